@@ -1,0 +1,64 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "SerialLine.h"
+
+namespace q417 {
+
+// Why the last open failed, for the status display.
+enum class OpenFailure {
+    None,
+    NoSuchDevice,      // ENOENT, ENODEV, ENXIO: nothing plugged in under that name
+    PermissionDenied,  // EACCES, EPERM: usually not in the dialout group
+    Busy,              // EBUSY or locked: another program holds the port
+    NotATerminal,      // the path is not a serial device
+    UnsupportedBaud,   // no termios speed for the requested rate
+    Other,
+};
+
+// SerialLine on a POSIX terminal device: raw 8N1, no flow control, exclusive, non-blocking.
+// Works with USB adapters, on-board UARTs and pseudo-terminals alike.
+class PosixSerialLine final : public SerialLine {
+  public:
+    // Maps a port number to its device path (see PortDevicePath).
+    using DeviceResolver = std::function<std::string(int portNumber)>;
+
+    explicit PosixSerialLine(DeviceResolver resolver);
+    ~PosixSerialLine() override;
+    PosixSerialLine(const PosixSerialLine&) = delete;
+    PosixSerialLine& operator=(const PosixSerialLine&) = delete;
+
+    void PortOpen(int portNumber, int baudRate) override;
+    [[nodiscard]] bool PortIsOpen() const override;
+    void PortClose() override;
+    int PortRead(std::uint8_t* buffer, int maxCount) override;
+    [[nodiscard]] int PortBytesWaiting() override;
+    void PortWrite(const std::uint8_t* buffer, int count) override;
+    void PortPutChar(int byte) override;
+    bool WaitForInput(std::int64_t timeoutMs) override;
+
+    // Outcome of the last PortOpen, and the device it tried.
+    [[nodiscard]] OpenFailure LastOpenFailure() const { return lastFailure_; }
+    [[nodiscard]] const std::string& LastDevice() const { return lastDevice_; }
+    // One line for the user: the device and why it did not open ("" after a good open).
+    [[nodiscard]] std::string LastOpenFailureText() const;
+
+    // True when the port was closed because the device hung up or failed (unplugged adapter).
+    [[nodiscard]] bool HungUp() const { return hungUp_; }
+
+  private:
+    void MarkHungUp();
+
+    DeviceResolver resolver_;
+    int fd_ = -1;
+    bool hungUp_ = false;
+    OpenFailure lastFailure_ = OpenFailure::None;
+    int lastErrno_ = 0;
+    std::string lastDevice_;
+};
+
+[[nodiscard]] const char* OpenFailureText(OpenFailure failure);
+
+}  // namespace q417

@@ -1,0 +1,362 @@
+#include "ReadoutCommands.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace q417 {
+namespace {
+
+constexpr std::uint8_t kCr = 13;
+constexpr std::uint8_t kLf = 10;
+
+// True when records firstBlock/3 .. +recordCount lie inside the record image.
+bool RecordRangeValid(int firstBlock, int recordCount) {
+    return firstBlock >= 0 && firstBlock % kBlocksPerRecord == 0 && recordCount > 0 &&
+           firstBlock / kBlocksPerRecord + recordCount <= kRecordCapacity;
+}
+
+// How long a reader may pause while `remaining` bytes are still on their way at `baud`: up to
+// 5 ms, and always at least 1 ms less than the line needs for them (10 bits a byte).
+std::int64_t GatherPauseMs(std::size_t remaining, int baud) {
+    if (baud <= 0) {
+        return 0;
+    }
+    const auto lineMs = static_cast<std::int64_t>(remaining) * 10 * 1000 / baud;
+    return std::clamp<std::int64_t>(lineMs - 1, 0, 5);
+}
+
+std::string Upper(std::string text) {
+    for (char& c : text) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+ReadoutCommands::ReadoutCommands(ReadoutTransport& transport) : transport_(transport) {}
+
+bool ReadoutCommands::Query(const std::string& command, std::size_t from, std::string& answer) {
+    std::string reply;
+    if (!transport_.SendCommand(command, reply)) {
+        return false;
+    }
+    answer = from < reply.size() ? reply.substr(from) : std::string();
+    return true;
+}
+
+bool ReadoutCommands::ReadFirmwareVersion(float& version) {
+    std::string answer;
+    if (!Query("F", 2, answer)) {
+        return false;
+    }
+    version = ParseDecimal(answer);
+    return true;
+}
+
+bool ReadoutCommands::ReadBatteryVoltage(float& volts) {
+    std::string answer;
+    if (!Query("B", 2, answer)) {
+        return false;
+    }
+    volts = ParseDecimal(answer);
+    return true;
+}
+
+bool ReadoutCommands::ReadBatteryStats(BatteryStats& stats) {
+    std::string reply;
+    if (!transport_.SendCommand("B 1", reply)) {
+        return false;
+    }
+    const auto parsed = ParseBatteryStats(reply);
+    if (!parsed) {
+        return false;  // acknowledged, but the four numbers are not there
+    }
+    stats = *parsed;
+    return true;
+}
+
+bool ReadoutCommands::ResetBatteryStats() {
+    std::string reply;
+    return transport_.SendCommand("B 2", reply);
+}
+
+bool ReadoutCommands::SendInitialize() {
+    std::string reply;
+    return transport_.SendCommand("I", reply);
+}
+
+bool ReadoutCommands::CaptureCalibration(std::string& temperatureText, std::string& pressureText) {
+    std::string temperature;
+    std::string pressure;
+    if (!Query("T", 2, temperature) || !Query("M 5", 4, pressure)) {
+        return false;
+    }
+    // The signals end at the line's CR when the readout sends fewer characters: a CR kept in
+    // them would split the calibration file's line.
+    temperatureText = temperature.substr(0, std::min<std::size_t>(8, temperature.find('\r')));
+    pressureText = pressure.substr(0, std::min<std::size_t>(10, pressure.find('\r')));
+    return true;
+}
+
+bool ReadoutCommands::ReadClock(std::int64_t& calendarSeconds) {
+    std::string reply;
+    if (!transport_.SendCommand("RT", reply)) {
+        return false;
+    }
+    const auto fields = ParseClockReply(reply);
+    if (!fields || !ValidateClockFields(*fields)) {
+        return false;
+    }
+    calendarSeconds = LocalFieldsToCalendar(*fields);
+    return true;
+}
+
+bool ReadoutCommands::SetClock(std::int64_t calendarSeconds) {
+    std::string reply;
+    return transport_.SendCommand(FormatSetClockCommand(calendarSeconds), reply);
+}
+
+bool ReadoutCommands::ReadByte(int address, std::uint8_t& value) {
+    const std::string command = FormatReadByteCommand(address);
+    std::string answer;
+    if (!Query(command, command.size() + 1, answer)) {
+        return false;
+    }
+    value = static_cast<std::uint8_t>(ParseHex(answer) & 0xFF);
+    return true;
+}
+
+bool ReadoutCommands::ReadBytes(int address, std::span<std::uint8_t> buffer) {
+    for (std::size_t i = 0; i < buffer.size(); ++i) {
+        if (!ReadByte(address + static_cast<int>(i), buffer[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ReadoutCommands::WriteByte(int address, std::uint8_t value) {
+    std::string reply;
+    return transport_.SendCommand(FormatWriteByteCommand(address, value), reply);
+}
+
+bool ReadoutCommands::WriteBytes(int address, std::span<const std::uint8_t> bytes) {
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (!WriteByte(address + static_cast<int>(i), bytes[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ReadoutCommands::ReadBlock(int first, int last, std::span<std::uint8_t> buffer) {
+    if (first < 0 || last < first) {
+        return false;
+    }
+    const auto count = static_cast<std::size_t>(last - first + 1);
+    if (buffer.size() < count) {
+        return false;
+    }
+    SerialLine& line = transport_.Line();
+    transport_.FlushInput(0.01);
+    const std::string command = FormatReadBlockCommand(first, last);
+    transport_.SendRawLine(command);
+
+    std::string echo;
+    int consumed = 0;
+    if (transport_.ReadLine(echo, consumed) && echo.compare(0, command.size(), command) != 0 &&
+        consumed > 5) {
+        // Something other than our echo: let the readout finish talking, then start clean.
+        transport_.Time().SleepMs(1000);
+        transport_.FlushInput(0.01);
+    }
+
+    // Raw 8-bit data follows the echo's CR; the echo's LF may come first and is skipped once.
+    // One byte after the data (the readout's line end) is consumed and discarded.
+    transport_.SetByteDeadline(static_cast<int>(kBlockByteMs / 10));
+    std::size_t received = 0;
+    bool lfSkipped = false;
+    bool complete = false;
+    std::uint8_t chunk[ReadoutTransport::kChunkSize];
+    while (!complete) {
+        const int waiting = line.PortBytesWaiting();
+        if (waiting <= 0) {
+            const std::int64_t left = transport_.ByteTimeLeftMs();
+            if (left <= 0 || !line.PortIsOpen()) {
+                break;
+            }
+            line.WaitForInput(left);
+            continue;
+        }
+        // Never take more than the data and its one trailing byte, so what follows stays put.
+        const int wanted = static_cast<int>(std::min<std::size_t>(
+            {static_cast<std::size_t>(waiting), sizeof chunk, count - received + 1}));
+        const int n = line.PortRead(chunk, wanted);
+        for (int i = 0; i < n && !complete; ++i) {
+            const std::uint8_t byte = chunk[i];
+            if (received == 0 && !lfSkipped && byte == kLf) {
+                lfSkipped = true;
+            } else if (received == count) {
+                complete = true;
+            } else {
+                buffer[received++] = byte;
+            }
+        }
+        if (n > 0) {
+            transport_.SetByteDeadline(static_cast<int>(kBlockByteMs / 10));
+        }
+    }
+    return received == count;
+}
+
+bool ReadoutCommands::WriteRecords(int firstBlock, int recordCount, const RecordImage& image) {
+    if (!RecordRangeValid(firstBlock, recordCount)) {
+        return false;
+    }
+    SerialLine& line = transport_.Line();
+    Clock& clock = transport_.Time();
+    const int blocks = kBlocksPerRecord * recordCount;
+    const std::string command = FormatRecordCommand("WP", firstBlock, kBlockSize, blocks);
+
+    auto sendPacket = [&](int k) {
+        const int block = firstBlock + k;
+        const std::uint8_t* data =
+            image.Record(block / kBlocksPerRecord) + (block % kBlocksPerRecord) * kBlockSize;
+        std::uint8_t packet[kPacketSize];
+        std::memcpy(packet, data, kBlockSize);
+        packet[kBlockSize] = PacketChecksum({data, static_cast<std::size_t>(kBlockSize)});
+        line.PortWrite(packet, kPacketSize);
+    };
+
+    transport_.FlushInput(0.001);
+    transport_.SendLine(command);
+    sendPacket(0);  // at once: the readout takes the first packet without a pause
+
+    // The echo line, collected as a command reply is, for at most the reply deadline. CRs that
+    // came in the same chunk after the echo's own are packet acknowledgements already received.
+    std::string echo;
+    std::string chunk;
+    int earlyAcks = 0;
+    const std::int64_t echoDeadline = clock.NowMs() + ReadoutTransport::kReplyDeadlineMs;
+    for (bool lineEnded = false; !lineEnded;) {
+        if (transport_.ReadAvailable(chunk) == 0) {
+            const std::int64_t left = echoDeadline - clock.NowMs();
+            if (left <= 0 || !line.PortIsOpen()) {
+                break;
+            }
+            line.WaitForInput(left);
+            continue;
+        }
+        for (char c : chunk) {
+            if (lineEnded) {
+                earlyAcks += c == static_cast<char>(kCr) ? 1 : 0;
+            } else if (c != static_cast<char>(kLf)) {
+                echo.push_back(c);
+                lineEnded = c == static_cast<char>(kCr);
+            }
+        }
+    }
+    const bool echoed = Upper(echo).find(command) != std::string::npos;
+
+    // Each further packet goes after the readout's CR for the one before, or after 50 ms.
+    bool anyPacketCr = earlyAcks > 0;
+    for (int k = 1; k < blocks; ++k) {
+        if (earlyAcks > 0) {
+            --earlyAcks;
+            sendPacket(k);
+            continue;
+        }
+        const std::int64_t deadline = clock.NowMs() + kPacketAckMs;
+        for (;;) {
+            std::uint8_t byte = 0;
+            if (line.PortBytesWaiting() > 0 && line.PortRead(&byte, 1) == 1) {
+                if (byte == kCr) {
+                    anyPacketCr = true;
+                    break;
+                }
+                continue;  // anything else is not an acknowledgement
+            }
+            const std::int64_t left = deadline - clock.NowMs();
+            if (left <= 0 || !line.PortIsOpen()) {
+                break;
+            }
+            line.WaitForInput(left);
+        }
+        sendPacket(k);
+    }
+    // A readout that neither echoed nor acknowledged a single packet has not taken the upload.
+    return echoed || anyPacketCr;
+}
+
+bool ReadoutCommands::ReadRecords(int firstBlock, int recordCount, RecordImage& image) {
+    if (!RecordRangeValid(firstBlock, recordCount)) {
+        return false;
+    }
+    SerialLine& line = transport_.Line();
+    Clock& clock = transport_.Time();
+    const int blocks = kBlocksPerRecord * recordCount;
+    const std::string command = FormatRecordCommand("RP", firstBlock, kBlockSize, blocks);
+    const std::size_t echoLength = command.size();
+    const std::size_t expected = echoLength + 2 + static_cast<std::size_t>(kPacketSize) * blocks;
+    std::vector<std::uint8_t> received(expected);  // sized to the reply: nothing can overrun
+
+    // True when the reply is the echo, CR LF, and packets whose checksums all match.
+    auto replySound = [&]() {
+        if (Upper(std::string(received.begin(), received.begin() + echoLength)) != command ||
+            received[echoLength] != kCr || received[echoLength + 1] != kLf) {
+            return false;
+        }
+        for (int k = 0; k < blocks; ++k) {
+            const std::uint8_t* packet = received.data() + echoLength + 2 + k * kPacketSize;
+            if (PacketChecksum({packet, static_cast<std::size_t>(kBlockSize)}) !=
+                packet[kBlockSize]) {
+                return false;
+            }
+        }
+        return true;
+    };
+
+    transport_.FlushInput(0.001);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        transport_.SendLine(command);
+        std::size_t got = 0;
+        std::int64_t deadline = clock.NowMs() + ReadoutTransport::kReplyDeadlineMs;
+        while (got < expected) {
+            const int want = static_cast<int>(std::min<std::size_t>(expected - got, 2000));
+            const int n = line.PortRead(received.data() + got, want);
+            if (n > 0) {
+                got += static_cast<std::size_t>(n);
+                deadline = clock.NowMs() + ReadoutTransport::kReplyDeadlineMs;
+                // Let the rest gather while the line still needs time to carry it, instead of
+                // waking for every few bytes; the wake comes before the last byte is due.
+                clock.SleepMs(GatherPauseMs(expected - got, transport_.CurrentBaud()));
+                continue;
+            }
+            const std::int64_t left = deadline - clock.NowMs();
+            if (left <= 0 || !line.PortIsOpen()) {
+                break;
+            }
+            line.WaitForInput(left);
+        }
+        if (got == expected && replySound()) {
+            const int firstRecord = firstBlock / kBlocksPerRecord;
+            for (int k = 0; k < blocks; ++k) {
+                const std::uint8_t* data = received.data() + echoLength + 2 + k * kPacketSize;
+                std::memcpy(image.Record(firstRecord + k / kBlocksPerRecord) +
+                                (k % kBlocksPerRecord) * kBlockSize,
+                            data, kBlockSize);
+            }
+            return true;
+        }
+        if (got == expected) {
+            transport_.FlushInput(0.01);  // a garbled reply: let any rest of it pass first
+        }
+    }
+    return false;
+}
+
+}  // namespace q417

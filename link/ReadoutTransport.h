@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "Clock.h"
+#include "SerialLine.h"
+
+namespace q417 {
+
+// The command transport of the link: opens the port, wakes the readout, switches the baud rate
+// and runs one text command exchange at a time (echo check, "?" rejection, attempts, deadlines).
+// Runs on the link's worker thread only. Every wait blocks in the line's WaitForInput or in the
+// clock, never in a spinning loop.
+class ReadoutTransport {
+  public:
+    static constexpr int kProbeBaud = 115200;  // every connection starts at this rate
+    static constexpr std::int64_t kReplyDeadlineMs = 1200;
+    static constexpr std::int64_t kWakeDeadlineMs = 500;
+    static constexpr int kChunkSize = 128;     // bytes taken per ReadAvailable
+    static constexpr int kLineCapacity = 255;  // longest line ReadLine stores
+
+    ReadoutTransport(SerialLine& line, Clock& clock);
+
+    // Mode 0: first open, probing the port at 115200 (sets the probe flag); mode 1: open at
+    // 115200; any other mode: open at that baud rate. Returns true when the port is open.
+    bool OpenPort(int mode);
+    // Returns true when a port was open and has been closed.
+    bool ClosePort();
+
+    // Takes at most kChunkSize waiting bytes into out (emptied first); returns out's length.
+    int ReadAvailable(std::string& out);
+    // Waits the given time, then discards everything that has arrived.
+    void FlushInput(double seconds);
+    // The text, then CR LF.
+    void SendLine(std::string_view text);
+    // The text, then CR alone; nothing for an empty text.
+    void SendRawLine(std::string_view text);
+
+    // One command exchange. reply receives the last attempt's text: upper case, LFs removed,
+    // CR kept. Returns true when the readout echoed the command without "?".
+    bool SendCommand(std::string_view command, std::string& reply);
+    // Sends empty lines until the readout answers with its banner. Returns true when it did.
+    bool WakeReadout(int tries);
+    // Asks the readout to change to the desired baud rate and reopens the port at it.
+    void SwitchBaud();
+
+    // Reads one line ending in CR within 1500 ms. count is the number of bytes consumed.
+    bool ReadLine(std::string& line, int& count);
+
+    // Byte deadline shared by the line and block readers: n units of 10 ms from now.
+    void SetByteDeadline(int units);
+    // Milliseconds left before the byte deadline (0 when passed).
+    [[nodiscard]] std::int64_t ByteTimeLeftMs() const;
+
+    [[nodiscard]] int PortNumber() const { return portNumber_; }
+    void SetPortNumber(int portNumber) { portNumber_ = portNumber; }
+    [[nodiscard]] int CurrentBaud() const { return currentBaud_; }
+    [[nodiscard]] int DesiredBaud() const { return desiredBaud_; }
+    void SetDesiredBaud(int baud) { desiredBaud_ = baud; }
+    [[nodiscard]] bool ProbeFlag() const { return probeFlag_; }
+    [[nodiscard]] bool PortOpenResult() const { return portOpenResult_; }
+
+    [[nodiscard]] SerialLine& Line() { return line_; }
+    [[nodiscard]] Clock& Time() { return clock_; }
+
+  private:
+    // Blocks until input arrives or the deadline (clock milliseconds) passes. False when it has
+    // passed or the port is closed.
+    bool WaitUntil(std::int64_t deadlineMs);
+
+    SerialLine& line_;
+    Clock& clock_;
+
+    int portNumber_ = 1;  // 0 or less: "Disabled"
+    int currentBaud_ = 0;
+    int desiredBaud_ = kProbeBaud;
+    bool probeFlag_ = false;
+    bool portOpenResult_ = false;
+    std::int64_t byteDeadlineMs_ = 0;  // clock milliseconds
+};
+
+}  // namespace q417
