@@ -161,6 +161,10 @@ bool PosixSerialLine::PortIsOpen() const {
 
 void PosixSerialLine::PortClose() {
     if (fd_ >= 0) {
+        // Exclusive mode belongs to the terminal, not to this descriptor: when another
+        // descriptor keeps the device open (a pseudo-terminal's server does), it would outlive
+        // the close and refuse our own next open.
+        ::ioctl(fd_, TIOCNXCL);
         ::close(fd_);  // also releases the advisory lock
         fd_ = -1;
     }
