@@ -1,0 +1,129 @@
+// End to end: the real q417sim executable, talked to through the production serial line.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ChildProcess.h"
+#include "MiniJson.h"
+#include "PosixSerialLine.h"
+#include "PtyTestSupport.h"
+
+namespace q417::sim {
+namespace {
+
+using testing::Ask;
+using testing::JsonReader;
+
+class SimExecutableTest : public ::testing::Test {
+  protected:
+    SimExecutableTest()
+        : dir_(std::filesystem::temp_directory_path() /
+               ("q417sim-e2e-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
+        std::filesystem::create_directories(dir_);
+    }
+    ~SimExecutableTest() override { std::filesystem::remove_all(dir_); }
+
+    std::filesystem::path dir_;
+};
+
+TEST_F(SimExecutableTest, ServesTheReadoutAndWritesItsStateOnSigterm) {
+    const std::string state = (dir_ / "state.json").string();
+    const std::string link = (dir_ / "ttyQ417").string();
+    test::ChildProcess sim(Q417SIM_PATH, {"--sites", "5", "--state-out", state, "--link", link});
+    ASSERT_TRUE(sim.Started());
+    const std::string device = sim.FirstLine();
+    ASSERT_EQ(device.rfind("/dev/pts/", 0), 0u) << device;
+    EXPECT_EQ(std::filesystem::read_symlink(link).string(), device);
+
+    {
+        PosixSerialLine line([&link](int) { return link; });
+        line.PortOpen(1, 115200);
+        ASSERT_TRUE(line.PortIsOpen()) << line.LastOpenFailureText();
+        const std::string banner = Ask(line, "");
+        EXPECT_NE(banner.find("ORVANE"), std::string::npos) << banner;
+        EXPECT_EQ(Ask(line, "RE 10"), "RE 10 30\r\n");
+        EXPECT_EQ(Ask(line, "WE 44 07"), "WE 44 07\r\n");
+    }
+
+    sim.Signal(SIGTERM);
+    EXPECT_EQ(sim.Wait(5000), 0);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
+
+    std::ifstream in(state);
+    std::stringstream text;
+    text << in.rdbuf();
+    const auto json = JsonReader::Parse(text.str());
+    ASSERT_TRUE(json.has_value()) << text.str().substr(0, 300);
+    EXPECT_EQ((*json)["serialNumber"].text, "30303000");
+    EXPECT_EQ((*json)["recordCount"].number, 5);
+    EXPECT_EQ((*json)["sites"].items.size(), 5u);
+    EXPECT_EQ((*json)["commandCount"].number, 3);
+    EXPECT_EQ((*json)["informationArea"].text.substr(0x44 * 2, 2), "07");
+    for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+        EXPECT_EQ(entry.path().filename(), "state.json") << "left behind: " << entry.path();
+    }
+}
+
+TEST_F(SimExecutableTest, HangUpIsSeenByTheSerialLine) {
+    test::ChildProcess sim(Q417SIM_PATH, {"--sites", "1", "--hangup-after", "2"});
+    ASSERT_TRUE(sim.Started());
+    const std::string device = sim.FirstLine();
+    ASSERT_FALSE(device.empty());
+    PosixSerialLine line([&device](int) { return device; });
+    line.PortOpen(1, 115200);
+    ASSERT_TRUE(line.PortIsOpen()) << line.LastOpenFailureText();
+    EXPECT_NE(Ask(line, "").find("ORVANE"), std::string::npos);
+    EXPECT_EQ(Ask(line, "F"), "F 2.14\r\n");
+    EXPECT_FALSE(line.WaitForInput(3000));
+    EXPECT_FALSE(line.PortIsOpen());
+    EXPECT_TRUE(line.HungUp());
+    EXPECT_EQ(sim.Wait(5000), 0);
+}
+
+TEST_F(SimExecutableTest, RejectingReadoutOverThePseudoTerminal) {
+    test::ChildProcess sim(Q417SIM_PATH, {"--reject", "--serial", "Q4170042"});
+    ASSERT_TRUE(sim.Started());
+    const std::string device = sim.FirstLine();
+    ASSERT_FALSE(device.empty());
+    {
+        PosixSerialLine line([&device](int) { return device; });
+        line.PortOpen(1, 115200);
+        ASSERT_TRUE(line.PortIsOpen());
+        EXPECT_NE(Ask(line, "").find("ORVANE"), std::string::npos);
+        EXPECT_EQ(Ask(line, "RE 10"), "RE 10 ?\r\n");
+    }
+    sim.Signal(SIGINT);
+    EXPECT_EQ(sim.Wait(5000), 0);
+    EXPECT_NE(sim.Stderr().find("Q4170042"), std::string::npos);
+}
+
+TEST_F(SimExecutableTest, BadOptionShowsUsageAndExitsWithTwo) {
+    test::ChildProcess sim(Q417SIM_PATH, {"--sites", "999"});
+    ASSERT_TRUE(sim.Started());
+    EXPECT_EQ(sim.Wait(5000), 2);
+    EXPECT_EQ(sim.Stdout(), "");
+    EXPECT_NE(sim.Stderr().find("usage: q417sim"), std::string::npos);
+}
+
+TEST_F(SimExecutableTest, HelpGoesToStandardOutput) {
+    test::ChildProcess sim(Q417SIM_PATH, {"--help"});
+    ASSERT_TRUE(sim.Started());
+    EXPECT_EQ(sim.Wait(5000), 0);
+    EXPECT_NE(sim.Stdout().find("--hangup-after"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace q417::sim
