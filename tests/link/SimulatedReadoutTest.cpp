@@ -1,0 +1,146 @@
+// The command set against the simulated readout on the in-process line: what the host reads is
+// what the readout holds, what it writes lands there, and the readout's faults are survived
+// (or reported) the way the link needs.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+
+#include "FakeLine.h"
+#include "ManualClock.h"
+#include "ReadoutCommands.h"
+#include "ReadoutEngine.h"
+
+namespace q417 {
+namespace {
+
+constexpr std::int64_t kNow = 1796742245;  // 2026-12-08 15:04:05 UTC
+constexpr int kSites = 25;
+
+class SimulatedReadoutTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(transport.OpenPort(0));
+        ASSERT_TRUE(transport.WakeReadout(2));
+    }
+
+    [[nodiscard]] bool RecordsMatch(const RecordImage& image, int count) const {
+        const auto& memory = engine.Memory().Records();
+        return std::equal(memory.begin(), memory.begin() + count * kRecordSize,
+                          image.bytes.begin());
+    }
+
+    sim::ManualClock clock{kNow};
+    sim::ReadoutEngine engine{sim::ReadoutMemory::MakeDefault(kSites, kNow),
+                              [this] { return clock.CalendarSeconds(); }};
+    sim::FakeLine line{clock, engine};
+    ReadoutTransport transport{line, clock};
+    ReadoutCommands commands{transport};
+};
+
+TEST_F(SimulatedReadoutTest, InformationAreaByBlockAndByteReadsAgree) {
+    std::vector<std::uint8_t> block(1152);
+    ASSERT_TRUE(commands.ReadBlock(0, 1151, block));
+    EXPECT_TRUE(std::equal(block.begin(), block.end(), engine.Memory().Info().begin()));
+    std::uint8_t identity[4] = {};
+    ASSERT_TRUE(commands.ReadBytes(16, identity));
+    EXPECT_TRUE(std::equal(identity, identity + 4, block.begin() + 16));
+}
+
+TEST_F(SimulatedReadoutTest, DownloadOneRecordACommandMatchesTheReadout) {
+    RecordImage image;
+    for (int r = 0; r < kSites; ++r) {
+        ASSERT_TRUE(commands.ReadRecords(r * 3, 1, image)) << r;
+    }
+    EXPECT_TRUE(RecordsMatch(image, kSites));
+}
+
+TEST_F(SimulatedReadoutTest, UploadTenRecordsACommandLandsInTheReadout) {
+    RecordImage image;
+    for (std::size_t i = 0; i < image.bytes.size(); ++i) {
+        image.bytes[i] = static_cast<std::uint8_t>(i * 13 + 5);
+    }
+    for (int r = 0; r < 30; r += 10) {
+        ASSERT_TRUE(commands.WriteRecords(r * 3, 10, image));
+    }
+    EXPECT_TRUE(RecordsMatch(image, 30));
+    EXPECT_EQ(engine.BadPacketCount(), 0);
+    EXPECT_EQ(engine.StoredPacketCount(), 90);
+}
+
+TEST_F(SimulatedReadoutTest, UploadOnAPacedLineWaitsForEachPacketCr) {
+    engine.Faults().paceBaud = 115200;
+    RecordImage image;
+    image.bytes.fill(0x5A);
+    ASSERT_TRUE(commands.WriteRecords(0, 10, image));
+    EXPECT_TRUE(RecordsMatch(image, 10));
+}
+
+TEST_F(SimulatedReadoutTest, CorruptedChecksumIsRetriedAndNeverStored) {
+    RecordImage image;
+    engine.Faults().corruptChecksums = 1;
+    ASSERT_TRUE(commands.ReadRecords(0, 2, image));
+    EXPECT_TRUE(RecordsMatch(image, 2));
+
+    RecordImage untouched;
+    engine.Faults().corruptChecksums = 2;
+    EXPECT_FALSE(commands.ReadRecords(0, 2, untouched));
+    EXPECT_TRUE(std::all_of(untouched.bytes.begin(), untouched.bytes.end(),
+                            [](std::uint8_t b) { return b == 0; }));
+}
+
+TEST_F(SimulatedReadoutTest, DroppedBytesNeverReachTheImage) {
+    engine.Faults().dropEveryNthByte = 150;  // one byte lost in every download reply
+    RecordImage image;
+    EXPECT_FALSE(commands.ReadRecords(3, 1, image));
+    EXPECT_TRUE(
+        std::all_of(image.bytes.begin(), image.bytes.end(), [](std::uint8_t b) { return b == 0; }));
+}
+
+TEST_F(SimulatedReadoutTest, ShortBlockReadFails) {
+    std::vector<std::uint8_t> block(1152, 0xEE);
+    engine.Faults().cutReplies = 1;
+    EXPECT_FALSE(commands.ReadBlock(0, 1151, block));
+    engine.Faults().cutReplies = 0;
+    EXPECT_TRUE(commands.ReadBlock(0, 1151, block));
+}
+
+TEST_F(SimulatedReadoutTest, PulledCableFailsUploadButKeepsThePacing) {
+    engine.Faults().answerCommands = 0;
+    RecordImage image;
+    line.ClearWritten();
+    const std::int64_t start = clock.NowMs();
+    EXPECT_FALSE(commands.WriteRecords(0, 10, image));
+    // 1 ms flush, 1200 ms for the echo, then 29 packets each after 50 ms without a CR.
+    EXPECT_EQ(clock.NowMs() - start, 1 + 1200 + 29 * 50);
+    EXPECT_EQ(line.Written().size(), std::string("WP 0 40 1E\r\n").size() + 30 * 65);
+}
+
+TEST_F(SimulatedReadoutTest, ClockWrittenIsReadBack) {
+    const std::int64_t wanted = kNow - 3600;
+    ASSERT_TRUE(commands.SetClock(wanted));
+    std::int64_t readBack = 0;
+    ASSERT_TRUE(commands.ReadClock(readBack));
+    EXPECT_NEAR(static_cast<double>(readBack), static_cast<double>(wanted), 2.0);
+}
+
+TEST_F(SimulatedReadoutTest, ByteWritesChangeTheReadoutsMemory) {
+    const std::uint8_t name[] = {'A', 'B', 0};
+    ASSERT_TRUE(commands.WriteBytes(144, name));
+    EXPECT_EQ(engine.Memory().InfoText(144, 20), "AB");
+    std::uint8_t value = 0;
+    ASSERT_TRUE(commands.ReadByte(145, value));
+    EXPECT_EQ(value, 'B');
+}
+
+TEST_F(SimulatedReadoutTest, BatteryResetAndInitializeAreAcknowledged) {
+    EXPECT_TRUE(commands.ResetBatteryStats());
+    EXPECT_TRUE(commands.SendInitialize());
+    BatteryStats stats;
+    ASSERT_TRUE(commands.ReadBatteryStats(stats));
+    EXPECT_FLOAT_EQ(stats.displayOnTime, 0);
+}
+
+}  // namespace
+}  // namespace q417
