@@ -1,0 +1,98 @@
+#include "ProbeCommand.h"
+
+#include <array>
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "ExitCode.h"
+#include "HexDump.h"
+
+namespace q417::cli {
+namespace {
+
+constexpr int kInfoFirst = 0x0000;
+constexpr int kInfoLast = 0x047F;  // 1152 bytes
+constexpr const char* kNoAnswer = "(no answer)";
+
+std::string Number(float value, const char* unit = "") {
+    char text[48];
+    std::snprintf(text, sizeof text, "%g%s", static_cast<double>(value), unit);
+    return text;
+}
+
+std::string LocalTimeText(std::int64_t calendarSeconds) {
+    const auto t = static_cast<std::time_t>(calendarSeconds);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &tm);
+    return text;
+}
+
+void Row(std::ostream& out, const char* label, const std::string& value) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%-25s", label);
+    out << text << value << '\n';
+}
+
+}  // namespace
+
+int RunProbe(ReadoutSession& session, const std::string& portText, std::ostream& out,
+             std::ostream& err) {
+    switch (session.Connect()) {
+        case ConnectResult::PortNotOpen:
+            return kExitPortNotOpen;  // the caller knows why and says so
+        case ConnectResult::NoReadout:
+            err << "q417cli: no readout answered on " << portText
+                << " (is it connected and switched on?)\n";
+            return kExitNoReadout;
+        case ConnectResult::Connected:
+            break;
+    }
+
+    ReadoutCommands& commands = session.Commands();
+    bool allAnswered = true;
+    auto answer = [&](bool ok, const std::string& text) {
+        allAnswered = allAnswered && ok;
+        return ok ? text : std::string(kNoAnswer);
+    };
+
+    Row(out, "Port:", portText);
+    Row(out, "Baud rate:", std::to_string(session.Transport().CurrentBaud()));
+
+    float version = 0;
+    const bool versionOk = commands.ReadFirmwareVersion(version);
+    Row(out, "Firmware version:", answer(versionOk, Number(version)));
+
+    float volts = 0;
+    const bool voltsOk = commands.ReadBatteryVoltage(volts);
+    Row(out, "Battery voltage:", answer(voltsOk, Number(volts, " V")));
+
+    BatteryStats stats;
+    const bool statsOk = commands.ReadBatteryStats(stats);
+    Row(out, "Display on time:", answer(statsOk, Number(stats.displayOnTime)));
+    Row(out, "Backlight time:", answer(statsOk, Number(stats.backlightTime)));
+    Row(out, "Sleep time:", answer(statsOk, Number(stats.sleepTime)));
+    Row(out, "Battery life remaining:", answer(statsOk, Number(stats.batteryLifeRemaining, " %")));
+
+    std::int64_t clock = 0;
+    const bool clockOk = commands.ReadClock(clock);
+    Row(out, "Readout clock:", answer(clockOk, LocalTimeText(clock)));
+
+    std::array<std::uint8_t, kInfoLast - kInfoFirst + 1> info{};
+    if (commands.ReadBlock(kInfoFirst, kInfoLast, info)) {
+        out << "Information area (" << info.size() << " bytes):\n" << HexDump(info, kInfoFirst);
+    } else {
+        allAnswered = false;
+        out << "Information area: " << kNoAnswer << '\n';
+    }
+
+    if (!allAnswered) {
+        err << "q417cli: the readout did not answer every command\n";
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+}  // namespace q417::cli
