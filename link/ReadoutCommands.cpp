@@ -185,11 +185,9 @@ bool ReadoutCommands::ReadBlock(int first, int last, std::span<std::uint8_t> buf
     while (!complete) {
         const int waiting = line.PortBytesWaiting();
         if (waiting <= 0) {
-            const std::int64_t left = transport_.ByteTimeLeftMs();
-            if (left <= 0 || !line.PortIsOpen()) {
+            if (!transport_.WaitUntil(transport_.Time().NowMs() + transport_.ByteTimeLeftMs())) {
                 break;
             }
-            line.WaitForInput(left);
             continue;
         }
         // Never take more than the data and its one trailing byte, so what follows stays put.
@@ -244,11 +242,9 @@ bool ReadoutCommands::WriteRecords(int firstBlock, int recordCount, const Record
     const std::int64_t echoDeadline = clock.NowMs() + ReadoutTransport::kReplyDeadlineMs;
     for (bool lineEnded = false; !lineEnded;) {
         if (transport_.ReadAvailable(chunk) == 0) {
-            const std::int64_t left = echoDeadline - clock.NowMs();
-            if (left <= 0 || !line.PortIsOpen()) {
+            if (!transport_.WaitUntil(echoDeadline)) {
                 break;
             }
-            line.WaitForInput(left);
             continue;
         }
         for (char c : chunk) {
@@ -280,11 +276,9 @@ bool ReadoutCommands::WriteRecords(int firstBlock, int recordCount, const Record
                 }
                 continue;  // anything else is not an acknowledgement
             }
-            const std::int64_t left = deadline - clock.NowMs();
-            if (left <= 0 || !line.PortIsOpen()) {
+            if (!transport_.WaitUntil(deadline)) {
                 break;
             }
-            line.WaitForInput(left);
         }
         sendPacket(k);
     }
@@ -336,11 +330,9 @@ bool ReadoutCommands::ReadRecords(int firstBlock, int recordCount, RecordImage& 
                 clock.SleepMs(GatherPauseMs(expected - got, transport_.CurrentBaud()));
                 continue;
             }
-            const std::int64_t left = deadline - clock.NowMs();
-            if (left <= 0 || !line.PortIsOpen()) {
+            if (!transport_.WaitUntil(deadline)) {
                 break;
             }
-            line.WaitForInput(left);
         }
         if (got == expected && replySound()) {
             const int firstRecord = firstBlock / kBlocksPerRecord;

@@ -205,11 +205,9 @@ bool ReadoutTransport::ReadLine(std::string& line, int& count) {
             }
             continue;
         }
-        const std::int64_t left = ByteTimeLeftMs();
-        if (left <= 0 || !line_.PortIsOpen()) {
+        if (!WaitUntil(clock_.NowMs() + ByteTimeLeftMs())) {
             return false;
         }
-        line_.WaitForInput(left);
     }
 }
 

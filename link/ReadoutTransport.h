@@ -50,6 +50,10 @@ class ReadoutTransport {
     // Reads one line ending in CR within 1500 ms. count is the number of bytes consumed.
     bool ReadLine(std::string& line, int& count);
 
+    // Blocks until input arrives or the deadline (clock milliseconds) passes. False when it has
+    // passed or the port is closed, so a read loop can end on it without spinning.
+    bool WaitUntil(std::int64_t deadlineMs);
+
     // Byte deadline shared by the line and block readers: n units of 10 ms from now.
     void SetByteDeadline(int units);
     // Milliseconds left before the byte deadline (0 when passed).
@@ -67,10 +71,6 @@ class ReadoutTransport {
     [[nodiscard]] Clock& Time() { return clock_; }
 
   private:
-    // Blocks until input arrives or the deadline (clock milliseconds) passes. False when it has
-    // passed or the port is closed.
-    bool WaitUntil(std::int64_t deadlineMs);
-
     SerialLine& line_;
     Clock& clock_;
 
