@@ -1,0 +1,71 @@
+#include "CReadoutLink.h"
+
+#include "InterruptibleClock.h"
+#include "InterruptibleLine.h"
+#include "LinkWorker.h"
+
+namespace q417 {
+
+CReadoutLink::CReadoutLink(SerialLine& line, Clock& clock) : line_(line), clock_(clock) {}
+
+CReadoutLink::~CReadoutLink() { Stop(); }
+
+void CReadoutLink::Start(LinkSink& sink) {
+    if (running_.load()) {
+        return;
+    }
+    shared_.stopRequest.store(false);
+    sink_.Attach(&sink);
+    shared_.jobs.Open();
+    running_.store(true);
+    worker_ = std::thread([this] { Run(); });
+}
+
+void CReadoutLink::Stop() {
+    if (!running_.load()) {
+        return;
+    }
+    sink_.Detach();
+    shared_.jobs.Close();
+    shared_.stopRequest.store(true);
+    worker_.join();
+    shared_.settings.Update([](ReadoutSettings& s) {
+        s.summaries.clear();
+        s.records.reset();
+    });
+    running_.store(false);
+}
+
+void CReadoutLink::SubmitJob(int code, RequesterId requester) {
+    LinkJob job;
+    job.code = code;
+    job.requester = requester;
+    shared_.jobs.Submit(std::move(job));
+}
+
+void CReadoutLink::SubmitSettingsWrite(RequesterId requester, const ReadoutSettings& request,
+                                       int flags) {
+    LinkJob job;
+    job.code = JOB_WRITE_SETTINGS;
+    job.requester = requester;
+    job.request = request;
+    job.flags = flags;
+    shared_.jobs.Submit(std::move(job));
+}
+
+void CReadoutLink::Run() {
+    // The worker sees the line and the clock through the stop request, so no wait outlasts it.
+    InterruptibleLine line(line_, shared_.stopRequest);
+    InterruptibleClock clock(clock_, shared_.stopRequest);
+    {
+        LinkWorker worker(shared_, line, clock, sink_);
+        while (worker.Turn()) {
+        }
+    }
+    // The interrupted line looks closed once stopped, so the real port is closed here.
+    if (line_.PortIsOpen()) {
+        line_.PortClose();
+    }
+}
+
+}  // namespace q417

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "Clock.h"
+#include "DetachableSink.h"
+#include "LinkJob.h"
+#include "LinkShared.h"
+#include "LinkSink.h"
+#include "ReadoutSettings.h"
+#include "SerialLine.h"
+
+namespace q417 {
+
+// The communication engine: one worker thread that runs the link's state machine over the
+// serial line, a one-entry job slot, and the live ReadoutSettings with the record image.
+//
+// Start, Stop and the submissions are called on the window thread. The worker reports only
+// through the sink given to Start; after Stop has returned the sink is never called again.
+// Nothing here blocks on the serial line: Stop ends the worker within one wait slice of any
+// exchange, so it returns well inside half a second.
+class CReadoutLink {
+  public:
+    // line and clock must outlive the link; the worker is their only user while it runs.
+    CReadoutLink(SerialLine& line, Clock& clock);
+    virtual ~CReadoutLink();
+
+    CReadoutLink(const CReadoutLink&) = delete;
+    CReadoutLink& operator=(const CReadoutLink&) = delete;
+
+    // Starts the worker, which reports to sink (nothing when already running).
+    void Start(LinkSink& sink);
+    // Ends the worker and releases the record image and summaries (nothing when not running).
+    void Stop();
+    [[nodiscard]] bool Running() const { return running_.load(); }
+
+    // Queues a job for requester; dropped while another job is pending or the link is stopped.
+    void SubmitJob(int code, RequesterId requester);
+    // A settings write of request's flagged values. The request is copied when it is taken;
+    // dropped as SubmitJob drops jobs.
+    void SubmitSettingsWrite(RequesterId requester, const ReadoutSettings& request, int flags);
+
+    // A consistent copy of the live settings.
+    [[nodiscard]] ReadoutSettings Settings() const { return shared_.settings.Snapshot(); }
+    // The live settings, for the document's upload preparation.
+    [[nodiscard]] SharedSettings& LiveSettings() { return shared_.settings; }
+
+    // Set by the port dialog before it submits JOB_OPEN_PORT or JOB_CHANGE_BAUD.
+    void SetPortNumber(int portNumber) { shared_.portNumber.store(portNumber); }
+    [[nodiscard]] int PortNumber() const { return shared_.portNumber.load(); }
+    void SetDesiredBaud(int baud) { shared_.desiredBaud.store(baud); }
+    [[nodiscard]] int DesiredBaud() const { return shared_.desiredBaud.load(); }
+
+  private:
+    void Run();
+
+    SerialLine& line_;
+    Clock& clock_;
+    LinkShared shared_;
+    DetachableSink sink_;
+    std::atomic<bool> running_{false};
+    std::thread worker_;  // window thread only: started by Start, joined by Stop
+};
+
+}  // namespace q417

@@ -1,0 +1,45 @@
+#include "JobSlot.h"
+
+#include <utility>
+
+namespace q417 {
+
+bool JobSlot::Submit(LinkJob job) {
+    std::lock_guard lock(mutex_);
+    if (!open_ || pending_) {
+        return false;
+    }
+    job_ = std::move(job);
+    pending_ = true;
+    return true;
+}
+
+std::optional<LinkJob> JobSlot::Pending() const {
+    std::lock_guard lock(mutex_);
+    if (!pending_) {
+        return std::nullopt;
+    }
+    return job_;
+}
+
+void JobSlot::Finish() {
+    std::lock_guard lock(mutex_);
+    pending_ = false;
+    job_ = LinkJob{};
+}
+
+void JobSlot::Open() {
+    std::lock_guard lock(mutex_);
+    open_ = true;
+    pending_ = false;
+    job_ = LinkJob{};
+}
+
+void JobSlot::Close() {
+    std::lock_guard lock(mutex_);
+    open_ = false;
+    pending_ = false;
+    job_ = LinkJob{};
+}
+
+}  // namespace q417

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <mutex>
+#include <optional>
+
+#include "LinkJob.h"
+
+namespace q417 {
+
+// The link's one-entry mailbox. A job is taken only while the slot is open (the link runs) and
+// empty; anything else is dropped, without notice. The worker looks at the pending job, acts on
+// it and only then empties the slot, so a job that runs at once (a settings write, a capture, a
+// battery reset) keeps the slot busy until its message is out.
+class JobSlot {
+  public:
+    // Accepts job when open and empty. Returns whether it was accepted.
+    bool Submit(LinkJob job);
+
+    // The pending job, or nothing. The slot stays busy until Finish.
+    [[nodiscard]] std::optional<LinkJob> Pending() const;
+    // Empties the slot.
+    void Finish();
+
+    // Opening empties the slot; closing drops a job not yet taken.
+    void Open();
+    void Close();
+
+  private:
+    mutable std::mutex mutex_;  // guards open_, pending_ and job_
+    bool open_ = false;
+    bool pending_ = false;
+    LinkJob job_;
+};
+
+}  // namespace q417

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <atomic>
+
+#include "JobSlot.h"
+#include "SharedSettings.h"
+
+namespace q417 {
+
+// What the link's worker shares with the window thread. Each member carries its own guard.
+struct LinkShared {
+    SharedSettings settings;
+    JobSlot jobs;
+    // Plain values the port dialog sets before it submits its job; the worker reads them at
+    // every turn and writes the desired baud back when it must fall back to the current one.
+    std::atomic<int> portNumber{1};   // 1..20; 0 or less: "Disabled"
+    std::atomic<int> desiredBaud{0};  // 0: stay at the probing rate
+    std::atomic<bool> stopRequest{false};
+};
+
+}  // namespace q417

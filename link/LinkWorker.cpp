@@ -1,0 +1,391 @@
+#include "LinkWorker.h"
+
+#include <algorithm>
+
+namespace q417 {
+namespace {
+
+constexpr int kFailuresBeforeGivingUp = 3;  // the fourth failure in a row gives up
+constexpr int kIdlePausesBetweenPolls = 10;
+constexpr int kRecordsPerUploadStep = 10;
+
+}  // namespace
+
+LinkWorker::LinkWorker(LinkShared& shared, SerialLine& line, Clock& clock, LinkSink& sink)
+    : shared_(shared),
+      clock_(clock),
+      sink_(sink),
+      transport_(line, clock),
+      commands_(transport_),
+      memoryMap_(commands_, clock) {}
+
+bool LinkWorker::Turn() {
+    if (stopped_) {
+        return false;
+    }
+    // The port dialog changes these before it submits its job; read them fresh every turn.
+    transport_.SetPortNumber(shared_.portNumber.load());
+    transport_.SetDesiredBaud(shared_.desiredBaud.load());
+
+    if (shared_.stopRequest.load()) {
+        state_ = LINK_STOP;
+    } else if (const auto job = shared_.jobs.Pending()) {
+        TakeJob(*job);
+        shared_.jobs.Finish();
+    }
+
+    const int thisState = state_;
+    switch (state_) {
+        case LINK_RESET:
+            OnReset();
+            break;
+        case LINK_OPEN_PORT:
+            OnOpenPort();
+            break;
+        case LINK_CONNECTING:
+            OnConnecting();
+            break;
+        case LINK_READ_INFO:
+            OnReadInfo();
+            break;
+        case LINK_DOWNLOAD:
+            OnDownload();
+            break;
+        case LINK_UPLOAD:
+            OnUpload();
+            break;
+        case LINK_IDLE:
+            OnIdle();
+            break;
+        case LINK_NEW_READOUT:
+            OnNewReadout();
+            break;
+        case LINK_DISCONNECT:
+            OnDisconnect();
+            break;
+        case LINK_RECOVER:
+            OnRecover();
+            break;
+        case LINK_STOP:
+            OnStop();
+            return false;
+        default:  // 6 and any stray value start over
+            next_ = LINK_RESET;
+            break;
+    }
+    stateChanged_ = next_ != thisState;
+    state_ = next_;
+    return true;
+}
+
+void LinkWorker::TakeJob(const LinkJob& job) {
+    failures_ = 0;
+    idlePolls_ = 0;
+    countdown_ = 0;
+    switch (job.code) {
+        case JOB_OPEN_PORT:
+        case JOB_OPEN_PORT_AND_BAUD:
+            state_ = next_ = LINK_OPEN_PORT;
+            stateChanged_ = true;
+            break;
+        case JOB_CHANGE_BAUD:
+            // Only an awake readout can change its rate now; otherwise the next wake-up uses it.
+            if (state_ > LINK_CONNECTING) {
+                if (!transport_.ProbeFlag()) {
+                    shared_.desiredBaud.store(transport_.CurrentBaud());
+                    transport_.SetDesiredBaud(transport_.CurrentBaud());
+                } else {
+                    transport_.SwitchBaud();
+                }
+                Event(kEventConnected);
+            }
+            break;
+        case JOB_WRITE_SETTINGS: {
+            const int result = memoryMap_.WriteSettings(job.request, job.flags, shared_.settings);
+            Post({WM_LINK_RESULT, LinkTarget::Requester, job.requester, 0, result});
+            break;
+        }
+        case JOB_UPLOAD:
+            uploadBlock_ = 0;
+            state_ = next_ = LINK_UPLOAD;
+            stateChanged_ = true;
+            break;
+        case JOB_RECONNECT:
+            state_ = next_ = LINK_RESET;
+            stateChanged_ = true;
+            break;
+        case JOB_CAPTURE: {
+            std::string temperature;
+            std::string pressure;
+            if (commands_.CaptureCalibration(temperature, pressure)) {
+                shared_.settings.Update([&](ReadoutSettings& s) {
+                    s.calTemperatureText = temperature;
+                    s.calPressureText = pressure;
+                });
+            }
+            Post({WM_LINK_CAPTURE, LinkTarget::Requester, job.requester, 0, 0});
+            break;
+        }
+        case JOB_RESET_BATTERY: {
+            const int result = commands_.ResetBatteryStats() ? kResultDone : kResultInitialize;
+            Post({WM_LINK_RESULT, LinkTarget::Requester, job.requester, 0, result});
+            break;
+        }
+        case JOB_DOWNLOAD:
+            // The current handler still runs this turn; in the idle state it only pauses.
+            downloadBlock_ = 0;
+            next_ = LINK_DOWNLOAD;
+            break;
+        case JOB_SYNC_CLOCK:
+            SyncClock();
+            break;
+        default:
+            break;
+    }
+}
+
+void LinkWorker::SyncClock() {
+    // "Auto sync date time" promises the readout the PC's time; only an awake readout can take it.
+    if (state_ <= LINK_CONNECTING || shared_.settings.Snapshot().connected == 0) {
+        return;
+    }
+    const std::int64_t now = clock_.CalendarSeconds();
+    if (commands_.SetClock(now)) {
+        shared_.settings.Update([now](ReadoutSettings& s) {
+            s.readoutClock = now;
+            s.readTime = now;
+        });
+    }
+}
+
+void LinkWorker::OnReset() {
+    identityChanged_ = 0;
+    failures_ = 0;
+    idlePolls_ = kIdlePausesBetweenPolls;
+    downloadBlock_ = 0;
+    uploadBlock_ = 0;
+    countdown_ = 0;
+    next_ = LINK_CONNECTING;
+}
+
+void LinkWorker::OnOpenPort() {
+    if (stateChanged_) {
+        return;
+    }
+    if (countdown_ > 0) {
+        CountdownStep();
+        return;
+    }
+    if (transport_.OpenPort(0)) {
+        Status(1, STATUS_PORT_OPEN);
+        next_ = LINK_RESET;
+        Pause(500);
+    } else {
+        Status(2, STATUS_PORT_NOT_OPEN);
+        countdown_ = 15;  // the next attempt 1.5 s later
+    }
+}
+
+void LinkWorker::OnConnecting() {
+    if (stateChanged_) {
+        Status(3, STATUS_CONNECTING);
+        return;
+    }
+    if (countdown_ > 0) {
+        if (countdown_ == 1) {
+            Status(3, 0);
+        }
+        CountdownStep();
+        return;
+    }
+    if (transport_.WakeReadout(2)) {
+        next_ = LINK_READ_INFO;
+        Status(5, STATUS_CONNECTED);
+        Event(kEventConnected);
+        if (!transport_.ProbeFlag()) {
+            shared_.desiredBaud.store(transport_.CurrentBaud());
+            transport_.SetDesiredBaud(transport_.CurrentBaud());
+        }
+        transport_.SwitchBaud();
+        Event(kEventConnected);
+    } else if (transport_.ProbeFlag()) {
+        transport_.OpenPort(1);  // the readout may have fallen back to the probing rate
+        countdown_ = 5;
+    } else {
+        Status(4, 0);
+        countdown_ = 10;
+    }
+}
+
+void LinkWorker::OnReadInfo() {
+    Status(6, 0);
+    if (countdown_ > 0) {
+        CountdownStep();
+        return;
+    }
+    if (memoryMap_.ReadInformation(shared_.settings)) {
+        Command(kCommandEnable, kCommandCalibration);
+        shared_.settings.Update([](ReadoutSettings& s) { s.connected = 1; });
+        next_ = LINK_IDLE;
+        Command(kCommandEnable, kCommandReadoutStatus);
+        Event(kEventInformationRead);
+        Command(kCommandEnable, kCommandReconnect);
+        Command(kCommandEnable, kCommandAddReadoutData);
+        Command(kCommandEnable, kCommandUploadSiteInfo);
+    } else if (failures_ < kFailuresBeforeGivingUp) {
+        ++failures_;
+        Status(7, 0);
+        Pause(1000);
+    } else {
+        failures_ = 0;
+        next_ = LINK_RESET;
+    }
+}
+
+void LinkWorker::TransferFailed(int resumeState) {
+    if (failures_ < kFailuresBeforeGivingUp) {
+        ++failures_;  // the next turn tries the same records again
+        return;
+    }
+    failures_ = 0;
+    resumeState_ = resumeState;
+    next_ = LINK_RECOVER;
+    Status(15, STATUS_COMM_ERROR);
+    Pause(500);
+}
+
+void LinkWorker::OnDownload() {
+    const int recordCount = shared_.settings.Snapshot().recordCount;
+    if (downloadBlock_ + 1 < kBlocksPerRecord * recordCount) {
+        Command(kCommandDisable, kCommandUploadSiteInfo);
+        Command(kCommandDisable, kCommandAddReadoutData);
+        Command(kCommandDisable, kCommandCalibration);
+        Command(kCommandDisable, kCommandReadoutStatus);
+        if (commands_.ReadRecords(downloadBlock_, 1, downloadImage_)) {
+            shared_.settings.StoreRecords(downloadBlock_ / kBlocksPerRecord, 1, downloadImage_);
+            downloadBlock_ += kBlocksPerRecord;
+            const double progress = downloadBlock_ * 100.0 / (recordCount * kBlocksPerRecord);
+            Status(static_cast<int>(progress), STATUS_READING);
+        } else {
+            TransferFailed(LINK_DOWNLOAD);
+        }
+        return;
+    }
+    shared_.settings.Update([](ReadoutSettings& s) { s.dataReady = 1; });
+    Status(5, STATUS_CONNECTED);
+    Command(kCommandEnable, kCommandUploadSiteInfo);
+    Command(kCommandEnable, kCommandCalibration);
+    Command(kCommandEnable, kCommandReadoutStatus);
+    Command(kCommandEnable, kCommandAddReadoutData);
+    Event(kEventDownloadComplete);
+    next_ = LINK_IDLE;
+}
+
+void LinkWorker::OnUpload() {
+    const ReadoutSettings settings = shared_.settings.Snapshot();
+    const int recordCount = std::min(settings.recordCount, kRecordCapacity);
+    const int done = uploadBlock_ / kBlocksPerRecord;
+    if (done < recordCount) {
+        Command(kCommandDisable, kCommandUploadSiteInfo);
+        Command(kCommandDisable, kCommandAddReadoutData);
+        Command(kCommandDisable, kCommandCalibration);
+        const int n = std::min(kRecordsPerUploadStep, recordCount - done);
+        static const RecordImage kEmptyImage{};
+        const RecordImage& image = settings.records ? *settings.records : kEmptyImage;
+        if (commands_.WriteRecords(uploadBlock_, n, image)) {
+            uploadBlock_ += kBlocksPerRecord * n;
+            const double progress = uploadBlock_ * 100.0 / (recordCount * kBlocksPerRecord);
+            Status(static_cast<int>(progress), STATUS_WRITING);
+            failures_ = 0;
+        } else {
+            TransferFailed(LINK_UPLOAD);
+        }
+        return;
+    }
+    // Their results are not checked: the reconnection that follows reads them back.
+    memoryMap_.WriteFileName(settings.fileName, settings.infoSize);
+    memoryMap_.WriteRecordCount(settings.recordCount);
+    next_ = LINK_DISCONNECT;
+}
+
+void LinkWorker::OnIdle() {
+    if (idlePolls_++ <= kIdlePausesBetweenPolls) {
+        Pause(500);
+        return;
+    }
+    Status(10, 0);
+    Pause(500);
+    if (memoryMap_.CheckIdentity(shared_.settings.Snapshot().serialNumber, identityChanged_)) {
+        Status(8, 0);
+        idlePolls_ = 0;
+    } else if (failures_ < kFailuresBeforeGivingUp) {
+        Status(11, 0);
+        ++failures_;
+    } else {
+        Pause(500);
+        failures_ = 0;
+        resumeState_ = LINK_IDLE;
+        next_ = LINK_RECOVER;
+        Status(12, STATUS_COMM_ERROR);
+    }
+}
+
+void LinkWorker::OnNewReadout() {
+    Status(9, STATUS_NEW_READOUT);
+    Pause(2000);
+    next_ = LINK_DISCONNECT;
+}
+
+void LinkWorker::OnDisconnect() {
+    Command(kCommandDisable, kCommandReadoutStatus);
+    shared_.settings.Update([](ReadoutSettings& s) {
+        s.connected = 0;
+        s.dataReady = 0;
+    });
+    Command(kCommandDisable, kCommandCalibration);
+    Command(kCommandDisable, kCommandUploadSiteInfo);
+    next_ = LINK_RESET;
+}
+
+void LinkWorker::OnRecover() {
+    if (transport_.WakeReadout(1) &&
+        memoryMap_.CheckIdentity(shared_.settings.Snapshot().serialNumber, identityChanged_)) {
+        next_ = identityChanged_ != 0 ? LINK_NEW_READOUT : resumeState_;
+        return;
+    }
+    if (failures_ < kFailuresBeforeGivingUp) {
+        ++failures_;
+        Pause(1000);
+    } else {
+        next_ = LINK_RESET;
+    }
+}
+
+void LinkWorker::OnStop() {
+    transport_.ClosePort();
+    stopped_ = true;
+}
+
+void LinkWorker::CountdownStep() {
+    --countdown_;
+    Pause(100);
+}
+
+void LinkWorker::Status(int detail, int code) {
+    Post({WM_LINK_STATUS, LinkTarget::StatusWindow, 0, detail, code});
+}
+
+void LinkWorker::Command(int enableOrDisable, int commandId) {
+    Post({WM_LINK_COMMAND, LinkTarget::StatusWindow, 0, enableOrDisable, commandId});
+}
+
+void LinkWorker::Event(int event) { Post({WM_LINK_EVENT, LinkTarget::ViewWindow, 0, event, 0}); }
+
+void LinkWorker::Post(LinkMessage message) {
+    if (message.target == LinkTarget::Requester && message.requester == 0) {
+        return;  // nobody asked for this result
+    }
+    sink_.Post(message);
+}
+
+}  // namespace q417

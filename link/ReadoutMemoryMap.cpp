@@ -1,0 +1,230 @@
+#include "ReadoutMemoryMap.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "LittleEndian.h"
+#include "ReadoutTables.h"
+
+namespace q417 {
+namespace {
+
+bool Printable(std::uint8_t c) { return c >= 0x20 && c <= 0x7E; }
+
+}  // namespace
+
+ReadoutMemoryMap::ReadoutMemoryMap(ReadoutCommands& commands, Clock& clock)
+    : commands_(commands), clock_(clock) {}
+
+void ReadoutMemoryMap::DecodeInformation(const InfoImage& image, ReadoutSettings& s) {
+    const std::uint8_t* p = image.data();
+    // The serial number ends at its zero, or at the end of the area should there be none.
+    std::string serial;
+    for (int a = kSerialNumberAddress; a < kInfoAreaSize && p[a] != 0; ++a) {
+        serial.push_back(static_cast<char>(p[a]));
+    }
+    s.serialNumber = serial;
+    s.infoSize = LoadU16(p + kInfoSizeAddress);
+    s.multiplier = LoadF32(p + kMultiplierAddress);
+    s.offset = LoadF32(p + kOffsetAddress);
+    s.calUnits = p[kCalUnitsAddress];
+    s.calUnitsName = UnitName(s.calUnits);
+    s.zero = LoadF32(p + kZeroAddress);
+    s.powerDown = p[kPowerDownAddress];
+    s.powerDownText = PowerDownText(s.powerDown);
+    s.value53 = p[kValue53Address];
+    s.displayDigits = static_cast<std::int8_t>(p[kDisplayDigitsAddress]);
+    s.lcdContrast = p[kLcdContrastAddress];
+    s.displayUnits = p[kDisplayUnitsAddress];
+    s.displayUnitsName = UnitName(s.displayUnits);
+    s.capacity = LoadU16(p + kCapacityAddress);
+    s.value60 = p[kValue60Address];
+    // Never more records than the readout says it holds, nor than the host's image has room for.
+    s.recordCount = std::min({static_cast<int>(LoadU16(p + kRecordCountAddress)), s.capacity,
+                              kRecordCapacity});
+    s.blockSize = static_cast<std::int8_t>(p[kBlockSizeAddress]);
+    std::string name;
+    for (int a = kFileNameAddress;
+         a < kInfoAreaSize && static_cast<int>(name.size()) < s.infoSize && Printable(p[a]); ++a) {
+        name.push_back(static_cast<char>(p[a]));
+    }
+    s.fileName = name;
+}
+
+bool ReadoutMemoryMap::ReadInformation(SharedSettings& settings) {
+    InfoImage image{};
+    if (!commands_.ReadBlock(0, kInfoAreaSize - 1, image)) {
+        return false;
+    }
+    settings.Update([&image](ReadoutSettings& s) {
+        s.summaries.clear();
+        s.records.reset();
+        DecodeInformation(image, s);
+    });
+
+    float version = 0;
+    if (commands_.ReadFirmwareVersion(version)) {
+        settings.Update([version](ReadoutSettings& s) { s.firmwareVersion = version; });
+    }
+    float volts = 0;
+    if (commands_.ReadBatteryVoltage(volts)) {
+        settings.Update([volts](ReadoutSettings& s) { s.batteryVolts = volts; });
+    }
+    BatteryStats stats;
+    if (commands_.ReadBatteryStats(stats)) {
+        settings.Update([&stats](ReadoutSettings& s) {
+            s.displayOnTime = stats.displayOnTime;
+            s.backlightTime = stats.backlightTime;
+            s.sleepTime = stats.sleepTime;
+            s.batteryLifeRemaining = stats.batteryLifeRemaining;
+        });
+    }
+    // The PC time is taken before the question, but kept only with the answer: a readout clock
+    // paired with a later PC time would run behind on every page that advances it.
+    const std::int64_t readTime = clock_.CalendarSeconds();
+    std::int64_t readoutClock = 0;
+    if (commands_.ReadClock(readoutClock)) {
+        settings.Update([readTime, readoutClock](ReadoutSettings& s) {
+            s.readTime = readTime;
+            s.readoutClock = readoutClock;
+        });
+    }
+
+    settings.Update([](ReadoutSettings& s) {
+        s.connected = 1;
+        s.summaries.assign(static_cast<std::size_t>(s.recordCount), ReadingSummary{});
+        s.records = std::make_shared<const RecordImage>();
+    });
+    return true;
+}
+
+bool ReadoutMemoryMap::CheckIdentity(const std::string& serialNumber, int& changed) {
+    changed = 0;
+    std::array<std::uint8_t, kIdentitySize> identity{};
+    if (!commands_.ReadBytes(kIdentityAddress, identity)) {
+        return false;
+    }
+    char digits[2 * kIdentitySize + 1];
+    std::snprintf(digits, sizeof digits, "%.2X%.2X%.2X%.2X", identity[0], identity[1],
+                  identity[2], identity[3]);
+    changed = serialNumber == digits ? 0 : 1;
+    return true;
+}
+
+int ReadoutMemoryMap::WriteSettings(const ReadoutSettings& request, int flags,
+                                    SharedSettings& live) {
+    const auto wants = [flags](int flag) { return (flags & flag) != 0; };
+
+    if (wants(SET_INITIALIZE) && !commands_.SendInitialize()) {
+        return kResultInitialize;
+    }
+    if (wants(SET_SERIAL_NUMBER)) {
+        if (!WriteSerialNumber(request.serialNumber)) {
+            return kResultSerialNumber;
+        }
+        live.Update([&request](ReadoutSettings& s) { s.serialNumber = request.serialNumber; });
+    }
+    if (wants(SET_MULTIPLIER)) {
+        if (!WriteFloat(kMultiplierAddress, request.multiplier)) {
+            return kResultMultiplier;
+        }
+        live.Update([&request](ReadoutSettings& s) { s.multiplier = request.multiplier; });
+    }
+    if (wants(SET_OFFSET)) {
+        if (!WriteFloat(kOffsetAddress, request.offset)) {
+            return kResultOffset;
+        }
+        live.Update([&request](ReadoutSettings& s) { s.offset = request.offset; });
+    }
+    if (wants(SET_CAL_UNITS)) {
+        if (!commands_.WriteByte(kCalUnitsAddress, request.calUnits)) {
+            return kResultCalUnits;
+        }
+        live.Update([&request](ReadoutSettings& s) {
+            s.calUnits = request.calUnits;
+            s.calUnitsName = UnitName(request.calUnits);
+        });
+    }
+    if (wants(SET_ZERO)) {
+        if (!WriteFloat(kZeroAddress, request.zero)) {
+            return kResultZero;
+        }
+        live.Update([&request](ReadoutSettings& s) { s.zero = request.zero; });
+    }
+    if (wants(SET_DISPLAY_UNITS)) {
+        if (!commands_.WriteByte(kDisplayUnitsAddress, request.displayUnits)) {
+            return kResultDisplayUnits;
+        }
+        live.Update([&request](ReadoutSettings& s) {
+            s.displayUnits = request.displayUnits;
+            s.displayUnitsName = UnitName(request.displayUnits);
+        });
+    }
+    if (wants(SET_DISPLAY_DIGITS)) {
+        if (!commands_.WriteByte(kDisplayDigitsAddress,
+                                 static_cast<std::uint8_t>(request.displayDigits))) {
+            return kResultDisplayDigits;
+        }
+        live.Update([&request](ReadoutSettings& s) { s.displayDigits = request.displayDigits; });
+    }
+    if (wants(SET_POWER_DOWN)) {
+        if (!commands_.WriteByte(kPowerDownAddress, request.powerDown)) {
+            return kResultPowerDown;
+        }
+        live.Update([&request](ReadoutSettings& s) {
+            s.powerDown = request.powerDown;
+            s.powerDownText = PowerDownText(request.powerDown);
+        });
+    }
+    if (wants(SET_CLOCK)) {
+        if (!commands_.SetClock(request.readoutClock)) {
+            return kResultClock;
+        }
+        const std::int64_t now = clock_.CalendarSeconds();
+        live.Update([&request, now](ReadoutSettings& s) {
+            s.readoutClock = request.readoutClock;
+            s.readTime = now;
+        });
+    }
+    return kResultDone;
+}
+
+bool ReadoutMemoryMap::WriteText(int address, std::string_view text) {
+    std::size_t written = 0;
+    while (written < text.size() &&
+           commands_.WriteByte(address + static_cast<int>(written),
+                               static_cast<std::uint8_t>(text[written]))) {
+        ++written;
+    }
+    // The zero goes where the whole text would have ended, as the readout expects it there.
+    return commands_.WriteByte(address + static_cast<int>(text.size()), 0);
+}
+
+bool ReadoutMemoryMap::WriteFloat(int address, float value) {
+    std::array<std::uint8_t, 4> bytes{};
+    StoreF32(bytes.data(), value);
+    return commands_.WriteBytes(address, bytes);
+}
+
+bool ReadoutMemoryMap::WriteSerialNumber(std::string_view text) {
+    return WriteText(kSerialNumberAddress, text.substr(0, kMaxSerialLength));
+}
+
+bool ReadoutMemoryMap::WriteFileName(std::string_view text, int infoSize) {
+    std::size_t n = text.size();
+    const int last = infoSize - 1;  // the last address the name's zero may take
+    if (last > kFileNameAddress && last < static_cast<int>(n) + kFileNameAddress) {
+        n = static_cast<std::size_t>(infoSize - kFileNameAddress - 1);
+    }
+    // Whatever the size byte says, the zero stays inside the information area.
+    n = std::min<std::size_t>(n, kInfoAreaSize - 1 - kFileNameAddress);
+    return WriteText(kFileNameAddress, text.substr(0, n));
+}
+
+bool ReadoutMemoryMap::WriteRecordCount(int count) {
+    return commands_.WriteByte(kRecordCountAddress, static_cast<std::uint8_t>(count & 0xFF)) &&
+           commands_.WriteByte(kRecordCountAddress + 1,
+                               static_cast<std::uint8_t>((count >> 8) & 0xFF));
+}
+
+}  // namespace q417

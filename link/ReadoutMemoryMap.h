@@ -1,0 +1,86 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "Clock.h"
+#include "ReadoutCommands.h"
+#include "ReadoutSettings.h"
+#include "SharedSettings.h"
+
+namespace q417 {
+
+// Where the readout keeps its parameters, and the composite operations over them: the
+// information read after every connection, the identity check of the idle poll, and the
+// settings write.
+class ReadoutMemoryMap {
+  public:
+    // Information area: addresses 0..1151, read in one block.
+    static constexpr int kInfoAreaSize = 1152;
+    static constexpr int kSerialNumberAddress = 11;
+    static constexpr int kIdentityAddress = 16;  // 4 raw bytes
+    static constexpr int kIdentitySize = 4;
+    static constexpr int kInfoSizeAddress = 20;  // u16
+    static constexpr int kMultiplierAddress = 32;
+    static constexpr int kOffsetAddress = 36;
+    static constexpr int kCalUnitsAddress = 40;
+    static constexpr int kZeroAddress = 48;
+    static constexpr int kPowerDownAddress = 52;
+    static constexpr int kValue53Address = 53;
+    static constexpr int kDisplayDigitsAddress = 54;
+    static constexpr int kDisplayUnitsAddress = 55;
+    static constexpr int kCapacityAddress = 58;  // u16
+    static constexpr int kValue60Address = 60;
+    static constexpr int kRecordCountAddress = 61;  // u16
+    static constexpr int kBlockSizeAddress = 63;
+    static constexpr int kLcdContrastAddress = 68;
+    static constexpr int kFileNameAddress = 144;
+    // The host writes at most this many serial number characters, then the zero.
+    static constexpr int kMaxSerialLength = 9;
+
+    using InfoImage = std::array<std::uint8_t, kInfoAreaSize>;
+
+    ReadoutMemoryMap(ReadoutCommands& commands, Clock& clock);
+
+    // Reads the information area and the readout's status into settings: the block, then
+    // firmware version, battery voltage, battery statistics and clock (each of those kept at
+    // its old value when not answered). Returns false, with nothing changed, when the block
+    // read fails. On success connected = 1 and fresh, zero-filled records and summaries are
+    // published.
+    bool ReadInformation(SharedSettings& settings);
+
+    // Reads the four identity bytes. changed is 1 when their eight upper-case hex digits differ
+    // from serialNumber, else 0. Returns false (changed 0) when they could not be read.
+    bool CheckIdentity(const std::string& serialNumber, int& changed);
+
+    // Performs the flagged steps of a settings write in their fixed order, copying each new
+    // value into live as soon as its step succeeds. Returns 0, or the code of the first step
+    // that failed (the steps before it stay done).
+    int WriteSettings(const ReadoutSettings& request, int flags, SharedSettings& live);
+
+    // The text at 11 onward, then the zero (also after a failure). Result of the last write.
+    bool WriteSerialNumber(std::string_view text);
+    // The text at 144 onward, cut so that its zero lands at infoSize - 1 at the latest and
+    // never past the information area, then the zero. Result of the last write.
+    bool WriteFileName(std::string_view text, int infoSize);
+    // Low byte at 61, then, only when that worked, the high byte at 62.
+    bool WriteRecordCount(int count);
+
+    // Decodes the parameters held in the information area (no exchange): serial number, sizes,
+    // calibration, units, digits, power down, counts and file name, with their texts.
+    static void DecodeInformation(const InfoImage& image, ReadoutSettings& settings);
+
+  private:
+    // Writes text byte by byte from address, stopping at the first failure, then the zero at
+    // address + length whatever happened. Returns the last write's result.
+    bool WriteText(int address, std::string_view text);
+    bool WriteFloat(int address, float value);
+
+    ReadoutCommands& commands_;
+    Clock& clock_;
+};
+
+}  // namespace q417
