@@ -1,0 +1,535 @@
+// The link's state machine turned by hand against the simulated readout on a manual clock:
+// the messages, their order and their timing for each of the link's typical runs, and its
+// answers to every job. Nothing here sleeps.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "FakeLine.h"
+#include "LinkWorker.h"
+#include "ManualClock.h"
+#include "ReadoutEngine.h"
+#include "ReadoutSiteRecord.h"
+#include "RecordingSink.h"
+
+namespace q417 {
+namespace {
+
+using testing::CaptureMessageFor;
+using testing::CommandMessage;
+using testing::EventMessage;
+using testing::RecordingSink;
+using testing::ResultMessageFor;
+using testing::StatusMessage;
+
+constexpr std::int64_t kNow = 1796742245;  // 2026-12-08 15:04:05 UTC
+constexpr int kEnable = kCommandEnable;
+constexpr int kDisable = kCommandDisable;
+
+std::vector<LinkMessage> ConnectionMessages() {
+    return {StatusMessage(1, 1),
+            StatusMessage(3, 3),
+            StatusMessage(5, 5),
+            EventMessage(5),
+            EventMessage(5),
+            StatusMessage(6, 0),
+            CommandMessage(kEnable, 32787),
+            CommandMessage(kEnable, 32779),
+            EventMessage(10),
+            CommandMessage(kEnable, 32783),
+            CommandMessage(kEnable, 32786),
+            CommandMessage(kEnable, 32805)};
+}
+
+// A worker on the in-process line, turned by hand.
+struct WorkerRig {
+    explicit WorkerRig(int sites = 3)
+        : engine(MakeMemory(sites), [this] { return clock.CalendarSeconds(); }) {
+        shared.jobs.Open();
+    }
+
+    static sim::ReadoutMemory MakeMemory(int sites) {
+        return sim::ReadoutMemory::MakeDefault(sites, kNow);
+    }
+
+    // Turns until done() holds; false when it did not within maxTurns.
+    bool TurnUntil(const std::function<bool()>& done, int maxTurns = 5000) {
+        for (int i = 0; i < maxTurns; ++i) {
+            if (done()) {
+                return true;
+            }
+            if (!worker.Turn()) {
+                return done();
+            }
+            states.push_back(worker.State());
+        }
+        return done();
+    }
+
+    bool TurnUntilPosted(const LinkMessage& wanted, std::size_t from = 0) {
+        return TurnUntil([&] { return sink.Contains(wanted, from); });
+    }
+
+    bool TurnUntilState(int state) {
+        return TurnUntil([&] { return worker.State() == state; });
+    }
+
+    void Connect() {
+        ASSERT_TRUE(TurnUntilPosted(CommandMessage(kEnable, 32805)));
+        ASSERT_EQ(worker.State(), LINK_IDLE);
+    }
+
+    void Submit(int code, RequesterId requester = 0) {
+        ASSERT_TRUE(shared.jobs.Submit({code, requester, {}, 0}));
+    }
+
+    void Engine(const std::function<void(sim::ReadoutEngine&)>& f) { line.WithEngine(f); }
+
+    // The states the worker passed through since `from`, repeats folded.
+    [[nodiscard]] std::vector<int> StatesSince(std::size_t from) const {
+        std::vector<int> out;
+        for (std::size_t i = from; i < states.size(); ++i) {
+            if (out.empty() || out.back() != states[i]) {
+                out.push_back(states[i]);
+            }
+        }
+        return out;
+    }
+
+    sim::ManualClock clock{kNow};
+    sim::ReadoutEngine engine;
+    sim::FakeLine line{clock, engine};
+    LinkShared shared;
+    RecordingSink sink{&clock};
+    LinkWorker worker{shared, line, clock, sink};
+    std::vector<int> states;
+};
+
+class LinkWorkerTest : public ::testing::Test, public WorkerRig {
+  protected:
+    explicit LinkWorkerTest(int sites = 3) : WorkerRig(sites) {}
+};
+
+TEST_F(LinkWorkerTest, StartWithAReadoutPostsTheConnectionInOrder) {
+    Connect();
+    EXPECT_EQ(sink.Messages(), ConnectionMessages());
+    const ReadoutSettings s = shared.settings.Snapshot();
+    EXPECT_EQ(s.connected, 1);
+    EXPECT_EQ(s.recordCount, 3);
+    EXPECT_EQ(s.serialNumber, "30303000");
+    // Open, reset, connecting (entered, then awake), information read, idle.
+    EXPECT_EQ(StatesSince(0), (std::vector<int>{LINK_OPEN_PORT, LINK_RESET, LINK_CONNECTING,
+                                                LINK_READ_INFO, LINK_IDLE}));
+
+    // The first poll comes after one pause; the next ones about every 6 s.
+    const std::size_t mark = sink.Count();
+    ASSERT_TRUE(TurnUntil([&] { return sink.Count() >= mark + 6; }));
+    const auto entries = sink.Entries();
+    EXPECT_EQ(entries[mark].message, StatusMessage(10, 0));
+    EXPECT_EQ(entries[mark + 1].message, StatusMessage(8, 0));
+    EXPECT_EQ(entries[mark + 2].message, StatusMessage(10, 0));
+    const std::int64_t betweenPolls = entries[mark + 2].atMs - entries[mark].atMs;
+    EXPECT_GE(betweenPolls, 6000);
+    EXPECT_LT(betweenPolls, 6100);
+}
+
+TEST_F(LinkWorkerTest, DisabledPortRetriesEveryOneAndAHalfSeconds) {
+    shared.portNumber = 0;
+    ASSERT_TRUE(TurnUntil([&] { return sink.Count() >= 5; }));
+    const auto entries = sink.Entries();
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(entries[i].message, StatusMessage(2, 2));
+        if (i > 0) {
+            EXPECT_EQ(entries[i].atMs - entries[i - 1].atMs, 1500);
+        }
+    }
+    EXPECT_EQ(StatesSince(0), std::vector<int>{LINK_OPEN_PORT});
+    EXPECT_TRUE(line.OpenCalls().empty());
+}
+
+TEST_F(LinkWorkerTest, UnopenablePortIsRetriedUntilItOpens) {
+    line.SetOpenable(false);
+    ASSERT_TRUE(TurnUntil([&] { return sink.Count() >= 3; }));
+    line.SetOpenable(true);
+    Connect();
+    EXPECT_EQ(sink.Messages(0)[0], StatusMessage(2, 2));
+}
+
+TEST_F(LinkWorkerTest, DownloadOfThreeRecordsReportsProgressAndCompletes) {
+    Connect();
+    const std::size_t mark = sink.Count();
+    Submit(JOB_DOWNLOAD);
+    ASSERT_TRUE(TurnUntilPosted(EventMessage(13), mark));
+    std::vector<LinkMessage> expected;
+    for (int progress : {33, 66, 100}) {
+        for (int id : {32805, 32786, 32787, 32779}) {
+            expected.push_back(CommandMessage(kDisable, id));
+        }
+        expected.push_back(StatusMessage(progress, STATUS_READING));
+    }
+    expected.push_back(StatusMessage(5, 5));
+    for (int id : {32805, 32787, 32779, 32786}) {
+        expected.push_back(CommandMessage(kEnable, id));
+    }
+    expected.push_back(EventMessage(13));
+    EXPECT_EQ(sink.Messages(mark), expected);
+    const ReadoutSettings s = shared.settings.Snapshot();
+    EXPECT_EQ(s.dataReady, 1);
+    ASSERT_TRUE(s.records);
+    EXPECT_TRUE(std::equal(s.records->bytes.begin(), s.records->bytes.begin() + 3 * kRecordSize,
+                           engine.Memory().Records().begin()));
+    EXPECT_EQ(s.records->Record(3)[0], 0);  // nothing past the readout's records
+    EXPECT_EQ(worker.State(), LINK_IDLE);
+}
+
+TEST_F(LinkWorkerTest, DownloadSurvivesACorruptedPacketAndRecoversAfterFourFailures) {
+    Connect();
+    Engine([](sim::ReadoutEngine& e) { e.Faults().corruptChecksums = 2; });
+    std::size_t mark = sink.Count();
+    Submit(JOB_DOWNLOAD);
+    ASSERT_TRUE(TurnUntilPosted(EventMessage(13), mark));
+    EXPECT_FALSE(sink.Contains(StatusMessage(15, STATUS_COMM_ERROR), mark));
+    EXPECT_TRUE(std::equal(engine.Memory().Records().begin(),
+                           engine.Memory().Records().begin() + 3 * kRecordSize,
+                           shared.settings.Snapshot().records->bytes.begin()));
+
+    // Four failed steps within one download (each reads twice) lead to recovery, which
+    // resumes the download.
+    mark = sink.Count();
+    const std::size_t stateMark = states.size();
+    Engine([](sim::ReadoutEngine& e) { e.Faults().corruptChecksums = 8; });
+    Submit(JOB_DOWNLOAD);
+    ASSERT_TRUE(TurnUntilPosted(EventMessage(13), mark));
+    EXPECT_TRUE(sink.Contains(StatusMessage(15, STATUS_COMM_ERROR), mark));
+    const auto path = StatesSince(stateMark);
+    EXPECT_NE(std::find(path.begin(), path.end(), LINK_RECOVER), path.end());
+    EXPECT_EQ(std::count(path.begin(), path.end(), LINK_RESET), 0);
+}
+
+class EmptyReadoutTest : public LinkWorkerTest {
+  protected:
+    EmptyReadoutTest() : LinkWorkerTest(0) {}
+};
+
+TEST_F(EmptyReadoutTest, DownloadOfNoRecordsCompletesAtOnce) {
+    Connect();
+    const std::size_t mark = sink.Count();
+    Submit(JOB_DOWNLOAD);
+    ASSERT_TRUE(TurnUntilPosted(EventMessage(13), mark));
+    EXPECT_EQ(sink.Messages(mark),
+              (std::vector<LinkMessage>{StatusMessage(5, 5), CommandMessage(kEnable, 32805),
+                                        CommandMessage(kEnable, 32787),
+                                        CommandMessage(kEnable, 32779),
+                                        CommandMessage(kEnable, 32786), EventMessage(13)}));
+    EXPECT_EQ(shared.settings.Snapshot().dataReady, 1);
+}
+
+class UploadTest : public LinkWorkerTest {
+  protected:
+    UploadTest() : LinkWorkerTest(30) {}
+};
+
+TEST_F(UploadTest, UploadOfTwentyFiveRecordsWritesTenTenFiveThenNameCountAndReconnects) {
+    Connect();
+    auto image = std::make_shared<RecordImage>();
+    for (int r = 0; r < 25; ++r) {
+        ReadoutSiteRecord record;
+        record.name = "Site " + std::to_string(r);
+        record.readingCount = r % 21;
+        record.referenceValue = static_cast<float>(r) * 1.5f;
+        record.referenceTime = static_cast<std::uint32_t>(800000000 + r);
+        record.Write(*image, r);
+    }
+    shared.settings.Update([&](ReadoutSettings& s) {
+        s.connected = 0;
+        s.recordCount = 25;
+        s.fileName = "/home/tech/ROUTE9.INI";
+        s.records = image;
+        s.connected = 1;
+        s.dataReady = 1;
+    });
+    const std::size_t mark = sink.Count();
+    const std::size_t stateMark = states.size();
+    Submit(JOB_UPLOAD);
+    ASSERT_TRUE(TurnUntilPosted(EventMessage(10), mark));
+    ASSERT_TRUE(TurnUntilPosted(CommandMessage(kEnable, 32805), mark));
+
+    std::vector<LinkMessage> expected;
+    for (int progress : {40, 80, 100}) {
+        for (int id : {32805, 32786, 32787}) {
+            expected.push_back(CommandMessage(kDisable, id));
+        }
+        expected.push_back(StatusMessage(progress, STATUS_WRITING));
+    }
+    // Disconnect, then a full reconnection (the port stays open).
+    expected.push_back(CommandMessage(kDisable, 32779));
+    expected.push_back(CommandMessage(kDisable, 32787));
+    expected.push_back(CommandMessage(kDisable, 32805));
+    const auto connection = ConnectionMessages();
+    expected.insert(expected.end(), connection.begin() + 1, connection.end());
+    EXPECT_EQ(sink.Messages(mark), expected);
+    EXPECT_EQ(StatesSince(stateMark),
+              (std::vector<int>{LINK_UPLOAD, LINK_DISCONNECT, LINK_RESET, LINK_CONNECTING,
+                                LINK_READ_INFO, LINK_IDLE}));
+
+    EXPECT_TRUE(std::equal(image->bytes.begin(), image->bytes.begin() + 25 * kRecordSize,
+                           engine.Memory().Records().begin()));
+    EXPECT_EQ(engine.Memory().InfoText(144, 100), "/home/tech/ROUTE9.INI");
+    EXPECT_EQ(engine.Memory().InfoU16(61), 25);
+    const ReadoutSettings s = shared.settings.Snapshot();
+    EXPECT_EQ(s.recordCount, 25);
+    EXPECT_EQ(s.fileName, "/home/tech/ROUTE9.INI");
+    EXPECT_EQ(s.dataReady, 0);  // the reconnection read the readout afresh
+}
+
+TEST_F(LinkWorkerTest, CablePulledWhileIdleFailsFourPollsThenRecoversAndResets) {
+    Connect();
+    std::size_t mark = sink.Count();
+    const std::size_t stateMark = states.size();
+    Engine([](sim::ReadoutEngine& e) { e.Faults().silent = true; });
+    ASSERT_TRUE(TurnUntilPosted(StatusMessage(12, STATUS_COMM_ERROR), mark));
+    std::vector<LinkMessage> polls;
+    for (int i = 0; i < 3; ++i) {
+        polls.push_back(StatusMessage(10, 0));
+        polls.push_back(StatusMessage(11, 0));
+    }
+    polls.push_back(StatusMessage(10, 0));
+    polls.push_back(StatusMessage(12, STATUS_COMM_ERROR));
+    auto seen = sink.Messages(mark);
+    // The last good poll may come first.
+    while (!seen.empty() && seen.front() != StatusMessage(10, 0)) {
+        seen.erase(seen.begin());
+    }
+    if (seen.size() > polls.size()) {
+        seen.erase(seen.begin(), seen.end() - static_cast<std::ptrdiff_t>(polls.size()));
+    }
+    EXPECT_EQ(seen, polls);
+
+    // Four recovery attempts about a second apart, then a reset and wake-ups.
+    ASSERT_TRUE(TurnUntilPosted(StatusMessage(3, STATUS_CONNECTING), mark));
+    EXPECT_EQ(StatesSince(stateMark),
+              (std::vector<int>{LINK_IDLE, LINK_RECOVER, LINK_RESET, LINK_CONNECTING}));
+    EXPECT_EQ(shared.settings.Snapshot().connected, 1);  // as it was
+
+    // The readout comes back: a full reconnection.
+    mark = sink.Count();
+    ASSERT_TRUE(TurnUntil([&] { return worker.State() == LINK_CONNECTING && sink.Count() > mark + 3; }));
+    Engine([](sim::ReadoutEngine& e) { e.Faults().silent = false; });
+    ASSERT_TRUE(TurnUntilPosted(EventMessage(10), mark));
+    // Between wake attempts the port is reopened at 115200.
+    const auto opens = line.OpenCalls();
+    EXPECT_GE(std::count(opens.begin(), opens.end(), std::make_pair(1, 115200)), 3);
+}
+
+TEST_F(LinkWorkerTest, RecoveryWithTheSameReadoutResumesWhereItStopped) {
+    Connect();
+    const std::size_t mark = sink.Count();
+    Engine([](sim::ReadoutEngine& e) { e.Faults().silent = true; });
+    ASSERT_TRUE(TurnUntilPosted(StatusMessage(12, STATUS_COMM_ERROR), mark));
+    ASSERT_EQ(worker.State(), LINK_RECOVER);
+    Engine([](sim::ReadoutEngine& e) { e.Faults().silent = false; });
+    ASSERT_TRUE(worker.Turn());
+    EXPECT_EQ(worker.State(), LINK_IDLE);
+}
+
+TEST_F(LinkWorkerTest, ADifferentReadoutFoundDuringRecoveryIsReconnectedInFull) {
+    Connect();
+    std::size_t mark = sink.Count();
+    Engine([](sim::ReadoutEngine& e) { e.Faults().silent = true; });
+    ASSERT_TRUE(TurnUntilPosted(StatusMessage(12, STATUS_COMM_ERROR), mark));
+    Engine([](sim::ReadoutEngine& e) {
+        e.Faults().silent = false;
+        e.Memory().SetIdentity({0x12, 0x34, 0xAB, 0x00});
+    });
+    mark = sink.Count();
+    const std::size_t stateMark = states.size();
+    ASSERT_TRUE(TurnUntilPosted(EventMessage(10), mark));
+    const auto messages = sink.Messages(mark);
+    ASSERT_GE(messages.size(), 4u);
+    EXPECT_EQ(messages[0], StatusMessage(9, STATUS_NEW_READOUT));
+    EXPECT_EQ(messages[1], CommandMessage(kDisable, 32779));
+    EXPECT_EQ(StatesSince(stateMark),
+              (std::vector<int>{LINK_NEW_READOUT, LINK_DISCONNECT, LINK_RESET, LINK_CONNECTING,
+                                LINK_READ_INFO, LINK_IDLE}));
+    EXPECT_EQ(sink.Entries()[mark + 1].atMs - sink.Entries()[mark].atMs, 2000);
+}
+
+TEST_F(LinkWorkerTest, SettingsWriteAnswersItsRequesterOnly) {
+    Connect();
+    std::size_t mark = sink.Count();
+    line.ClearWritten();
+    ASSERT_TRUE(shared.jobs.Submit({JOB_WRITE_SETTINGS, 7, {}, 0}));
+    ASSERT_TRUE(worker.Turn());
+    EXPECT_EQ(sink.Messages(mark), std::vector<LinkMessage>{ResultMessageFor(7, 0)});
+    EXPECT_EQ(line.Written(), "");  // flags 0: no exchange
+    EXPECT_FALSE(shared.jobs.Pending());
+
+    ReadoutSettings request;
+    request.displayUnits = 2;
+    request.displayDigits = 4;
+    mark = sink.Count();
+    ASSERT_TRUE(shared.jobs.Submit(
+        {JOB_WRITE_SETTINGS, 8, request, SET_DISPLAY_UNITS | SET_DISPLAY_DIGITS}));
+    ASSERT_TRUE(worker.Turn());
+    EXPECT_EQ(sink.Messages(mark), std::vector<LinkMessage>{ResultMessageFor(8, 0)});
+    EXPECT_EQ(shared.settings.Snapshot().displayUnitsName, "kPa");
+    EXPECT_EQ(engine.Memory().InfoByte(55), 2);
+    EXPECT_EQ(engine.Memory().InfoByte(54), 4);
+
+    // Nobody asked: nothing is posted, but the write is done.
+    mark = sink.Count();
+    request.displayDigits = 5;
+    ASSERT_TRUE(shared.jobs.Submit({JOB_WRITE_SETTINGS, 0, request, SET_DISPLAY_DIGITS}));
+    ASSERT_TRUE(worker.Turn());
+    EXPECT_EQ(engine.Memory().InfoByte(54), 5);
+    for (const auto& m : sink.Messages(mark)) {
+        EXPECT_NE(m.message, WM_LINK_RESULT);
+    }
+}
+
+TEST_F(LinkWorkerTest, BatteryResetAndCaptureReportToTheirRequester) {
+    Connect();
+    engine.Memory().SetPressureSignal("  0.512345");
+    engine.Memory().SetTemperatureSignal(" 1.23456");
+    std::size_t mark = sink.Count();
+    Submit(JOB_RESET_BATTERY, 4);
+    ASSERT_TRUE(worker.Turn());
+    EXPECT_EQ(sink.Messages(mark), std::vector<LinkMessage>{ResultMessageFor(4, 0)});
+    EXPECT_EQ(engine.Memory().BatteryResetCount(), 1);
+
+    mark = sink.Count();
+    Submit(JOB_CAPTURE, 5);
+    ASSERT_TRUE(worker.Turn());
+    EXPECT_EQ(sink.Messages(mark), std::vector<LinkMessage>{CaptureMessageFor(5)});
+    ReadoutSettings s = shared.settings.Snapshot();
+    EXPECT_EQ(s.calPressureText, "  0.512345");
+    EXPECT_EQ(s.calTemperatureText, " 1.23456");
+
+    // Refused: the battery reset reports 11, a failed capture keeps the old texts.
+    Engine([](sim::ReadoutEngine& e) { e.Faults().rejectAll = true; });
+    mark = sink.Count();
+    Submit(JOB_RESET_BATTERY, 4);
+    ASSERT_TRUE(worker.Turn());
+    Submit(JOB_CAPTURE, 5);
+    ASSERT_TRUE(worker.Turn());
+    const auto messages = sink.Messages(mark);
+    EXPECT_NE(std::find(messages.begin(), messages.end(), ResultMessageFor(4, 11)), messages.end());
+    EXPECT_NE(std::find(messages.begin(), messages.end(), CaptureMessageFor(5)), messages.end());
+    s = shared.settings.Snapshot();
+    EXPECT_EQ(s.calPressureText, "  0.512345");
+}
+
+TEST_F(LinkWorkerTest, SyncClockSetsTheReadoutToThePcTime) {
+    Connect();
+    ASSERT_NE(engine.ReadoutClockSeconds(), clock.CalendarSeconds());  // 95 s behind
+    Submit(JOB_SYNC_CLOCK);
+    ASSERT_TRUE(worker.Turn());
+    EXPECT_LE(std::abs(engine.ReadoutClockSeconds() - clock.CalendarSeconds()), 1);
+    const ReadoutSettings s = shared.settings.Snapshot();
+    EXPECT_EQ(s.readoutClock, s.readTime);
+    EXPECT_LE(std::abs(s.readTime - clock.CalendarSeconds()), 1);
+}
+
+TEST_F(LinkWorkerTest, SyncClockBeforeConnectingTalksToNobody) {
+    Submit(JOB_SYNC_CLOCK);
+    ASSERT_TRUE(worker.Turn());
+    EXPECT_EQ(line.Written(), "");
+    EXPECT_FALSE(shared.jobs.Pending());
+}
+
+TEST_F(LinkWorkerTest, BaudChangeBeforeWakingWaitsForTheConnection) {
+    shared.desiredBaud = 57600;
+    Submit(JOB_CHANGE_BAUD);
+    ASSERT_TRUE(worker.Turn());
+    EXPECT_EQ(sink.Count(), 0u);  // no event: nothing to switch yet
+    Connect();
+    EXPECT_EQ(line.OpenCalls().back(), std::make_pair(1, 57600));
+    EXPECT_EQ(worker.Transport().CurrentBaud(), 57600);
+
+    // Awake: the switch happens at once, and the view hears of it.
+    shared.desiredBaud = 38400;
+    const std::size_t mark = sink.Count();
+    Submit(JOB_CHANGE_BAUD);
+    ASSERT_TRUE(worker.Turn());
+    EXPECT_EQ(line.OpenCalls().back(), std::make_pair(1, 38400));
+    EXPECT_EQ(sink.Messages(mark).front(), EventMessage(5));
+}
+
+TEST_F(LinkWorkerTest, ReconnectAndPortChangeStartOver) {
+    Connect();
+    std::size_t mark = sink.Count();
+    Submit(JOB_RECONNECT);
+    ASSERT_TRUE(TurnUntilPosted(EventMessage(10), mark));
+    EXPECT_EQ(sink.Messages(mark)[0], StatusMessage(3, 3));
+
+    mark = sink.Count();
+    const std::size_t opens = line.OpenCalls().size();
+    shared.portNumber = 2;
+    Submit(JOB_OPEN_PORT);
+    ASSERT_TRUE(TurnUntilPosted(EventMessage(10), mark));
+    EXPECT_EQ(sink.Messages(mark)[0], StatusMessage(1, 1));
+    EXPECT_EQ(line.OpenCalls()[opens].first, 2);
+}
+
+TEST(LinkWorkerStopTest, StopIsCarriedOutAtTheNextTurnFromEveryState) {
+    struct Case {
+        const char* name;
+        std::function<void(WorkerRig&)> reach;
+        int state;
+    };
+    const Case cases[] = {
+        {"open port", [](WorkerRig&) {}, LINK_OPEN_PORT},
+        {"connecting",
+         [](WorkerRig& t) {
+             t.Engine([](sim::ReadoutEngine& e) { e.Faults().silent = true; });
+             ASSERT_TRUE(t.TurnUntilState(LINK_CONNECTING));
+         },
+         LINK_CONNECTING},
+        {"read info",
+         [](WorkerRig& t) {
+             t.Engine([](sim::ReadoutEngine& e) { e.Faults().answerCommands = 1; });
+             ASSERT_TRUE(t.TurnUntilState(LINK_READ_INFO));
+             ASSERT_TRUE(t.worker.Turn());
+         },
+         LINK_READ_INFO},
+        {"idle", [](WorkerRig& t) { t.Connect(); }, LINK_IDLE},
+        {"download",
+         [](WorkerRig& t) {
+             t.Connect();
+             t.Submit(JOB_DOWNLOAD);
+             ASSERT_TRUE(t.TurnUntilState(LINK_DOWNLOAD));
+         },
+         LINK_DOWNLOAD},
+        {"upload",
+         [](WorkerRig& t) {
+             t.Connect();
+             t.Submit(JOB_UPLOAD);
+             ASSERT_TRUE(t.TurnUntilState(LINK_UPLOAD));
+         },
+         LINK_UPLOAD},
+        {"recover",
+         [](WorkerRig& t) {
+             t.Connect();
+             t.Engine([](sim::ReadoutEngine& e) { e.Faults().silent = true; });
+             ASSERT_TRUE(t.TurnUntilState(LINK_RECOVER));
+         },
+         LINK_RECOVER},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WorkerRig t;
+        c.reach(t);
+        ASSERT_EQ(t.worker.State(), c.state);
+        const std::size_t mark = t.sink.Count();
+        t.shared.stopRequest = true;
+        EXPECT_FALSE(t.worker.Turn());
+        EXPECT_FALSE(t.worker.Turn());
+        EXPECT_EQ(t.sink.Count(), mark);
+        EXPECT_FALSE(t.line.PortIsOpen());
+    }
+}
+
+}  // namespace
+}  // namespace q417
