@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test test-tsan bench clean
 
 all: build
 
@@ -20,6 +20,15 @@ run: build
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The link's tests (the worker thread and everything it shares) built with the thread
+# sanitizer; any race fails the run. Address randomisation is turned off for the run, as some
+# kernels randomise more than this sanitizer's memory layout allows.
+test-tsan: deps
+	@cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQ417_SANITIZE=thread > /dev/null
+	@cmake --build build-tsan -j $(JOBS) --target link_tests
+	@cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+		setarch "$$(uname -m)" -R ctest --output-on-failure -j $(JOBS) -L link
 
 bench: build
 	@$(BUILD)/q417bench --sim $(BUILD)/q417sim

@@ -86,6 +86,20 @@ class RecordingSink final : public LinkSink {
         return false;
     }
 
+    // Waits (real time) until some message at or after index from satisfies match.
+    bool WaitUntil(const std::function<bool(const LinkMessage&)>& match,
+                   std::chrono::milliseconds timeout, std::size_t from = 0) {
+        std::unique_lock lock(mutex_);
+        return posted_.wait_for(lock, timeout, [&] {
+            for (std::size_t i = from; i < entries_.size(); ++i) {
+                if (match(entries_[i].message)) {
+                    return true;
+                }
+            }
+            return false;
+        });
+    }
+
     // Waits (real time) until wanted has been posted at or after index from.
     bool WaitFor(const LinkMessage& wanted, std::chrono::milliseconds timeout,
                  std::size_t from = 0) {
