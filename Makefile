@@ -32,6 +32,7 @@ test-tsan: deps
 
 bench: build
 	@$(BUILD)/q417bench --sim $(BUILD)/q417sim
+	@$(BUILD)/q417workerbench --sim $(BUILD)/q417sim
 
 clean:
 	rm -rf $(BUILD) build-tsan build-asan

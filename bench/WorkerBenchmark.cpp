@@ -1,0 +1,139 @@
+// The communication worker against the simulated readout on a pseudo-terminal: a whole download
+// through CReadoutLink compared with the line's own time for it, and how long Stop takes from
+// the states where the worker waits longest (a pause, a wake-up of a silent readout, a
+// download, the idle poll).
+//
+//   q417workerbench --sim build/q417sim [--baud 115200] [--records 200]
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "CReadoutLink.h"
+#include "ChildProcess.h"
+#include "PosixSerialLine.h"
+#include "RecordingSink.h"
+#include "SteadyClock.h"
+
+namespace {
+
+using namespace q417;
+using namespace std::chrono_literals;
+using Ms = std::chrono::duration<double, std::milli>;
+
+struct Rig {
+    explicit Rig(const std::string& simPath, std::vector<std::string> simArgs)
+        : sim(simPath, std::move(simArgs)),
+          device(sim.Device()),
+          line([this](int) { return device; }),
+          link(line, clock) {}
+
+    test::SimProcess sim;
+    std::string device;
+    PosixSerialLine line;
+    SteadyClock clock;
+    CReadoutLink link;
+    testing::RecordingSink sink;
+};
+
+bool IsStatus(const LinkMessage& m, int code) {
+    return m.message == WM_LINK_STATUS && m.lParam == code;
+}
+
+double TimedStopMs(CReadoutLink& link) {
+    const auto start = std::chrono::steady_clock::now();
+    link.Stop();
+    return Ms(std::chrono::steady_clock::now() - start).count();
+}
+
+void PrintStop(const char* where, double ms) {
+    std::printf("Stop in %s: %.1f ms\n", where, ms);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string simPath = "build/q417sim";
+    int baud = 115200;
+    int records = kRecordCapacity;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--sim") == 0) {
+            simPath = argv[i + 1];
+        } else if (std::strcmp(argv[i], "--baud") == 0) {
+            baud = std::atoi(argv[i + 1]);
+        } else if (std::strcmp(argv[i], "--records") == 0) {
+            records = std::atoi(argv[i + 1]);
+        }
+    }
+    if (baud <= 0 || records <= 0 || records > kRecordCapacity) {
+        std::fprintf(stderr, "usage: q417workerbench --sim PATH [--baud RATE] [--records 1..200]\n");
+        return 2;
+    }
+    const std::vector<std::string> paced = {"--pace", std::to_string(baud), "--sites",
+                                            std::to_string(records)};
+
+    // A whole download through the worker. The line bound counts the command and its reply:
+    // 11 bytes out and 3 packets of 65 bytes with the echo and CR LF back, per record.
+    {
+        Rig rig(simPath, paced);
+        rig.link.SetDesiredBaud(baud);
+        rig.link.Start(rig.sink);
+        if (!rig.sink.WaitFor(testing::EventMessage(kEventInformationRead), 10s)) {
+            std::fprintf(stderr, "q417workerbench: the simulated readout did not connect\n");
+            return 1;
+        }
+        // The job waits for the idle pause it arrives in, and the turn that takes it pauses
+        // once more; the transfer itself is timed from its first record on.
+        const std::size_t mark = rig.sink.Count();
+        const auto submitted = std::chrono::steady_clock::now();
+        rig.link.SubmitJob(JOB_DOWNLOAD, 0);
+        rig.sink.WaitUntil([](const LinkMessage& m) { return IsStatus(m, STATUS_READING); }, 10s,
+                           mark);
+        const auto firstRecord = std::chrono::steady_clock::now();
+        if (!rig.sink.WaitFor(testing::EventMessage(kEventDownloadComplete), 120s, mark)) {
+            std::fprintf(stderr, "q417workerbench: the download did not complete\n");
+            return 1;
+        }
+        const auto done = std::chrono::steady_clock::now();
+        const double wall = std::chrono::duration<double>(done - firstRecord).count();
+        // The first record's time is in the start, so the bound counts the others.
+        const double bytes = (records - 1) * (11.0 + 11.0 + 3 * 65.0 + 2.0);
+        const double bound = bytes * 10.0 / baud;
+        std::printf("Download via worker: records=%d start=%.0f ms transfer=%.3fs bound=%.3fs "
+                    "ratio=%.3f\n",
+                    records, Ms(firstRecord - submitted).count(), wall, bound, wall / bound);
+        std::fflush(stdout);
+        // Halfway through a second download.
+        const std::size_t again = rig.sink.Count();
+        rig.link.SubmitJob(JOB_DOWNLOAD, 0);
+        rig.sink.WaitUntil([](const LinkMessage& m) { return IsStatus(m, STATUS_READING); }, 10s,
+                           again);
+        PrintStop("a download", TimedStopMs(rig.link));
+
+        // In the idle poll's pause and exchange.
+        rig.link.Start(rig.sink);
+        const std::size_t idle = rig.sink.Count();
+        rig.sink.WaitFor(testing::EventMessage(kEventInformationRead), 10s, idle);
+        rig.sink.WaitFor(testing::StatusMessage(10, 0), 10s, idle);
+        PrintStop("an idle poll", TimedStopMs(rig.link));
+
+        // In the pause after the port opened.
+        rig.link.Start(rig.sink);
+        rig.sink.WaitFor(testing::StatusMessage(1, STATUS_PORT_OPEN), 10s, rig.sink.Count());
+        PrintStop("the pause after opening", TimedStopMs(rig.link));
+    }
+    // Waking a readout that does not answer: the worker waits on the line.
+    {
+        Rig rig(simPath, {"--silent"});
+        rig.link.Start(rig.sink);
+        rig.sink.WaitFor(testing::StatusMessage(3, STATUS_CONNECTING), 10s);
+        std::this_thread::sleep_for(300ms);  // well inside the first wake-up's wait
+        PrintStop("a wake-up of a silent readout", TimedStopMs(rig.link));
+    }
+    return 0;
+}
