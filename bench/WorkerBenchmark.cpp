@@ -71,7 +71,8 @@ int main(int argc, char** argv) {
         }
     }
     if (baud <= 0 || records <= 0 || records > kRecordCapacity) {
-        std::fprintf(stderr, "usage: q417workerbench --sim PATH [--baud RATE] [--records 1..200]\n");
+        std::fprintf(stderr,
+                     "usage: q417workerbench --sim PATH [--baud RATE] [--records 1..200]\n");
         return 2;
     }
     const std::vector<std::string> paced = {"--pace", std::to_string(baud), "--sites",
@@ -104,9 +105,10 @@ int main(int argc, char** argv) {
         // The first record's time is in the start, so the bound counts the others.
         const double bytes = (records - 1) * (11.0 + 11.0 + 3 * 65.0 + 2.0);
         const double bound = bytes * 10.0 / baud;
-        std::printf("Download via worker: records=%d start=%.0f ms transfer=%.3fs bound=%.3fs "
-                    "ratio=%.3f\n",
-                    records, Ms(firstRecord - submitted).count(), wall, bound, wall / bound);
+        std::printf(
+            "Download via worker: records=%d start=%.0f ms transfer=%.3fs bound=%.3fs "
+            "ratio=%.3f\n",
+            records, Ms(firstRecord - submitted).count(), wall, bound, wall / bound);
         std::fflush(stdout);
         // Halfway through a second download.
         const std::size_t again = rig.sink.Count();

@@ -8,7 +8,9 @@ namespace q417 {
 
 CReadoutLink::CReadoutLink(SerialLine& line, Clock& clock) : line_(line), clock_(clock) {}
 
-CReadoutLink::~CReadoutLink() { Stop(); }
+CReadoutLink::~CReadoutLink() {
+    Stop();
+}
 
 void CReadoutLink::Start(LinkSink& sink) {
     if (running_.load()) {

@@ -7,7 +7,9 @@ void DetachableSink::Attach(LinkSink* target) {
     target_ = target;
 }
 
-void DetachableSink::Detach() { Attach(nullptr); }
+void DetachableSink::Detach() {
+    Attach(nullptr);
+}
 
 void DetachableSink::Post(const LinkMessage& message) {
     std::lock_guard lock(mutex_);

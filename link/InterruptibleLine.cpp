@@ -13,15 +13,21 @@ void InterruptibleLine::PortOpen(int portNumber, int baudRate) {
     }
 }
 
-bool InterruptibleLine::PortIsOpen() const { return !Stopped() && line_.PortIsOpen(); }
+bool InterruptibleLine::PortIsOpen() const {
+    return !Stopped() && line_.PortIsOpen();
+}
 
-void InterruptibleLine::PortClose() { line_.PortClose(); }
+void InterruptibleLine::PortClose() {
+    line_.PortClose();
+}
 
 int InterruptibleLine::PortRead(std::uint8_t* buffer, int maxCount) {
     return Stopped() ? 0 : line_.PortRead(buffer, maxCount);
 }
 
-int InterruptibleLine::PortBytesWaiting() { return Stopped() ? 0 : line_.PortBytesWaiting(); }
+int InterruptibleLine::PortBytesWaiting() {
+    return Stopped() ? 0 : line_.PortBytesWaiting();
+}
 
 void InterruptibleLine::PortWrite(const std::uint8_t* buffer, int count) {
     if (!Stopped()) {

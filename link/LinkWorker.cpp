@@ -379,7 +379,9 @@ void LinkWorker::Command(int enableOrDisable, int commandId) {
     Post({WM_LINK_COMMAND, LinkTarget::StatusWindow, 0, enableOrDisable, commandId});
 }
 
-void LinkWorker::Event(int event) { Post({WM_LINK_EVENT, LinkTarget::ViewWindow, 0, event, 0}); }
+void LinkWorker::Event(int event) {
+    Post({WM_LINK_EVENT, LinkTarget::ViewWindow, 0, event, 0});
+}
 
 void LinkWorker::Post(LinkMessage message) {
     if (message.target == LinkTarget::Requester && message.requester == 0) {

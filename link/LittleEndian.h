@@ -29,6 +29,8 @@ inline void StoreU32(std::uint8_t* p, std::uint32_t value) {
     }
 }
 
-inline void StoreF32(std::uint8_t* p, float value) { StoreU32(p, std::bit_cast<std::uint32_t>(value)); }
+inline void StoreF32(std::uint8_t* p, float value) {
+    StoreU32(p, std::bit_cast<std::uint32_t>(value));
+}
 
 }  // namespace q417

@@ -9,7 +9,9 @@
 namespace q417 {
 namespace {
 
-bool Printable(std::uint8_t c) { return c >= 0x20 && c <= 0x7E; }
+bool Printable(std::uint8_t c) {
+    return c >= 0x20 && c <= 0x7E;
+}
 
 }  // namespace
 
@@ -18,9 +20,9 @@ ReadoutMemoryMap::ReadoutMemoryMap(ReadoutCommands& commands, Clock& clock)
 
 void ReadoutMemoryMap::DecodeInformation(const InfoImage& image, ReadoutSettings& s) {
     const std::uint8_t* p = image.data();
-    // The serial number ends at its zero, or at the end of the area should there be none.
+    // The serial number ends at its zero, or where its field ends should there be none.
     std::string serial;
-    for (int a = kSerialNumberAddress; a < kInfoAreaSize && p[a] != 0; ++a) {
+    for (int a = kSerialNumberAddress; a < kInfoSizeAddress && p[a] != 0; ++a) {
         serial.push_back(static_cast<char>(p[a]));
     }
     s.serialNumber = serial;
@@ -40,8 +42,8 @@ void ReadoutMemoryMap::DecodeInformation(const InfoImage& image, ReadoutSettings
     s.capacity = LoadU16(p + kCapacityAddress);
     s.value60 = p[kValue60Address];
     // Never more records than the readout says it holds, nor than the host's image has room for.
-    s.recordCount = std::min({static_cast<int>(LoadU16(p + kRecordCountAddress)), s.capacity,
-                              kRecordCapacity});
+    s.recordCount =
+        std::min({static_cast<int>(LoadU16(p + kRecordCountAddress)), s.capacity, kRecordCapacity});
     s.blockSize = static_cast<std::int8_t>(p[kBlockSizeAddress]);
     std::string name;
     for (int a = kFileNameAddress;
@@ -105,8 +107,8 @@ bool ReadoutMemoryMap::CheckIdentity(const std::string& serialNumber, int& chang
         return false;
     }
     char digits[2 * kIdentitySize + 1];
-    std::snprintf(digits, sizeof digits, "%.2X%.2X%.2X%.2X", identity[0], identity[1],
-                  identity[2], identity[3]);
+    std::snprintf(digits, sizeof digits, "%.2X%.2X%.2X%.2X", identity[0], identity[1], identity[2],
+                  identity[3]);
     changed = serialNumber == digits ? 0 : 1;
     return true;
 }
@@ -191,9 +193,8 @@ int ReadoutMemoryMap::WriteSettings(const ReadoutSettings& request, int flags,
 
 bool ReadoutMemoryMap::WriteText(int address, std::string_view text) {
     std::size_t written = 0;
-    while (written < text.size() &&
-           commands_.WriteByte(address + static_cast<int>(written),
-                               static_cast<std::uint8_t>(text[written]))) {
+    while (written < text.size() && commands_.WriteByte(address + static_cast<int>(written),
+                                                        static_cast<std::uint8_t>(text[written]))) {
         ++written;
     }
     // The zero goes where the whole text would have ended, as the readout expects it there.
@@ -207,7 +208,10 @@ bool ReadoutMemoryMap::WriteFloat(int address, float value) {
 }
 
 bool ReadoutMemoryMap::WriteSerialNumber(std::string_view text) {
-    return WriteText(kSerialNumberAddress, text.substr(0, kMaxSerialLength));
+    if (text.size() > static_cast<std::size_t>(kMaxSerialLength)) {
+        return false;
+    }
+    return WriteText(kSerialNumberAddress, text);
 }
 
 bool ReadoutMemoryMap::WriteFileName(std::string_view text, int infoSize) {

@@ -38,8 +38,11 @@ class ReadoutMemoryMap {
     static constexpr int kBlockSizeAddress = 63;
     static constexpr int kLcdContrastAddress = 68;
     static constexpr int kFileNameAddress = 144;
-    // The host writes at most this many serial number characters, then the zero.
-    static constexpr int kMaxSerialLength = 9;
+    // The serial number field runs from 11 up to the information-area size at 20, so a serial
+    // number is read as at most 9 characters. The host writes at most 8 and the zero: a ninth
+    // character would put the zero on the low byte of the size.
+    static constexpr int kSerialFieldLength = kInfoSizeAddress - kSerialNumberAddress;
+    static constexpr int kMaxSerialLength = kSerialFieldLength - 1;
 
     using InfoImage = std::array<std::uint8_t, kInfoAreaSize>;
 
@@ -62,6 +65,7 @@ class ReadoutMemoryMap {
     int WriteSettings(const ReadoutSettings& request, int flags, SharedSettings& live);
 
     // The text at 11 onward, then the zero (also after a failure). Result of the last write.
+    // A text longer than kMaxSerialLength is refused with nothing written.
     bool WriteSerialNumber(std::string_view text);
     // The text at 144 onward, cut so that its zero lands at infoSize - 1 at the latest and
     // never past the information area, then the zero. Result of the last write.

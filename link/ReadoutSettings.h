@@ -69,20 +69,20 @@ struct ReadoutSettings {
     float zero = 0;
     std::uint8_t powerDown = 0;  // power-down code
     std::string powerDownText;
-    std::uint8_t value53 = 0;        // held only
-    std::int32_t lcdContrast = 0;    // the readout's 8-bit contrast level
+    std::uint8_t value53 = 0;      // held only
+    std::int32_t lcdContrast = 0;  // the readout's 8-bit contrast level
     std::int8_t displayDigits = 0;
-    std::uint8_t displayUnits = 0;   // unit code
+    std::uint8_t displayUnits = 0;  // unit code
     std::string displayUnitsName;
-    std::int32_t capacity = 0;       // most site records the readout holds
-    std::int32_t value60 = 0;        // held only
-    std::int32_t recordCount = 0;    // site records stored (never above capacity or 200)
-    std::int8_t blockSize = 0;       // block size of record transfers
+    std::int32_t capacity = 0;     // most site records the readout holds
+    std::int32_t value60 = 0;      // held only
+    std::int32_t recordCount = 0;  // site records stored (never above capacity or 200)
+    std::int8_t blockSize = 0;     // block size of record transfers
     float batteryVolts = 0;
     float firmwareVersion = 0;
-    std::string fileName;            // data file whose sites were last uploaded
-    std::int64_t readoutClock = 0;   // calendar seconds: the readout clock when read or written
-    std::int64_t readTime = 0;       // calendar seconds: the PC's clock at that moment
+    std::string fileName;           // data file whose sites were last uploaded
+    std::int64_t readoutClock = 0;  // calendar seconds: the readout clock when read or written
+    std::int64_t readTime = 0;      // calendar seconds: the PC's clock at that moment
     float displayOnTime = 0;
     float backlightTime = 0;
     float sleepTime = 0;

@@ -41,7 +41,8 @@ void ReadoutSiteRecord::WriteName(RecordImage& image, int index, const std::stri
 }
 
 void ReadoutSiteRecord::WriteReadingCount(RecordImage& image, int index, int count) {
-    image.Record(index)[kCountOffset] = static_cast<std::uint8_t>(std::clamp(count, 0, kMaxReadings));
+    image.Record(index)[kCountOffset] =
+        static_cast<std::uint8_t>(std::clamp(count, 0, kMaxReadings));
 }
 
 void ReadoutSiteRecord::WriteReference(RecordImage& image, int index, float value,

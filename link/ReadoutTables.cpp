@@ -47,7 +47,9 @@ std::string ResultMessage(int code) {
     }
 }
 
-bool CalibrationPasswordAccepted(std::string_view text) { return text == "KWPmoraglend"; }
+bool CalibrationPasswordAccepted(std::string_view text) {
+    return text == "KWPmoraglend";
+}
 
 std::string StatusText(int statusCode) {
     switch (statusCode) {

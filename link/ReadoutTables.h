@@ -10,8 +10,8 @@ namespace q417 {
 // The readout's code tables. The unit code is also the index of its entry in every unit list, and
 // the power-down code the index in the power-down list, so the windows fill their lists from
 // these arrays in order.
-inline constexpr std::array<const char*, 7> kUnitNames = {
-    "Volts", "PSI", "kPa", "In H2O", "Ft H2O", "mm H2O", "M H2O"};
+inline constexpr std::array<const char*, 7> kUnitNames = {"Volts",  "PSI",    "kPa",  "In H2O",
+                                                          "Ft H2O", "mm H2O", "M H2O"};
 inline constexpr std::array<const char*, 5> kPowerDownTexts = {
     "5  Minutes", "15 Minutes", "30 Minutes", "45 Minutes", "60 Minutes"};
 

@@ -218,11 +218,11 @@ TEST_F(EmptyReadoutTest, DownloadOfNoRecordsCompletesAtOnce) {
     const std::size_t mark = sink.Count();
     Submit(JOB_DOWNLOAD);
     ASSERT_TRUE(TurnUntilPosted(EventMessage(13), mark));
-    EXPECT_EQ(sink.Messages(mark),
-              (std::vector<LinkMessage>{StatusMessage(5, 5), CommandMessage(kEnable, 32805),
-                                        CommandMessage(kEnable, 32787),
-                                        CommandMessage(kEnable, 32779),
-                                        CommandMessage(kEnable, 32786), EventMessage(13)}));
+    EXPECT_EQ(
+        sink.Messages(mark),
+        (std::vector<LinkMessage>{StatusMessage(5, 5), CommandMessage(kEnable, 32805),
+                                  CommandMessage(kEnable, 32787), CommandMessage(kEnable, 32779),
+                                  CommandMessage(kEnable, 32786), EventMessage(13)}));
     EXPECT_EQ(shared.settings.Snapshot().dataReady, 1);
 }
 
@@ -315,7 +315,8 @@ TEST_F(LinkWorkerTest, CablePulledWhileIdleFailsFourPollsThenRecoversAndResets) 
 
     // The readout comes back: a full reconnection.
     mark = sink.Count();
-    ASSERT_TRUE(TurnUntil([&] { return worker.State() == LINK_CONNECTING && sink.Count() > mark + 3; }));
+    ASSERT_TRUE(
+        TurnUntil([&] { return worker.State() == LINK_CONNECTING && sink.Count() > mark + 3; }));
     Engine([](sim::ReadoutEngine& e) { e.Faults().silent = false; });
     ASSERT_TRUE(TurnUntilPosted(EventMessage(10), mark));
     // Between wake attempts the port is reopened at 115200.

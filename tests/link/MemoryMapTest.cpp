@@ -63,9 +63,15 @@ TEST(DecodeInformationTest, FileNameStopsAtZeroUnprintableSizeOrAreaEnd) {
     const std::string longName(1100, 'N');  // runs past the end of the area
     const Case cases[] = {
         {std::string("SITES.INI\0X", 11), 1152, "SITES.INI"},
-        {"AB\x01" "CD", 1152, "AB"},
-        {"AB\x7F" "CD", 1152, "AB"},
-        {"AB\xE9" "CD", 1152, "AB"},
+        {"AB\x01"
+         "CD",
+         1152, "AB"},
+        {"AB\x7F"
+         "CD",
+         1152, "AB"},
+        {"AB\xE9"
+         "CD",
+         1152, "AB"},
         {"SITES.INI", 5, "SITES"},
         {"SITES.INI", 0, ""},
         {longName, 65535, std::string(1152 - 144, 'N')},
@@ -237,7 +243,8 @@ TEST_F(MemoryMapTest, IdentityDigitsAreComparedWithTheSerialNumber) {
     EXPECT_EQ(changed, 0);
     ASSERT_TRUE(map.CheckIdentity("1234ab00", changed));
     EXPECT_EQ(changed, 1);
-    EXPECT_EQ(line.Written(), "RE 10\r\nRE 11\r\nRE 12\r\nRE 13\r\nRE 10\r\nRE 11\r\nRE 12\r\nRE 13\r\n");
+    EXPECT_EQ(line.Written(),
+              "RE 10\r\nRE 11\r\nRE 12\r\nRE 13\r\nRE 10\r\nRE 11\r\nRE 12\r\nRE 13\r\n");
     AnswerOnly(2);
     EXPECT_FALSE(map.CheckIdentity("1234AB00", changed));
     EXPECT_EQ(changed, 0);
@@ -262,8 +269,8 @@ TEST_F(MemoryMapTest, SettingsWriteStopsAtTheFirstFailingStepAndKeepsWhatWasDone
         int exchanges;  // commands the step sends
         int failureCode;
     };
-    const Step steps[] = {{1, 11}, {5, 1}, {4, 2}, {4, 3}, {1, 4}, {4, 8},
-                          {1, 5},  {1, 6}, {1, 7}, {1, 9}};
+    const Step steps[] = {{1, 11}, {5, 1}, {4, 2}, {4, 3}, {1, 4},
+                          {4, 8},  {1, 5}, {1, 6}, {1, 7}, {1, 9}};
     int before = 0;
     for (std::size_t failing = 0; failing <= std::size(steps); ++failing) {
         SCOPED_TRACE(failing);
@@ -364,6 +371,28 @@ TEST_F(MemoryMapTest, SerialNumberZeroIsWrittenEvenAfterAFailure) {
     EXPECT_FALSE(map.WriteSerialNumber("QR"));
     // The second character failed (two attempts); the zero is still tried where it belongs.
     EXPECT_EQ(line.Written(), "WE B 51\r\nWE C 52\r\nWE C 52\r\nWE D 00\r\nWE D 00\r\n");
+}
+
+TEST_F(MemoryMapTest, SerialNumberThatWouldReachTheSizeFieldIsRefused) {
+    ASSERT_TRUE(map.WriteSerialNumber("12345678"));
+    EXPECT_EQ(Memory().InfoByte(19), 0);
+    EXPECT_EQ(Memory().InfoU16(20), 1152);
+    line.ClearWritten();
+    ReadoutSettings request;
+    request.serialNumber = "123456789";
+    EXPECT_EQ(map.WriteSettings(request, SET_SERIAL_NUMBER, live), kResultSerialNumber);
+    EXPECT_EQ(line.Written(), "");
+    EXPECT_EQ(Memory().InfoU16(20), 1152);
+    EXPECT_EQ(live.Snapshot().serialNumber, "");
+}
+
+TEST(DecodeInformationTest, SerialNumberIsReadWithinItsField) {
+    const InfoImage image = ImageWith([](InfoImage& i) {
+        PutText(i, 11, "ABCDEFGHIJKLMNOP");  // no zero: the size and more follow
+    });
+    ReadoutSettings s;
+    ReadoutMemoryMap::DecodeInformation(image, s);
+    EXPECT_EQ(s.serialNumber, "ABCDEFGHI");
 }
 
 TEST_F(MemoryMapTest, RecordCountHighByteOnlyAfterTheLowByte) {
