@@ -14,11 +14,26 @@ bool ParseInt(const std::string& text, int& value) {
 }  // namespace
 
 const char* UsageText() {
-    return "usage: q417cli [--device PATH | --port N] [--baud RATE] COMMAND\n"
+    return "usage: q417cli [--device PATH | --port N] [--baud RATE] COMMAND [ARGUMENTS]\n"
            "\n"
            "Commands:\n"
-           "  probe    wake the readout and print its version, battery, clock and\n"
-           "           information area\n"
+           "  probe          wake the readout and print its version, battery, clock and\n"
+           "                 information area\n"
+           "  status [--json]\n"
+           "                 print the readout's status page (as one JSON object with --json)\n"
+           "  set [--display-units NAME] [--digits N] [--power-down CODE]\n"
+           "      [--clock now|\"YYYY/MM/DD HH:MM:SS\"]\n"
+           "                 write the values given: display units (Volts, PSI, kPa, In H2O,\n"
+           "                 Ft H2O, mm H2O, M H2O), display digits 0 to 8, power-down code\n"
+           "                 (0: 5, 1: 15, 2: 30, 3: 45, 4: 60 minutes), clock in local time\n"
+           "  calibrate --password TEXT [--serial S] [--multiplier M] [--offset O] [--zero Z]\n"
+           "            [--cal-units NAME] [--initialize]\n"
+           "                 technician: write serial number (at most 8 characters),\n"
+           "                 calibration and units; --initialize initialises the readout first\n"
+           "  reset-battery --password TEXT\n"
+           "                 technician: reset the battery statistics after a battery change\n"
+           "  capture --password TEXT\n"
+           "                 technician: measure and print the pressure and temperature signals\n"
            "\n"
            "Options:\n"
            "  --device PATH  serial device of the readout (e.g. /dev/ttyUSB0)\n"
@@ -26,7 +41,7 @@ const char* UsageText() {
            "  --baud RATE    baud rate to switch the readout to (default 115200)\n"
            "\n"
            "Exit codes: 0 done, 1 a command failed, 2 usage, 3 port cannot be opened,\n"
-           "4 no readout answered.\n";
+           "4 no readout answered, 5 wrong technician password.\n";
 }
 
 std::optional<CliOptions> CliOptions::Parse(const std::vector<std::string>& args,

@@ -38,19 +38,16 @@ void Row(std::ostream& out, const char* label, const std::string& value) {
 
 }  // namespace
 
-int RunProbe(ReadoutSession& session, const std::string& portText, std::ostream& out,
-             std::ostream& err) {
-    switch (session.Connect()) {
-        case ConnectResult::PortNotOpen:
-            return kExitPortNotOpen;  // the caller knows why and says so
-        case ConnectResult::NoReadout:
-            err << "q417cli: no readout answered on " << portText
-                << " (is it connected and switched on?)\n";
-            return kExitNoReadout;
-        case ConnectResult::Connected:
-            break;
+int RunProbe(CommandContext& context, const std::vector<std::string>& args) {
+    if (!args.empty()) {
+        return context.UsageError("probe takes no arguments", kProbeUsage);
+    }
+    if (const int code = context.Connect(); code != kExitOk) {
+        return code;
     }
 
+    ReadoutSession& session = context.Session();
+    std::ostream& out = context.Out();
     ReadoutCommands& commands = session.Commands();
     bool allAnswered = true;
     auto answer = [&](bool ok, const std::string& text) {
@@ -58,7 +55,7 @@ int RunProbe(ReadoutSession& session, const std::string& portText, std::ostream&
         return ok ? text : std::string(kNoAnswer);
     };
 
-    Row(out, "Port:", portText);
+    Row(out, "Port:", context.Port().name);
     Row(out, "Baud rate:", std::to_string(session.Transport().CurrentBaud()));
 
     float version = 0;
@@ -89,8 +86,7 @@ int RunProbe(ReadoutSession& session, const std::string& portText, std::ostream&
     }
 
     if (!allAnswered) {
-        err << "q417cli: the readout did not answer every command\n";
-        return kExitFailed;
+        return context.Fail(kExitFailed, "the readout did not answer every command");
     }
     return kExitOk;
 }

@@ -1,16 +1,16 @@
 #pragma once
 
-#include <ostream>
+#include <string>
+#include <vector>
 
-#include "ReadoutSession.h"
+#include "CommandContext.h"
 
 namespace q417::cli {
 
+inline constexpr const char* kProbeUsage = "usage: q417cli [options] probe";
+
 // Connects, then reads and prints the firmware version, battery voltage and statistics, the
-// clock and the information area (as a hex dump). Returns the exit code. portText names the
-// port for the messages. When the port does not open nothing is printed: the caller holds the
-// line and so the reason.
-[[nodiscard]] int RunProbe(ReadoutSession& session, const std::string& portText, std::ostream& out,
-                           std::ostream& err);
+// clock and the information area (as a hex dump). Returns the exit code.
+[[nodiscard]] int RunProbe(CommandContext& context, const std::vector<std::string>& args);
 
 }  // namespace q417::cli

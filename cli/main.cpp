@@ -5,10 +5,11 @@
 #include <vector>
 
 #include "CliOptions.h"
+#include "CommandContext.h"
+#include "CommandTable.h"
 #include "ExitCode.h"
 #include "PortDevice.h"
 #include "PosixSerialLine.h"
-#include "ProbeCommand.h"
 #include "ReadoutSession.h"
 #include "SteadyClock.h"
 
@@ -26,12 +27,8 @@ int main(int argc, char** argv) {
         std::cout << UsageText();
         return kExitOk;
     }
-    if (options->command != "probe") {
+    if (!IsCommand(options->command)) {
         std::cerr << "q417cli: unknown command " << options->command << "\n\n" << UsageText();
-        return kExitUsage;
-    }
-    if (!options->arguments.empty()) {
-        std::cerr << "q417cli: probe takes no arguments\n\n" << UsageText();
         return kExitUsage;
     }
 
@@ -44,18 +41,11 @@ int main(int argc, char** argv) {
     SteadyClock clock;
     ReadoutSession session(line, clock, options->portNumber, options->baudRate);
 
-    const std::string portText = options->portNumber == 0
-                                     ? std::string("(disabled)")
-                                     : PortDevicePath(options->portNumber, devices);
-    const int code = RunProbe(session, portText, std::cout, std::cerr);
-    if (code == kExitPortNotOpen) {
-        if (options->portNumber == 0) {
-            std::cerr << "q417cli: the port is disabled (--port 0)\n";
-        } else {
-            const std::string reason = line.LastOpenFailureText();
-            std::cerr << "q417cli: cannot open the port: "
-                      << (reason.empty() ? portText + ": closed by the device" : reason) << '\n';
-        }
-    }
-    return code;
+    PortDescription port;
+    port.disabled = options->portNumber == 0;
+    port.name =
+        port.disabled ? std::string("(disabled)") : PortDevicePath(options->portNumber, devices);
+    port.openFailureText = [&line] { return line.LastOpenFailureText(); };
+    CommandContext context(session, port, std::cout, std::cerr);
+    return RunCommand(options->command, context, options->arguments);
 }

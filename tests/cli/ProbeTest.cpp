@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "CommandContext.h"
 #include "ExitCode.h"
 #include "FakeLine.h"
 #include "ManualClock.h"
@@ -36,7 +37,11 @@ class ProbeTest : public ::testing::Test {
 
     int Probe(int desiredBaud = 115200) {
         ReadoutSession session(line, clock, 1, desiredBaud);
-        return RunProbe(session, "/dev/ttyQ417", out, err);
+        PortDescription port;
+        port.name = "/dev/ttyQ417";
+        port.openFailureText = [] { return std::string("/dev/ttyQ417: permission denied"); };
+        CommandContext context(session, port, out, err);
+        return RunProbe(context, {});
     }
 
     sim::ManualClock clock{kNow};
@@ -66,7 +71,8 @@ TEST_F(ProbeTest, SwitchesToTheDesiredBaudRate) {
 TEST_F(ProbeTest, SilentReadoutIsNoReadout) {
     engine.Faults().silent = true;
     EXPECT_EQ(Probe(), kExitNoReadout);
-    EXPECT_NE(err.str().find("no readout answered on /dev/ttyQ417"), std::string::npos);
+    EXPECT_EQ(err.str(),
+              "q417cli: no readout answered on /dev/ttyQ417 (is it connected and switched on?)\n");
     EXPECT_EQ(out.str(), "");
     // The probing open and the open, then two rounds of two wake-ups with the port reopened
     // at 115200 between them.
@@ -79,6 +85,8 @@ TEST_F(ProbeTest, PortThatDoesNotOpen) {
     line.SetOpenable(false);
     EXPECT_EQ(Probe(), kExitPortNotOpen);
     EXPECT_EQ(line.Written(), "");
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(err.str(), "q417cli: cannot open the port: /dev/ttyQ417: permission denied\n");
 }
 
 TEST_F(ProbeTest, RejectingReadoutReportsEachMissingAnswer) {

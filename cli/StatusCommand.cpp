@@ -1,0 +1,116 @@
+#include "StatusCommand.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <string_view>
+
+#include "CommandArguments.h"
+#include "ExitCode.h"
+#include "ReadoutStatusRows.h"
+#include "TextEscaping.h"
+
+namespace q417::cli {
+namespace {
+
+constexpr const char* kNoAnswer = "(no answer)";
+
+struct KeyOfLabel {
+    std::string_view label;
+    std::string_view key;
+};
+
+// Scripts read these keys: they stay as they are whatever the labels become.
+constexpr std::array<KeyOfLabel, 12> kKeys = {{
+    {"Serial Number :", "serialNumber"},
+    {"Firmware Version :", "firmwareVersion"},
+    {"Battery :", "battery"},
+    {"Multiplier :", "multiplier"},
+    {"Offset :", "offset"},
+    {"Calibration Units :", "calibrationUnits"},
+    {"Display Units :", "displayUnits"},
+    {"Display Digits :", "displayDigits"},
+    {"Power Down :", "powerDown"},
+    {"Readout Date Time :", "readoutDateTime"},
+    {"Site Number :", "siteNumber"},
+    {"Filename :", "fileName"},
+}};
+
+// The rows whose value the readout may have left unanswered.
+bool Unanswered(std::string_view key, const CommandContext::Answered& answered) {
+    return (key == "firmwareVersion" && !answered.firmwareVersion) ||
+           (key == "battery" && !answered.batteryVoltage) ||
+           (key == "readoutDateTime" && !answered.clock);
+}
+
+}  // namespace
+
+std::string StatusKey(const std::string& label) {
+    for (const KeyOfLabel& k : kKeys) {
+        if (k.label == label) {
+            return std::string(k.key);
+        }
+    }
+    // A row this table does not know yet: its label in camel case.
+    std::string key;
+    bool upper = false;
+    for (const char c : label) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (!std::isalnum(byte)) {
+            upper = !key.empty();
+            continue;
+        }
+        key.push_back(static_cast<char>(upper ? std::toupper(byte) : std::tolower(byte)));
+        upper = false;
+    }
+    return key;
+}
+
+int RunStatus(CommandContext& context, const std::vector<std::string>& args) {
+    const CommandArguments arguments(args, {}, {"--json"});
+    if (!arguments.Error().empty()) {
+        return context.UsageError(arguments.Error(), kStatusUsage);
+    }
+    const bool json = arguments.Has("--json");
+
+    SharedSettings settings;
+    CommandContext::Answered answered;
+    if (const int code = context.ConnectAndReadInformation(settings, &answered); code != kExitOk) {
+        return code;
+    }
+    const std::vector<StatusRow> rows =
+        ReadoutStatusRows(settings.Snapshot(), context.Time().CalendarSeconds());
+
+    std::ostream& out = context.Out();
+    if (json) {
+        out << "{\n";
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const std::string key = StatusKey(rows[i].label);
+            out << "  " << JsonString(key) << ": "
+                << (Unanswered(key, answered) ? std::string("null") : JsonString(rows[i].value))
+                << (i + 1 < rows.size() ? ",\n" : "\n");
+        }
+        out << "}\n";
+    } else {
+        std::size_t width = 0;
+        for (const StatusRow& row : rows) {
+            width = std::max(width, row.label.size());
+        }
+        for (const StatusRow& row : rows) {
+            const std::string value = Unanswered(StatusKey(row.label), answered)
+                                          ? std::string(kNoAnswer)
+                                          : TerminalText(row.value);
+            out << row.label;
+            if (!value.empty()) {
+                out << std::string(width - row.label.size() + 1, ' ') << value;
+            }
+            out << '\n';
+        }
+    }
+    if (!answered.All()) {
+        return context.Fail(kExitFailed, "the readout did not answer every status query");
+    }
+    return kExitOk;
+}
+
+}  // namespace q417::cli

@@ -1,0 +1,156 @@
+#include "ValueParsing.h"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <ctime>
+#include <limits>
+
+#include "ReadoutTables.h"
+#include "ReplyParsing.h"
+
+namespace q417::cli {
+namespace {
+
+// Drops one leading "+", which from_chars does not take, unless a second sign follows.
+std::string_view WithoutPlus(std::string_view text) {
+    if (text.size() > 1 && text[0] == '+' && text[1] != '+' && text[1] != '-') {
+        text.remove_prefix(1);
+    }
+    return text;
+}
+
+bool SameIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Reads minDigits..maxDigits decimal digits at pos.
+bool Digits(std::string_view text, std::size_t& pos, std::size_t minDigits, std::size_t maxDigits,
+            int& value) {
+    const std::size_t start = pos;
+    value = 0;
+    while (pos < text.size() && pos - start < maxDigits && text[pos] >= '0' && text[pos] <= '9') {
+        value = value * 10 + (text[pos] - '0');
+        ++pos;
+    }
+    return pos - start >= minDigits;
+}
+
+bool Separator(std::string_view text, std::size_t& pos, char separator) {
+    if (pos >= text.size() || text[pos] != separator) {
+        return false;
+    }
+    ++pos;
+    return true;
+}
+
+}  // namespace
+
+NumberStatus ParseWholeNumber(std::string_view text, int& value) {
+    text = WithoutPlus(text);
+    int parsed = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, error] = std::from_chars(text.data(), end, parsed);
+    if (ptr != end || text.empty()) {
+        return NumberStatus::NotANumber;
+    }
+    if (error == std::errc::result_out_of_range) {
+        return NumberStatus::OutOfRange;
+    }
+    if (error != std::errc()) {
+        return NumberStatus::NotANumber;
+    }
+    value = parsed;
+    return NumberStatus::Ok;
+}
+
+NumberStatus ParseFloatNumber(std::string_view text, float& value) {
+    text = WithoutPlus(text);
+    const char* end = text.data() + text.size();
+    float parsed = 0;
+    const auto [ptr, error] = std::from_chars(text.data(), end, parsed);
+    if (ptr != end || text.empty()) {
+        return NumberStatus::NotANumber;
+    }
+    if (error == std::errc::result_out_of_range) {
+        // Too large, or so small it rounds to zero: the latter is a zero of the number's sign.
+        double wide = 0;
+        const auto [widePtr, wideError] = std::from_chars(text.data(), end, wide);
+        if (wideError == std::errc() && widePtr == end &&
+            std::fabs(wide) < std::numeric_limits<float>::min()) {
+            value = std::signbit(wide) ? -0.0f : 0.0f;
+            return NumberStatus::Ok;
+        }
+        return NumberStatus::OutOfRange;
+    }
+    if (error != std::errc() || !std::isfinite(parsed)) {
+        return NumberStatus::NotANumber;  // "inf" and "nan" are no values for the readout
+    }
+    value = parsed;
+    return NumberStatus::Ok;
+}
+
+std::optional<std::uint8_t> UnitCodeOfName(std::string_view name) {
+    for (std::size_t code = 0; code < kUnitNames.size(); ++code) {
+        if (name == kUnitNames[code]) {
+            return static_cast<std::uint8_t>(code);
+        }
+    }
+    for (std::size_t code = 0; code < kUnitNames.size(); ++code) {
+        if (SameIgnoringCase(name, kUnitNames[code])) {
+            return static_cast<std::uint8_t>(code);
+        }
+    }
+    return std::nullopt;
+}
+
+std::string UnitNameList() {
+    std::string list;
+    for (const char* name : kUnitNames) {
+        list += list.empty() ? "" : ", ";
+        list += name;
+    }
+    return list;
+}
+
+std::optional<std::int64_t> ParseLocalDateTime(std::string_view text, std::string& error) {
+    ClockFields f;
+    std::size_t pos = 0;
+    const bool shaped = Digits(text, pos, 4, 4, f.year) && Separator(text, pos, '/') &&
+                        Digits(text, pos, 1, 2, f.month) && Separator(text, pos, '/') &&
+                        Digits(text, pos, 1, 2, f.day) && Separator(text, pos, ' ') &&
+                        Digits(text, pos, 1, 2, f.hour) && Separator(text, pos, ':') &&
+                        Digits(text, pos, 1, 2, f.minute) && Separator(text, pos, ':') &&
+                        Digits(text, pos, 1, 2, f.second) && pos == text.size();
+    if (!shaped) {
+        error = "a date and time is written \"YYYY/MM/DD HH:MM:SS\"";
+        return std::nullopt;
+    }
+    if (!ValidateClockFields(f)) {
+        error = "no such date and time for the readout (years 1970 to 2038)";
+        return std::nullopt;
+    }
+    const std::int64_t seconds = LocalFieldsToCalendar(f);
+    // A time skipped by a daylight-saving change comes back as another time: refuse it rather
+    // than set the readout to something that was not asked for.
+    const auto t = static_cast<std::time_t>(seconds);
+    std::tm back{};
+    if (localtime_r(&t, &back) == nullptr || back.tm_year != f.year - 1900 ||
+        back.tm_mon != f.month - 1 || back.tm_mday != f.day || back.tm_hour != f.hour ||
+        back.tm_min != f.minute || back.tm_sec != f.second) {
+        error = "that time does not exist in the local time zone (daylight-saving change)";
+        return std::nullopt;
+    }
+    return seconds;
+}
+
+}  // namespace q417::cli

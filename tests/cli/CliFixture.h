@@ -1,0 +1,84 @@
+#pragma once
+
+// q417cli's commands run in-process against the simulated readout on a manual clock, in UTC.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "CommandContext.h"
+#include "CommandTable.h"
+#include "FakeLine.h"
+#include "ManualClock.h"
+#include "ReadoutEngine.h"
+#include "ReadoutSession.h"
+#include "RejectingLine.h"
+#include "TimeZoneGuard.h"
+
+namespace q417::cli::testing {
+
+inline constexpr std::int64_t kNow = 1796742245;  // 2026-12-08 15:04:05 UTC
+inline constexpr const char* kPassword = "KWPmoraglend";
+inline constexpr const char* kPortName = "/dev/ttyQ417";
+
+class CliFixture : public ::testing::Test {
+  protected:
+    // Runs commandLine (the command, then its arguments) as q417cli would, with --device
+    // /dev/ttyQ417. Returns the exit code; out and err hold what it printed.
+    int Run(const std::vector<std::string>& commandLine) {
+        ReadoutSession session(rejecting, clock, 1, 115200);
+        PortDescription port;
+        port.name = kPortName;
+        port.openFailureText = [] { return std::string(kPortName) + ": permission denied"; };
+        CommandContext context(session, port, out, err);
+        return RunCommand(commandLine.at(0), context, {commandLine.begin() + 1, commandLine.end()});
+    }
+
+    // True when nothing reached the port: not opened, not a byte written, no command received.
+    [[nodiscard]] bool PortUntouched() const {
+        return line.OpenCalls().empty() && line.Written().empty() && engine.CommandCount() == 0;
+    }
+
+    // The command lines the host sent, in order (CR LF and lone CR both end a line).
+    [[nodiscard]] std::vector<std::string> SentLines() const {
+        std::vector<std::string> lines;
+        std::string current;
+        for (const char c : line.Written()) {
+            if (c == '\r') {
+                lines.push_back(current);
+                current.clear();
+            } else if (c != '\n') {
+                current.push_back(c);
+            }
+        }
+        return lines;
+    }
+
+    // The lines that change the readout: byte writes, clock, initialise, battery reset.
+    [[nodiscard]] std::vector<std::string> SentWrites() const {
+        std::vector<std::string> writes;
+        for (const std::string& l : SentLines()) {
+            if (l.rfind("WE ", 0) == 0 || l.rfind("WT ", 0) == 0 || l == "I" || l == "B 2") {
+                writes.push_back(l);
+            }
+        }
+        return writes;
+    }
+
+    [[nodiscard]] sim::ReadoutMemory& Memory() { return engine.Memory(); }
+
+    // Set before the engine: the default memory's time stamps are local times.
+    sim::testing::TimeZoneGuard zone{"UTC"};
+    sim::ManualClock clock{kNow};
+    sim::ReadoutEngine engine{sim::ReadoutMemory::MakeDefault(4, kNow),
+                              [this] { return clock.CalendarSeconds(); }};
+    sim::FakeLine line{clock, engine};
+    RejectingLine rejecting{line};
+    std::ostringstream out;
+    std::ostringstream err;
+};
+
+}  // namespace q417::cli::testing
