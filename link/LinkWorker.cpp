@@ -255,7 +255,7 @@ void LinkWorker::TransferFailed(int resumeState) {
 }
 
 void LinkWorker::OnDownload() {
-    const int recordCount = shared_.settings.Snapshot().recordCount;
+    const int recordCount = std::min(shared_.settings.Snapshot().recordCount, kRecordCapacity);
     if (downloadBlock_ + 1 < kBlocksPerRecord * recordCount) {
         Command(kCommandDisable, kCommandUploadSiteInfo);
         Command(kCommandDisable, kCommandAddReadoutData);
