@@ -12,6 +12,7 @@
 #include <functional>
 #include <string>
 
+#include "BenchOptions.h"
 #include "ChildProcess.h"
 #include "CountingLine.h"
 #include "PosixSerialLine.h"
@@ -55,18 +56,10 @@ struct Measure {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string simPath = "build/q417sim";
-    int baud = 115200;
-    int records = kRecordCapacity;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--sim") == 0) {
-            simPath = argv[i + 1];
-        } else if (std::strcmp(argv[i], "--baud") == 0) {
-            baud = std::atoi(argv[i + 1]);
-        } else if (std::strcmp(argv[i], "--records") == 0) {
-            records = std::atoi(argv[i + 1]);
-        }
-    }
+    const auto options = bench::BenchOptions::Parse(argc, argv);
+    const std::string& simPath = options.simPath;
+    const int baud = options.baud;
+    const int records = options.records;
     if (baud <= 0 || records <= 0 || records > kRecordCapacity || records % 10 != 0) {
         std::fprintf(stderr, "usage: q417bench --sim PATH [--baud RATE] [--records 10..200]\n");
         return 2;

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchOptions.h"
 #include "CReadoutLink.h"
 #include "ChildProcess.h"
 #include "PosixSerialLine.h"
@@ -58,18 +59,10 @@ void PrintStop(const char* where, double ms) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string simPath = "build/q417sim";
-    int baud = 115200;
-    int records = kRecordCapacity;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (std::strcmp(argv[i], "--sim") == 0) {
-            simPath = argv[i + 1];
-        } else if (std::strcmp(argv[i], "--baud") == 0) {
-            baud = std::atoi(argv[i + 1]);
-        } else if (std::strcmp(argv[i], "--records") == 0) {
-            records = std::atoi(argv[i + 1]);
-        }
-    }
+    const auto options = bench::BenchOptions::Parse(argc, argv);
+    const std::string& simPath = options.simPath;
+    const int baud = options.baud;
+    const int records = options.records;
     if (baud <= 0 || records <= 0 || records > kRecordCapacity) {
         std::fprintf(stderr,
                      "usage: q417workerbench --sim PATH [--baud RATE] [--records 1..200]\n");

@@ -1,14 +1,12 @@
 #include "CliOptions.h"
 
-#include <charconv>
+#include "ValueParsing.h"
 
 namespace q417::cli {
 namespace {
 
 bool ParseInt(const std::string& text, int& value) {
-    const char* end = text.data() + text.size();
-    const auto [ptr, error] = std::from_chars(text.data(), end, value);
-    return error == std::errc() && ptr == end;
+    return ParseWholeNumber(text, value) == NumberStatus::Ok;
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 #include "LittleEndian.h"
 #include "ReadoutTables.h"
@@ -115,78 +116,65 @@ bool ReadoutMemoryMap::CheckIdentity(const std::string& serialNumber, int& chang
 
 int ReadoutMemoryMap::WriteSettings(const ReadoutSettings& request, int flags,
                                     SharedSettings& live) {
-    const auto wants = [flags](int flag) { return (flags & flag) != 0; };
-
-    if (wants(SET_INITIALIZE) && !commands_.SendInitialize()) {
-        return kResultInitialize;
-    }
-    if (wants(SET_SERIAL_NUMBER)) {
-        if (!WriteSerialNumber(request.serialNumber)) {
-            return kResultSerialNumber;
+    // One step a flag, in this order whatever the flags' values. Each step's new value reaches
+    // the live settings as soon as the step succeeds, so a later failure leaves it there.
+    struct Step {
+        int flag;
+        int failureCode;
+        std::function<bool()> write;
+        std::function<void(ReadoutSettings&)> keep;
+    };
+    const ReadoutSettings& r = request;
+    const Step steps[] = {
+        {SET_INITIALIZE, kResultInitialize, [&] { return commands_.SendInitialize(); },
+         [](ReadoutSettings&) {}},
+        {SET_SERIAL_NUMBER, kResultSerialNumber, [&] { return WriteSerialNumber(r.serialNumber); },
+         [&](ReadoutSettings& s) { s.serialNumber = r.serialNumber; }},
+        {SET_MULTIPLIER, kResultMultiplier,
+         [&] { return WriteFloat(kMultiplierAddress, r.multiplier); },
+         [&](ReadoutSettings& s) { s.multiplier = r.multiplier; }},
+        {SET_OFFSET, kResultOffset, [&] { return WriteFloat(kOffsetAddress, r.offset); },
+         [&](ReadoutSettings& s) { s.offset = r.offset; }},
+        {SET_CAL_UNITS, kResultCalUnits,
+         [&] { return commands_.WriteByte(kCalUnitsAddress, r.calUnits); },
+         [&](ReadoutSettings& s) {
+             s.calUnits = r.calUnits;
+             s.calUnitsName = UnitName(r.calUnits);
+         }},
+        {SET_ZERO, kResultZero, [&] { return WriteFloat(kZeroAddress, r.zero); },
+         [&](ReadoutSettings& s) { s.zero = r.zero; }},
+        {SET_DISPLAY_UNITS, kResultDisplayUnits,
+         [&] { return commands_.WriteByte(kDisplayUnitsAddress, r.displayUnits); },
+         [&](ReadoutSettings& s) {
+             s.displayUnits = r.displayUnits;
+             s.displayUnitsName = UnitName(r.displayUnits);
+         }},
+        {SET_DISPLAY_DIGITS, kResultDisplayDigits,
+         [&] {
+             return commands_.WriteByte(kDisplayDigitsAddress,
+                                        static_cast<std::uint8_t>(r.displayDigits));
+         },
+         [&](ReadoutSettings& s) { s.displayDigits = r.displayDigits; }},
+        {SET_POWER_DOWN, kResultPowerDown,
+         [&] { return commands_.WriteByte(kPowerDownAddress, r.powerDown); },
+         [&](ReadoutSettings& s) {
+             s.powerDown = r.powerDown;
+             s.powerDownText = PowerDownText(r.powerDown);
+         }},
+        {SET_CLOCK, kResultClock, [&] { return commands_.SetClock(r.readoutClock); },
+         [&](ReadoutSettings& s) {
+             s.readoutClock = r.readoutClock;
+             s.readTime = clock_.CalendarSeconds();
+         }},
+    };
+    for (const Step& step : steps) {
+        if ((flags & step.flag) == 0) {
+            continue;
         }
-        live.Update([&request](ReadoutSettings& s) { s.serialNumber = request.serialNumber; });
-    }
-    if (wants(SET_MULTIPLIER)) {
-        if (!WriteFloat(kMultiplierAddress, request.multiplier)) {
-            return kResultMultiplier;
+        if (!step.write()) {
+            return step.failureCode;
         }
-        live.Update([&request](ReadoutSettings& s) { s.multiplier = request.multiplier; });
-    }
-    if (wants(SET_OFFSET)) {
-        if (!WriteFloat(kOffsetAddress, request.offset)) {
-            return kResultOffset;
-        }
-        live.Update([&request](ReadoutSettings& s) { s.offset = request.offset; });
-    }
-    if (wants(SET_CAL_UNITS)) {
-        if (!commands_.WriteByte(kCalUnitsAddress, request.calUnits)) {
-            return kResultCalUnits;
-        }
-        live.Update([&request](ReadoutSettings& s) {
-            s.calUnits = request.calUnits;
-            s.calUnitsName = UnitName(request.calUnits);
-        });
-    }
-    if (wants(SET_ZERO)) {
-        if (!WriteFloat(kZeroAddress, request.zero)) {
-            return kResultZero;
-        }
-        live.Update([&request](ReadoutSettings& s) { s.zero = request.zero; });
-    }
-    if (wants(SET_DISPLAY_UNITS)) {
-        if (!commands_.WriteByte(kDisplayUnitsAddress, request.displayUnits)) {
-            return kResultDisplayUnits;
-        }
-        live.Update([&request](ReadoutSettings& s) {
-            s.displayUnits = request.displayUnits;
-            s.displayUnitsName = UnitName(request.displayUnits);
-        });
-    }
-    if (wants(SET_DISPLAY_DIGITS)) {
-        if (!commands_.WriteByte(kDisplayDigitsAddress,
-                                 static_cast<std::uint8_t>(request.displayDigits))) {
-            return kResultDisplayDigits;
-        }
-        live.Update([&request](ReadoutSettings& s) { s.displayDigits = request.displayDigits; });
-    }
-    if (wants(SET_POWER_DOWN)) {
-        if (!commands_.WriteByte(kPowerDownAddress, request.powerDown)) {
-            return kResultPowerDown;
-        }
-        live.Update([&request](ReadoutSettings& s) {
-            s.powerDown = request.powerDown;
-            s.powerDownText = PowerDownText(request.powerDown);
-        });
-    }
-    if (wants(SET_CLOCK)) {
-        if (!commands_.SetClock(request.readoutClock)) {
-            return kResultClock;
-        }
-        const std::int64_t now = clock_.CalendarSeconds();
-        live.Update([&request, now](ReadoutSettings& s) {
-            s.readoutClock = request.readoutClock;
-            s.readTime = now;
-        });
+        live.Update(step.keep);
     }
     return kResultDone;
 }

@@ -1,19 +1,25 @@
 #include "ReadoutTables.h"
 
 namespace q417 {
+namespace {
 
-std::string UnitName(int code) {
-    if (code < 0 || code >= static_cast<int>(kUnitNames.size())) {
+// The entry of a code table; empty text for codes outside it.
+template <std::size_t N>
+std::string TableText(const std::array<const char*, N>& table, int code) {
+    if (code < 0 || code >= static_cast<int>(N)) {
         return {};
     }
-    return kUnitNames[static_cast<std::size_t>(code)];
+    return table[static_cast<std::size_t>(code)];
+}
+
+}  // namespace
+
+std::string UnitName(int code) {
+    return TableText(kUnitNames, code);
 }
 
 std::string PowerDownText(int code) {
-    if (code < 0 || code >= static_cast<int>(kPowerDownTexts.size())) {
-        return {};
-    }
-    return kPowerDownTexts[static_cast<std::size_t>(code)];
+    return TableText(kPowerDownTexts, code);
 }
 
 std::string ResultMessage(int code) {
