@@ -1,0 +1,345 @@
+#include "CQ417HostDoc.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <new>
+
+#include "FileStore.h"
+#include "ReadingHistory.h"
+#include "ReadoutSiteRecord.h"
+#include "ReadoutTime.h"
+#include "SiteFile.h"
+#include "UnitConversion.h"
+#include "ValueText.h"
+
+namespace q417 {
+namespace {
+
+bool CanOpenForReading(const std::string& path) {
+    if (path.empty()) {
+        return false;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
+
+// Records of the image that a download or upload filled.
+int UsableRecordCount(const ReadoutSettings& settings) {
+    if (!settings.records) {
+        return 0;
+    }
+    return std::clamp(settings.recordCount, 0, kRecordCapacity);
+}
+
+}  // namespace
+
+CQ417HostDoc::CQ417HostDoc(SharedSettings& link, DocumentUser& user) : link_(link), user_(user) {}
+
+void CQ417HostDoc::SetView(SiteListView* view) {
+    view_ = view;
+    if (view_ != nullptr) {
+        view_->SetDocument(this);
+    }
+}
+
+bool CQ417HostDoc::NewDocument() {
+    DeleteContents();
+    pathName_.clear();
+    modified_ = false;
+    if (view_ != nullptr) {
+        view_->InsertColumns(SiteListView::ColumnTitles());
+    }
+    return true;
+}
+
+void CQ417HostDoc::DeleteContents() {
+    if (view_ != nullptr) {
+        view_->ClearList();
+    }
+    hasData_ = false;
+    ClearSites();
+}
+
+void CQ417HostDoc::ClearSites() {
+    sites_.reset();
+    siteCount_ = 0;
+    hasData_ = false;
+}
+
+bool CQ417HostDoc::EnsureSiteArray() {
+    if (!sites_) {
+        try {
+            sites_ = std::make_unique<SiteArray>();
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    }
+    return true;
+}
+
+int CQ417HostDoc::StoredSiteCount() const {
+    return sites_ ? std::clamp(siteCount_, 0, kMaxSites) : 0;
+}
+
+std::string CQ417HostDoc::Title() const {
+    if (pathName_.empty()) {
+        return "Untitled";
+    }
+    const std::size_t slash = pathName_.rfind('/');
+    return slash == std::string::npos ? pathName_ : pathName_.substr(slash + 1);
+}
+
+bool CQ417HostDoc::OpenDocument(const std::string& path) {
+    FileStore::ReadResult file = FileStore::Read(path, kMaxFileBytes);
+    if (!file.ok) {
+        user_.ShowMessage("Cannot open the site file " + file.error + ".", MessageIcon::Error);
+        return false;
+    }
+    DeleteContents();
+    modified_ = false;
+    // A site file is text: a zero byte means some other kind of file, which has no site line.
+    const SiteFile::Contents contents = file.bytes.find('\0') == std::string::npos
+                                            ? SiteFile::Parse(file.bytes)
+                                            : SiteFile::Contents{};
+    if (contents.sawSiteLine) {
+        ClearSites();
+        if (EnsureSiteArray()) {
+            std::copy(contents.sites.begin(), contents.sites.end(), sites_->begin());
+            if (!contents.sites.empty()) {
+                siteCount_ = static_cast<int>(contents.sites.size());
+                hasData_ = true;
+            }
+        }
+    }
+    if (!hasData_) {
+        NewDocument();
+        user_.ShowMessage("Invalid file.", MessageIcon::Exclamation);
+        return false;
+    }
+    pathName_ = path;
+    if (view_ != nullptr) {
+        view_->FillList();
+        view_->DetectDocumentUnit();
+    } else {
+        DetectDocumentUnit();
+    }
+    if (contents.linesBeyondLimit > 0) {
+        user_.ShowMessage("The file holds more than " + std::to_string(kMaxSites) +
+                              " sites. Only the first " + std::to_string(kMaxSites) +
+                              " were opened; saving it keeps only those.",
+                          MessageIcon::Exclamation);
+    }
+    return true;
+}
+
+std::optional<std::string> CQ417HostDoc::HistoryText() const {
+    const ReadoutSettings settings = link_.Snapshot();
+    if (!settings.records) {
+        return std::nullopt;
+    }
+    // Records past the record count were never filled by the readout; their sites count as
+    // having no readings.
+    const int filled = UsableRecordCount(settings);
+    const PressureUnit calUnits = UnitOfCode(settings.calUnits);
+    std::string text;
+    for (int k = 0; k < StoredSiteCount(); ++k) {
+        if (k < filled) {
+            const ReadoutSiteRecord record = ReadoutSiteRecord::Read(*settings.records, k);
+            text += ReadingHistory::Lines(Site(k), &record, calUnits, documentUnit_);
+        } else {
+            text += ReadingHistory::Lines(Site(k), nullptr, calUnits, documentUnit_);
+        }
+    }
+    return text;
+}
+
+bool CQ417HostDoc::SaveDocument(const std::string& path) {
+    const int rowsLeftOut = view_ != nullptr ? view_->SyncFromList() : 0;
+    lastSavedPath_ = path;
+    const int count = StoredSiteCount();
+    const std::string text = SiteFile::Text(sites_ ? sites_->data() : nullptr, count);
+    const std::optional<std::string> history = HistoryText();
+
+    if (const std::string error = FileStore::WriteAtomically(path, text); !error.empty()) {
+        user_.ShowMessage("The site file could not be saved: " + error + ".", MessageIcon::Error);
+        return false;
+    }
+    pathName_ = path;
+    modified_ = false;
+    if (rowsLeftOut > 0) {
+        user_.ShowMessage(
+            "Only the first " + std::to_string(kMaxSites) + " sites of the list were saved.",
+            MessageIcon::Exclamation);
+    }
+    if (history) {
+        const std::string historyPath = ReadingHistory::PathFor(path);
+        if (const std::string error = FileStore::Append(historyPath, *history); !error.empty()) {
+            user_.ShowMessage(
+                "The site file was saved, but its readings could not be added to "
+                "the history file: " +
+                    error + ".",
+                MessageIcon::Exclamation);
+        }
+    }
+    return true;
+}
+
+bool CQ417HostDoc::SaveModified() {
+    if (!modified_) {
+        return true;
+    }
+    switch (user_.AskSaveChanges(Title())) {
+        case SaveChoice::Cancel:
+            return false;
+        case SaveChoice::Discard:
+            return true;
+        case SaveChoice::Save:
+            break;
+    }
+    std::string path = pathName_;
+    if (path.empty()) {
+        const std::optional<std::string> chosen = user_.AskSavePath();
+        if (!chosen) {
+            return false;
+        }
+        path = *chosen;
+    }
+    return SaveDocument(path);
+}
+
+void CQ417HostDoc::DetectDocumentUnit() {
+    if (StoredSiteCount() == 0) {
+        documentUnit_ = PressureUnit::Psi;
+        return;
+    }
+    if (const std::optional<PressureUnit> unit = UnitOfName(Site(0).units)) {
+        documentUnit_ = *unit;
+    }
+}
+
+void CQ417HostDoc::MergeReadoutData() {
+    if (!SaveModified()) {
+        return;
+    }
+    ClearSites();
+    if (!EnsureSiteArray()) {
+        user_.ShowMessage("There is not enough memory to add the readout data.",
+                          MessageIcon::Error);
+        return;
+    }
+    const ReadoutSettings settings = link_.Snapshot();
+    const int readoutSites = UsableRecordCount(settings);
+    siteCount_ = std::min(readoutSites, kMaxSites);
+    hasData_ = true;
+    for (int k = 0; k < siteCount_; ++k) {
+        const ReadoutSiteRecord record = ReadoutSiteRecord::Read(*settings.records, k);
+        const bool hasReadings = record.readingCount > 0;
+        const ReadingEntry latest =
+            hasReadings ? record.readings[static_cast<std::size_t>(record.readingCount - 1)]
+                        : ReadingEntry{record.referenceValue, record.referenceTime};
+        SiteRecord& site = Site(k);
+        site.latestData = FormatValue(latest.value);
+        site.dateTime = FormatReadoutTime(latest.time);
+        site.location = record.name;
+        site.serialNumber = settings.serialNumber;
+        site.units = settings.calUnitsName;
+        site.id = std::to_string(k + 1);
+        for (int i = 0; i < record.readingCount; ++i) {
+            site.readingValues[static_cast<std::size_t>(i)] =
+                record.readings[static_cast<std::size_t>(i)].value;
+            site.readingTimes[static_cast<std::size_t>(i)] =
+                record.readings[static_cast<std::size_t>(i)].time;
+        }
+    }
+    if (view_ != nullptr) {
+        view_->DetectDocumentUnit();
+        view_->ClearList();
+        view_->FillList();
+    } else {
+        DetectDocumentUnit();
+    }
+    if (settings.displayUnits != settings.calUnits) {
+        const PressureUnit display = UnitOfCode(settings.displayUnits);
+        if (view_ != nullptr) {
+            view_->ConvertDisplayedValues(display, documentUnit_);
+            view_->SetUnitsColumn(display);
+        }
+        documentUnit_ = display;
+    }
+    modified_ = true;
+    if (readoutSites > kMaxSites) {
+        user_.ShowMessage("The readout holds " + std::to_string(readoutSites) +
+                              " sites. Only the first " + std::to_string(kMaxSites) +
+                              " are in the site list.",
+                          MessageIcon::Exclamation);
+    }
+}
+
+bool CQ417HostDoc::ConfirmUpload() {
+    if (!SaveModified()) {
+        return false;
+    }
+    if (!user_.AskYesNo("Are you sure you want to upload new site info?")) {
+        return false;
+    }
+    if (!sites_) {
+        // Without a site array there is nothing the readout could be given.
+        user_.ShowMessage("There are no sites to upload. Save the site list first.",
+                          MessageIcon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+void CQ417HostDoc::PrepareSiteUpload() {
+    const bool clearReadings = user_.AskYesNo("Would you like to clear all Q417 data points?");
+    const int count = StoredSiteCount();
+    const std::string fileName = pathName_;
+    link_.Update([&](ReadoutSettings& settings) {
+        settings.connected = 0;
+        settings.dataReady = 0;
+        settings.fileName = fileName;
+        settings.recordCount = count;
+        auto image = settings.records ? std::make_shared<RecordImage>(*settings.records)
+                                      : std::make_shared<RecordImage>();
+        const PressureUnit calUnits = UnitOfCode(settings.calUnits);
+        for (int k = 0; k < count; ++k) {
+            const SiteRecord& site = Site(k);
+            ReadoutSiteRecord::WriteName(*image, k, site.location);
+            ReadoutSiteRecord::WriteReference(
+                *image, k,
+                ConvertValueForReadout(ParseValue(site.latestData), documentUnit_, calUnits),
+                ReadoutTimeFromDate(ParseSiteDateTime(site.dateTime)));
+            if (clearReadings) {
+                ReadoutSiteRecord::WriteReadingCount(*image, k, 0);
+            }
+        }
+        settings.records = std::move(image);
+        settings.connected = 1;
+        settings.dataReady = 1;
+    });
+}
+
+bool CQ417HostDoc::AcceptDownload(bool autoOpen) {
+    if (!autoOpen) {
+        return true;
+    }
+    const std::string fileName = link_.Snapshot().fileName;
+    if (!CanOpenForReading(fileName)) {
+        MergeReadoutData();
+        return false;
+    }
+    if (SaveModified()) {
+        OpenDocument(fileName);
+    }
+    MergeReadoutData();
+    return true;
+}
+
+}  // namespace q417

@@ -1,0 +1,116 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "DocumentUser.h"
+#include "PressureUnit.h"
+#include "SharedSettings.h"
+#include "SiteListView.h"
+#include "SiteRecord.h"
+
+namespace q417 {
+
+// The site list document: the sites as last loaded, merged or saved, the unit of the shown
+// values, and the steps that move sites between the list, the site file, the history file and
+// the readout link's record image.
+//
+// While the user edits, the list rows are the working copy; the site array is rebuilt from them
+// before every save. Window thread only. The link's settings are reached through their lock,
+// so the worker may go on meanwhile.
+class CQ417HostDoc {
+  public:
+    // Larger files are refused unread: 177 site lines never come near this.
+    static constexpr std::size_t kMaxFileBytes = 4 * 1024 * 1024;
+
+    using SiteArray = std::array<SiteRecord, kMaxSites>;
+
+    // link: the readout link's live settings. Both must outlive the document.
+    CQ417HostDoc(SharedSettings& link, DocumentUser& user);
+    CQ417HostDoc(const CQ417HostDoc&) = delete;
+    CQ417HostDoc& operator=(const CQ417HostDoc&) = delete;
+
+    // The list the document shows (not owned; nothing when none).
+    void SetView(SiteListView* view);
+    [[nodiscard]] SiteListView* View() const { return view_; }
+
+    // File > New: empties the document and gives the list its columns.
+    bool NewDocument();
+    // Empties the list and the document.
+    void DeleteContents();
+    // Frees the site array: no sites, no data.
+    void ClearSites();
+
+    // Opens a site file. A file that cannot be read, or is too large, is reported and leaves
+    // the document as it was. A file without a site line starts a fresh document and says
+    // "Invalid file.". Returns true when the file was opened.
+    bool OpenDocument(const std::string& path);
+    // Rebuilds the sites from the list, replaces the file atomically and appends the readings
+    // to the history file. A failed history append is reported, the save still succeeds.
+    bool SaveDocument(const std::string& path);
+    // The save-changes prompt before the document is replaced: true to go on (saved or
+    // discarded), false when the user cancelled or the save failed.
+    bool SaveModified();
+
+    // Replaces the site list with the readout's sites from the link's record image.
+    void MergeReadoutData();
+    // The upload command's questions: save changes, then "Are you sure ...?". True to go on.
+    bool ConfirmUpload();
+    // Fills the link's record image, file name and record count from the sites.
+    void PrepareSiteUpload();
+    // The link finished a download. With autoOpen, opens the data file the readout names (when
+    // it can be read) and merges the readout's sites. Returns false when the clock sync that
+    // follows a download is to be skipped.
+    bool AcceptDownload(bool autoOpen);
+
+    // Sets the document unit from the first site's unit name (PSI when there is no site).
+    void DetectDocumentUnit();
+
+    [[nodiscard]] bool IsModified() const { return modified_; }
+    void SetModified(bool modified) { modified_ = modified; }
+    [[nodiscard]] const std::string& PathName() const { return pathName_; }
+    // The file name of the path, or "Untitled".
+    [[nodiscard]] std::string Title() const;
+    // The path most recently passed to a save; never cleared.
+    [[nodiscard]] const std::string& LastSavedPath() const { return lastSavedPath_; }
+
+    [[nodiscard]] bool HasData() const { return hasData_; }
+    void SetHasData(bool hasData) { hasData_ = hasData; }
+    [[nodiscard]] PressureUnit DocumentUnit() const { return documentUnit_; }
+    void SetDocumentUnit(PressureUnit unit) { documentUnit_ = unit; }
+    // Follows the list's rows as they are added and deleted.
+    [[nodiscard]] int SiteCount() const { return siteCount_; }
+    void SetSiteCount(int count) { siteCount_ = count; }
+
+    [[nodiscard]] bool HasSiteArray() const { return sites_ != nullptr; }
+    // Creates the site array when there is none. False when it cannot be allocated.
+    bool EnsureSiteArray();
+    // Site k of the array, which must exist; k in 0..kMaxSites-1.
+    [[nodiscard]] SiteRecord& Site(int k) { return (*sites_)[static_cast<std::size_t>(k)]; }
+    [[nodiscard]] const SiteRecord& Site(int k) const {
+        return (*sites_)[static_cast<std::size_t>(k)];
+    }
+
+  private:
+    // Sites of the array that hold data: siteCount, within the array.
+    [[nodiscard]] int StoredSiteCount() const;
+    // The history lines of the stored sites; nothing when the link has no record image.
+    [[nodiscard]] std::optional<std::string> HistoryText() const;
+
+    SharedSettings& link_;
+    DocumentUser& user_;
+    SiteListView* view_ = nullptr;  // not owned
+
+    std::unique_ptr<SiteArray> sites_;  // none until a load, merge or save needs it
+    int siteCount_ = 0;
+    bool hasData_ = false;
+    PressureUnit documentUnit_ = PressureUnit::Psi;
+    bool modified_ = false;
+    std::string pathName_;  // empty while untitled
+    std::string lastSavedPath_;
+};
+
+}  // namespace q417

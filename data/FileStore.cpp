@@ -1,0 +1,179 @@
+#include "FileStore.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <system_error>
+
+namespace q417 {
+namespace {
+
+std::string Reason(const std::string& path, int error) {
+    return path + ": " + std::system_category().message(error);
+}
+
+// Writes all of bytes to fd, resuming after interruptions and short writes.
+bool WriteAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+// The file a save really replaces: the target of a symbolic link, so the link survives.
+std::string SaveTarget(const std::string& path) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(path.c_str(), resolved) != nullptr) {
+            return resolved;
+        }
+    }
+    return path;
+}
+
+// Creates a new, empty temporary file beside target. The mode 0666 lets the umask decide the
+// permissions, as for any new file.
+int CreateTemporary(const std::string& target, std::string& temporaryPath) {
+    static std::atomic<unsigned> counter{0};
+    const std::size_t slash = target.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporaryPath = folder + "." + name + ".save-" + std::to_string(::getpid()) + "-" +
+                        std::to_string(counter.fetch_add(1));
+        const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+}  // namespace
+
+FileStore::ReadResult FileStore::Read(const std::string& path, std::size_t maxBytes) {
+    ReadResult result;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        result.error = Reason(path, errno);
+        return result;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        result.error = Reason(path, errno);
+        ::close(fd);
+        return result;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        result.error = Reason(path, EISDIR);
+        ::close(fd);
+        return result;
+    }
+    // Reading one byte past the limit tells a file that is too large, whatever its size says.
+    std::string bytes;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            result.error = Reason(path, errno);
+            ::close(fd);
+            return result;
+        }
+        if (n == 0) {
+            break;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+        if (bytes.size() > maxBytes) {
+            result.tooLarge = true;
+            result.error = path + ": the file is larger than " + std::to_string(maxBytes) +
+                           " bytes, too large for a site file";
+            ::close(fd);
+            return result;
+        }
+    }
+    ::close(fd);
+    result.ok = true;
+    result.bytes = std::move(bytes);
+    return result;
+}
+
+std::string FileStore::WriteAtomically(const std::string& path, const std::string& bytes) {
+    const std::string target = SaveTarget(path);
+    std::string temporary;
+    const int fd = CreateTemporary(target, temporary);
+    if (fd < 0) {
+        return Reason(path, errno);
+    }
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0) {
+        (void)::fchmod(fd, old.st_mode & 07777);  // best effort: the owner may differ
+    }
+    if (!WriteAll(fd, bytes) || ::fsync(fd) != 0) {
+        const int error = errno;
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        return Reason(path, error);
+    }
+    if (::close(fd) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        return Reason(path, error);
+    }
+    if (::rename(temporary.c_str(), target.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        return Reason(path, error);
+    }
+    // The rename itself reaches the disk with the folder.
+    const int folder = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        (void)::fsync(folder);
+        ::close(folder);
+    }
+    return {};
+}
+
+std::string FileStore::Append(const std::string& path, const std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return Reason(path, errno);
+    }
+    if (!WriteAll(fd, bytes)) {
+        const int error = errno;
+        ::close(fd);
+        return Reason(path, error);
+    }
+    if (::close(fd) != 0) {
+        return Reason(path, errno);
+    }
+    return {};
+}
+
+}  // namespace q417

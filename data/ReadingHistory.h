@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+#include "PressureUnit.h"
+#include "ReadoutSiteRecord.h"
+#include "SiteRecord.h"
+
+namespace q417 {
+
+// The reading history: every save appends each site's stored readings to a comma-separated
+// file beside the data file, so repeated downloads build up a record over time. Lines have the
+// six fields of the site file; every line ends with CR LF.
+class ReadingHistory {
+  public:
+    // The history file of a data file: the data file's name cut before its first dot, then
+    // ".csv", in the data file's folder ("/a/b.d/sites.ini" gives "/a/b.d/sites.csv"). A name
+    // that starts with a dot gives "Untitled.csv" in that folder.
+    [[nodiscard]] static std::string PathFor(const std::string& dataFilePath);
+
+    // The history lines of site, with record the readout record of the same index, or nothing
+    // when the readout has no record there. With readings, one line per reading: its date, its
+    // value converted from calUnits to documentUnit, and the site's other texts. Without, the
+    // site's own line when it has a date, else nothing.
+    [[nodiscard]] static std::string Lines(const SiteRecord& site, const ReadoutSiteRecord* record,
+                                           PressureUnit calUnits, PressureUnit documentUnit);
+};
+
+}  // namespace q417

@@ -1,0 +1,137 @@
+#include "ReadoutTime.h"
+
+#include <array>
+#include <cstdio>
+#include <limits>
+
+namespace q417 {
+namespace {
+
+constexpr std::uint32_t kSecondsPerDay = 86400;
+constexpr std::array<std::uint32_t, 12> kMonthDays = {31, 28, 31, 30, 31, 30,
+                                                      31, 31, 30, 31, 30, 31};
+
+constexpr bool IsLeap(std::uint32_t yearsSince2000) {
+    return yearsSince2000 % 4 == 0;
+}
+
+constexpr std::uint32_t MonthSeconds(std::size_t monthIndex, bool leap) {
+    const std::uint32_t days = kMonthDays[monthIndex] + (monthIndex == 1 && leap ? 1 : 0);
+    return days * kSecondsPerDay;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// atoi's reading of text, kept as its low byte: blanks, a sign, then digits. Large numbers
+// saturate as strtol does instead of overflowing.
+std::uint8_t LeadingNumberByte(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsBlank(text[i])) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    constexpr std::int64_t kLimit = std::numeric_limits<std::int64_t>::max() / 10;
+    std::int64_t value = 0;
+    bool saturated = false;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        if (value >= kLimit) {
+            saturated = true;
+            continue;
+        }
+        value = value * 10 + (text[i] - '0');
+    }
+    if (saturated) {
+        value = negative ? std::numeric_limits<std::int64_t>::min()
+                         : std::numeric_limits<std::int64_t>::max();
+    } else if (negative) {
+        value = -value;
+    }
+    return static_cast<std::uint8_t>(static_cast<std::uint64_t>(value) & 0xFF);
+}
+
+// The text before separator (all of text when there is none); text keeps what follows it.
+std::string_view TakeUntil(std::string_view& text, char separator) {
+    const std::size_t at = text.find(separator);
+    if (at == std::string_view::npos) {
+        const std::string_view all = text;
+        text = {};
+        return all;
+    }
+    const std::string_view field = text.substr(0, at);
+    text.remove_prefix(at + 1);
+    return field;
+}
+
+}  // namespace
+
+std::string FormatReadoutTime(std::uint32_t readoutSeconds) {
+    std::uint32_t seconds = readoutSeconds;
+    std::uint32_t year = 0;
+    for (;;) {
+        const std::uint32_t yearSeconds = (IsLeap(year) ? 366U : 365U) * kSecondsPerDay;
+        if (seconds < yearSeconds) {
+            break;
+        }
+        seconds -= yearSeconds;
+        ++year;
+    }
+    std::size_t month = 0;
+    while (month < kMonthDays.size() && seconds >= MonthSeconds(month, IsLeap(year))) {
+        seconds -= MonthSeconds(month, IsLeap(year));
+        ++month;
+    }
+    const std::uint32_t day = seconds / kSecondsPerDay + 1;
+    const std::uint32_t hour = seconds % kSecondsPerDay / 3600;
+    const std::uint32_t minute = seconds % 3600 / 60;
+    char text[48];
+    std::snprintf(text, sizeof text, "%.2u/%.2u/%.2u %.2u:%.2u", static_cast<unsigned>(month + 1),
+                  static_cast<unsigned>(day), static_cast<unsigned>(year),
+                  static_cast<unsigned>(hour), static_cast<unsigned>(minute));
+    return text;
+}
+
+DateFields ParseSiteDateTime(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    DateFields fields;
+    fields.month = LeadingNumberByte(TakeUntil(text, '/'));
+    fields.day = LeadingNumberByte(TakeUntil(text, '/'));
+    fields.year = LeadingNumberByte(TakeUntil(text, ' '));
+    fields.hour = LeadingNumberByte(TakeUntil(text, ':'));
+    fields.minute = LeadingNumberByte(text);
+    fields.second = 0;
+    return fields;
+}
+
+std::uint32_t SecondsIntoYear(const DateFields& fields) {
+    const bool leap = IsLeap(fields.year);
+    std::uint32_t seconds = 0;
+    for (std::size_t m = 0; m + 1 < fields.month && m < kMonthDays.size(); ++m) {
+        seconds += MonthSeconds(m, leap);
+    }
+    if (fields.day >= 2) {
+        seconds += (fields.day - 1U) * kSecondsPerDay;
+    }
+    return seconds + fields.hour * 3600U + fields.minute * 60U + fields.second;
+}
+
+std::uint32_t ReadoutTimeFromDate(const DateFields& fields) {
+    // The days from 01/01/2000 to 1 January of the year: 2000 and every fourth year after it
+    // has 366 days.
+    const std::uint64_t year = fields.year;
+    const std::uint64_t leapYearsBefore = (year + 3) / 4;
+    const std::uint64_t days = year * 365 + leapYearsBefore;
+    return static_cast<std::uint32_t>(days * kSecondsPerDay + SecondsIntoYear(fields));
+}
+
+}  // namespace q417

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "SiteRecord.h"
+
+namespace q417 {
+
+// The site data file: one line per site, the six texts joined by single commas (ID, location,
+// date/time, latest data, units, serial number), CR LF between lines and none after the last.
+// No quoting: a comma inside a text shifts the fields after it.
+class SiteFile {
+  public:
+    struct Contents {
+        std::vector<SiteRecord> sites;  // at most kMaxSites
+        int linesBeyondLimit = 0;       // site lines after the 177th, not loaded
+        bool sawSiteLine = false;       // a non-empty line was read (the load started)
+    };
+
+    // Reads the sites of a file's bytes. Lines end at LF, with a CR before it dropped; empty
+    // lines are skipped; a line of blanks only ends the load. Lines are trimmed at both ends
+    // and split at the first five commas, the serial number taking the rest.
+    [[nodiscard]] static Contents Parse(std::string_view bytes);
+
+    // The fields of one line, already trimmed.
+    [[nodiscard]] static SiteRecord ParseLine(std::string_view line);
+
+    // One site's line, without a line break.
+    [[nodiscard]] static std::string Line(const SiteRecord& site);
+
+    // The file's bytes for sites[0..count-1].
+    [[nodiscard]] static std::string Text(const SiteRecord* sites, int count);
+};
+
+}  // namespace q417

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "PressureUnit.h"
+
+namespace q417 {
+
+class CQ417HostDoc;
+
+// The site list as the document sees it: the rows the user edits, and the operations the
+// document calls on them. The operations are written here once; a concrete list (the window's
+// list control, or MemorySiteList) supplies only the row storage below.
+class SiteListView {
+  public:
+    static constexpr int kColumnCount = 6;
+    enum Column { kId = 0, kLocation = 1, kDateTime = 2, kLatestData = 3, kUnits = 4, kSerial = 5 };
+    using Row = std::array<std::string, kColumnCount>;
+
+    // The column titles, in column order ("ID" and three blanks first).
+    [[nodiscard]] static std::vector<std::string> ColumnTitles();
+
+    virtual ~SiteListView() = default;
+
+    // The document the list shows; set by the document when the list is attached to it.
+    void SetDocument(CQ417HostDoc* document) { document_ = document; }
+    [[nodiscard]] CQ417HostDoc* Document() const { return document_; }
+
+    // Removes every row and every column.
+    void ClearList();
+    void InsertColumns(const std::vector<std::string>& titles);
+    // The six columns, then one row per site in array order. A site without a reading shows
+    // empty Date/Time and Latest Data cells.
+    void FillList();
+    // Rebuilds the document's site array from the rows, the first kMaxSites of them. Returns
+    // how many rows did not fit (0 normally).
+    int SyncFromList();
+    // Writes 1, 2, 3, ... into the ID column.
+    void RenumberSites();
+    void DetectDocumentUnit();
+    // Rewrites the Latest Data cells from oldUnit into newUnit. False, with nothing changed,
+    // when the document has no site array.
+    bool ConvertDisplayedValues(PressureUnit newUnit, PressureUnit oldUnit);
+    void SetUnitsColumn(PressureUnit unit);
+    // A command of the Units menu: converts the shown values and makes unit the document's.
+    void ApplyUnitCommand(PressureUnit unit);
+
+    // Row storage.
+    [[nodiscard]] virtual int RowCount() const = 0;
+    [[nodiscard]] virtual std::string CellText(int row, int column) const = 0;
+    virtual void SetCellText(int row, int column, const std::string& text) = 0;
+    virtual void InsertRow(int row, const Row& cells) = 0;
+    virtual void RemoveRow(int row) = 0;
+
+  protected:
+    virtual void RemoveAllRowsAndColumns() = 0;
+    virtual void AddColumns(const std::vector<std::string>& titles) = 0;
+    // Called when FillList has added every row, for a list that sizes its columns.
+    virtual void ListFilled() {}
+
+  private:
+    CQ417HostDoc* document_ = nullptr;  // not owned
+};
+
+}  // namespace q417

@@ -1,0 +1,553 @@
+// The document over an in-memory list: open, save, history, units, merge and upload
+// preparation, with the user's answers scripted and the files compared byte for byte.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <bit>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "CQ417HostDoc.h"
+#include "MemorySiteList.h"
+#include "ReadoutSiteRecord.h"
+#include "SiteFile.h"
+
+namespace q417 {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kGolden = GOLDEN_DIR;
+
+std::string Contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void Write(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A user whose answers are set beforehand and whose questions and messages are kept.
+class ScriptedUser : public DocumentUser {
+  public:
+    SaveChoice AskSaveChanges(const std::string& title) override {
+        saveQuestions.push_back(title);
+        return saveChoice;
+    }
+    std::optional<std::string> AskSavePath() override { return savePath; }
+    bool AskYesNo(const std::string& question) override {
+        questions.push_back(question);
+        const auto answer = answers.find(question);
+        return answer != answers.end() && answer->second;
+    }
+    void ShowMessage(const std::string& text, MessageIcon icon) override {
+        messages.push_back(text);
+        icons.push_back(icon);
+    }
+
+    SaveChoice saveChoice = SaveChoice::Discard;
+    std::optional<std::string> savePath;
+    std::map<std::string, bool> answers;
+    std::vector<std::string> saveQuestions;
+    std::vector<std::string> questions;
+    std::vector<std::string> messages;
+    std::vector<MessageIcon> icons;
+};
+
+constexpr const char* kClearQuestion = "Would you like to clear all Q417 data points?";
+constexpr const char* kUploadQuestion = "Are you sure you want to upload new site info?";
+
+ReadoutSiteRecord Record(std::string name, float referenceValue, std::uint32_t referenceTime,
+                         std::vector<ReadingEntry> readings = {}) {
+    ReadoutSiteRecord r;
+    r.name = std::move(name);
+    r.referenceValue = referenceValue;
+    r.referenceTime = referenceTime;
+    r.readingCount = static_cast<int>(readings.size());
+    for (std::size_t i = 0; i < readings.size(); ++i) {
+        r.readings[i] = readings[i];
+    }
+    return r;
+}
+
+class DocumentTest : public ::testing::Test {
+  protected:
+    DocumentTest()
+        : dir_(fs::temp_directory_path() /
+               ("q417-doc-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
+        fs::create_directories(dir_);
+        doc_.SetView(&list_);
+        doc_.NewDocument();
+    }
+    ~DocumentTest() override { fs::remove_all(dir_); }
+
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+    // What the link holds after an information read and a download of records.
+    void LoadReadout(int calUnits, int displayUnits, const std::vector<ReadoutSiteRecord>& records,
+                     int recordCount = -1) {
+        auto image = std::make_shared<RecordImage>();
+        for (std::size_t k = 0; k < records.size(); ++k) {
+            records[k].Write(*image, static_cast<int>(k));
+        }
+        link_.Update([&](ReadoutSettings& s) {
+            s.calUnits = static_cast<std::uint8_t>(calUnits);
+            s.calUnitsName = PressureUnitName(UnitOfCode(calUnits));
+            s.displayUnits = static_cast<std::uint8_t>(displayUnits);
+            s.serialNumber = "30303000";
+            s.recordCount = recordCount >= 0 ? recordCount : static_cast<int>(records.size());
+            s.records = image;
+            s.connected = 1;
+            s.dataReady = 1;
+        });
+    }
+
+    // The readout of the golden files: values in kPa, shown in PSI.
+    void LoadGoldenReadout() {
+        LoadReadout(2, 1,
+                    {Record("North Well", 1.0f, 0, {{100.0f, 252460740}, {200.0f, 762525000}}),
+                     Record("Dry Hole", 50.0f, 0), Record("Pond", 12.3f, 5184000)});
+    }
+
+    // The list's cells, one text per row: "id|location|date|value|units|serial".
+    std::vector<std::string> Rows() const {
+        std::vector<std::string> rows;
+        for (const auto& r : list_.Rows()) {
+            rows.push_back(r[0] + "|" + r[1] + "|" + r[2] + "|" + r[3] + "|" + r[4] + "|" + r[5]);
+        }
+        return rows;
+    }
+
+    void AddRow(const SiteListView::Row& row) {
+        list_.InsertRow(list_.RowCount(), row);
+        doc_.SetSiteCount(doc_.SiteCount() + 1);
+    }
+
+    fs::path dir_;
+    SharedSettings link_;
+    ScriptedUser user_;
+    MemorySiteList list_;
+    CQ417HostDoc doc_{link_, user_};
+};
+
+TEST_F(DocumentTest, NewDocumentHasColumnsAndNoSiteArray) {
+    EXPECT_FALSE(doc_.HasSiteArray());
+    EXPECT_FALSE(doc_.HasData());
+    EXPECT_EQ(doc_.SiteCount(), 0);
+    EXPECT_EQ(doc_.Title(), "Untitled");
+    EXPECT_EQ(list_.Columns(), (std::vector<std::string>{"ID   ", "Location", "Date/Time",
+                                                         "Latest Data", "Units", "Serial Number"}));
+}
+
+TEST_F(DocumentTest, MergeThenSaveWritesTheGoldenFiles) {
+    LoadGoldenReadout();
+    doc_.MergeReadoutData();
+    EXPECT_TRUE(doc_.IsModified());
+    EXPECT_EQ(doc_.DocumentUnit(), PressureUnit::Psi);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{
+                          "1|North Well|02/29/24 12:30|29.007548789|PSI|30303000",
+                          "2|Dry Hole||0.000000000|PSI|30303000",
+                          "3|Pond|03/01/00 00:00|1.783964278|PSI|30303000",
+                      }));
+    // The sites keep the readout's values until the next save rebuilds them from the list.
+    EXPECT_EQ(doc_.Site(0).latestData, "200.000000000");
+    EXPECT_EQ(doc_.Site(0).units, "kPa");
+    EXPECT_EQ(doc_.Site(0).readingValues[1], 200.0f);
+    EXPECT_EQ(doc_.Site(0).readingTimes[0], 252460740U);
+
+    const std::string path = Path("merged.ini");
+    ASSERT_TRUE(doc_.SaveDocument(path));
+    EXPECT_FALSE(doc_.IsModified());
+    EXPECT_EQ(doc_.LastSavedPath(), path);
+    EXPECT_EQ(Contents(path), Contents(kGolden + "/merged.ini"));
+    EXPECT_EQ(Contents(Path("merged.csv")), Contents(kGolden + "/merged.csv"));
+    EXPECT_TRUE(user_.messages.empty());
+}
+
+TEST_F(DocumentTest, SavingTwiceAppendsTheHistoryTwice) {
+    LoadGoldenReadout();
+    doc_.MergeReadoutData();
+    ASSERT_TRUE(doc_.SaveDocument(Path("merged.ini")));
+    ASSERT_TRUE(doc_.SaveDocument(Path("merged.ini")));
+    const std::string once = Contents(kGolden + "/merged.csv");
+    EXPECT_EQ(Contents(Path("merged.csv")), once + once);
+    EXPECT_EQ(Contents(Path("merged.ini")), Contents(kGolden + "/merged.ini"));
+}
+
+TEST_F(DocumentTest, OpenThenSaveGivesTheGoldenFileAndNoHistoryBeforeAnyReadout) {
+    ASSERT_TRUE(doc_.OpenDocument(kGolden + "/field.ini"));
+    EXPECT_EQ(Rows(), (std::vector<std::string>{
+                          "1|North Well|12/31/07 23:59|1.500000000|PSI|30303000",
+                          "2|Stra\xDF"
+                          "e|||PSI|",
+                          "3|Main St| Gate|01/02/03 04:05|2.5|PSI,X1",
+                          "4|Empty Date||3.0|kPa|S",
+                      }));
+    EXPECT_EQ(doc_.SiteCount(), 4);
+    EXPECT_EQ(doc_.DocumentUnit(), PressureUnit::Psi);
+    EXPECT_EQ(doc_.Title(), "field.ini");
+    EXPECT_FALSE(doc_.IsModified());
+
+    const std::string saved = Path("field.ini");
+    ASSERT_TRUE(doc_.SaveDocument(saved));
+    EXPECT_EQ(Contents(saved), Contents(kGolden + "/field-saved.ini"));
+    EXPECT_FALSE(fs::exists(Path("field.csv")));  // the link never read a readout
+
+    // What was saved opens and saves to the same bytes.
+    ASSERT_TRUE(doc_.OpenDocument(saved));
+    ASSERT_TRUE(doc_.SaveDocument(Path("again.ini")));
+    EXPECT_EQ(Contents(Path("again.ini")), Contents(kGolden + "/field-saved.ini"));
+}
+
+TEST_F(DocumentTest, FilesWithoutASiteLineStartAFreshDocument) {
+    const struct {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"empty", ""},
+        {"empty lines", "\r\n\n\r\n"},
+        {"first line blank", "  \t \r\n1,A,,,,"},
+        {"binary", std::string("1,A,,,,\r\n\0\x01\x02", 12)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(doc_.OpenDocument(kGolden + "/field.ini"));
+        user_.messages.clear();
+        const std::string path = Path("bad.ini");
+        Write(path, c.bytes);
+        EXPECT_FALSE(doc_.OpenDocument(path));
+        EXPECT_EQ(user_.messages, std::vector<std::string>{"Invalid file."});
+        EXPECT_EQ(user_.icons.back(), MessageIcon::Exclamation);
+        EXPECT_FALSE(doc_.HasSiteArray());
+        EXPECT_FALSE(doc_.HasData());
+        EXPECT_EQ(doc_.PathName(), "");
+        EXPECT_TRUE(list_.Rows().empty());
+        EXPECT_EQ(list_.Columns().size(), 6U);
+    }
+}
+
+TEST_F(DocumentTest, UnreadableOrOversizedFilesLeaveTheDocumentAsItWas) {
+    ASSERT_TRUE(doc_.OpenDocument(kGolden + "/field.ini"));
+    const std::vector<std::string> before = Rows();
+    const std::string large = Path("large.ini");
+    Write(large, std::string(CQ417HostDoc::kMaxFileBytes + 1, 'x'));
+    for (const std::string& path : {Path("missing.ini"), dir_.string(), large}) {
+        user_.messages.clear();
+        EXPECT_FALSE(doc_.OpenDocument(path));
+        ASSERT_EQ(user_.messages.size(), 1U);
+        EXPECT_NE(user_.messages[0].find(path), std::string::npos) << user_.messages[0];
+        EXPECT_EQ(user_.icons.back(), MessageIcon::Error);
+        EXPECT_EQ(Rows(), before);
+        EXPECT_EQ(doc_.PathName(), kGolden + "/field.ini");
+        EXPECT_TRUE(doc_.HasData());
+    }
+}
+
+TEST_F(DocumentTest, MoreThan177SitesKeepTheFirst177AndSaySo) {
+    std::string bytes;
+    for (int i = 1; i <= 180; ++i) {
+        bytes += std::to_string(i) + ",Site " + std::to_string(i) + ",,,PSI,\r\n";
+    }
+    const std::string path = Path("many.ini");
+    Write(path, bytes);
+    ASSERT_TRUE(doc_.OpenDocument(path));
+    EXPECT_EQ(doc_.SiteCount(), 177);
+    EXPECT_EQ(list_.RowCount(), 177);
+    ASSERT_EQ(user_.messages.size(), 1U);
+    EXPECT_NE(user_.messages[0].find("first 177"), std::string::npos);
+
+    ASSERT_TRUE(doc_.SaveDocument(path));
+    const SiteFile::Contents back = SiteFile::Parse(Contents(path));
+    EXPECT_EQ(back.sites.size(), 177U);
+    EXPECT_EQ(back.sites.back().location, "Site 177");
+}
+
+TEST_F(DocumentTest, RowsBeyondTheArrayAreNeverStored) {
+    for (int i = 0; i < 179; ++i) {
+        AddRow({std::to_string(i + 1), "L", "", "", "PSI", ""});
+    }
+    ASSERT_TRUE(doc_.SaveDocument(Path("rows.ini")));
+    EXPECT_EQ(doc_.SiteCount(), 177);
+    EXPECT_EQ(SiteFile::Parse(Contents(Path("rows.ini"))).sites.size(), 177U);
+    ASSERT_EQ(user_.messages.size(), 1U);
+    EXPECT_NE(user_.messages[0].find("first 177"), std::string::npos);
+}
+
+TEST_F(DocumentTest, FreshDocumentGetsItsArrayAtTheFirstSave) {
+    AddRow({"1", "Well", "", "4.5", "PSI", ""});  // a value without a date is no reading
+    EXPECT_FALSE(doc_.HasSiteArray());
+    ASSERT_TRUE(doc_.SaveDocument(Path("new.ini")));
+    EXPECT_TRUE(doc_.HasSiteArray());
+    EXPECT_TRUE(doc_.HasData());
+    EXPECT_EQ(Contents(Path("new.ini")), "1,Well,01/01/00 00:00,0.000000000,PSI,");
+    ASSERT_TRUE(doc_.OpenDocument(Path("new.ini")));
+    EXPECT_EQ(Rows(), std::vector<std::string>{"1|Well|||PSI|"});
+}
+
+TEST_F(DocumentTest, EmptyListSavesAnEmptyFileThatDoesNotOpen) {
+    ASSERT_TRUE(doc_.SaveDocument(Path("none.ini")));
+    EXPECT_EQ(Contents(Path("none.ini")), "");
+    EXPECT_FALSE(doc_.OpenDocument(Path("none.ini")));
+    EXPECT_EQ(user_.messages, std::vector<std::string>{"Invalid file."});
+}
+
+TEST_F(DocumentTest, FailedSaveKeepsTheOldFileAndTheModifiedFlag) {
+    LoadGoldenReadout();
+    doc_.MergeReadoutData();
+    const std::string path = Path("missing-folder/sites.ini");
+    EXPECT_FALSE(doc_.SaveDocument(path));
+    EXPECT_TRUE(doc_.IsModified());
+    EXPECT_EQ(doc_.PathName(), "");
+    ASSERT_EQ(user_.messages.size(), 1U);
+    EXPECT_NE(user_.messages[0].find("could not be saved"), std::string::npos);
+    EXPECT_FALSE(fs::exists(Path("missing-folder")));
+}
+
+TEST_F(DocumentTest, FailedHistoryIsReportedWhileTheSiteFileIsSaved) {
+    LoadGoldenReadout();
+    doc_.MergeReadoutData();
+    fs::create_directories(Path("merged.csv"));  // a folder where the history file belongs
+    EXPECT_TRUE(doc_.SaveDocument(Path("merged.ini")));
+    EXPECT_EQ(Contents(Path("merged.ini")), Contents(kGolden + "/merged.ini"));
+    EXPECT_FALSE(doc_.IsModified());
+    ASSERT_EQ(user_.messages.size(), 1U);
+    EXPECT_NE(user_.messages[0].find("history file"), std::string::npos);
+    EXPECT_NE(user_.messages[0].find("merged.csv"), std::string::npos);
+}
+
+TEST_F(DocumentTest, HistoryIsNamedAfterTheFileNameNotTheFolder) {
+    LoadGoldenReadout();
+    doc_.MergeReadoutData();
+    fs::create_directories(Path("v1.2"));
+    ASSERT_TRUE(doc_.SaveDocument(Path("v1.2/north.sites.ini")));
+    EXPECT_EQ(Contents(Path("v1.2/north.csv")), Contents(kGolden + "/merged.csv"));
+}
+
+TEST_F(DocumentTest, HistoryPairsSitesWithRecordsByIndexAndIgnoresUnfilledRecords) {
+    // The readout holds one site; the list has two, the second dated. Record 1 lies past the
+    // record count: whatever it holds is not a reading.
+    LoadReadout(1, 1,
+                {Record("A", 1.0f, 0, {{2.0f, 86400}}), Record("B", 0, 0, {{9.0f, 1}, {9.0f, 2}})},
+                1);
+    AddRow({"1", "A", "01/02/00 00:00", "2.000000000", "PSI", "S"});
+    AddRow({"2", "B", "05/06/07 08:09", "3.000000000", "PSI", "S"});
+    ASSERT_TRUE(doc_.SaveDocument(Path("pair.ini")));
+    EXPECT_EQ(Contents(Path("pair.csv")),
+              "1,A,01/02/00 00:00,2.000000000,PSI,S\r\n"
+              "2,B,05/06/07 08:09,3.000000000,PSI,S\r\n");
+}
+
+TEST_F(DocumentTest, UnitCommandsConvertTheListOnly) {
+    ASSERT_TRUE(doc_.OpenDocument(kGolden + "/field.ini"));
+    list_.ApplyUnitCommand(PressureUnit::KPa);
+    EXPECT_EQ(doc_.DocumentUnit(), PressureUnit::KPa);
+    EXPECT_FALSE(doc_.IsModified());
+    EXPECT_EQ(Rows(), (std::vector<std::string>{
+                          "1|North Well|12/31/07 23:59|10.342135497|kPa|30303000",
+                          "2|Stra\xDF"
+                          "e||0.000000000|kPa|",
+                          "3|Main St| Gate|6.894756998|kPa|PSI,X1",
+                          "4|Empty Date||20.684270994|kPa|S",
+                      }));
+    EXPECT_EQ(doc_.Site(0).latestData, "1.500000000");
+    list_.ApplyUnitCommand(PressureUnit::KPa);  // the same unit again: factor 1
+    EXPECT_EQ(list_.CellText(0, 3), "10.342135497");
+    list_.ApplyUnitCommand(UnitOfCode(0));
+    EXPECT_EQ(list_.CellText(0, 4), "Volts");
+    EXPECT_EQ(list_.CellText(0, 3), "1054.627500025");
+}
+
+TEST_F(DocumentTest, UnitCommandWithoutSiteArrayChangesNothing) {
+    AddRow({"1", "A", "01/02/00 00:00", "1.0", "PSI", ""});
+    list_.ApplyUnitCommand(PressureUnit::KPa);
+    EXPECT_EQ(doc_.DocumentUnit(), PressureUnit::Psi);
+    EXPECT_EQ(list_.CellText(0, 3), "1.0");
+    EXPECT_EQ(list_.CellText(0, 4), "PSI");
+}
+
+TEST_F(DocumentTest, DocumentUnitFollowsTheFirstSiteExactly) {
+    const struct {
+        const char* firstUnits;
+        PressureUnit expected;
+    } cases[] = {
+        {"kPa", PressureUnit::KPa},     {"M H2O", PressureUnit::MH2O},
+        {"Volts", PressureUnit::Volts}, {"psi", PressureUnit::FtH2O},  // no match: unchanged
+        {"", PressureUnit::FtH2O},
+    };
+    for (const auto& c : cases) {
+        doc_.SetDocumentUnit(PressureUnit::FtH2O);
+        const std::string path = Path("units.ini");
+        Write(path, std::string("1,A,,,") + c.firstUnits + ",\r\n2,B,,,kPa,");
+        ASSERT_TRUE(doc_.OpenDocument(path));
+        EXPECT_EQ(doc_.DocumentUnit(), c.expected) << c.firstUnits;
+    }
+}
+
+TEST_F(DocumentTest, MergeShowsReadoutValuesAsTheyAre) {
+    LoadReadout(1, 1, {Record("Twelve", 12.3f, 762525000), Record("Zero", 0, 0)});
+    doc_.MergeReadoutData();
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"1|Twelve|02/29/24 12:30|12.300000191|PSI|30303000",
+                                                "2|Zero|||PSI|30303000"}));
+    EXPECT_EQ(doc_.DocumentUnit(), PressureUnit::Psi);
+}
+
+TEST_F(DocumentTest, MergeReplacesTheListAndRenumbers) {
+    ASSERT_TRUE(doc_.OpenDocument(kGolden + "/field.ini"));
+    list_.SetCellText(0, 0, "40");
+    doc_.SetModified(true);
+    LoadReadout(3, 3, {Record("Only", 1.0f, 60)});
+    doc_.MergeReadoutData();  // the user answers No: the edits are dropped
+    EXPECT_EQ(user_.saveQuestions, std::vector<std::string>{"field.ini"});
+    EXPECT_EQ(Rows(),
+              std::vector<std::string>{"1|Only|01/01/00 00:01|1.000000000|In H2O|30303000"});
+    EXPECT_EQ(doc_.DocumentUnit(), PressureUnit::InH2O);
+    EXPECT_EQ(doc_.PathName(), kGolden + "/field.ini");
+    EXPECT_TRUE(doc_.IsModified());
+}
+
+TEST_F(DocumentTest, CancelAtTheSavePromptKeepsEverything) {
+    ASSERT_TRUE(doc_.OpenDocument(kGolden + "/field.ini"));
+    doc_.SetModified(true);
+    const std::vector<std::string> before = Rows();
+    user_.saveChoice = SaveChoice::Cancel;
+    LoadGoldenReadout();
+    doc_.MergeReadoutData();
+    EXPECT_EQ(Rows(), before);
+    EXPECT_EQ(doc_.SiteCount(), 4);
+}
+
+TEST_F(DocumentTest, SaveAtThePromptAsksForAPathWhenUntitled) {
+    AddRow({"1", "Kept", "", "", "", ""});
+    doc_.SetModified(true);
+    user_.saveChoice = SaveChoice::Save;
+    user_.savePath = Path("chosen.ini");
+    LoadGoldenReadout();
+    doc_.MergeReadoutData();
+    EXPECT_EQ(Contents(Path("chosen.ini")), "1,Kept,01/01/00 00:00,0.000000000,,");
+    EXPECT_EQ(doc_.SiteCount(), 3);
+
+    // Cancelling the path dialog cancels the merge.
+    doc_.NewDocument();
+    AddRow({"1", "Edited", "", "", "", ""});
+    doc_.SetModified(true);
+    user_.savePath.reset();
+    doc_.MergeReadoutData();
+    EXPECT_EQ(Rows(), std::vector<std::string>{"1|Edited||||"});
+}
+
+TEST_F(DocumentTest, ReadoutWithMoreThan177SitesFillsTheListAndSaysSo) {
+    std::vector<ReadoutSiteRecord> records;
+    for (int k = 0; k < 200; ++k) {
+        records.push_back(Record("R" + std::to_string(k + 1), static_cast<float>(k), 0));
+    }
+    LoadReadout(1, 1, records);
+    doc_.MergeReadoutData();
+    EXPECT_EQ(doc_.SiteCount(), 177);
+    EXPECT_EQ(list_.RowCount(), 177);
+    EXPECT_EQ(list_.CellText(176, 1), "R177");
+    ASSERT_EQ(user_.messages.size(), 1U);
+    EXPECT_NE(user_.messages[0].find("200 sites"), std::string::npos);
+}
+
+TEST_F(DocumentTest, UploadPreparationFillsTheRecordImage) {
+    LoadReadout(2, 2,
+                {Record("Old 1", 0, 0, {{5.0f, 10}, {6.0f, 20}}),
+                 Record("Old 2", 0, 0, {{7.0f, 30}}), Record("Old 3", 0, 0)});
+    AddRow({"1", "New North", "12/31/07 23:59", "1.000000000", "PSI", ""});
+    AddRow({"2", "A location far longer than twenty", "", "", "PSI", ""});
+    ASSERT_TRUE(doc_.SaveDocument(Path("upload.ini")));
+    doc_.SetDocumentUnit(PressureUnit::Psi);
+
+    doc_.PrepareSiteUpload();  // "No" to clearing the readings
+    EXPECT_EQ(user_.questions, std::vector<std::string>{kClearQuestion});
+    const ReadoutSettings s = link_.Snapshot();
+    EXPECT_EQ(s.recordCount, 2);
+    EXPECT_EQ(s.fileName, Path("upload.ini"));
+    EXPECT_EQ(s.connected, 1);
+    EXPECT_EQ(s.dataReady, 1);
+    const ReadoutSiteRecord r0 = ReadoutSiteRecord::Read(*s.records, 0);
+    EXPECT_EQ(r0.name, "New North");
+    EXPECT_EQ(r0.referenceTime, 252460740U);
+    EXPECT_EQ(r0.referenceValue, 6.894757f);  // PSI in the list, kPa in the readout
+    EXPECT_EQ(r0.readingCount, 2);  // the readings the readout holds stay, paired by index
+    EXPECT_EQ(r0.readings[1].value, 6.0f);
+    const ReadoutSiteRecord r1 = ReadoutSiteRecord::Read(*s.records, 1);
+    EXPECT_EQ(r1.name, "A location far longe");  // cut to the readout's 20 characters
+    EXPECT_EQ(r1.referenceTime, 0U);
+    EXPECT_EQ(r1.referenceValue, 0.0f);
+    EXPECT_EQ(r1.readingCount, 1);
+    EXPECT_EQ(ReadoutSiteRecord::Read(*s.records, 2).name, "Old 3");  // not uploaded
+
+    user_.answers[kClearQuestion] = true;
+    doc_.PrepareSiteUpload();
+    const ReadoutSettings cleared = link_.Snapshot();
+    EXPECT_EQ(ReadoutSiteRecord::Read(*cleared.records, 0).readingCount, 0);
+    EXPECT_EQ(ReadoutSiteRecord::Read(*cleared.records, 1).readingCount, 0);
+    // A copy taken before the preparation still shows the image it was taken with.
+    EXPECT_EQ(ReadoutSiteRecord::Read(*s.records, 0).readingCount, 2);
+}
+
+TEST_F(DocumentTest, UntitledDocumentUploadsAnEmptyFileName) {
+    LoadReadout(1, 1, {Record("Old", 0, 0)});
+    doc_.MergeReadoutData();
+    link_.Update([](ReadoutSettings& s) { s.fileName = "SITES.INI"; });
+    doc_.PrepareSiteUpload();
+    EXPECT_EQ(link_.Snapshot().fileName, "");
+}
+
+TEST_F(DocumentTest, UploadNeedsConfirmationAndASiteArray) {
+    EXPECT_FALSE(doc_.ConfirmUpload());  // "No" to the question
+    EXPECT_EQ(user_.questions, std::vector<std::string>{kUploadQuestion});
+    EXPECT_TRUE(user_.messages.empty());
+
+    user_.answers[kUploadQuestion] = true;
+    EXPECT_FALSE(doc_.ConfirmUpload());  // nothing loaded, merged or saved
+    ASSERT_EQ(user_.messages.size(), 1U);
+
+    ASSERT_TRUE(doc_.OpenDocument(kGolden + "/field.ini"));
+    EXPECT_TRUE(doc_.ConfirmUpload());
+    doc_.SetModified(true);
+    user_.saveChoice = SaveChoice::Cancel;
+    EXPECT_FALSE(doc_.ConfirmUpload());
+}
+
+TEST_F(DocumentTest, FinishedDownloadOpensTheReadoutsFileThenMerges) {
+    const std::string path = Path("readout.ini");
+    Write(path, "1,From File,,,PSI,");
+    LoadReadout(1, 1, {Record("From Readout", 2.0f, 60)});
+    link_.Update([&](ReadoutSettings& s) { s.fileName = path; });
+
+    EXPECT_TRUE(doc_.AcceptDownload(true));
+    EXPECT_EQ(doc_.PathName(), path);
+    EXPECT_EQ(Rows(),
+              std::vector<std::string>{"1|From Readout|01/01/00 00:01|2.000000000|PSI|30303000"});
+    EXPECT_TRUE(doc_.IsModified());
+}
+
+TEST_F(DocumentTest, FinishedDownloadWithoutItsFileMergesIntoTheCurrentDocument) {
+    ASSERT_TRUE(doc_.OpenDocument(kGolden + "/field.ini"));
+    LoadReadout(1, 1, {Record("From Readout", 2.0f, 60)});
+    link_.Update([&](ReadoutSettings& s) { s.fileName = "C:\\DATA\\SITES.INI"; });
+    EXPECT_FALSE(doc_.AcceptDownload(true));  // no clock sync after this one
+    EXPECT_EQ(doc_.PathName(), kGolden + "/field.ini");
+    EXPECT_EQ(list_.CellText(0, 1), "From Readout");
+}
+
+TEST_F(DocumentTest, FinishedDownloadWithoutAutoOpenChangesNothing) {
+    ASSERT_TRUE(doc_.OpenDocument(kGolden + "/field.ini"));
+    const std::vector<std::string> before = Rows();
+    LoadReadout(1, 1, {Record("From Readout", 2.0f, 60)});
+    EXPECT_TRUE(doc_.AcceptDownload(false));
+    EXPECT_EQ(Rows(), before);
+    EXPECT_FALSE(doc_.IsModified());
+}
+
+}  // namespace
+}  // namespace q417
