@@ -15,6 +15,7 @@ class MemorySiteList : public SiteListView {
     void SetCellText(int row, int column, const std::string& text) override;
     void InsertRow(int row, const Row& cells) override;
     void RemoveRow(int row) override;
+    [[nodiscard]] std::vector<std::string> Headers() const override { return columns_; }
 
     [[nodiscard]] const std::vector<Row>& Rows() const { return rows_; }
     [[nodiscard]] const std::vector<std::string>& Columns() const { return columns_; }

@@ -116,4 +116,82 @@ void SiteListView::ApplyUnitCommand(PressureUnit unit) {
     SetUnitsColumn(unit);
 }
 
+int SiteListView::AddSiteRow(int firstSelectedRow) {
+    if (RowCount() >= kMaxSites) {
+        return -1;
+    }
+    const int row =
+        firstSelectedRow >= 0 && firstSelectedRow < RowCount() ? firstSelectedRow : RowCount();
+    InsertRow(row, Row{std::to_string(row + 1), "", "", "", "", ""});
+    RowsChanged();
+    return row;
+}
+
+int SiteListView::DeleteSiteRows(std::vector<int> rows) {
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    rows.erase(std::remove_if(rows.begin(), rows.end(),
+                              [this](int r) { return r < 0 || r >= RowCount(); }),
+               rows.end());
+    if (rows.empty()) {
+        return -1;
+    }
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+        RemoveRow(*it);
+    }
+    int select = rows.front();
+    if (select >= RowCount()) {
+        select = select - 1;
+    }
+    RowsChanged();
+    return select;
+}
+
+int SiteListView::MoveSiteRow(int from, int to) {
+    const int rows = RowCount();
+    if (from < 0 || from >= rows) {
+        return -1;
+    }
+    to = std::clamp(to, 0, rows);
+    Row cells;
+    for (int c = 0; c < kColumnCount; ++c) {
+        cells[static_cast<std::size_t>(c)] = CellText(from, c);
+    }
+    InsertRow(to, cells);
+    RemoveRow(to < from ? from + 1 : from);
+    RowsChanged();
+    return to > from ? to - 1 : to;
+}
+
+std::string SiteListView::CopyText(std::vector<int> rows) const {
+    constexpr std::size_t kMaxTitleLength = 255;
+    const std::vector<std::string> headers = Headers();
+    std::string text = "Site";
+    for (std::size_t c = 1; c < headers.size(); ++c) {
+        text += "," + headers[c].substr(0, kMaxTitleLength);
+    }
+    text += "\r\n";
+    std::sort(rows.begin(), rows.end());
+    for (int row : rows) {
+        if (row < 0 || row >= RowCount()) {
+            continue;
+        }
+        text += std::to_string(row + 1);
+        for (std::size_t c = 1; c < headers.size(); ++c) {
+            text += "," + CellText(row, static_cast<int>(c));
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+void SiteListView::RowsChanged() {
+    if (document_ == nullptr) {
+        return;
+    }
+    document_->SetSiteCount(RowCount());
+    document_->SetModified(true);
+    RenumberSites();
+}
+
 }  // namespace q417

@@ -47,12 +47,30 @@ class SiteListView {
     // A command of the Units menu: converts the shown values and makes unit the document's.
     void ApplyUnitCommand(PressureUnit unit);
 
+    // Row edits of the user. Each keeps the document's site count equal to the rows, marks the
+    // document modified and renumbers the ID column.
+
+    // New Site: an empty row above firstSelectedRow, or at the end when it is -1. Returns the
+    // new row, or -1 when the list is full (kMaxSites rows), with nothing added.
+    int AddSiteRow(int firstSelectedRow);
+    // Deletes the given rows (any order). Returns the row to select afterwards: the lowest
+    // deleted index, or the new last row when that is past the end; -1 for an empty list.
+    int DeleteSiteRows(std::vector<int> rows);
+    // Moves row from so that it stands before row to (to = RowCount() moves it to the end).
+    // Returns where it now stands.
+    int MoveSiteRow(int from, int to);
+    // The clipboard text of the given rows: "Site" and the other column titles, then per row its
+    // position (1-based, not its ID) and its other cells, each line ended by CR LF.
+    [[nodiscard]] std::string CopyText(std::vector<int> rows) const;
+
     // Row storage.
     [[nodiscard]] virtual int RowCount() const = 0;
     [[nodiscard]] virtual std::string CellText(int row, int column) const = 0;
     virtual void SetCellText(int row, int column, const std::string& text) = 0;
     virtual void InsertRow(int row, const Row& cells) = 0;
     virtual void RemoveRow(int row) = 0;
+    // The column titles as the list shows them.
+    [[nodiscard]] virtual std::vector<std::string> Headers() const = 0;
 
   protected:
     virtual void RemoveAllRowsAndColumns() = 0;
@@ -61,6 +79,9 @@ class SiteListView {
     virtual void ListFilled() {}
 
   private:
+    // After rows were added, deleted or moved.
+    void RowsChanged();
+
     CQ417HostDoc* document_ = nullptr;  // not owned
 };
 
