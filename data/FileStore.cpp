@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <random>
 #include <system_error>
 
 namespace q417 {
@@ -53,17 +53,13 @@ std::string SaveTarget(const std::string& path) {
     return path;
 }
 
-// Creates a new, empty temporary file beside target. The mode 0666 lets the umask decide the
-// permissions, as for any new file.
+// Creates a new, empty temporary file beside target, under a name no other save picks. The
+// mode 0666 lets the umask decide the permissions, as for any new file.
 int CreateTemporary(const std::string& target, std::string& temporaryPath) {
-    static std::atomic<unsigned> counter{0};
-    const std::size_t slash = target.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporaryPath = folder + "." + name + ".save-" + std::to_string(::getpid()) + "-" +
-                        std::to_string(counter.fetch_add(1));
+        temporaryPath =
+            target + ".save-" + std::to_string(::getpid()) + "-" + std::to_string(random());
         const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) {
             return fd;
