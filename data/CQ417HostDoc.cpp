@@ -297,8 +297,14 @@ bool CQ417HostDoc::ConfirmUpload() {
     return true;
 }
 
-void CQ417HostDoc::PrepareSiteUpload() {
+bool CQ417HostDoc::PrepareSiteUpload() {
     const bool clearReadings = user_.AskYesNo("Would you like to clear all Q417 data points?");
+    // Records are written whole, readings included. Unless a download since the readout
+    // connected put its readings into the image, keeping them would write zeros over them.
+    if (!clearReadings && link_.Snapshot().dataReady == 0) {
+        user_.ShowMessage(kReadingsNotDownloadedMessage, MessageIcon::Exclamation);
+        return false;
+    }
     const int count = StoredSiteCount();
     const std::string fileName = pathName_;
     link_.Update([&](ReadoutSettings& settings) {
@@ -324,6 +330,7 @@ void CQ417HostDoc::PrepareSiteUpload() {
         settings.connected = 1;
         settings.dataReady = 1;
     });
+    return true;
 }
 
 bool CQ417HostDoc::AcceptDownload(bool autoOpen) {

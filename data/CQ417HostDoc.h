@@ -21,6 +21,10 @@ namespace q417 {
 // While the user edits, the list rows are the working copy; the site array is rebuilt from them
 // before every save. Window thread only. The link's settings are reached through their lock,
 // so the worker may go on meanwhile.
+inline constexpr const char* kReadingsNotDownloadedMessage =
+    "The readout's data points have not been downloaded since it connected, so they cannot be "
+    "kept. Use Add Readout Data first, or upload again and clear the data points.";
+
 class CQ417HostDoc {
   public:
     // Larger files are refused unread: 177 site lines never come near this.
@@ -59,8 +63,11 @@ class CQ417HostDoc {
     void MergeReadoutData();
     // The upload command's questions: save changes, then "Are you sure ...?". True to go on.
     bool ConfirmUpload();
-    // Fills the link's record image, file name and record count from the sites.
-    void PrepareSiteUpload();
+    // Fills the link's record image, file name and record count from the sites, after asking
+    // whether the readout's readings are to be cleared. Keeping them needs the readings in the
+    // image: without a download since the readout connected, nothing is prepared, the user is
+    // told (kReadingsNotDownloadedMessage) and the result is false.
+    bool PrepareSiteUpload();
     // The link finished a download. With autoOpen, opens the data file the readout names (when
     // it can be read) and merges the readout's sites. Returns false when the clock sync that
     // follows a download is to be skipped.

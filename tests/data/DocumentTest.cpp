@@ -465,7 +465,7 @@ TEST_F(DocumentTest, UploadPreparationFillsTheRecordImage) {
     ASSERT_TRUE(doc_.SaveDocument(Path("upload.ini")));
     doc_.SetDocumentUnit(PressureUnit::Psi);
 
-    doc_.PrepareSiteUpload();  // "No" to clearing the readings
+    EXPECT_TRUE(doc_.PrepareSiteUpload());  // "No" to clearing the readings
     EXPECT_EQ(user_.questions, std::vector<std::string>{kClearQuestion});
     const ReadoutSettings s = link_.Snapshot();
     EXPECT_EQ(s.recordCount, 2);
@@ -486,7 +486,7 @@ TEST_F(DocumentTest, UploadPreparationFillsTheRecordImage) {
     EXPECT_EQ(ReadoutSiteRecord::Read(*s.records, 2).name, "Old 3");  // not uploaded
 
     user_.answers[kClearQuestion] = true;
-    doc_.PrepareSiteUpload();
+    EXPECT_TRUE(doc_.PrepareSiteUpload());
     const ReadoutSettings cleared = link_.Snapshot();
     EXPECT_EQ(ReadoutSiteRecord::Read(*cleared.records, 0).readingCount, 0);
     EXPECT_EQ(ReadoutSiteRecord::Read(*cleared.records, 1).readingCount, 0);
@@ -494,11 +494,33 @@ TEST_F(DocumentTest, UploadPreparationFillsTheRecordImage) {
     EXPECT_EQ(ReadoutSiteRecord::Read(*s.records, 0).readingCount, 2);
 }
 
+TEST_F(DocumentTest, KeepingReadingsThatWereNeverDownloadedIsRefused) {
+    // After the information read the image is all zeros: uploading it would clear every
+    // reading the readout holds although the user asked to keep them.
+    LoadReadout(1, 1, {});
+    link_.Update([](ReadoutSettings& s) {
+        s.recordCount = 3;
+        s.dataReady = 0;
+        s.fileName = "SITES.INI";
+    });
+    ASSERT_TRUE(doc_.OpenDocument(kGolden + "/field.ini"));
+    EXPECT_FALSE(doc_.PrepareSiteUpload());
+    EXPECT_EQ(user_.messages, std::vector<std::string>{kReadingsNotDownloadedMessage});
+    const ReadoutSettings s = link_.Snapshot();
+    EXPECT_EQ(s.recordCount, 3);
+    EXPECT_EQ(s.fileName, "SITES.INI");
+    EXPECT_EQ(s.dataReady, 0);
+
+    user_.answers[kClearQuestion] = true;  // clearing needs no download
+    EXPECT_TRUE(doc_.PrepareSiteUpload());
+    EXPECT_EQ(link_.Snapshot().recordCount, 4);
+}
+
 TEST_F(DocumentTest, UntitledDocumentUploadsAnEmptyFileName) {
     LoadReadout(1, 1, {Record("Old", 0, 0)});
     doc_.MergeReadoutData();
     link_.Update([](ReadoutSettings& s) { s.fileName = "SITES.INI"; });
-    doc_.PrepareSiteUpload();
+    EXPECT_TRUE(doc_.PrepareSiteUpload());
     EXPECT_EQ(link_.Snapshot().fileName, "");
 }
 
