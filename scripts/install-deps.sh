@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only when one is missing. Never prompts:
-# CI runs this without a terminal.
+# CI runs this without a terminal. An optional argument names an extra set on top of the
+# build's: "fuzz" adds clang and its libFuzzer and sanitizer runtimes (make fuzz).
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,15 @@ packages=(
     libgtest-dev
     libgmock-dev
 )
+
+case "${1:-}" in
+    "") ;;
+    fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    *)
+        echo "error: unknown package set '$1' (known: fuzz)" >&2
+        exit 2
+        ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
