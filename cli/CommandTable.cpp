@@ -6,11 +6,13 @@
 #include "CalibrateCommand.h"
 #include "CaptureCommand.h"
 #include "CliOptions.h"
+#include "DownloadCommand.h"
 #include "ExitCode.h"
 #include "ProbeCommand.h"
 #include "ResetBatteryCommand.h"
 #include "SetCommand.h"
 #include "StatusCommand.h"
+#include "UploadCommand.h"
 
 namespace q417::cli {
 namespace {
@@ -22,13 +24,15 @@ struct Command {
     CommandFunction run;
 };
 
-constexpr std::array<Command, 6> kCommands = {{
+constexpr std::array<Command, 8> kCommands = {{
     {"probe", RunProbe},
     {"status", RunStatus},
     {"set", RunSet},
     {"calibrate", RunCalibrate},
     {"reset-battery", RunResetBattery},
     {"capture", RunCapture},
+    {"download", RunDownload},
+    {"upload", RunUpload},
 }};
 
 const Command* Find(const std::string& name) {

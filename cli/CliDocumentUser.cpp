@@ -1,0 +1,32 @@
+#include "CliDocumentUser.h"
+
+#include "TextEscaping.h"
+
+namespace q417::cli {
+
+CliDocumentUser::CliDocumentUser(std::ostream& err, bool clearReadings)
+    : err_(err), clearReadings_(clearReadings) {}
+
+SaveChoice CliDocumentUser::AskSaveChanges(const std::string& /*title*/) {
+    return SaveChoice::Discard;
+}
+
+std::optional<std::string> CliDocumentUser::AskSavePath() {
+    return std::nullopt;
+}
+
+bool CliDocumentUser::AskYesNo(const std::string& question) {
+    if (question == kClearReadingsQuestion) {
+        ++clearQuestionsAsked_;
+        return clearReadings_;
+    }
+    return false;
+}
+
+void CliDocumentUser::ShowMessage(const std::string& text, MessageIcon /*icon*/) {
+    ++messageCount_;
+    // Messages name files and sites, which may hold any byte.
+    err_ << "q417cli: " << TerminalText(text) << '\n';
+}
+
+}  // namespace q417::cli

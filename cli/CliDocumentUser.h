@@ -1,0 +1,43 @@
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "DocumentUser.h"
+
+namespace q417::cli {
+
+// The document's user on the command line: nobody is there to ask, so every question is
+// answered from the command line's options, and messages go to the error stream.
+class CliDocumentUser final : public DocumentUser {
+  public:
+    // The upload's question; answered with clearReadings.
+    static constexpr const char* kClearReadingsQuestion =
+        "Would you like to clear all Q417 data points?";
+
+    CliDocumentUser(std::ostream& err, bool clearReadings);
+
+    // A command never leaves changes of its own to save: Discard.
+    [[nodiscard]] SaveChoice AskSaveChanges(const std::string& title) override;
+    // No path can be chosen without a person: nothing.
+    [[nodiscard]] std::optional<std::string> AskSavePath() override;
+    // The clear question gets the --clear-readings answer; any other question No, which never
+    // changes anything.
+    [[nodiscard]] bool AskYesNo(const std::string& question) override;
+    // "q417cli: text" on the error stream, bytes outside printable ASCII escaped.
+    void ShowMessage(const std::string& text, MessageIcon icon) override;
+
+    // Messages shown so far, so a command can tell that a step it ran reported a problem.
+    [[nodiscard]] int MessageCount() const { return messageCount_; }
+    // Times the clear question was asked.
+    [[nodiscard]] int ClearQuestionsAsked() const { return clearQuestionsAsked_; }
+
+  private:
+    std::ostream& err_;
+    bool clearReadings_;
+    int messageCount_ = 0;
+    int clearQuestionsAsked_ = 0;
+};
+
+}  // namespace q417::cli

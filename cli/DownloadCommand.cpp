@@ -1,0 +1,135 @@
+#include "DownloadCommand.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <system_error>
+
+#include "CQ417HostDoc.h"
+#include "CliDocumentUser.h"
+#include "CommandArguments.h"
+#include "ExitCode.h"
+#include "MemorySiteList.h"
+#include "ReadingHistory.h"
+#include "RecordTransfer.h"
+#include "TextEscaping.h"
+
+namespace q417::cli {
+namespace {
+
+// The folder a file of path goes to, as the save names it.
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+std::string ErrorText(int error) {
+    return std::system_category().message(error);
+}
+
+}  // namespace
+
+std::string CheckSiteFileTarget(const std::string& path) {
+    if (path.empty()) {
+        return "--out needs a file name";
+    }
+    const std::string shown = TerminalText(path);
+    if (path.back() == '/') {
+        return "--out " + shown + " names a folder, not a file";
+    }
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        if (S_ISDIR(info.st_mode)) {
+            return "--out " + shown + " is a folder, not a file";
+        }
+        if (!S_ISREG(info.st_mode)) {
+            return "--out " + shown + " is not a regular file";
+        }
+    }
+    const std::string folder = FolderOf(path);
+    if (::stat(folder.c_str(), &info) != 0) {
+        return "--out " + shown + ": the folder " + TerminalText(folder) +
+               " cannot be used: " + ErrorText(errno);
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        return "--out " + shown + ": " + TerminalText(folder) + " is not a folder";
+    }
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+        return "--out " + shown + ": cannot write in the folder " + TerminalText(folder) + ": " +
+               ErrorText(errno);
+    }
+    // The save would write the site file and then append its readings to the same file.
+    if (ReadingHistory::PathFor(path) == path) {
+        return "--out " + shown +
+               " is the name of its own history file (readings go to NAME.csv beside "
+               "NAME.ini); choose another extension, such as .ini";
+    }
+    return {};
+}
+
+int RunDownload(CommandContext& context, const std::vector<std::string>& args) {
+    const CommandArguments arguments(args, {"--out"});
+    if (!arguments.Error().empty()) {
+        return context.UsageError(arguments.Error(), kDownloadUsage);
+    }
+    const std::optional<std::string> out = arguments.Value("--out");
+    if (!out) {
+        return context.UsageError("download needs --out FILE", kDownloadUsage);
+    }
+    if (out->empty()) {
+        return context.UsageError("--out needs a file name", kDownloadUsage);
+    }
+    if (const std::string fault = CheckSiteFileTarget(*out); !fault.empty()) {
+        return context.Fail(kExitUsage, fault);
+    }
+
+    SharedSettings live;
+    if (const int code = context.ConnectAndReadInformation(live); code != kExitOk) {
+        return code;
+    }
+    const int recordCount = std::clamp(live.Snapshot().recordCount, 0, kRecordCapacity);
+    if (recordCount == 0) {
+        // A site file without a site line cannot be opened again; write none.
+        return context.Fail(
+            kExitFailed, "the readout holds no sites; " + TerminalText(*out) + " was not written");
+    }
+    RecordTransfer transfer(context.Session().Commands(), context.Time(),
+                            RecordTransfer::TerminalProgress(context.Err()));
+    if (!transfer.Download(live, recordCount)) {
+        return context.Fail(
+            kExitFailed, transfer.FailureText() + "; " + TerminalText(*out) + " was not written");
+    }
+
+    CliDocumentUser user(context.Err(), false);
+    MemorySiteList list;
+    CQ417HostDoc document(live, user);
+    document.SetView(&list);
+    document.NewDocument();
+    document.MergeReadoutData();
+    if (!document.HasSiteArray() || document.SiteCount() == 0) {
+        return context.Fail(kExitFailed,
+                            "the readout's sites could not be taken into a site list; " +
+                                TerminalText(*out) + " was not written");
+    }
+    const int messagesBefore = user.MessageCount();
+    if (!document.SaveDocument(*out)) {
+        return kExitFailed;  // the document said why
+    }
+    const std::string history = ReadingHistory::PathFor(*out);
+    if (user.MessageCount() != messagesBefore) {
+        // The site file is saved, but the history append failed (the document said why).
+        context.Out() << "Downloaded " << document.SiteCount() << " sites to " << TerminalText(*out)
+                      << '\n';
+        return kExitFailed;
+    }
+    context.Out() << "Downloaded " << document.SiteCount() << " sites to " << TerminalText(*out)
+                  << "; readings added to " << TerminalText(history) << '\n';
+    return kExitOk;
+}
+
+}  // namespace q417::cli

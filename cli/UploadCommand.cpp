@@ -1,0 +1,253 @@
+#include "UploadCommand.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "CQ417HostDoc.h"
+#include "CliDocumentUser.h"
+#include "CommandArguments.h"
+#include "ExitCode.h"
+#include "MemorySiteList.h"
+#include "ReadoutSiteRecord.h"
+#include "ReadoutTime.h"
+#include "RecordTransfer.h"
+#include "TextEscaping.h"
+
+namespace q417::cli {
+namespace {
+
+std::uint32_t FloatBits(float value) {
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+// Shortest text that reads back as the same float.
+std::string FloatText(float value) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+    return text;
+}
+
+std::string BitsText(std::uint32_t bits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(bits));
+    return text;
+}
+
+std::string Quoted(const std::string& text) {
+    return "\"" + TerminalText(text) + "\"";
+}
+
+std::string Difference(const std::string& what, const std::string& sent,
+                       const std::string& readBack) {
+    return what + " " + sent + " sent, " + readBack + " read back";
+}
+
+// Two floats that differ in their bits; their texts alone may agree (zero signs, NaNs).
+std::string FloatDifference(const std::string& what, float sent, float readBack) {
+    std::string sentText = FloatText(sent);
+    std::string readText = FloatText(readBack);
+    if (sentText == readText) {
+        sentText += " (" + BitsText(FloatBits(sent)) + ")";
+        readText += " (" + BitsText(FloatBits(readBack)) + ")";
+    }
+    return Difference(what, sentText, readText);
+}
+
+// Two time stamps that differ; the dates shown drop the seconds, so the counts may be needed.
+std::string TimeDifference(const std::string& what, std::uint32_t sent, std::uint32_t readBack) {
+    std::string sentText = FormatReadoutTime(sent);
+    std::string readText = FormatReadoutTime(readBack);
+    if (sentText == readText) {
+        sentText += " (" + std::to_string(sent) + " s)";
+        readText += " (" + std::to_string(readBack) + " s)";
+    }
+    return Difference(what, sentText, readText);
+}
+
+struct UploadRequest {
+    std::string file;
+    bool clearReadings = false;
+    bool verify = false;
+};
+
+// The site file is the one argument that is not an option.
+std::optional<UploadRequest> ParseUploadArguments(const std::vector<std::string>& args,
+                                                  std::string& error) {
+    std::vector<std::string> options;
+    std::vector<std::string> files;
+    for (const std::string& arg : args) {
+        (arg.rfind("--", 0) == 0 ? options : files).push_back(arg);
+    }
+    const CommandArguments arguments(options, {}, {"--clear-readings", "--verify"});
+    if (!arguments.Error().empty()) {
+        error = arguments.Error();
+        return std::nullopt;
+    }
+    if (files.empty()) {
+        error = "upload needs the site file to upload";
+        return std::nullopt;
+    }
+    if (files.size() > 1) {
+        error = "unexpected argument " + TerminalText(files[1]) + " (upload takes one site file)";
+        return std::nullopt;
+    }
+    if (files.front().empty()) {
+        error = "the site file name is empty";
+        return std::nullopt;
+    }
+    return UploadRequest{files.front(), arguments.Has("--clear-readings"),
+                         arguments.Has("--verify")};
+}
+
+// Prints each difference on the error stream; true when there was none.
+bool ReportDifferences(CommandContext& context, const std::vector<std::string>& differences) {
+    for (const std::string& line : differences) {
+        context.Err() << "q417cli: " << line << '\n';
+    }
+    return differences.empty();
+}
+
+}  // namespace
+
+std::vector<std::string> CompareSiteRecords(const RecordImage& sent, const RecordImage& readBack,
+                                            int siteCount) {
+    std::vector<std::string> differences;
+    for (int k = 0; k < siteCount && k < kRecordCapacity; ++k) {
+        const ReadoutSiteRecord s = ReadoutSiteRecord::Read(sent, k);
+        const ReadoutSiteRecord r = ReadoutSiteRecord::Read(readBack, k);
+        const std::string site = "site " + std::to_string(k + 1) + ": ";
+        if (s.name != r.name) {
+            differences.push_back(Difference(site + "name", Quoted(s.name), Quoted(r.name)));
+        }
+        if (FloatBits(s.referenceValue) != FloatBits(r.referenceValue)) {
+            differences.push_back(
+                FloatDifference(site + "reference value", s.referenceValue, r.referenceValue));
+        }
+        if (s.referenceTime != r.referenceTime) {
+            differences.push_back(
+                TimeDifference(site + "reference time", s.referenceTime, r.referenceTime));
+        }
+        if (s.readingCount != r.readingCount) {
+            differences.push_back(Difference(site + "reading count", std::to_string(s.readingCount),
+                                             std::to_string(r.readingCount)));
+            continue;  // the readings of different counts are not each other's
+        }
+        for (int i = 0; i < s.readingCount; ++i) {
+            const ReadingEntry& a = s.readings[static_cast<std::size_t>(i)];
+            const ReadingEntry& b = r.readings[static_cast<std::size_t>(i)];
+            const std::string reading = site + "reading " + std::to_string(i + 1) + " ";
+            if (FloatBits(a.value) != FloatBits(b.value)) {
+                differences.push_back(FloatDifference(reading + "value", a.value, b.value));
+            }
+            if (a.time != b.time) {
+                differences.push_back(TimeDifference(reading + "time", a.time, b.time));
+            }
+        }
+    }
+    return differences;
+}
+
+std::vector<std::string> CompareInformation(const ReadoutSettings& sent,
+                                            const ReadoutSettings& readBack) {
+    std::vector<std::string> differences;
+    if (sent.recordCount != readBack.recordCount) {
+        differences.push_back(Difference("number of sites", std::to_string(sent.recordCount),
+                                         std::to_string(readBack.recordCount)));
+    }
+    if (sent.fileName != readBack.fileName) {
+        differences.push_back(
+            Difference("file name", Quoted(sent.fileName), Quoted(readBack.fileName)));
+    }
+    return differences;
+}
+
+int RunUpload(CommandContext& context, const std::vector<std::string>& args) {
+    std::string error;
+    const std::optional<UploadRequest> request = ParseUploadArguments(args, error);
+    if (!request) {
+        return context.UsageError(error, kUploadUsage);
+    }
+    // The readout keeps the path so that the window can open the file again later, from
+    // whatever folder it runs in.
+    std::error_code failure;
+    const std::filesystem::path absolute = std::filesystem::absolute(request->file, failure);
+    if (failure) {
+        return context.Fail(kExitFailed, "cannot make " + TerminalText(request->file) +
+                                             " an absolute path: " + failure.message());
+    }
+    const std::string path = absolute.string();
+
+    SharedSettings live;
+    CliDocumentUser user(context.Err(), request->clearReadings);
+    MemorySiteList list;
+    CQ417HostDoc document(live, user);
+    document.SetView(&list);
+    document.NewDocument();
+    if (!document.OpenDocument(path)) {
+        return kExitFailed;  // the document said why
+    }
+    const int siteCount = document.SiteCount();
+
+    if (const int code = context.ConnectAndReadInformation(live); code != kExitOk) {
+        return code;
+    }
+    const int capacity = live.Snapshot().capacity;
+    if (siteCount > capacity) {
+        return context.Fail(kExitFailed, "the readout holds at most " + std::to_string(capacity) +
+                                             " sites, " + TerminalText(path) + " has " +
+                                             std::to_string(siteCount) + "; nothing was written");
+    }
+    RecordTransfer transfer(context.Session().Commands(), context.Time(),
+                            RecordTransfer::TerminalProgress(context.Err()));
+    // The record image of a fresh information read is all zeros. Records go to the readout
+    // whole, so its records are read first: what the upload does not change (the readings, or
+    // the two bytes after the count) goes back as it was.
+    if (!transfer.Download(live, live.Snapshot().recordCount)) {
+        return context.Fail(kExitFailed, transfer.FailureText() +
+                                             "; the readout's records could not be read first, "
+                                             "so nothing was written");
+    }
+    if (!document.PrepareSiteUpload()) {
+        return kExitFailed;  // the document said why; nothing was written
+    }
+    const ReadoutSettings sent = live.Snapshot();
+    if (!transfer.Upload(sent)) {
+        return context.Fail(kExitFailed, transfer.FailureText() + "; the upload stopped there");
+    }
+    context.Out() << "Uploaded " << sent.recordCount << " sites from " << TerminalText(path)
+                  << (request->clearReadings ? " (readings cleared)" : " (readings kept)") << '\n';
+
+    // Read the readout afresh, as the window's link does after an upload.
+    SharedSettings after;
+    if (const int code = context.ConnectAndReadInformation(after); code != kExitOk) {
+        context.Err() << "q417cli: the sites were written, but the readout could not be read "
+                         "again to check them\n";
+        return code;
+    }
+    bool same = ReportDifferences(context, CompareInformation(sent, after.Snapshot()));
+    if (request->verify) {
+        if (!transfer.Download(after, sent.recordCount)) {
+            return context.Fail(kExitFailed, transfer.FailureText() + "; nothing was verified");
+        }
+        const ReadoutSettings readBack = after.Snapshot();
+        const RecordImage empty{};
+        same = ReportDifferences(context,
+                                 CompareSiteRecords(sent.records ? *sent.records : empty,
+                                                    readBack.records ? *readBack.records : empty,
+                                                    sent.recordCount)) &&
+               same;
+        if (same) {
+            context.Out() << "Verified " << sent.recordCount << " sites\n";
+        }
+    }
+    if (!same) {
+        return context.Fail(kExitFailed, "the readout does not hold what was sent");
+    }
+    return kExitOk;
+}
+
+}  // namespace q417::cli

@@ -1,0 +1,196 @@
+// download and upload as a user runs them: the real q417cli against q417sim on a
+// pseudo-terminal, with the readout's memory checked in the state the simulator leaves behind.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "ChildProcess.h"
+#include "MiniJson.h"
+
+namespace q417 {
+namespace {
+
+using sim::testing::JsonReader;
+using sim::testing::JsonValue;
+
+const std::string kCli = Q417CLI_PATH;
+const std::string kSim = Q417SIM_PATH;
+
+std::vector<std::string> SplitLines(const std::string& text, const std::string& separator) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find(separator, start);
+        lines.push_back(text.substr(start, end == std::string::npos ? end : end - start));
+        start = end == std::string::npos ? text.size() : end + separator.size();
+    }
+    return lines;
+}
+
+// The six fields of a site line.
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields = SplitLines(line, ",");
+    fields.resize(6);
+    return fields;
+}
+
+class SiteEndToEndTest : public ::testing::Test {
+  protected:
+    SiteEndToEndTest()
+        : dir_(std::filesystem::temp_directory_path() /
+               ("q417cli-sites-e2e-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name())),
+          state_((dir_ / "state.json").string()),
+          ini_((dir_ / "sites.ini").string()),
+          csv_((dir_ / "sites.csv").string()) {
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    ~SiteEndToEndTest() override { std::filesystem::remove_all(dir_); }
+
+    static std::string ReadFile(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    // Stops the simulator and reads the memory it wrote on the way out.
+    JsonValue FinalState(test::SimProcess& sim) {
+        EXPECT_EQ(sim.Stop(), 0);
+        const auto json = JsonReader::Parse(ReadFile(state_));
+        EXPECT_TRUE(json.has_value());
+        return json.value_or(JsonValue{});
+    }
+
+    test::ProgramResult Cli(test::SimProcess& sim, std::vector<std::string> args) {
+        args.insert(args.begin(), {"--device", sim.Device()});
+        return test::RunProgram(kCli, args);
+    }
+
+    std::filesystem::path dir_;
+    std::string state_;
+    std::string ini_;
+    std::string csv_;
+};
+
+TEST_F(SiteEndToEndTest, DownloadThenUploadKeepsEverySiteAndReading) {
+    const auto start = std::chrono::steady_clock::now();
+    test::SimProcess sim(kSim, {"--sites", "177", "--state-out", state_});
+    ASSERT_FALSE(sim.Device().empty());
+
+    const auto download = Cli(sim, {"download", "--out", ini_});
+    ASSERT_EQ(download.exitCode, 0) << download.errors;
+    EXPECT_EQ(download.output,
+              "Downloaded 177 sites to " + ini_ + "; readings added to " + csv_ + "\n");
+    EXPECT_EQ(download.errors, "");  // a pipe, not a terminal: no progress
+    const std::string text = ReadFile(ini_);
+    ASSERT_FALSE(text.empty());
+    EXPECT_NE(text.substr(text.size() - 2), "\r\n");
+    const std::vector<std::string> lines = SplitLines(text, "\r\n");
+    ASSERT_EQ(lines.size(), 177u);
+
+    const auto upload = Cli(sim, {"upload", ini_, "--verify"});
+    EXPECT_EQ(upload.exitCode, 0) << upload.errors;
+    EXPECT_EQ(upload.output,
+              "Uploaded 177 sites from " + ini_ + " (readings kept)\nVerified 177 sites\n");
+    EXPECT_EQ(upload.errors, "");
+
+    const JsonValue state = FinalState(sim);
+    ASSERT_TRUE(state.Has("sites"));
+    EXPECT_EQ(state["recordCount"].number, 177);
+    EXPECT_EQ(state["fileName"].text, std::filesystem::absolute(ini_).string());
+    const JsonValue& sites = state["sites"];
+    ASSERT_EQ(sites.items.size(), 177u);
+
+    // The readings each site held, as the history file recorded them at the download.
+    std::map<std::string, std::vector<std::vector<std::string>>> history;
+    for (const std::string& l : SplitLines(ReadFile(csv_), "\r\n")) {
+        history[Fields(l)[0]].push_back(Fields(l));
+    }
+    for (std::size_t k = 0; k < 177; ++k) {
+        SCOPED_TRACE(k);
+        const std::vector<std::string> site = Fields(lines[k]);
+        EXPECT_EQ(site[0], std::to_string(k + 1));
+        EXPECT_EQ(sites[k]["name"].text, site[1]);
+        const int count = static_cast<int>(k % 21);  // the simulator's sites: i holds i % 21
+        ASSERT_EQ(sites[k]["readingCount"].number, count);
+        const JsonValue& readings = sites[k]["readings"];
+        ASSERT_EQ(readings.items.size(), static_cast<std::size_t>(count));
+        if (count > 0) {
+            const auto& recorded = history[site[0]];
+            ASSERT_EQ(recorded.size(), static_cast<std::size_t>(count));
+            for (int j = 0; j < count; ++j) {
+                EXPECT_EQ(static_cast<float>(readings[static_cast<std::size_t>(j)]["value"].number),
+                          std::stof(recorded[static_cast<std::size_t>(j)][3]))
+                    << j;
+            }
+            // The newest reading became the reference value.
+            EXPECT_EQ(static_cast<float>(sites[k]["referenceValue"].number), std::stof(site[3]));
+        }
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
+
+TEST_F(SiteEndToEndTest, EditedSiteFileGoesBackToTheReadout) {
+    test::SimProcess sim(kSim, {"--sites", "12", "--state-out", state_});
+    ASSERT_FALSE(sim.Device().empty());
+    const auto download = Cli(sim, {"download", "--out", ini_});
+    ASSERT_EQ(download.exitCode, 0) << download.errors;
+
+    // Rename site 5 and give site 8 a new latest value, as an editor would.
+    std::vector<std::string> lines = SplitLines(ReadFile(ini_), "\r\n");
+    ASSERT_EQ(lines.size(), 12u);
+    std::vector<std::string> fifth = Fields(lines[4]);
+    fifth[1] = "Renamed Well 5";
+    std::vector<std::string> eighth = Fields(lines[7]);
+    eighth[3] = "23.456";
+    eighth[2] = "12/24/26 06:15";
+    const auto join = [](const std::vector<std::string>& f) {
+        return f[0] + "," + f[1] + "," + f[2] + "," + f[3] + "," + f[4] + "," + f[5];
+    };
+    lines[4] = join(fifth);
+    lines[7] = join(eighth);
+    std::string edited;
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        edited += lines[k] + (k + 1 < lines.size() ? "\r\n" : "");
+    }
+    std::ofstream(ini_, std::ios::binary | std::ios::trunc) << edited;
+
+    const auto upload = Cli(sim, {"upload", ini_, "--verify"});
+    EXPECT_EQ(upload.exitCode, 0) << upload.errors;
+    EXPECT_EQ(upload.output,
+              "Uploaded 12 sites from " + ini_ + " (readings kept)\nVerified 12 sites\n");
+
+    const JsonValue state = FinalState(sim);
+    ASSERT_TRUE(state.Has("sites"));
+    const JsonValue& sites = state["sites"];
+    ASSERT_EQ(sites.items.size(), 12u);
+    EXPECT_EQ(sites[4]["name"].text, "Renamed Well 5");
+    EXPECT_EQ(sites[4]["readingCount"].number, 4);
+    EXPECT_EQ(static_cast<float>(sites[7]["referenceValue"].number), 23.456f);
+    // 2026-12-24 06:15 in readout seconds (since 2000-01-01 00:00).
+    EXPECT_EQ(sites[7]["referenceTime"].number, 851408100);
+    EXPECT_EQ(sites[7]["readingCount"].number, 7);
+    EXPECT_EQ(sites[7]["name"].text, Fields(lines[7])[1]);
+}
+
+TEST_F(SiteEndToEndTest, UploadOfAMissingFileNeverOpensThePort) {
+    // A port that cannot open would exit with 3: 1 shows it was not even tried.
+    const auto result = test::RunProgram(
+        kCli, {"--device", "/dev/q417-missing", "upload", (dir_ / "missing.ini").string()});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.errors, "q417cli: Cannot open the site file " +
+                                 (dir_ / "missing.ini").string() +
+                                 ": No such file or directory.\n");
+    EXPECT_EQ(result.output, "");
+}
+
+}  // namespace
+}  // namespace q417

@@ -1,0 +1,670 @@
+// download and upload in-process against the simulated readout: the site and history files byte
+// for byte, retries of failed transfers, the readout's readings kept or cleared by an upload,
+// the read-back checks, and command lines refused before the port is touched.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "CliDocumentUser.h"
+#include "CliFixture.h"
+#include "DownloadCommand.h"
+#include "ExitCode.h"
+#include "ReadoutSiteRecord.h"
+#include "RecordTransfer.h"
+#include "UploadCommand.h"
+
+namespace q417::cli {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// The default readout of the fixture (4 sites, site i holding i readings, now 2026-12-08
+// 15:04:05 UTC), as its site file shows it: the newest reading of each site (two hours before
+// now, a minute earlier per site), or the reference value and date of a site without readings.
+const std::string kFourSitesIni =
+    "1,MW-01 NORTH FIELD,11/08/26 13:04,3.500000000,PSI,30303000\r\n"
+    "2,MW-02 PUMP HOUSE,12/08/26 13:03,6.812500000,PSI,30303000\r\n"
+    "3,PZ-03 EAST BERM,12/08/26 13:02,9.510000229,PSI,30303000\r\n"
+    "4,MW-04 CREEK XING,12/08/26 13:01,12.645000458,PSI,30303000";
+
+// Its history: every stored reading, oldest first; a site without readings gives its own line.
+const std::string kFourSitesCsv =
+    "1,MW-01 NORTH FIELD,11/08/26 13:04,3.500000000,PSI,30303000\r\n"
+    "2,MW-02 PUMP HOUSE,12/08/26 13:03,6.812500000,PSI,30303000\r\n"
+    "3,PZ-03 EAST BERM,12/07/26 13:02,9.625000000,PSI,30303000\r\n"
+    "3,PZ-03 EAST BERM,12/08/26 13:02,9.510000229,PSI,30303000\r\n"
+    "4,MW-04 CREEK XING,12/06/26 13:01,12.437500000,PSI,30303000\r\n"
+    "4,MW-04 CREEK XING,12/07/26 13:01,12.322500229,PSI,30303000\r\n"
+    "4,MW-04 CREEK XING,12/08/26 13:01,12.645000458,PSI,30303000\r\n";
+
+// Three sites to upload; the third name is longer than the readout's 20 characters.
+const std::string kUploadIni =
+    "1,Intake North,12/01/26 08:30,12.5,PSI,30303000\r\n"
+    "2,Outfall,11/15/26 17:45,-3.25,PSI,30303000\r\n"
+    "3,A location name longer than twenty,01/01/00 00:00,0.000000000,PSI,30303000";
+constexpr std::uint32_t kIntakeTime = 849429000;   // 2026-12-01 08:30 in readout seconds
+constexpr std::uint32_t kOutfallTime = 848079900;  // 2026-11-15 17:45
+
+std::uint32_t Bits(float value) {
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+// A line that damages one upload packet on its way to the readout, as line noise would: the
+// readout acknowledges it but does not store it, so only reading the records back shows it.
+class PacketNoiseLine final : public SerialLine {
+  public:
+    PacketNoiseLine(SerialLine& line, int damagedPacket) : line_(line), damaged_(damagedPacket) {}
+
+    void PortOpen(int portNumber, int baudRate) override { line_.PortOpen(portNumber, baudRate); }
+    [[nodiscard]] bool PortIsOpen() const override { return line_.PortIsOpen(); }
+    void PortClose() override { line_.PortClose(); }
+    int PortRead(std::uint8_t* buffer, int maxCount) override {
+        return line_.PortRead(buffer, maxCount);
+    }
+    [[nodiscard]] int PortBytesWaiting() override { return line_.PortBytesWaiting(); }
+    void PortWrite(const std::uint8_t* buffer, int count) override {
+        if (count != ReadoutCommands::kPacketSize || packets_++ != damaged_) {
+            line_.PortWrite(buffer, count);
+            return;
+        }
+        std::vector<std::uint8_t> noisy(buffer, buffer + count);
+        noisy[0] ^= 0x20;
+        line_.PortWrite(noisy.data(), count);
+    }
+    void PortPutChar(int byte) override { line_.PortPutChar(byte); }
+    bool WaitForInput(std::int64_t timeoutMs) override { return line_.WaitForInput(timeoutMs); }
+
+  private:
+    SerialLine& line_;
+    int damaged_;
+    int packets_ = 0;
+};
+
+class SiteTransferTest : public testing::CliFixture {
+  protected:
+    SiteTransferTest()
+        : dir_(std::filesystem::temp_directory_path() /
+               ("q417cli-sites-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    ~SiteTransferTest() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+
+    [[nodiscard]] std::string PathOf(const std::string& name) const {
+        return (dir_ / name).string();
+    }
+
+    static std::string ReadFile(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream bytes;
+        bytes << in.rdbuf();
+        return bytes.str();
+    }
+    static void WriteFile(const std::string& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+
+    // As Run, on a line of the test's own.
+    int RunOn(SerialLine& serial, const std::vector<std::string>& commandLine) {
+        ReadoutSession session(serial, clock, 1, 115200);
+        PortDescription port;
+        port.name = testing::kPortName;
+        CommandContext context(session, port, out, err);
+        return RunCommand(commandLine.at(0), context, {commandLine.begin() + 1, commandLine.end()});
+    }
+
+    [[nodiscard]] int SentCount(const std::string& commandLine) const {
+        const Lines lines = SentLines();
+        return static_cast<int>(std::count(lines.begin(), lines.end(), commandLine));
+    }
+    [[nodiscard]] int SentStartingWith(const std::string& prefix) const {
+        int n = 0;
+        for (const std::string& l : SentLines()) {
+            n += l.rfind(prefix, 0) == 0 ? 1 : 0;
+        }
+        return n;
+    }
+
+    // The record writes the host sent, in order. Found in the raw bytes: the binary packets
+    // that follow each one run into the next command line.
+    [[nodiscard]] Lines SentRecordWrites() const {
+        Lines writes;
+        const std::string written = line.Written();
+        for (std::size_t at = written.find("WP "); at != std::string::npos;
+             at = written.find("WP ", at + 1)) {
+            const std::size_t end = written.find("\r\n", at);
+            const std::string command = written.substr(at, end - at);
+            if (end != std::string::npos &&
+                command.find_first_not_of("WP 0123456789ABCDEF") == std::string::npos) {
+                writes.push_back(command);
+            }
+        }
+        return writes;
+    }
+
+    // The bytes of record k outside its name, count and reference: the two kept bytes at 22 and
+    // the readings.
+    [[nodiscard]] std::vector<std::uint8_t> ReadingBytes(int k) {
+        const std::uint8_t* record = Memory().Records().data() + k * kRecordSize;
+        std::vector<std::uint8_t> bytes(record + 22, record + 24);
+        bytes.insert(bytes.end(), record + ReadoutSiteRecord::kReadingsOffset,
+                     record + kRecordSize);
+        return bytes;
+    }
+
+    void ClearStreams() {
+        out.str("");
+        err.str("");
+    }
+
+    std::filesystem::path dir_;
+};
+
+// ---- download ----
+
+TEST_F(SiteTransferTest, DownloadWritesTheSiteFileAndAppendsTheHistory) {
+    const std::string ini = PathOf("sites.ini");
+    ASSERT_EQ(Run({"download", "--out", ini}), kExitOk) << err.str();
+    EXPECT_EQ(out.str(),
+              "Downloaded 4 sites to " + ini + "; readings added to " + PathOf("sites.csv") + "\n");
+    EXPECT_EQ(err.str(), "");  // no terminal here: no progress
+    EXPECT_EQ(ReadFile(ini), kFourSitesIni);
+    EXPECT_EQ(ReadFile(PathOf("sites.csv")), kFourSitesCsv);
+    // One record a call, each record once.
+    for (const char* read : {"RP 0 40 3", "RP 3 40 3", "RP 6 40 3", "RP 9 40 3"}) {
+        EXPECT_EQ(SentCount(read), 1) << read;
+    }
+    EXPECT_EQ(SentStartingWith("RP "), 4);
+    EXPECT_TRUE(SentWrites().empty());
+
+    // A second download replaces the site file and adds to the history.
+    ClearStreams();
+    ASSERT_EQ(Run({"download", "--out", ini}), kExitOk) << err.str();
+    EXPECT_EQ(ReadFile(ini), kFourSitesIni);
+    EXPECT_EQ(ReadFile(PathOf("sites.csv")), kFourSitesCsv + kFourSitesCsv);
+}
+
+TEST_F(SiteTransferTest, DownloadShowsValuesInTheDisplayUnit) {
+    Memory().SetDisplayUnits(2);  // kPa; calibration stays PSI
+    const std::string ini = PathOf("kpa.ini");
+    ASSERT_EQ(Run({"download", "--out", ini}), kExitOk) << err.str();
+    const std::string text = ReadFile(ini);
+    const std::string first = text.substr(0, text.find("\r\n"));
+    EXPECT_EQ(first.rfind("1,MW-01 NORTH FIELD,11/08/26 13:04,", 0), 0u) << first;
+    EXPECT_NE(first.find(",kPa,30303000"), std::string::npos) << first;
+    const double value = std::stod(first.substr(35));
+    EXPECT_NEAR(value, 3.5 * 6.894757293, 1e-5);
+    // The history's readings are converted too.
+    const std::string csv = ReadFile(PathOf("kpa.csv"));
+    EXPECT_NE(csv.find("2,MW-02 PUMP HOUSE,12/08/26 13:03,46.970"), std::string::npos) << csv;
+}
+
+TEST_F(SiteTransferTest, DownloadRetriesACorruptedRecord) {
+    engine.Faults().corruptChecksums = 3;  // record 1: two bad replies, then one more
+    const std::string ini = PathOf("sites.ini");
+    ASSERT_EQ(Run({"download", "--out", ini}), kExitOk) << err.str();
+    EXPECT_EQ(SentCount("RP 0 40 3"), 4);  // 2 calls of 2 tries
+    EXPECT_EQ(SentCount("RP 3 40 3"), 1);
+    EXPECT_EQ(ReadFile(ini), kFourSitesIni);
+    EXPECT_EQ(ReadFile(PathOf("sites.csv")), kFourSitesCsv);
+}
+
+TEST_F(SiteTransferTest, DownloadThatKeepsFailingWritesNoFile) {
+    engine.Faults().corruptChecksums = 1000;
+    const std::string ini = PathOf("sites.ini");
+    EXPECT_EQ(Run({"download", "--out", ini}), kExitFailed);
+    EXPECT_EQ(err.str(), "q417cli: site 1 could not be read from the readout (5 tries); " + ini +
+                             " was not written\n");
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(SentCount("RP 0 40 3"), 10);  // 5 calls of 2 tries, then no more
+    EXPECT_EQ(SentStartingWith("RP "), 10);
+    EXPECT_FALSE(std::filesystem::exists(ini));
+    EXPECT_FALSE(std::filesystem::exists(PathOf("sites.csv")));
+}
+
+TEST_F(SiteTransferTest, DownloadOfAnEmptyReadoutWritesNoFile) {
+    Memory() = sim::ReadoutMemory::MakeDefault(0, testing::kNow);
+    const std::string ini = PathOf("sites.ini");
+    EXPECT_EQ(Run({"download", "--out", ini}), kExitFailed);
+    EXPECT_EQ(err.str(), "q417cli: the readout holds no sites; " + ini + " was not written\n");
+    EXPECT_FALSE(std::filesystem::exists(ini));
+    EXPECT_FALSE(std::filesystem::exists(PathOf("sites.csv")));
+}
+
+TEST_F(SiteTransferTest, DownloadOfMoreSitesThanAListHoldsKeepsTheFirst177) {
+    Memory() = sim::ReadoutMemory::MakeDefault(200, testing::kNow);
+    const std::string ini = PathOf("sites.ini");
+    ASSERT_EQ(Run({"download", "--out", ini}), kExitOk) << err.str();
+    EXPECT_EQ(SentStartingWith("RP "), 200);
+    EXPECT_EQ(err.str(),
+              "q417cli: The readout holds 200 sites. Only the first 177 are in the site list.\n");
+    EXPECT_EQ(out.str().rfind("Downloaded 177 sites to ", 0), 0u) << out.str();
+    const std::string text = ReadFile(ini);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 176);
+    EXPECT_EQ(text.substr(text.rfind("\r\n") + 2, 10), "177,PZ-177");
+}
+
+TEST_F(SiteTransferTest, DownloadSaysWhenTheHistoryCannotBeAdded) {
+    std::filesystem::create_directory(PathOf("sites.csv"));  // in the history file's way
+    const std::string ini = PathOf("sites.ini");
+    EXPECT_EQ(Run({"download", "--out", ini}), kExitFailed);
+    EXPECT_EQ(ReadFile(ini), kFourSitesIni);  // the site file is saved all the same
+    EXPECT_EQ(out.str(), "Downloaded 4 sites to " + ini + "\n");
+    EXPECT_EQ(err.str(),
+              "q417cli: The site file was saved, but its readings could not be added to the "
+              "history file: " +
+                  PathOf("sites.csv") + ": Is a directory.\n");
+}
+
+// ---- upload ----
+
+TEST_F(SiteTransferTest, UploadKeepsTheReadoutsReadings) {
+    const sim::ReadoutMemory before = Memory();
+    const std::string ini = PathOf("upload.ini");
+    WriteFile(ini, kUploadIni);
+    std::vector<std::vector<std::uint8_t>> readings;
+    for (int k = 0; k < 4; ++k) {
+        readings.push_back(ReadingBytes(k));
+    }
+
+    ASSERT_EQ(Run({"upload", ini}), kExitOk) << err.str();
+    EXPECT_EQ(out.str(), "Uploaded 3 sites from " + ini + " (readings kept)\n");
+    EXPECT_EQ(err.str(), "");
+
+    // The records were read first, so that their readings went back with them.
+    EXPECT_EQ(SentStartingWith("RP "), 4);
+    EXPECT_EQ(SentRecordWrites(), Lines{"WP 0 40 9"});
+    const struct {
+        const char* name;
+        float value;
+        std::uint32_t time;
+    } expected[] = {
+        {"Intake North", 12.5f, kIntakeTime},
+        {"Outfall", -3.25f, kOutfallTime},
+        {"A location name long", 0.0f, 0},
+    };
+    for (int k = 0; k < 3; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(Memory().SiteName(k), expected[k].name);
+        EXPECT_EQ(Bits(Memory().ReferenceValue(k)), Bits(expected[k].value));
+        EXPECT_EQ(Memory().ReferenceTime(k), expected[k].time);
+        EXPECT_EQ(Memory().ReadingCount(k), k);  // as before: site i held i readings
+        EXPECT_EQ(ReadingBytes(k), readings[static_cast<std::size_t>(k)]);
+    }
+    // Record 3 was not uploaded and is left as it was.
+    EXPECT_TRUE(std::equal(before.Records().begin() + 3 * kRecordSize, before.Records().end(),
+                           Memory().Records().begin() + 3 * kRecordSize));
+    EXPECT_EQ(Memory().RecordCount(), 3);
+    EXPECT_EQ(Memory().FileName(), ini);
+}
+
+TEST_F(SiteTransferTest, UploadWithClearReadingsClearsThem) {
+    const std::string ini = PathOf("upload.ini");
+    WriteFile(ini, kUploadIni);
+    ASSERT_EQ(Run({"upload", ini, "--clear-readings"}), kExitOk) << err.str();
+    EXPECT_EQ(out.str(), "Uploaded 3 sites from " + ini + " (readings cleared)\n");
+    // The records are read first all the same, so the bytes the upload leaves alone survive.
+    EXPECT_EQ(SentStartingWith("RP "), 4);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(Memory().ReadingCount(k), 0) << k;
+    }
+    EXPECT_EQ(Memory().SiteName(1), "Outfall");
+    EXPECT_EQ(Memory().ReferenceTime(0), kIntakeTime);
+    EXPECT_EQ(Memory().ReadingCount(3), 3);  // not uploaded
+    EXPECT_EQ(Memory().RecordCount(), 3);
+}
+
+TEST_F(SiteTransferTest, UploadStoresTheAbsolutePathOfARelativeName) {
+    WriteFile(PathOf("upload.ini"), kUploadIni);
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir_);
+    const int code = Run({"upload", "upload.ini"});
+    std::filesystem::current_path(previous);
+    ASSERT_EQ(code, kExitOk) << err.str();
+    EXPECT_EQ(Memory().FileName(), PathOf("upload.ini"));
+    EXPECT_EQ(out.str(), "Uploaded 3 sites from " + PathOf("upload.ini") + " (readings kept)\n");
+}
+
+TEST_F(SiteTransferTest, UploadConvertsTheFileUnitToTheCalibrationUnit) {
+    const std::string ini = PathOf("kpa.ini");
+    WriteFile(ini, "1,In kPa,12/01/26 08:30,68.947572932,kPa,30303000");
+    ASSERT_EQ(Run({"upload", ini, "--verify"}), kExitOk) << err.str();
+    EXPECT_NEAR(Memory().ReferenceValue(0), 10.0f, 1e-5f);  // PSI
+}
+
+TEST_F(SiteTransferTest, UploadWritesTenRecordsACall) {
+    std::string text;
+    for (int k = 1; k <= 25; ++k) {
+        text += std::to_string(k) + ",Site " + std::to_string(k) +
+                ",12/01/26 08:30,1.5,PSI,30303000\r\n";
+    }
+    const std::string ini = PathOf("many.ini");
+    WriteFile(ini, text);
+    ASSERT_EQ(Run({"upload", ini, "--verify"}), kExitOk) << err.str();
+    EXPECT_EQ(SentRecordWrites(), (Lines{"WP 0 40 1E", "WP 1E 40 1E", "WP 3C 40 F"}));
+    EXPECT_EQ(out.str(), "Uploaded 25 sites from " + ini + " (readings kept)\nVerified 25 sites\n");
+    EXPECT_EQ(Memory().SiteName(24), "Site 25");
+    EXPECT_EQ(Memory().ReadingCount(3), 3);  // an old site's readings stay with record 3
+    EXPECT_EQ(Memory().ReadingCount(24), 0);
+    EXPECT_EQ(Memory().RecordCount(), 25);
+}
+
+TEST_F(SiteTransferTest, VerifyReadsEverySiteBack) {
+    const std::string ini = PathOf("upload.ini");
+    WriteFile(ini, kUploadIni);
+    ASSERT_EQ(Run({"upload", ini, "--verify"}), kExitOk) << err.str();
+    EXPECT_EQ(out.str(), "Uploaded 3 sites from " + ini + " (readings kept)\nVerified 3 sites\n");
+    EXPECT_EQ(err.str(), "");
+    // Before the upload, then after it.
+    EXPECT_EQ(SentStartingWith("RP "), 4 + 3);
+}
+
+TEST_F(SiteTransferTest, VerifyFindsARecordTheReadoutDidNotStore) {
+    const std::string ini = PathOf("upload.ini");
+    WriteFile(ini, kUploadIni);
+    PacketNoiseLine noisy(rejecting, 3);  // the first block of the second record
+    EXPECT_EQ(RunOn(noisy, {"upload", ini, "--verify"}), kExitFailed);
+    EXPECT_EQ(engine.BadPacketCount(), 1);
+    EXPECT_EQ(out.str(), "Uploaded 3 sites from " + ini + " (readings kept)\n");
+    EXPECT_EQ(err.str(),
+              "q417cli: site 2: name \"Outfall\" sent, \"MW-02 PUMP HOUSE\" read back\n"
+              "q417cli: site 2: reference value -3.25 sent, 6.25 read back\n"
+              "q417cli: site 2: reference time 11/15/26 17:45 sent, 11/08/26 13:03 read back\n"
+              "q417cli: the readout does not hold what was sent\n");
+}
+
+TEST_F(SiteTransferTest, UploadReportsAFileNameTheReadoutCut) {
+    Memory().SetInfoSize(160);  // room for 15 characters of file name
+    const std::string ini = PathOf("upload.ini");
+    WriteFile(ini, kUploadIni);
+    EXPECT_EQ(Run({"upload", ini}), kExitFailed);
+    EXPECT_EQ(Memory().FileName(), ini.substr(0, 15));
+    EXPECT_EQ(err.str(), "q417cli: file name \"" + ini + "\" sent, \"" + ini.substr(0, 15) +
+                             "\" read back\nq417cli: the readout does not hold what was sent\n");
+}
+
+TEST_F(SiteTransferTest, UploadStopsAtASiteCountTheReadoutRefuses) {
+    rejecting.Reject("WE 3D");  // low byte of the record count
+    const std::string ini = PathOf("upload.ini");
+    WriteFile(ini, kUploadIni);
+    EXPECT_EQ(Run({"upload", ini}), kExitFailed);
+    EXPECT_EQ(err.str(),
+              "q417cli: the number of sites could not be written to the readout (5 tries); the "
+              "upload stopped there\n");
+    EXPECT_EQ(out.str(), "");
+    EXPECT_EQ(Memory().RecordCount(), 4);
+    EXPECT_EQ(Memory().SiteName(0), "Intake North");  // the records before it stay written
+}
+
+TEST_F(SiteTransferTest, UploadOfMoreSitesThanTheReadoutHoldsWritesNothing) {
+    Memory().SetCapacity(2);
+    const sim::ReadoutMemory before = Memory();
+    const std::string ini = PathOf("upload.ini");
+    WriteFile(ini, kUploadIni);
+    EXPECT_EQ(Run({"upload", ini}), kExitFailed);
+    EXPECT_EQ(err.str(), "q417cli: the readout holds at most 2 sites, " + ini +
+                             " has 3; nothing was written\n");
+    EXPECT_TRUE(SentRecordWrites().empty());
+    EXPECT_TRUE(SentWrites().empty());
+    EXPECT_EQ(Memory().Records(), before.Records());
+}
+
+TEST_F(SiteTransferTest, UploadThatCannotReadTheRecordsFirstWritesNothing) {
+    engine.Faults().corruptChecksums = 1000;
+    const sim::ReadoutMemory before = Memory();
+    const std::string ini = PathOf("upload.ini");
+    WriteFile(ini, kUploadIni);
+    EXPECT_EQ(Run({"upload", ini}), kExitFailed);
+    EXPECT_EQ(err.str(),
+              "q417cli: site 1 could not be read from the readout (5 tries); the readout's "
+              "records could not be read first, so nothing was written\n");
+    EXPECT_TRUE(SentRecordWrites().empty());
+    EXPECT_TRUE(SentWrites().empty());
+    EXPECT_EQ(Memory().Records(), before.Records());
+}
+
+// ---- the parts ----
+
+TEST_F(SiteTransferTest, ProgressCountsRecordsAndEndsTheLine) {
+    ReadoutSession session(line, clock, 1, 115200);
+    ASSERT_EQ(session.Connect(), ConnectResult::Connected);
+    std::ostringstream progress;
+    RecordTransfer transfer(session.Commands(), clock, &progress);
+    SharedSettings settings;
+    ASSERT_TRUE(transfer.Download(settings, 4));
+    EXPECT_EQ(progress.str(),
+              "\rReading data 25%\rReading data 50%\rReading data 75%\rReading data 100%\n");
+    EXPECT_EQ(settings.Snapshot().dataReady, 1);
+    ASSERT_TRUE(settings.Snapshot().records);
+    EXPECT_EQ(ReadoutSiteRecord::Read(*settings.Snapshot().records, 3).name, "MW-04 CREEK XING");
+
+    progress.str("");
+    ReadoutSettings prepared = settings.Snapshot();
+    prepared.recordCount = 25;
+    prepared.infoSize = 1152;
+    prepared.fileName = "/data/many.ini";
+    ASSERT_TRUE(transfer.Upload(prepared));
+    EXPECT_EQ(progress.str(), "\rWriting data 40%\rWriting data 80%\rWriting data 100%\n");
+    EXPECT_EQ(Memory().FileName(), "/data/many.ini");
+    EXPECT_EQ(Memory().RecordCount(), 25);
+
+    // Not a terminal: no progress.
+    std::ostringstream log;
+    EXPECT_EQ(RecordTransfer::TerminalProgress(log), nullptr);
+}
+
+TEST_F(SiteTransferTest, DocumentUserAnswersFromTheCommandLine) {
+    std::ostringstream messages;
+    CliDocumentUser keep(messages, false);
+    CliDocumentUser clear(messages, true);
+    EXPECT_FALSE(keep.AskYesNo(CliDocumentUser::kClearReadingsQuestion));
+    EXPECT_TRUE(clear.AskYesNo(CliDocumentUser::kClearReadingsQuestion));
+    EXPECT_EQ(clear.ClearQuestionsAsked(), 1);
+    EXPECT_FALSE(clear.AskYesNo("Are you sure you want to upload new site info?"));
+    EXPECT_EQ(clear.AskSaveChanges("sites.ini"), SaveChoice::Discard);
+    EXPECT_FALSE(clear.AskSavePath().has_value());
+    clear.ShowMessage("Invalid file.", MessageIcon::Exclamation);
+    clear.ShowMessage("bad \x1b[2J name", MessageIcon::Error);
+    EXPECT_EQ(messages.str(), "q417cli: Invalid file.\nq417cli: bad \\x1B[2J name\n");
+    EXPECT_EQ(clear.MessageCount(), 2);
+}
+
+struct CompareCase {
+    const char* name;
+    void (*change)(RecordImage& readBack);  // what the readout holds differently
+    Lines differences;
+};
+
+void PrintTo(const CompareCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CompareSiteRecordsTest : public ::testing::TestWithParam<CompareCase> {};
+
+TEST_P(CompareSiteRecordsTest, ReportsEachDifference) {
+    RecordImage sent;
+    ReadoutSiteRecord site;
+    site.name = "Intake North";
+    site.referenceValue = 12.5f;
+    site.referenceTime = kIntakeTime;
+    site.readingCount = 2;
+    site.readings[0] = {4.0f, 849000000};
+    site.readings[1] = {4.5f, 849086400};
+    site.Write(sent, 1);
+    ReadoutSiteRecord::WriteName(sent, 0, "Outfall");
+
+    RecordImage readBack = sent;
+    GetParam().change(readBack);
+    EXPECT_EQ(CompareSiteRecords(sent, readBack, 2), GetParam().differences);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CompareSiteRecordsTest,
+    ::testing::Values(
+        CompareCase{"Same", [](RecordImage&) {}, {}},
+        CompareCase{"Name",
+                    [](RecordImage& r) { ReadoutSiteRecord::WriteName(r, 1, "Intake South"); },
+                    {"site 2: name \"Intake North\" sent, \"Intake South\" read back"}},
+        CompareCase{"NameWithControlBytes",
+                    [](RecordImage& r) { ReadoutSiteRecord::WriteName(r, 0, "Out\x07"); },
+                    {"site 1: name \"Outfall\" sent, \"Out\\x07\" read back"}},
+        CompareCase{"SiteBeyondTheCountIgnored",
+                    [](RecordImage& r) { ReadoutSiteRecord::WriteName(r, 2, "Other"); },
+                    {}},
+        CompareCase{
+            "ReferenceValue",
+            [](RecordImage& r) { ReadoutSiteRecord::WriteReference(r, 1, 12.25f, kIntakeTime); },
+            {"site 2: reference value 12.5 sent, 12.25 read back"}},
+        CompareCase{"ReferenceValueLastBit",
+                    [](RecordImage& r) {
+                        ReadoutSiteRecord::WriteReference(r, 1, std::nextafter(12.5f, 13.0f),
+                                                          kIntakeTime);
+                    },
+                    {"site 2: reference value 12.5 sent, 12.500001 read back"}},
+        CompareCase{"ZeroOfTheOtherSign",
+                    [](RecordImage& r) { ReadoutSiteRecord::WriteReference(r, 0, -0.0f, 0); },
+                    {"site 1: reference value 0 sent, -0 read back"}},
+        CompareCase{"ReferenceTime",
+                    [](RecordImage& r) {
+                        ReadoutSiteRecord::WriteReference(r, 1, 12.5f, kIntakeTime + 3600);
+                    },
+                    {"site 2: reference time 12/01/26 08:30 sent, 12/01/26 09:30 read back"}},
+        CompareCase{
+            "ReferenceTimeSecondsOnly",
+            [](RecordImage& r) { ReadoutSiteRecord::WriteReference(r, 1, 12.5f, kIntakeTime + 7); },
+            {"site 2: reference time 12/01/26 08:30 (849429000 s) sent, 12/01/26 08:30 "
+             "(849429007 s) read back"}},
+        CompareCase{"ReadingsCleared",
+                    [](RecordImage& r) { ReadoutSiteRecord::WriteReadingCount(r, 1, 0); },
+                    {"site 2: reading count 2 sent, 0 read back"}},
+        CompareCase{"ReadingValueAndTime",
+                    [](RecordImage& r) {
+                        ReadoutSiteRecord s = ReadoutSiteRecord::Read(r, 1);
+                        s.readings[1] = {4.75f, 849000060};
+                        s.Write(r, 1);
+                    },
+                    {"site 2: reading 2 value 4.5 sent, 4.75 read back",
+                     "site 2: reading 2 time 11/27/26 09:20 sent, 11/26/26 09:21 read back"}},
+        CompareCase{"ReadingPastTheCountIgnored",
+                    [](RecordImage& r) {
+                        ReadoutSiteRecord s = ReadoutSiteRecord::Read(r, 1);
+                        s.readings[5] = {9.0f, 1};
+                        s.Write(r, 1);
+                    },
+                    {}},
+        CompareCase{"SeveralSites",
+                    [](RecordImage& r) {
+                        ReadoutSiteRecord::WriteName(r, 0, "");
+                        ReadoutSiteRecord::WriteReadingCount(r, 1, 20);
+                    },
+                    {"site 1: name \"Outfall\" sent, \"\" read back",
+                     "site 2: reading count 2 sent, 20 read back"}}));
+
+TEST(CompareInformationTest, ReportsSiteCountAndFileName) {
+    ReadoutSettings sent;
+    sent.recordCount = 177;
+    sent.fileName = "/home/pat/sites.ini";
+    ReadoutSettings readBack = sent;
+    EXPECT_TRUE(CompareInformation(sent, readBack).empty());
+    readBack.recordCount = 100;
+    readBack.fileName = "/home/pat/s";
+    EXPECT_EQ(CompareInformation(sent, readBack),
+              (Lines{"number of sites 177 sent, 100 read back",
+                     "file name \"/home/pat/sites.ini\" sent, \"/home/pat/s\" read back"}));
+}
+
+// ---- refused command lines ----
+
+TEST_F(SiteTransferTest, RefusedBeforeThePortIsTouched) {
+    const std::string dir = dir_.string();
+    WriteFile(PathOf("empty.ini"), "");
+    WriteFile(PathOf("blank.ini"), "\r\n\r\n");
+    WriteFile(PathOf("binary.ini"), std::string("1,a,b,c,d,e\0\x01\x02", 14));
+    const std::string download = std::string(kDownloadUsage) + "\n";
+    const std::string upload = std::string(kUploadUsage) + "\n";
+    const struct {
+        std::vector<std::string> commandLine;
+        int exitCode;
+        std::string errors;
+    } cases[] = {
+        {{"download"}, kExitUsage, "q417cli: download needs --out FILE\n" + download},
+        {{"download", "--out"}, kExitUsage, "q417cli: --out needs a value\n" + download},
+        {{"download", "--out", ""}, kExitUsage, "q417cli: --out needs a file name\n" + download},
+        {{"download", "--out", "a.ini", "more"},
+         kExitUsage,
+         "q417cli: unexpected argument more\n" + download},
+        {{"download", "--out", "a.ini", "--out", "b.ini"},
+         kExitUsage,
+         "q417cli: --out is given twice\n" + download},
+        {{"download", "--json", "--out", "a.ini"},
+         kExitUsage,
+         "q417cli: unknown option --json\n" + download},
+        {{"download", "--out", dir},
+         kExitUsage,
+         "q417cli: --out " + dir + " is a folder, not a file\n"},
+        {{"download", "--out", dir + "/"},
+         kExitUsage,
+         "q417cli: --out " + dir + "/ names a folder, not a file\n"},
+        {{"download", "--out", dir + "/missing/sites.ini"},
+         kExitUsage,
+         "q417cli: --out " + dir + "/missing/sites.ini: the folder " + dir +
+             "/missing cannot be used: No such file or directory\n"},
+        {{"download", "--out", PathOf("empty.ini") + "/sites.ini"},
+         kExitUsage,
+         "q417cli: --out " + PathOf("empty.ini") + "/sites.ini: " + PathOf("empty.ini") +
+             " is not a folder\n"},
+        {{"download", "--out", "/dev/null"},
+         kExitUsage,
+         "q417cli: --out /dev/null is not a regular file\n"},
+        {{"download", "--out", dir + "/sites.csv"},
+         kExitUsage,
+         "q417cli: --out " + dir +
+             "/sites.csv is the name of its own history file (readings go to NAME.csv beside "
+             "NAME.ini); choose another extension, such as .ini\n"},
+        {{"upload"}, kExitUsage, "q417cli: upload needs the site file to upload\n" + upload},
+        {{"upload", "a.ini", "b.ini"},
+         kExitUsage,
+         "q417cli: unexpected argument b.ini (upload takes one site file)\n" + upload},
+        {{"upload", "a.ini", "--bogus"}, kExitUsage, "q417cli: unknown option --bogus\n" + upload},
+        {{"upload", "--verify", "a.ini", "--verify"},
+         kExitUsage,
+         "q417cli: --verify is given twice\n" + upload},
+        {{"upload", ""}, kExitUsage, "q417cli: the site file name is empty\n" + upload},
+        {{"upload", dir + "/missing.ini"},
+         kExitFailed,
+         "q417cli: Cannot open the site file " + dir +
+             "/missing.ini: No such file or directory.\n"},
+        {{"upload", dir},
+         kExitFailed,
+         "q417cli: Cannot open the site file " + dir + ": Is a directory.\n"},
+        {{"upload", PathOf("empty.ini")}, kExitFailed, "q417cli: Invalid file.\n"},
+        {{"upload", PathOf("blank.ini")}, kExitFailed, "q417cli: Invalid file.\n"},
+        {{"upload", PathOf("binary.ini"), "--verify"}, kExitFailed, "q417cli: Invalid file.\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.commandLine));
+        ClearStreams();
+        EXPECT_EQ(Run(c.commandLine), c.exitCode);
+        EXPECT_EQ(err.str(), c.errors);
+        EXPECT_EQ(out.str(), "");
+        EXPECT_TRUE(PortUntouched()) << line.Written();
+    }
+    EXPECT_FALSE(std::filesystem::exists(PathOf("sites.csv")));
+    EXPECT_FALSE(std::filesystem::exists("a.ini"));
+}
+
+}  // namespace
+}  // namespace q417::cli
