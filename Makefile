@@ -1,8 +1,10 @@
 # Everything starts here on a fresh Debian 12 machine: missing packages are installed first.
 BUILD ?= build
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS = site_file_fuzz site_datetime_fuzz
 
-.PHONY: all deps configure build run test test-tsan bench clean
+.PHONY: all deps configure build run test test-tsan bench fuzz clean
 
 all: build
 
@@ -33,6 +35,24 @@ test-tsan: deps
 bench: build
 	@$(BUILD)/q417bench --sim $(BUILD)/q417sim
 	@$(BUILD)/q417workerbench --sim $(BUILD)/q417sim
+	@$(BUILD)/q417documentbench
+
+# Each fuzz target runs FUZZ_SECONDS under libFuzzer with the address and undefined-behaviour
+# checks. The committed corpus only seeds a run: new inputs go to build-fuzz/corpus-<target>,
+# and an input that fails is saved as build-fuzz/artifacts/<target>-crash-... (or -timeout-...).
+fuzz:
+	@scripts/install-deps.sh fuzz
+	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DQ417_FUZZ=ON > /dev/null
+	@cmake --build build-fuzz -j $(JOBS) --target $(FUZZ_TARGETS)
+	@mkdir -p build-fuzz/artifacts
+	@for t in $(FUZZ_TARGETS); do \
+		mkdir -p build-fuzz/corpus-$$t && \
+		echo "== $$t: $(FUZZ_SECONDS) s" && \
+		build-fuzz/tests/$$t -max_total_time=$(FUZZ_SECONDS) -timeout=10 -print_final_stats=1 \
+			-artifact_prefix=build-fuzz/artifacts/$$t- build-fuzz/corpus-$$t tests/fuzz/corpus/$$t \
+			|| exit 1; \
+	done
 
 clean:
-	rm -rf $(BUILD) build-tsan build-asan
+	rm -rf $(BUILD) build-tsan build-asan build-fuzz

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Starts the simulated readout on a pseudo-terminal and probes it with q417cli, so a newcomer
-# sees a readout answer without any hardware.
+# Starts the simulated readout on a pseudo-terminal, probes it with q417cli and downloads its
+# sites into a site file, so a newcomer sees a readout answer without any hardware.
 set -euo pipefail
 build=${1:-build}
 link="$build/q417sim.tty"
@@ -15,3 +15,8 @@ for _ in $(seq 50); do
 done
 echo "Simulated readout on $(head -n1 "$build/q417sim.out") (also $link)"
 "$build/q417cli" --device "$link" probe
+echo
+"$build/q417cli" --device "$link" download --out "$build/demo-sites.ini"
+echo "First sites of $build/demo-sites.ini:"
+head -n 3 "$build/demo-sites.ini" | tr -d '\r'
+echo
