@@ -7,25 +7,18 @@
 #include <vector>
 
 #include "FakeLine.h"
-#include "SerialLine.h"
+#include "ForwardingLine.h"
 
 namespace q417::cli::testing {
 
 // Passes everything to a FakeLine, but has its readout reject each command line that equals one
 // of the patterns or starts with one followed by a space ("B" takes "B 2" but not "BAUD").
-class RejectingLine final : public SerialLine {
+class RejectingLine final : public ForwardingLine {
   public:
-    explicit RejectingLine(sim::FakeLine& line) : line_(line) {}
+    explicit RejectingLine(sim::FakeLine& line) : ForwardingLine(line), line_(line) {}
 
     void Reject(std::string pattern) { patterns_.push_back(std::move(pattern)); }
 
-    void PortOpen(int portNumber, int baudRate) override { line_.PortOpen(portNumber, baudRate); }
-    [[nodiscard]] bool PortIsOpen() const override { return line_.PortIsOpen(); }
-    void PortClose() override { line_.PortClose(); }
-    int PortRead(std::uint8_t* buffer, int maxCount) override {
-        return line_.PortRead(buffer, maxCount);
-    }
-    [[nodiscard]] int PortBytesWaiting() override { return line_.PortBytesWaiting(); }
     void PortWrite(const std::uint8_t* buffer, int count) override {
         for (int i = 0; i < count; ++i) {
             PortPutChar(buffer[i]);
@@ -47,7 +40,6 @@ class RejectingLine final : public SerialLine {
         line_.PortPutChar(byte);
         line_.WithEngine([](sim::ReadoutEngine& e) { e.Faults().rejectAll = false; });
     }
-    bool WaitForInput(std::int64_t timeoutMs) override { return line_.WaitForInput(timeoutMs); }
 
   private:
     [[nodiscard]] bool Matches(const std::string& command) const {
@@ -59,7 +51,7 @@ class RejectingLine final : public SerialLine {
         return false;
     }
 
-    sim::FakeLine& line_;
+    sim::FakeLine& line_;  // the same line as Inner(), for its engine
     std::vector<std::string> patterns_;
     std::string current_;
 };

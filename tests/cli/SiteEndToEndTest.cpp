@@ -12,6 +12,7 @@
 
 #include "ChildProcess.h"
 #include "MiniJson.h"
+#include "SimStateFixture.h"
 
 namespace q417 {
 namespace {
@@ -40,42 +41,13 @@ std::vector<std::string> Fields(const std::string& line) {
     return fields;
 }
 
-class SiteEndToEndTest : public ::testing::Test {
+class SiteEndToEndTest : public cli::testing::SimStateFixture {
   protected:
     SiteEndToEndTest()
-        : dir_(std::filesystem::temp_directory_path() /
-               ("q417cli-sites-e2e-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name())),
-          state_((dir_ / "state.json").string()),
-          ini_((dir_ / "sites.ini").string()),
-          csv_((dir_ / "sites.csv").string()) {
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    ~SiteEndToEndTest() override { std::filesystem::remove_all(dir_); }
+        : SimStateFixture("q417cli-sites-e2e"),
+          ini_(dir_.Path("sites.ini")),
+          csv_(dir_.Path("sites.csv")) {}
 
-    static std::string ReadFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    // Stops the simulator and reads the memory it wrote on the way out.
-    JsonValue FinalState(test::SimProcess& sim) {
-        EXPECT_EQ(sim.Stop(), 0);
-        const auto json = JsonReader::Parse(ReadFile(state_));
-        EXPECT_TRUE(json.has_value());
-        return json.value_or(JsonValue{});
-    }
-
-    test::ProgramResult Cli(test::SimProcess& sim, std::vector<std::string> args) {
-        args.insert(args.begin(), {"--device", sim.Device()});
-        return test::RunProgram(kCli, args);
-    }
-
-    std::filesystem::path dir_;
-    std::string state_;
     std::string ini_;
     std::string csv_;
 };
@@ -90,7 +62,7 @@ TEST_F(SiteEndToEndTest, DownloadThenUploadKeepsEverySiteAndReading) {
     EXPECT_EQ(download.output,
               "Downloaded 177 sites to " + ini_ + "; readings added to " + csv_ + "\n");
     EXPECT_EQ(download.errors, "");  // a pipe, not a terminal: no progress
-    const std::string text = ReadFile(ini_);
+    const std::string text = test::ReadFileBytes(ini_);
     ASSERT_FALSE(text.empty());
     EXPECT_NE(text.substr(text.size() - 2), "\r\n");
     const std::vector<std::string> lines = SplitLines(text, "\r\n");
@@ -111,7 +83,7 @@ TEST_F(SiteEndToEndTest, DownloadThenUploadKeepsEverySiteAndReading) {
 
     // The readings each site held, as the history file recorded them at the download.
     std::map<std::string, std::vector<std::vector<std::string>>> history;
-    for (const std::string& l : SplitLines(ReadFile(csv_), "\r\n")) {
+    for (const std::string& l : SplitLines(test::ReadFileBytes(csv_), "\r\n")) {
         history[Fields(l)[0]].push_back(Fields(l));
     }
     for (std::size_t k = 0; k < 177; ++k) {
@@ -145,7 +117,7 @@ TEST_F(SiteEndToEndTest, EditedSiteFileGoesBackToTheReadout) {
     ASSERT_EQ(download.exitCode, 0) << download.errors;
 
     // Rename site 5 and give site 8 a new latest value, as an editor would.
-    std::vector<std::string> lines = SplitLines(ReadFile(ini_), "\r\n");
+    std::vector<std::string> lines = SplitLines(test::ReadFileBytes(ini_), "\r\n");
     ASSERT_EQ(lines.size(), 12u);
     std::vector<std::string> fifth = Fields(lines[4]);
     fifth[1] = "Renamed Well 5";
@@ -184,10 +156,9 @@ TEST_F(SiteEndToEndTest, EditedSiteFileGoesBackToTheReadout) {
 TEST_F(SiteEndToEndTest, UploadOfAMissingFileNeverOpensThePort) {
     // A port that cannot open would exit with 3: 1 shows it was not even tried.
     const auto result = test::RunProgram(
-        kCli, {"--device", "/dev/q417-missing", "upload", (dir_ / "missing.ini").string()});
+        kCli, {"--device", "/dev/q417-missing", "upload", dir_.Path("missing.ini")});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.errors, "q417cli: Cannot open the site file " +
-                                 (dir_ / "missing.ini").string() +
+    EXPECT_EQ(result.errors, "q417cli: Cannot open the site file " + dir_.Path("missing.ini") +
                                  ": No such file or directory.\n");
     EXPECT_EQ(result.output, "");
 }

@@ -16,8 +16,10 @@
 #include "CliFixture.h"
 #include "DownloadCommand.h"
 #include "ExitCode.h"
+#include "ForwardingLine.h"
 #include "ReadoutSiteRecord.h"
 #include "RecordTransfer.h"
+#include "TempDir.h"
 #include "UploadCommand.h"
 
 namespace q417::cli {
@@ -60,62 +62,29 @@ std::uint32_t Bits(float value) {
 
 // A line that damages one upload packet on its way to the readout, as line noise would: the
 // readout acknowledges it but does not store it, so only reading the records back shows it.
-class PacketNoiseLine final : public SerialLine {
+class PacketNoiseLine final : public ForwardingLine {
   public:
-    PacketNoiseLine(SerialLine& line, int damagedPacket) : line_(line), damaged_(damagedPacket) {}
+    PacketNoiseLine(SerialLine& line, int damagedPacket)
+        : ForwardingLine(line), damaged_(damagedPacket) {}
 
-    void PortOpen(int portNumber, int baudRate) override { line_.PortOpen(portNumber, baudRate); }
-    [[nodiscard]] bool PortIsOpen() const override { return line_.PortIsOpen(); }
-    void PortClose() override { line_.PortClose(); }
-    int PortRead(std::uint8_t* buffer, int maxCount) override {
-        return line_.PortRead(buffer, maxCount);
-    }
-    [[nodiscard]] int PortBytesWaiting() override { return line_.PortBytesWaiting(); }
     void PortWrite(const std::uint8_t* buffer, int count) override {
         if (count != ReadoutCommands::kPacketSize || packets_++ != damaged_) {
-            line_.PortWrite(buffer, count);
+            Inner().PortWrite(buffer, count);
             return;
         }
         std::vector<std::uint8_t> noisy(buffer, buffer + count);
         noisy[0] ^= 0x20;
-        line_.PortWrite(noisy.data(), count);
+        Inner().PortWrite(noisy.data(), count);
     }
-    void PortPutChar(int byte) override { line_.PortPutChar(byte); }
-    bool WaitForInput(std::int64_t timeoutMs) override { return line_.WaitForInput(timeoutMs); }
 
   private:
-    SerialLine& line_;
     int damaged_;
     int packets_ = 0;
 };
 
 class SiteTransferTest : public testing::CliFixture {
   protected:
-    SiteTransferTest()
-        : dir_(std::filesystem::temp_directory_path() /
-               ("q417cli-sites-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    ~SiteTransferTest() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-
-    [[nodiscard]] std::string PathOf(const std::string& name) const {
-        return (dir_ / name).string();
-    }
-
-    static std::string ReadFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
-    }
-    static void WriteFile(const std::string& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
+    [[nodiscard]] std::string PathOf(const std::string& name) const { return dir_.Path(name); }
 
     // As Run, on a line of the test's own.
     int RunOn(SerialLine& serial, const std::vector<std::string>& commandLine) {
@@ -170,7 +139,7 @@ class SiteTransferTest : public testing::CliFixture {
         err.str("");
     }
 
-    std::filesystem::path dir_;
+    q417::test::TempDir dir_{"q417cli-sites"};
 };
 
 // ---- download ----
@@ -181,8 +150,8 @@ TEST_F(SiteTransferTest, DownloadWritesTheSiteFileAndAppendsTheHistory) {
     EXPECT_EQ(out.str(),
               "Downloaded 4 sites to " + ini + "; readings added to " + PathOf("sites.csv") + "\n");
     EXPECT_EQ(err.str(), "");  // no terminal here: no progress
-    EXPECT_EQ(ReadFile(ini), kFourSitesIni);
-    EXPECT_EQ(ReadFile(PathOf("sites.csv")), kFourSitesCsv);
+    EXPECT_EQ(q417::test::ReadFileBytes(ini), kFourSitesIni);
+    EXPECT_EQ(q417::test::ReadFileBytes(PathOf("sites.csv")), kFourSitesCsv);
     // One record a call, each record once.
     for (const char* read : {"RP 0 40 3", "RP 3 40 3", "RP 6 40 3", "RP 9 40 3"}) {
         EXPECT_EQ(SentCount(read), 1) << read;
@@ -193,22 +162,22 @@ TEST_F(SiteTransferTest, DownloadWritesTheSiteFileAndAppendsTheHistory) {
     // A second download replaces the site file and adds to the history.
     ClearStreams();
     ASSERT_EQ(Run({"download", "--out", ini}), kExitOk) << err.str();
-    EXPECT_EQ(ReadFile(ini), kFourSitesIni);
-    EXPECT_EQ(ReadFile(PathOf("sites.csv")), kFourSitesCsv + kFourSitesCsv);
+    EXPECT_EQ(q417::test::ReadFileBytes(ini), kFourSitesIni);
+    EXPECT_EQ(q417::test::ReadFileBytes(PathOf("sites.csv")), kFourSitesCsv + kFourSitesCsv);
 }
 
 TEST_F(SiteTransferTest, DownloadShowsValuesInTheDisplayUnit) {
     Memory().SetDisplayUnits(2);  // kPa; calibration stays PSI
     const std::string ini = PathOf("kpa.ini");
     ASSERT_EQ(Run({"download", "--out", ini}), kExitOk) << err.str();
-    const std::string text = ReadFile(ini);
+    const std::string text = q417::test::ReadFileBytes(ini);
     const std::string first = text.substr(0, text.find("\r\n"));
     EXPECT_EQ(first.rfind("1,MW-01 NORTH FIELD,11/08/26 13:04,", 0), 0u) << first;
     EXPECT_NE(first.find(",kPa,30303000"), std::string::npos) << first;
     const double value = std::stod(first.substr(35));
     EXPECT_NEAR(value, 3.5 * 6.894757293, 1e-5);
     // The history's readings are converted too.
-    const std::string csv = ReadFile(PathOf("kpa.csv"));
+    const std::string csv = q417::test::ReadFileBytes(PathOf("kpa.csv"));
     EXPECT_NE(csv.find("2,MW-02 PUMP HOUSE,12/08/26 13:03,46.970"), std::string::npos) << csv;
 }
 
@@ -218,8 +187,8 @@ TEST_F(SiteTransferTest, DownloadRetriesACorruptedRecord) {
     ASSERT_EQ(Run({"download", "--out", ini}), kExitOk) << err.str();
     EXPECT_EQ(SentCount("RP 0 40 3"), 4);  // 2 calls of 2 tries
     EXPECT_EQ(SentCount("RP 3 40 3"), 1);
-    EXPECT_EQ(ReadFile(ini), kFourSitesIni);
-    EXPECT_EQ(ReadFile(PathOf("sites.csv")), kFourSitesCsv);
+    EXPECT_EQ(q417::test::ReadFileBytes(ini), kFourSitesIni);
+    EXPECT_EQ(q417::test::ReadFileBytes(PathOf("sites.csv")), kFourSitesCsv);
 }
 
 TEST_F(SiteTransferTest, DownloadThatKeepsFailingWritesNoFile) {
@@ -252,7 +221,7 @@ TEST_F(SiteTransferTest, DownloadOfMoreSitesThanAListHoldsKeepsTheFirst177) {
     EXPECT_EQ(err.str(),
               "q417cli: The readout holds 200 sites. Only the first 177 are in the site list.\n");
     EXPECT_EQ(out.str().rfind("Downloaded 177 sites to ", 0), 0u) << out.str();
-    const std::string text = ReadFile(ini);
+    const std::string text = q417::test::ReadFileBytes(ini);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 176);
     EXPECT_EQ(text.substr(text.rfind("\r\n") + 2, 10), "177,PZ-177");
 }
@@ -261,7 +230,8 @@ TEST_F(SiteTransferTest, DownloadSaysWhenTheHistoryCannotBeAdded) {
     std::filesystem::create_directory(PathOf("sites.csv"));  // in the history file's way
     const std::string ini = PathOf("sites.ini");
     EXPECT_EQ(Run({"download", "--out", ini}), kExitFailed);
-    EXPECT_EQ(ReadFile(ini), kFourSitesIni);  // the site file is saved all the same
+    EXPECT_EQ(q417::test::ReadFileBytes(ini),
+              kFourSitesIni);  // the site file is saved all the same
     EXPECT_EQ(out.str(), "Downloaded 4 sites to " + ini + "\n");
     EXPECT_EQ(err.str(),
               "q417cli: The site file was saved, but its readings could not be added to the "
@@ -274,7 +244,7 @@ TEST_F(SiteTransferTest, DownloadSaysWhenTheHistoryCannotBeAdded) {
 TEST_F(SiteTransferTest, UploadKeepsTheReadoutsReadings) {
     const sim::ReadoutMemory before = Memory();
     const std::string ini = PathOf("upload.ini");
-    WriteFile(ini, kUploadIni);
+    q417::test::WriteFileBytes(ini, kUploadIni);
     std::vector<std::vector<std::uint8_t>> readings;
     for (int k = 0; k < 4; ++k) {
         readings.push_back(ReadingBytes(k));
@@ -313,7 +283,7 @@ TEST_F(SiteTransferTest, UploadKeepsTheReadoutsReadings) {
 
 TEST_F(SiteTransferTest, UploadWithClearReadingsClearsThem) {
     const std::string ini = PathOf("upload.ini");
-    WriteFile(ini, kUploadIni);
+    q417::test::WriteFileBytes(ini, kUploadIni);
     ASSERT_EQ(Run({"upload", ini, "--clear-readings"}), kExitOk) << err.str();
     EXPECT_EQ(out.str(), "Uploaded 3 sites from " + ini + " (readings cleared)\n");
     // The records are read first all the same, so the bytes the upload leaves alone survive.
@@ -328,9 +298,9 @@ TEST_F(SiteTransferTest, UploadWithClearReadingsClearsThem) {
 }
 
 TEST_F(SiteTransferTest, UploadStoresTheAbsolutePathOfARelativeName) {
-    WriteFile(PathOf("upload.ini"), kUploadIni);
+    q417::test::WriteFileBytes(PathOf("upload.ini"), kUploadIni);
     const std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(dir_);
+    std::filesystem::current_path(dir_.Root());
     const int code = Run({"upload", "upload.ini"});
     std::filesystem::current_path(previous);
     ASSERT_EQ(code, kExitOk) << err.str();
@@ -340,7 +310,7 @@ TEST_F(SiteTransferTest, UploadStoresTheAbsolutePathOfARelativeName) {
 
 TEST_F(SiteTransferTest, UploadConvertsTheFileUnitToTheCalibrationUnit) {
     const std::string ini = PathOf("kpa.ini");
-    WriteFile(ini, "1,In kPa,12/01/26 08:30,68.947572932,kPa,30303000");
+    q417::test::WriteFileBytes(ini, "1,In kPa,12/01/26 08:30,68.947572932,kPa,30303000");
     ASSERT_EQ(Run({"upload", ini, "--verify"}), kExitOk) << err.str();
     EXPECT_NEAR(Memory().ReferenceValue(0), 10.0f, 1e-5f);  // PSI
 }
@@ -352,7 +322,7 @@ TEST_F(SiteTransferTest, UploadWritesTenRecordsACall) {
                 ",12/01/26 08:30,1.5,PSI,30303000\r\n";
     }
     const std::string ini = PathOf("many.ini");
-    WriteFile(ini, text);
+    q417::test::WriteFileBytes(ini, text);
     ASSERT_EQ(Run({"upload", ini, "--verify"}), kExitOk) << err.str();
     EXPECT_EQ(SentRecordWrites(), (Lines{"WP 0 40 1E", "WP 1E 40 1E", "WP 3C 40 F"}));
     EXPECT_EQ(out.str(), "Uploaded 25 sites from " + ini + " (readings kept)\nVerified 25 sites\n");
@@ -364,7 +334,7 @@ TEST_F(SiteTransferTest, UploadWritesTenRecordsACall) {
 
 TEST_F(SiteTransferTest, VerifyReadsEverySiteBack) {
     const std::string ini = PathOf("upload.ini");
-    WriteFile(ini, kUploadIni);
+    q417::test::WriteFileBytes(ini, kUploadIni);
     ASSERT_EQ(Run({"upload", ini, "--verify"}), kExitOk) << err.str();
     EXPECT_EQ(out.str(), "Uploaded 3 sites from " + ini + " (readings kept)\nVerified 3 sites\n");
     EXPECT_EQ(err.str(), "");
@@ -374,7 +344,7 @@ TEST_F(SiteTransferTest, VerifyReadsEverySiteBack) {
 
 TEST_F(SiteTransferTest, VerifyFindsARecordTheReadoutDidNotStore) {
     const std::string ini = PathOf("upload.ini");
-    WriteFile(ini, kUploadIni);
+    q417::test::WriteFileBytes(ini, kUploadIni);
     PacketNoiseLine noisy(rejecting, 3);  // the first block of the second record
     EXPECT_EQ(RunOn(noisy, {"upload", ini, "--verify"}), kExitFailed);
     EXPECT_EQ(engine.BadPacketCount(), 1);
@@ -389,7 +359,7 @@ TEST_F(SiteTransferTest, VerifyFindsARecordTheReadoutDidNotStore) {
 TEST_F(SiteTransferTest, UploadReportsAFileNameTheReadoutCut) {
     Memory().SetInfoSize(160);  // room for 15 characters of file name
     const std::string ini = PathOf("upload.ini");
-    WriteFile(ini, kUploadIni);
+    q417::test::WriteFileBytes(ini, kUploadIni);
     EXPECT_EQ(Run({"upload", ini}), kExitFailed);
     EXPECT_EQ(Memory().FileName(), ini.substr(0, 15));
     EXPECT_EQ(err.str(), "q417cli: file name \"" + ini + "\" sent, \"" + ini.substr(0, 15) +
@@ -399,7 +369,7 @@ TEST_F(SiteTransferTest, UploadReportsAFileNameTheReadoutCut) {
 TEST_F(SiteTransferTest, UploadStopsAtASiteCountTheReadoutRefuses) {
     rejecting.Reject("WE 3D");  // low byte of the record count
     const std::string ini = PathOf("upload.ini");
-    WriteFile(ini, kUploadIni);
+    q417::test::WriteFileBytes(ini, kUploadIni);
     EXPECT_EQ(Run({"upload", ini}), kExitFailed);
     EXPECT_EQ(err.str(),
               "q417cli: the number of sites could not be written to the readout (5 tries); the "
@@ -413,7 +383,7 @@ TEST_F(SiteTransferTest, UploadOfMoreSitesThanTheReadoutHoldsWritesNothing) {
     Memory().SetCapacity(2);
     const sim::ReadoutMemory before = Memory();
     const std::string ini = PathOf("upload.ini");
-    WriteFile(ini, kUploadIni);
+    q417::test::WriteFileBytes(ini, kUploadIni);
     EXPECT_EQ(Run({"upload", ini}), kExitFailed);
     EXPECT_EQ(err.str(), "q417cli: the readout holds at most 2 sites, " + ini +
                              " has 3; nothing was written\n");
@@ -426,7 +396,7 @@ TEST_F(SiteTransferTest, UploadThatCannotReadTheRecordsFirstWritesNothing) {
     engine.Faults().corruptChecksums = 1000;
     const sim::ReadoutMemory before = Memory();
     const std::string ini = PathOf("upload.ini");
-    WriteFile(ini, kUploadIni);
+    q417::test::WriteFileBytes(ini, kUploadIni);
     EXPECT_EQ(Run({"upload", ini}), kExitFailed);
     EXPECT_EQ(err.str(),
               "q417cli: site 1 could not be read from the readout (5 tries); the readout's "
@@ -589,10 +559,10 @@ TEST(CompareInformationTest, ReportsSiteCountAndFileName) {
 // ---- refused command lines ----
 
 TEST_F(SiteTransferTest, RefusedBeforeThePortIsTouched) {
-    const std::string dir = dir_.string();
-    WriteFile(PathOf("empty.ini"), "");
-    WriteFile(PathOf("blank.ini"), "\r\n\r\n");
-    WriteFile(PathOf("binary.ini"), std::string("1,a,b,c,d,e\0\x01\x02", 14));
+    const std::string dir = dir_.Root().string();
+    q417::test::WriteFileBytes(PathOf("empty.ini"), "");
+    q417::test::WriteFileBytes(PathOf("blank.ini"), "\r\n\r\n");
+    q417::test::WriteFileBytes(PathOf("binary.ini"), std::string("1,a,b,c,d,e\0\x01\x02", 14));
     const std::string download = std::string(kDownloadUsage) + "\n";
     const std::string upload = std::string(kUploadUsage) + "\n";
     const struct {

@@ -2,14 +2,10 @@
 // pseudo-terminal, with the readout's memory checked in the state the simulator leaves behind.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "ChildProcess.h"
 #include "MiniJson.h"
+#include "SimStateFixture.h"
 
 namespace q417 {
 namespace {
@@ -20,37 +16,15 @@ using sim::testing::JsonValue;
 const std::string kCli = Q417CLI_PATH;
 const std::string kSim = Q417SIM_PATH;
 
-class WriteEndToEndTest : public ::testing::Test {
+class WriteEndToEndTest : public cli::testing::SimStateFixture {
   protected:
-    WriteEndToEndTest()
-        : dir_(std::filesystem::temp_directory_path() /
-               ("q417cli-e2e-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name())),
-          state_((dir_ / "state.json").string()) {
-        std::filesystem::create_directories(dir_);
-    }
-    ~WriteEndToEndTest() override { std::filesystem::remove_all(dir_); }
-
-    // Stops the simulator and reads the memory it wrote on the way out.
-    JsonValue FinalState(test::SimProcess& sim) {
-        EXPECT_EQ(sim.Stop(), 0);
-        std::ifstream in(state_);
-        std::stringstream text;
-        text << in.rdbuf();
-        const auto json = JsonReader::Parse(text.str());
-        EXPECT_TRUE(json.has_value()) << text.str().substr(0, 300);
-        return json.value_or(JsonValue{});
-    }
-
-    std::filesystem::path dir_;
-    std::string state_;
+    WriteEndToEndTest() : SimStateFixture("q417cli-e2e") {}
 };
 
 TEST_F(WriteEndToEndTest, SetDisplayUnitsAndDigits) {
     test::SimProcess sim(kSim, {"--sites", "3", "--state-out", state_});
     ASSERT_FALSE(sim.Device().empty());
-    const auto result = test::RunProgram(
-        kCli, {"--device", sim.Device(), "set", "--display-units", "kPa", "--digits", "5"});
+    const auto result = Cli(sim, {"set", "--display-units", "kPa", "--digits", "5"});
     EXPECT_EQ(result.exitCode, 0) << result.errors;
     EXPECT_EQ(result.output, "Readout updated\n");
     EXPECT_EQ(result.errors, "");
@@ -66,13 +40,13 @@ TEST_F(WriteEndToEndTest, SetDisplayUnitsAndDigits) {
 TEST_F(WriteEndToEndTest, CalibrateThenStatusShowsTheNewValues) {
     test::SimProcess sim(kSim, {"--sites", "3", "--state-out", state_});
     ASSERT_FALSE(sim.Device().empty());
-    const auto calibrate = test::RunProgram(
-        kCli, {"--device", sim.Device(), "calibrate", "--password", "KWPmoraglend", "--serial",
-               "E2E00017", "--multiplier", "2.5", "--zero", "-0.125", "--cal-units", "mm H2O"});
+    const auto calibrate =
+        Cli(sim, {"calibrate", "--password", "KWPmoraglend", "--serial", "E2E00017", "--multiplier",
+                  "2.5", "--zero", "-0.125", "--cal-units", "mm H2O"});
     EXPECT_EQ(calibrate.exitCode, 0) << calibrate.errors;
     EXPECT_EQ(calibrate.output, "Readout updated\n");
 
-    const auto status = test::RunProgram(kCli, {"--device", sim.Device(), "status", "--json"});
+    const auto status = Cli(sim, {"status", "--json"});
     EXPECT_EQ(status.exitCode, 0) << status.errors;
     const auto shown = JsonReader::Parse(status.output);
     ASSERT_TRUE(shown.has_value()) << status.output;

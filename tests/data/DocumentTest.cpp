@@ -2,18 +2,16 @@
 // preparation, with the user's answers scripted and the files compared byte for byte.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <bit>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 
 #include "CQ417HostDoc.h"
 #include "MemorySiteList.h"
 #include "ReadoutSiteRecord.h"
 #include "SiteFile.h"
+#include "TempDir.h"
 
 namespace q417 {
 namespace {
@@ -22,16 +20,8 @@ namespace fs = std::filesystem;
 
 const std::string kGolden = GOLDEN_DIR;
 
-std::string Contents(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void Write(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
+using test::ReadFileBytes;
+using test::WriteFileBytes;
 
 // A user whose answers are set beforehand and whose questions and messages are kept.
 class ScriptedUser : public DocumentUser {
@@ -78,17 +68,11 @@ ReadoutSiteRecord Record(std::string name, float referenceValue, std::uint32_t r
 
 class DocumentTest : public ::testing::Test {
   protected:
-    DocumentTest()
-        : dir_(fs::temp_directory_path() /
-               ("q417-doc-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
-        fs::create_directories(dir_);
+    DocumentTest() {
         doc_.SetView(&list_);
         doc_.NewDocument();
     }
-    ~DocumentTest() override { fs::remove_all(dir_); }
-
-    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+    std::string Path(const std::string& name) const { return dir_.Path(name); }
 
     // What the link holds after an information read and a download of records.
     void LoadReadout(int calUnits, int displayUnits, const std::vector<ReadoutSiteRecord>& records,
@@ -130,7 +114,7 @@ class DocumentTest : public ::testing::Test {
         doc_.SetSiteCount(doc_.SiteCount() + 1);
     }
 
-    fs::path dir_;
+    test::TempDir dir_{"q417-doc"};
     SharedSettings link_;
     ScriptedUser user_;
     MemorySiteList list_;
@@ -166,8 +150,8 @@ TEST_F(DocumentTest, MergeThenSaveWritesTheGoldenFiles) {
     ASSERT_TRUE(doc_.SaveDocument(path));
     EXPECT_FALSE(doc_.IsModified());
     EXPECT_EQ(doc_.LastSavedPath(), path);
-    EXPECT_EQ(Contents(path), Contents(kGolden + "/merged.ini"));
-    EXPECT_EQ(Contents(Path("merged.csv")), Contents(kGolden + "/merged.csv"));
+    EXPECT_EQ(ReadFileBytes(path), ReadFileBytes(kGolden + "/merged.ini"));
+    EXPECT_EQ(ReadFileBytes(Path("merged.csv")), ReadFileBytes(kGolden + "/merged.csv"));
     EXPECT_TRUE(user_.messages.empty());
 }
 
@@ -176,9 +160,9 @@ TEST_F(DocumentTest, SavingTwiceAppendsTheHistoryTwice) {
     doc_.MergeReadoutData();
     ASSERT_TRUE(doc_.SaveDocument(Path("merged.ini")));
     ASSERT_TRUE(doc_.SaveDocument(Path("merged.ini")));
-    const std::string once = Contents(kGolden + "/merged.csv");
-    EXPECT_EQ(Contents(Path("merged.csv")), once + once);
-    EXPECT_EQ(Contents(Path("merged.ini")), Contents(kGolden + "/merged.ini"));
+    const std::string once = ReadFileBytes(kGolden + "/merged.csv");
+    EXPECT_EQ(ReadFileBytes(Path("merged.csv")), once + once);
+    EXPECT_EQ(ReadFileBytes(Path("merged.ini")), ReadFileBytes(kGolden + "/merged.ini"));
 }
 
 TEST_F(DocumentTest, OpenThenSaveGivesTheGoldenFileAndNoHistoryBeforeAnyReadout) {
@@ -197,13 +181,13 @@ TEST_F(DocumentTest, OpenThenSaveGivesTheGoldenFileAndNoHistoryBeforeAnyReadout)
 
     const std::string saved = Path("field.ini");
     ASSERT_TRUE(doc_.SaveDocument(saved));
-    EXPECT_EQ(Contents(saved), Contents(kGolden + "/field-saved.ini"));
+    EXPECT_EQ(ReadFileBytes(saved), ReadFileBytes(kGolden + "/field-saved.ini"));
     EXPECT_FALSE(fs::exists(Path("field.csv")));  // the link never read a readout
 
     // What was saved opens and saves to the same bytes.
     ASSERT_TRUE(doc_.OpenDocument(saved));
     ASSERT_TRUE(doc_.SaveDocument(Path("again.ini")));
-    EXPECT_EQ(Contents(Path("again.ini")), Contents(kGolden + "/field-saved.ini"));
+    EXPECT_EQ(ReadFileBytes(Path("again.ini")), ReadFileBytes(kGolden + "/field-saved.ini"));
 }
 
 TEST_F(DocumentTest, FilesWithoutASiteLineStartAFreshDocument) {
@@ -221,7 +205,7 @@ TEST_F(DocumentTest, FilesWithoutASiteLineStartAFreshDocument) {
         ASSERT_TRUE(doc_.OpenDocument(kGolden + "/field.ini"));
         user_.messages.clear();
         const std::string path = Path("bad.ini");
-        Write(path, c.bytes);
+        WriteFileBytes(path, c.bytes);
         EXPECT_FALSE(doc_.OpenDocument(path));
         EXPECT_EQ(user_.messages, std::vector<std::string>{"Invalid file."});
         EXPECT_EQ(user_.icons.back(), MessageIcon::Exclamation);
@@ -237,8 +221,8 @@ TEST_F(DocumentTest, UnreadableOrOversizedFilesLeaveTheDocumentAsItWas) {
     ASSERT_TRUE(doc_.OpenDocument(kGolden + "/field.ini"));
     const std::vector<std::string> before = Rows();
     const std::string large = Path("large.ini");
-    Write(large, std::string(CQ417HostDoc::kMaxFileBytes + 1, 'x'));
-    for (const std::string& path : {Path("missing.ini"), dir_.string(), large}) {
+    WriteFileBytes(large, std::string(CQ417HostDoc::kMaxFileBytes + 1, 'x'));
+    for (const std::string& path : {Path("missing.ini"), dir_.Root().string(), large}) {
         user_.messages.clear();
         EXPECT_FALSE(doc_.OpenDocument(path));
         ASSERT_EQ(user_.messages.size(), 1U);
@@ -256,7 +240,7 @@ TEST_F(DocumentTest, MoreThan177SitesKeepTheFirst177AndSaySo) {
         bytes += std::to_string(i) + ",Site " + std::to_string(i) + ",,,PSI,\r\n";
     }
     const std::string path = Path("many.ini");
-    Write(path, bytes);
+    WriteFileBytes(path, bytes);
     ASSERT_TRUE(doc_.OpenDocument(path));
     EXPECT_EQ(doc_.SiteCount(), 177);
     EXPECT_EQ(list_.RowCount(), 177);
@@ -264,7 +248,7 @@ TEST_F(DocumentTest, MoreThan177SitesKeepTheFirst177AndSaySo) {
     EXPECT_NE(user_.messages[0].find("first 177"), std::string::npos);
 
     ASSERT_TRUE(doc_.SaveDocument(path));
-    const SiteFile::Contents back = SiteFile::Parse(Contents(path));
+    const SiteFile::Contents back = SiteFile::Parse(ReadFileBytes(path));
     EXPECT_EQ(back.sites.size(), 177U);
     EXPECT_EQ(back.sites.back().location, "Site 177");
 }
@@ -275,7 +259,7 @@ TEST_F(DocumentTest, RowsBeyondTheArrayAreNeverStored) {
     }
     ASSERT_TRUE(doc_.SaveDocument(Path("rows.ini")));
     EXPECT_EQ(doc_.SiteCount(), 177);
-    EXPECT_EQ(SiteFile::Parse(Contents(Path("rows.ini"))).sites.size(), 177U);
+    EXPECT_EQ(SiteFile::Parse(ReadFileBytes(Path("rows.ini"))).sites.size(), 177U);
     ASSERT_EQ(user_.messages.size(), 1U);
     EXPECT_NE(user_.messages[0].find("first 177"), std::string::npos);
 }
@@ -286,14 +270,14 @@ TEST_F(DocumentTest, FreshDocumentGetsItsArrayAtTheFirstSave) {
     ASSERT_TRUE(doc_.SaveDocument(Path("new.ini")));
     EXPECT_TRUE(doc_.HasSiteArray());
     EXPECT_TRUE(doc_.HasData());
-    EXPECT_EQ(Contents(Path("new.ini")), "1,Well,01/01/00 00:00,0.000000000,PSI,");
+    EXPECT_EQ(ReadFileBytes(Path("new.ini")), "1,Well,01/01/00 00:00,0.000000000,PSI,");
     ASSERT_TRUE(doc_.OpenDocument(Path("new.ini")));
     EXPECT_EQ(Rows(), std::vector<std::string>{"1|Well|||PSI|"});
 }
 
 TEST_F(DocumentTest, EmptyListSavesAnEmptyFileThatDoesNotOpen) {
     ASSERT_TRUE(doc_.SaveDocument(Path("none.ini")));
-    EXPECT_EQ(Contents(Path("none.ini")), "");
+    EXPECT_EQ(ReadFileBytes(Path("none.ini")), "");
     EXPECT_FALSE(doc_.OpenDocument(Path("none.ini")));
     EXPECT_EQ(user_.messages, std::vector<std::string>{"Invalid file."});
 }
@@ -315,7 +299,7 @@ TEST_F(DocumentTest, FailedHistoryIsReportedWhileTheSiteFileIsSaved) {
     doc_.MergeReadoutData();
     fs::create_directories(Path("merged.csv"));  // a folder where the history file belongs
     EXPECT_TRUE(doc_.SaveDocument(Path("merged.ini")));
-    EXPECT_EQ(Contents(Path("merged.ini")), Contents(kGolden + "/merged.ini"));
+    EXPECT_EQ(ReadFileBytes(Path("merged.ini")), ReadFileBytes(kGolden + "/merged.ini"));
     EXPECT_FALSE(doc_.IsModified());
     ASSERT_EQ(user_.messages.size(), 1U);
     EXPECT_NE(user_.messages[0].find("history file"), std::string::npos);
@@ -327,7 +311,7 @@ TEST_F(DocumentTest, HistoryIsNamedAfterTheFileNameNotTheFolder) {
     doc_.MergeReadoutData();
     fs::create_directories(Path("v1.2"));
     ASSERT_TRUE(doc_.SaveDocument(Path("v1.2/north.sites.ini")));
-    EXPECT_EQ(Contents(Path("v1.2/north.csv")), Contents(kGolden + "/merged.csv"));
+    EXPECT_EQ(ReadFileBytes(Path("v1.2/north.csv")), ReadFileBytes(kGolden + "/merged.csv"));
 }
 
 TEST_F(DocumentTest, HistoryPairsSitesWithRecordsByIndexAndIgnoresUnfilledRecords) {
@@ -339,7 +323,7 @@ TEST_F(DocumentTest, HistoryPairsSitesWithRecordsByIndexAndIgnoresUnfilledRecord
     AddRow({"1", "A", "01/02/00 00:00", "2.000000000", "PSI", "S"});
     AddRow({"2", "B", "05/06/07 08:09", "3.000000000", "PSI", "S"});
     ASSERT_TRUE(doc_.SaveDocument(Path("pair.ini")));
-    EXPECT_EQ(Contents(Path("pair.csv")),
+    EXPECT_EQ(ReadFileBytes(Path("pair.csv")),
               "1,A,01/02/00 00:00,2.000000000,PSI,S\r\n"
               "2,B,05/06/07 08:09,3.000000000,PSI,S\r\n");
 }
@@ -384,7 +368,7 @@ TEST_F(DocumentTest, DocumentUnitFollowsTheFirstSiteExactly) {
     for (const auto& c : cases) {
         doc_.SetDocumentUnit(PressureUnit::FtH2O);
         const std::string path = Path("units.ini");
-        Write(path, std::string("1,A,,,") + c.firstUnits + ",\r\n2,B,,,kPa,");
+        WriteFileBytes(path, std::string("1,A,,,") + c.firstUnits + ",\r\n2,B,,,kPa,");
         ASSERT_TRUE(doc_.OpenDocument(path));
         EXPECT_EQ(doc_.DocumentUnit(), c.expected) << c.firstUnits;
     }
@@ -430,7 +414,7 @@ TEST_F(DocumentTest, SaveAtThePromptAsksForAPathWhenUntitled) {
     user_.savePath = Path("chosen.ini");
     LoadGoldenReadout();
     doc_.MergeReadoutData();
-    EXPECT_EQ(Contents(Path("chosen.ini")), "1,Kept,01/01/00 00:00,0.000000000,,");
+    EXPECT_EQ(ReadFileBytes(Path("chosen.ini")), "1,Kept,01/01/00 00:00,0.000000000,,");
     EXPECT_EQ(doc_.SiteCount(), 3);
 
     // Cancelling the path dialog cancels the merge.
@@ -542,7 +526,7 @@ TEST_F(DocumentTest, UploadNeedsConfirmationAndASiteArray) {
 
 TEST_F(DocumentTest, FinishedDownloadOpensTheReadoutsFileThenMerges) {
     const std::string path = Path("readout.ini");
-    Write(path, "1,From File,,,PSI,");
+    WriteFileBytes(path, "1,From File,,,PSI,");
     LoadReadout(1, 1, {Record("From Readout", 2.0f, 60)});
     link_.Update([&](ReadoutSettings& s) { s.fileName = path; });
 

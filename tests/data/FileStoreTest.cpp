@@ -8,69 +8,48 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "FileStore.h"
+#include "TempDir.h"
 
 namespace q417 {
 namespace {
 
 namespace fs = std::filesystem;
+using test::ReadFileBytes;
+using test::WriteFileBytes;
 
 class FileStoreTest : public ::testing::Test {
   protected:
-    FileStoreTest()
-        : dir_(fs::temp_directory_path() /
-               ("q417-filestore-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
-        fs::create_directories(dir_);
-    }
-    ~FileStoreTest() override {
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(dir_);
-    }
-
-    std::string Path(const char* name) const { return (dir_ / name).string(); }
-
-    static std::string Contents(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    static void Write(const std::string& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
+    std::string Path(const char* name) const { return dir_.Path(name); }
 
     // Names in the folder, to see that no temporary file was left behind.
     std::vector<std::string> Names() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(dir_)) {
+        for (const auto& entry : fs::directory_iterator(dir_.Root())) {
             names.push_back(entry.path().filename().string());
         }
         std::sort(names.begin(), names.end());
         return names;
     }
 
-    fs::path dir_;
+    test::TempDir dir_{"q417-filestore"};
 };
 
 TEST_F(FileStoreTest, WriteCreatesAndReplacesLeavingNothingElse) {
     const std::string path = Path("sites.ini");
     EXPECT_EQ(FileStore::WriteAtomically(path, "first"), "");
-    EXPECT_EQ(Contents(path), "first");
+    EXPECT_EQ(ReadFileBytes(path), "first");
     EXPECT_EQ(FileStore::WriteAtomically(path, std::string("a\0b\r\n", 5)), "");
-    EXPECT_EQ(Contents(path), std::string("a\0b\r\n", 5));
+    EXPECT_EQ(ReadFileBytes(path), std::string("a\0b\r\n", 5));
     EXPECT_EQ(FileStore::WriteAtomically(path, ""), "");
-    EXPECT_EQ(Contents(path), "");
+    EXPECT_EQ(ReadFileBytes(path), "");
     EXPECT_EQ(Names(), std::vector<std::string>{"sites.ini"});
 }
 
 TEST_F(FileStoreTest, ReplacedFileKeepsItsPermissions) {
     const std::string path = Path("sites.ini");
-    Write(path, "old");
+    WriteFileBytes(path, "old");
     ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
     EXPECT_EQ(FileStore::WriteAtomically(path, "new"), "");
     struct stat info {};
@@ -81,11 +60,11 @@ TEST_F(FileStoreTest, ReplacedFileKeepsItsPermissions) {
 TEST_F(FileStoreTest, SymbolicLinkStaysALink) {
     const std::string real = Path("real.ini");
     const std::string link = Path("link.ini");
-    Write(real, "old");
+    WriteFileBytes(real, "old");
     fs::create_symlink(real, link);
     EXPECT_EQ(FileStore::WriteAtomically(link, "new"), "");
     EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(Contents(real), "new");
+    EXPECT_EQ(ReadFileBytes(real), "new");
 }
 
 TEST_F(FileStoreTest, FailedWriteLeavesTheOldFileAndSaysWhy) {
@@ -98,17 +77,17 @@ TEST_F(FileStoreTest, FailedWriteLeavesTheOldFileAndSaysWhy) {
         GTEST_SKIP() << "root writes into read-only folders";
     }
     const std::string path = Path("sites.ini");
-    Write(path, "precious");
-    ASSERT_EQ(::chmod(dir_.c_str(), 0555), 0);
+    WriteFileBytes(path, "precious");
+    ASSERT_EQ(::chmod(dir_.Root().c_str(), 0555), 0);
     EXPECT_NE(FileStore::WriteAtomically(path, "replacement"), "");
-    EXPECT_EQ(Contents(path), "precious");
+    EXPECT_EQ(ReadFileBytes(path), "precious");
     EXPECT_EQ(Names(), std::vector<std::string>{"sites.ini"});
 }
 
 TEST_F(FileStoreTest, WriteCutShortLeavesTheOldFileWhole) {
     // A file-size limit makes the write fail halfway, as a full disk would.
     const std::string path = Path("sites.ini");
-    Write(path, "precious old contents");
+    WriteFileBytes(path, "precious old contents");
     struct rlimit old {};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
@@ -120,7 +99,7 @@ TEST_F(FileStoreTest, WriteCutShortLeavesTheOldFileWhole) {
     std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_NE(error, "");
-    EXPECT_EQ(Contents(path), "precious old contents");
+    EXPECT_EQ(ReadFileBytes(path), "precious old contents");
     EXPECT_EQ(Names(), std::vector<std::string>{"sites.ini"});
 }
 
@@ -130,13 +109,13 @@ TEST_F(FileStoreTest, AppendCreatesThenAppends) {
     EXPECT_TRUE(fs::exists(path));
     EXPECT_EQ(FileStore::Append(path, "a\r\n"), "");
     EXPECT_EQ(FileStore::Append(path, "b\r\n"), "");
-    EXPECT_EQ(Contents(path), "a\r\nb\r\n");
-    EXPECT_NE(FileStore::Append(dir_.string(), "x"), "");  // a folder cannot be appended to
+    EXPECT_EQ(ReadFileBytes(path), "a\r\nb\r\n");
+    EXPECT_NE(FileStore::Append(dir_.Root().string(), "x"), "");  // a folder cannot be appended to
 }
 
 TEST_F(FileStoreTest, ReadRefusesFoldersMissingAndLargeFiles) {
     const std::string path = Path("sites.ini");
-    Write(path, "12345");
+    WriteFileBytes(path, "12345");
     FileStore::ReadResult ok = FileStore::Read(path, 5);
     EXPECT_TRUE(ok.ok);
     EXPECT_EQ(ok.bytes, "12345");
@@ -150,7 +129,7 @@ TEST_F(FileStoreTest, ReadRefusesFoldersMissingAndLargeFiles) {
     EXPECT_FALSE(missing.ok);
     EXPECT_NE(missing.error.find("gone.ini: No such file or directory"), std::string::npos);
 
-    FileStore::ReadResult folder = FileStore::Read(dir_.string(), 100);
+    FileStore::ReadResult folder = FileStore::Read(dir_.Root().string(), 100);
     EXPECT_FALSE(folder.ok);
     EXPECT_NE(folder.error.find("Is a directory"), std::string::npos) << folder.error;
 }
