@@ -260,11 +260,10 @@ bool ReadoutCommands::WriteRecords(int firstBlock, int recordCount, const Record
 
     // Each further packet goes after the readout's CR for the one before, or after 50 ms.
     bool anyPacketCr = earlyAcks > 0;
-    for (int k = 1; k < blocks; ++k) {
+    auto awaitAcknowledgement = [&] {
         if (earlyAcks > 0) {
             --earlyAcks;
-            sendPacket(k);
-            continue;
+            return;
         }
         const std::int64_t deadline = clock.NowMs() + kPacketAckMs;
         for (;;) {
@@ -272,16 +271,22 @@ bool ReadoutCommands::WriteRecords(int firstBlock, int recordCount, const Record
             if (line.PortBytesWaiting() > 0 && line.PortRead(&byte, 1) == 1) {
                 if (byte == kCr) {
                     anyPacketCr = true;
-                    break;
+                    return;
                 }
                 continue;  // anything else is not an acknowledgement
             }
             if (!transport_.WaitUntil(deadline)) {
-                break;
+                return;
             }
         }
+    };
+    for (int k = 1; k < blocks; ++k) {
+        awaitAcknowledgement();
         sendPacket(k);
     }
+    // The last packet's CR too, so that it cannot arrive in the middle of the next command's
+    // reply and be taken for it.
+    awaitAcknowledgement();
     // A readout that neither echoed nor acknowledged a single packet has not taken the upload.
     return echoed || anyPacketCr;
 }

@@ -186,7 +186,9 @@ bool ReadoutMemoryMap::WriteText(int address, std::string_view text) {
         ++written;
     }
     // The zero goes where the whole text would have ended, as the readout expects it there.
-    return commands_.WriteByte(address + static_cast<int>(text.size()), 0);
+    const bool zeroWritten = commands_.WriteByte(address + static_cast<int>(text.size()), 0);
+    // A text that lost a character is not written, however the zero went.
+    return written == text.size() && zeroWritten;
 }
 
 bool ReadoutMemoryMap::WriteFloat(int address, float value) {

@@ -64,11 +64,11 @@ class ReadoutMemoryMap {
     // that failed (the steps before it stay done).
     int WriteSettings(const ReadoutSettings& request, int flags, SharedSettings& live);
 
-    // The text at 11 onward, then the zero (also after a failure). Result of the last write.
+    // The text at 11 onward, then the zero (also after a failure). True when every byte went.
     // A text longer than kMaxSerialLength is refused with nothing written.
     bool WriteSerialNumber(std::string_view text);
     // The text at 144 onward, cut so that its zero lands at infoSize - 1 at the latest and
-    // never past the information area, then the zero. Result of the last write.
+    // never past the information area, then the zero. True when every byte went.
     bool WriteFileName(std::string_view text, int infoSize);
     // Low byte at 61, then, only when that worked, the high byte at 62.
     bool WriteRecordCount(int count);
@@ -79,7 +79,7 @@ class ReadoutMemoryMap {
 
   private:
     // Writes text byte by byte from address, stopping at the first failure, then the zero at
-    // address + length whatever happened. Returns the last write's result.
+    // address + length whatever happened. True when every byte, the zero too, was written.
     bool WriteText(int address, std::string_view text);
     bool WriteFloat(int address, float value);
 

@@ -373,6 +373,18 @@ TEST_F(MemoryMapTest, SerialNumberZeroIsWrittenEvenAfterAFailure) {
     EXPECT_EQ(line.Written(), "WE B 51\r\nWE C 52\r\nWE C 52\r\nWE D 00\r\nWE D 00\r\n");
 }
 
+TEST_F(MemoryMapTest, TextThatLostACharacterIsAFailureEvenWhenItsZeroWent) {
+    // Every try of the first character is cut short; the zero after it goes through.
+    engine.Faults().cutReplies = 3;
+    EXPECT_FALSE(map.WriteFileName("Q", 1152));
+    EXPECT_EQ(engine.Faults().cutReplies, 0);
+    EXPECT_EQ(Memory().InfoByte(145), 0);
+    ReadoutSettings request;
+    request.serialNumber = "Q";
+    engine.Faults().cutReplies = 3;
+    EXPECT_EQ(map.WriteSettings(request, SET_SERIAL_NUMBER, live), kResultSerialNumber);
+}
+
 TEST_F(MemoryMapTest, SerialNumberThatWouldReachTheSizeFieldIsRefused) {
     ASSERT_TRUE(map.WriteSerialNumber("12345678"));
     EXPECT_EQ(Memory().InfoByte(19), 0);

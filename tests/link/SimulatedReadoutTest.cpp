@@ -77,6 +77,23 @@ TEST_F(SimulatedReadoutTest, UploadOnAPacedLineWaitsForEachPacketCr) {
     EXPECT_TRUE(RecordsMatch(image, 10));
 }
 
+TEST_F(SimulatedReadoutTest, UploadTakesTheLastPacketsCrSoTheNextCommandGetsItsOwnReply) {
+    // The readout answers a few milliseconds after a packet, as a real one does while it stores
+    // it. A CR left on the line would be read as the reply of the next command, which then
+    // fails and is sent again.
+    engine.Faults().paceBaud = 115200;
+    line.SetReplyLatencyMs(6);
+    RecordImage image;
+    image.bytes.fill(0x33);
+    ASSERT_TRUE(commands.WriteRecords(0, 1, image));
+    EXPECT_EQ(line.PortBytesWaiting(), 0);
+    line.ClearWritten();
+    const std::uint8_t name[] = {'/', 't', 'm', 'p', 0};
+    ASSERT_TRUE(commands.WriteBytes(144, name));
+    EXPECT_EQ(engine.Memory().InfoText(144, 20), "/tmp");
+    EXPECT_EQ(line.Written(), "WE 90 2F\r\nWE 91 74\r\nWE 92 6D\r\nWE 93 70\r\nWE 94 00\r\n");
+}
+
 TEST_F(SimulatedReadoutTest, CorruptedChecksumIsRetriedAndNeverStored) {
     RecordImage image;
     engine.Faults().corruptChecksums = 1;
@@ -112,8 +129,9 @@ TEST_F(SimulatedReadoutTest, PulledCableFailsUploadButKeepsThePacing) {
     line.ClearWritten();
     const std::int64_t start = clock.NowMs();
     EXPECT_FALSE(commands.WriteRecords(0, 10, image));
-    // 1 ms flush, 1200 ms for the echo, then 29 packets each after 50 ms without a CR.
-    EXPECT_EQ(clock.NowMs() - start, 1 + 1200 + 29 * 50);
+    // 1 ms flush, 1200 ms for the echo, then 29 packets each after 50 ms without a CR, and
+    // 50 ms for the last one's CR.
+    EXPECT_EQ(clock.NowMs() - start, 1 + 1200 + 30 * 50);
     EXPECT_EQ(line.Written().size(), std::string("WP 0 40 1E\r\n").size() + 30 * 65);
 }
 
