@@ -96,7 +96,9 @@ bool ReadoutMemoryMap::ReadInformation(SharedSettings& settings) {
     settings.Update([](ReadoutSettings& s) {
         s.connected = 1;
         s.summaries.assign(static_cast<std::size_t>(s.recordCount), ReadingSummary{});
+        // A fresh image holds none of the readout's records until a download fills it.
         s.records = std::make_shared<const RecordImage>();
+        s.dataReady = 0;
     });
     return true;
 }

@@ -52,7 +52,7 @@ class ReadoutMemoryMap {
     // firmware version, battery voltage, battery statistics and clock (each of those kept at
     // its old value when not answered). Returns false, with nothing changed, when the block
     // read fails. On success connected = 1 and fresh, zero-filled records and summaries are
-    // published.
+    // published, with dataReady = 0 until a download fills them.
     bool ReadInformation(SharedSettings& settings);
 
     // Reads the four identity bytes. changed is 1 when their eight upper-case hex digits differ

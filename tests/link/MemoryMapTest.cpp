@@ -189,9 +189,11 @@ TEST_F(MemoryMapTest, ReadInformationTakesEverythingTheReadoutHolds) {
     Memory().SetBatteryLifeRemaining(87.5f);
     Memory().SetFileName("ROUTE7.INI");
     Memory().SetClockOffsetSeconds(-95);
+    live.Update([](ReadoutSettings& s) { s.dataReady = 1; });  // from an earlier download
     ASSERT_TRUE(map.ReadInformation(live));
     const ReadoutSettings s = live.Snapshot();
     EXPECT_EQ(s.connected, 1);
+    EXPECT_EQ(s.dataReady, 0);  // the new image is empty
     EXPECT_EQ(s.serialNumber, Memory().SerialNumber());
     EXPECT_EQ(s.multiplier, Memory().InfoF32(32));
     EXPECT_EQ(s.recordCount, 12);
