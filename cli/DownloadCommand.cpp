@@ -11,6 +11,7 @@
 #include "CliDocumentUser.h"
 #include "CommandArguments.h"
 #include "ExitCode.h"
+#include "FileStore.h"
 #include "MemorySiteList.h"
 #include "ReadingHistory.h"
 #include "RecordTransfer.h"
@@ -18,15 +19,6 @@
 
 namespace q417::cli {
 namespace {
-
-// The folder a file of path goes to, as the save names it.
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
 
 std::string ErrorText(int error) {
     return std::system_category().message(error);
@@ -51,7 +43,7 @@ std::string CheckSiteFileTarget(const std::string& path) {
             return "--out " + shown + " is not a regular file";
         }
     }
-    const std::string folder = FolderOf(path);
+    const std::string folder = FileStore::FolderOf(path);
     if (::stat(folder.c_str(), &info) != 0) {
         return "--out " + shown + ": the folder " + TerminalText(folder) +
                " cannot be used: " + ErrorText(errno);

@@ -1,8 +1,5 @@
 #include "CQ417HostDoc.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <new>
 
@@ -16,18 +13,6 @@
 
 namespace q417 {
 namespace {
-
-bool CanOpenForReading(const std::string& path) {
-    if (path.empty()) {
-        return false;
-    }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    ::close(fd);
-    return true;
-}
 
 // Records of the image that a download or upload filled.
 int UsableRecordCount(const ReadoutSettings& settings) {
@@ -338,7 +323,7 @@ bool CQ417HostDoc::AcceptDownload(bool autoOpen) {
         return true;
     }
     const std::string fileName = link_.Snapshot().fileName;
-    if (!CanOpenForReading(fileName)) {
+    if (!FileStore::CanRead(fileName)) {
         MergeReadoutData();
         return false;
     }

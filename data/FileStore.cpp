@@ -33,14 +33,6 @@ bool WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
 // The file a save really replaces: the target of a symbolic link, so the link survives.
 std::string SaveTarget(const std::string& path) {
     struct stat info {};
@@ -70,6 +62,26 @@ int CreateTemporary(const std::string& target, std::string& temporaryPath) {
 }
 
 }  // namespace
+
+bool FileStore::CanRead(const std::string& path) {
+    if (path.empty()) {
+        return false;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    ::close(fd);
+    return true;
+}
+
+std::string FileStore::FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
 
 FileStore::ReadResult FileStore::Read(const std::string& path, std::size_t maxBytes) {
     ReadResult result;

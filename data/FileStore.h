@@ -15,6 +15,13 @@ class FileStore {
         std::string error;  // why it failed, naming the file
     };
 
+    // Whether the file can be opened for reading (an empty path cannot).
+    [[nodiscard]] static bool CanRead(const std::string& path);
+
+    // The folder a file of path lies in, as the system names it: "." for a bare name, "/" for a
+    // file at the root.
+    [[nodiscard]] static std::string FolderOf(const std::string& path);
+
     // The whole file, if it is a regular file of at most maxBytes.
     [[nodiscard]] static ReadResult Read(const std::string& path, std::size_t maxBytes);
 
