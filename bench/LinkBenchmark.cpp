@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
     ReadoutTransport transport(line, clock);
     ReadoutCommands commands(transport);
     transport.SetDesiredBaud(baud);
-    if (!transport.OpenPort(baud) || !transport.WakeReadout(2)) {
+    if (!transport.OpenPortAt(baud) || !transport.WakeReadout(2)) {
         std::fprintf(stderr, "q417bench: the simulated readout on %s did not answer\n",
                      device.c_str());
         return 1;

@@ -9,7 +9,7 @@ ReadoutSession::ReadoutSession(SerialLine& line, Clock& clock, int portNumber, i
 }
 
 ConnectResult ReadoutSession::Connect(int wakeRounds) {
-    if (!transport_.OpenPort(0)) {
+    if (!transport_.OpenPortProbing()) {
         return ConnectResult::PortNotOpen;
     }
     for (int round = 0; round < wakeRounds; ++round) {
@@ -26,7 +26,7 @@ ConnectResult ReadoutSession::Connect(int wakeRounds) {
             return ConnectResult::PortNotOpen;  // unplugged while we were waking it
         }
         if (transport_.ProbeFlag() && round + 1 < wakeRounds) {
-            transport_.OpenPort(1);  // start again at 115200 in case the readout fell back
+            transport_.OpenPortAt(ReadoutTransport::kProbeBaud);  // start again at 115200 in case the readout fell back
         }
     }
     return ConnectResult::NoReadout;

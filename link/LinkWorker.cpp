@@ -176,7 +176,7 @@ void LinkWorker::OnOpenPort() {
         CountdownStep();
         return;
     }
-    if (transport_.OpenPort(0)) {
+    if (transport_.OpenPortProbing()) {
         Status(1, STATUS_PORT_OPEN);
         next_ = LINK_RESET;
         Pause(500);
@@ -209,7 +209,7 @@ void LinkWorker::OnConnecting() {
         transport_.SwitchBaud();
         Event(kEventConnected);
     } else if (transport_.ProbeFlag()) {
-        transport_.OpenPort(1);  // the readout may have fallen back to the probing rate
+        transport_.OpenPortAt(ReadoutTransport::kProbeBaud);  // the readout may have fallen back to the probing rate
         countdown_ = 5;
     } else {
         Status(4, 0);

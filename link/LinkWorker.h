@@ -39,7 +39,6 @@ class LinkWorker {
     bool Turn();
 
     [[nodiscard]] int State() const { return state_; }
-    [[nodiscard]] int FailureCount() const { return failures_; }
     [[nodiscard]] ReadoutTransport& Transport() { return transport_; }
 
   private:

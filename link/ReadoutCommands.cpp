@@ -162,7 +162,7 @@ bool ReadoutCommands::ReadBlock(int first, int last, std::span<std::uint8_t> buf
         return false;
     }
     SerialLine& line = transport_.Line();
-    transport_.FlushInput(0.01);
+    transport_.FlushInput(10);
     const std::string command = FormatReadBlockCommand(first, last);
     transport_.SendRawLine(command);
 
@@ -172,12 +172,12 @@ bool ReadoutCommands::ReadBlock(int first, int last, std::span<std::uint8_t> buf
         consumed > 5) {
         // Something other than our echo: let the readout finish talking, then start clean.
         transport_.Time().SleepMs(1000);
-        transport_.FlushInput(0.01);
+        transport_.FlushInput(10);
     }
 
     // Raw 8-bit data follows the echo's CR; the echo's LF may come first and is skipped once.
     // One byte after the data (the readout's line end) is consumed and discarded.
-    transport_.SetByteDeadline(static_cast<int>(kBlockByteMs / 10));
+    transport_.SetByteDeadlineMs(kBlockByteMs);
     std::size_t received = 0;
     bool lfSkipped = false;
     bool complete = false;
@@ -205,7 +205,7 @@ bool ReadoutCommands::ReadBlock(int first, int last, std::span<std::uint8_t> buf
             }
         }
         if (n > 0) {
-            transport_.SetByteDeadline(static_cast<int>(kBlockByteMs / 10));
+            transport_.SetByteDeadlineMs(kBlockByteMs);
         }
     }
     return received == count;
@@ -230,7 +230,7 @@ bool ReadoutCommands::WriteRecords(int firstBlock, int recordCount, const Record
         line.PortWrite(packet, kPacketSize);
     };
 
-    transport_.FlushInput(0.001);
+    transport_.FlushInput(1);
     transport_.SendLine(command);
     sendPacket(0);  // at once: the readout takes the first packet without a pause
 
@@ -319,7 +319,7 @@ bool ReadoutCommands::ReadRecords(int firstBlock, int recordCount, RecordImage& 
         return true;
     };
 
-    transport_.FlushInput(0.001);
+    transport_.FlushInput(1);
     for (int attempt = 0; attempt < 2; ++attempt) {
         transport_.SendLine(command);
         std::size_t got = 0;
@@ -350,7 +350,7 @@ bool ReadoutCommands::ReadRecords(int firstBlock, int recordCount, RecordImage& 
             return true;
         }
         if (got == expected) {
-            transport_.FlushInput(0.01);  // a garbled reply: let any rest of it pass first
+            transport_.FlushInput(10);  // a garbled reply: let any rest of it pass first
         }
     }
     return false;

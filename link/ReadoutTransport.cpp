@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 
 namespace q417 {
 namespace {
@@ -21,22 +20,26 @@ char Upper(char c) {
 
 ReadoutTransport::ReadoutTransport(SerialLine& line, Clock& clock) : line_(line), clock_(clock) {}
 
-bool ReadoutTransport::OpenPort(int mode) {
+bool ReadoutTransport::OpenPortProbing() {
     if (portNumber_ <= 0) {
         portOpenResult_ = false;
         return false;
     }
     ClosePort();
-    int rate = kProbeBaud;
-    if (mode == 0) {
-        line_.PortOpen(portNumber_, kProbeBaud);
-        probeFlag_ = ClosePort();
-    } else if (mode != 1) {
-        rate = mode;
+    line_.PortOpen(portNumber_, kProbeBaud);
+    probeFlag_ = ClosePort();
+    return OpenPortAt(kProbeBaud);
+}
+
+bool ReadoutTransport::OpenPortAt(int baudRate) {
+    if (portNumber_ <= 0) {
+        portOpenResult_ = false;
+        return false;
     }
-    line_.PortOpen(portNumber_, rate);
+    ClosePort();
+    line_.PortOpen(portNumber_, baudRate);
     const bool result = line_.PortIsOpen();
-    currentBaud_ = rate;
+    currentBaud_ = baudRate;
     portOpenResult_ = result;
     return result;
 }
@@ -62,8 +65,8 @@ int ReadoutTransport::ReadAvailable(std::string& out) {
     return static_cast<int>(out.size());
 }
 
-void ReadoutTransport::FlushInput(double seconds) {
-    clock_.SleepMs(std::llround(seconds * 1000.0));
+void ReadoutTransport::FlushInput(std::int64_t waitMs) {
+    clock_.SleepMs(waitMs);
     std::string discarded;
     std::size_t total = 0;
     while (total < kFlushLimitBytes && ReadAvailable(discarded) > 0) {
@@ -99,7 +102,7 @@ bool ReadoutTransport::WaitUntil(std::int64_t deadlineMs) {
 }
 
 bool ReadoutTransport::SendCommand(std::string_view command, std::string& reply) {
-    FlushInput(0.001);
+    FlushInput(1);
     int attemptLimit = 2;  // three once the readout has sent anything at all
     bool acknowledged = false;
     std::string accumulator;
@@ -129,7 +132,7 @@ bool ReadoutTransport::SendCommand(std::string_view command, std::string& reply)
             break;
         }
         if (!acknowledged) {
-            FlushInput(0.01);
+            FlushInput(10);
         }
     }
     reply = accumulator;
@@ -161,23 +164,23 @@ bool ReadoutTransport::WakeReadout(int tries) {
                     accumulator.find(kBanner) != std::string::npos;
         }
     }
-    FlushInput(0.1);
+    FlushInput(100);
     return awake;
 }
 
 void ReadoutTransport::SwitchBaud() {
-    // Rates 0 and 1 would read as the probing modes of OpenPort; they are not baud rates.
+    // 0 is "stay at the probing rate"; 1 is no baud rate either.
     if (currentBaud_ == desiredBaud_ || desiredBaud_ <= 1) {
         return;
     }
     std::string reply;
     if (SendCommand("BAUD", reply)) {
-        OpenPort(desiredBaud_);
+        OpenPortAt(desiredBaud_);
     }
 }
 
-void ReadoutTransport::SetByteDeadline(int units) {
-    byteDeadlineMs_ = clock_.NowMs() + static_cast<std::int64_t>(units) * 10;
+void ReadoutTransport::SetByteDeadlineMs(std::int64_t ms) {
+    byteDeadlineMs_ = clock_.NowMs() + ms;
 }
 
 std::int64_t ReadoutTransport::ByteTimeLeftMs() const {
@@ -188,7 +191,7 @@ std::int64_t ReadoutTransport::ByteTimeLeftMs() const {
 bool ReadoutTransport::ReadLine(std::string& line, int& count) {
     line.clear();
     count = 0;
-    SetByteDeadline(150);
+    SetByteDeadlineMs(1500);
     for (;;) {
         std::uint8_t byte = 0;
         if (line_.PortBytesWaiting() > 0 && line_.PortRead(&byte, 1) == 1) {

@@ -24,16 +24,18 @@ class ReadoutTransport {
 
     ReadoutTransport(SerialLine& line, Clock& clock);
 
-    // Mode 0: first open, probing the port at 115200 (sets the probe flag); mode 1: open at
-    // 115200; any other mode: open at that baud rate. Returns true when the port is open.
-    bool OpenPort(int mode);
+    // The first open of a connection: opens and closes the port at 115200 to probe it (the
+    // probe flag says whether that worked), then opens it at 115200. True when the port is open.
+    bool OpenPortProbing();
+    // Reopens the port at baudRate (the probe flag stays). True when the port is open.
+    bool OpenPortAt(int baudRate);
     // Returns true when a port was open and has been closed.
     bool ClosePort();
 
     // Takes at most kChunkSize waiting bytes into out (emptied first); returns out's length.
     int ReadAvailable(std::string& out);
-    // Waits the given time, then discards everything that has arrived.
-    void FlushInput(double seconds);
+    // Waits waitMs milliseconds, then discards everything that has arrived.
+    void FlushInput(std::int64_t waitMs);
     // The text, then CR LF.
     void SendLine(std::string_view text);
     // The text, then CR alone; nothing for an empty text.
@@ -54,8 +56,8 @@ class ReadoutTransport {
     // passed or the port is closed, so a read loop can end on it without spinning.
     bool WaitUntil(std::int64_t deadlineMs);
 
-    // Byte deadline shared by the line and block readers: n units of 10 ms from now.
-    void SetByteDeadline(int units);
+    // Byte deadline shared by the line and block readers: ms milliseconds from now.
+    void SetByteDeadlineMs(std::int64_t ms);
     // Milliseconds left before the byte deadline (0 when passed).
     [[nodiscard]] std::int64_t ByteTimeLeftMs() const;
 

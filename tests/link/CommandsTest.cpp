@@ -28,7 +28,7 @@ class CommandsTest : public ::testing::Test {
     void SetUp() override {
         setenv("TZ", "UTC", 1);
         tzset();
-        ASSERT_TRUE(transport.OpenPort(0));
+        ASSERT_TRUE(transport.OpenPortProbing());
         line.ClearWritten();
     }
 

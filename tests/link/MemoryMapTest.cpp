@@ -161,7 +161,7 @@ TEST(ReadoutTablesTest, CodesAndTexts) {
 class MemoryMapTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(transport.OpenPort(0));
+        ASSERT_TRUE(transport.OpenPortProbing());
         ASSERT_TRUE(transport.WakeReadout(2));
         line.ClearWritten();
     }
@@ -285,7 +285,7 @@ TEST_F(MemoryMapTest, SettingsWriteStopsAtTheFirstFailingStepAndKeepsWhatWasDone
         ReadoutCommands rigCommands{rigTransport};
         ReadoutMemoryMap rigMap{rigCommands, rigClock};
         SharedSettings rigLive;
-        ASSERT_TRUE(rigTransport.OpenPort(0));
+        ASSERT_TRUE(rigTransport.OpenPortProbing());
         ASSERT_TRUE(rigTransport.WakeReadout(2));
         rigEngine.Faults().answerCommands = failing < std::size(steps) ? before : -1;
         const int result = rigMap.WriteSettings(request, all, rigLive);

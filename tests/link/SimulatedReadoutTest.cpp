@@ -21,7 +21,7 @@ constexpr int kSites = 25;
 class SimulatedReadoutTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(transport.OpenPort(0));
+        ASSERT_TRUE(transport.OpenPortProbing());
         ASSERT_TRUE(transport.WakeReadout(2));
     }
 

@@ -14,7 +14,7 @@ namespace {
 class TransportTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(transport.OpenPort(0));
+        ASSERT_TRUE(transport.OpenPortProbing());
         line.ClearWritten();
     }
 
@@ -189,13 +189,13 @@ TEST_F(TransportTest, ReadLineStoresNoMoreThanItsCapacity) {
 }
 
 TEST_F(TransportTest, ByteDeadlineTimeLeft) {
-    transport.SetByteDeadline(50);
+    transport.SetByteDeadlineMs(500);
     EXPECT_EQ(transport.ByteTimeLeftMs(), 500);
     clock.Advance(499);
     EXPECT_EQ(transport.ByteTimeLeftMs(), 1);
     clock.Advance(1);
     EXPECT_EQ(transport.ByteTimeLeftMs(), 0);
-    transport.SetByteDeadline(1001);  // more than 10 s ahead counts as expired
+    transport.SetByteDeadlineMs(10010);  // more than 10 s ahead counts as expired
     EXPECT_EQ(transport.ByteTimeLeftMs(), 0);
 }
 
@@ -210,10 +210,10 @@ TEST(TransportOpenTest, DisabledPortNeverCallsTheLine) {
     test::ScriptedLine line{clock};
     ReadoutTransport transport{line, clock};
     transport.SetPortNumber(0);
-    EXPECT_FALSE(transport.OpenPort(0));
+    EXPECT_FALSE(transport.OpenPortProbing());
     EXPECT_FALSE(transport.PortOpenResult());
     transport.SetPortNumber(-3);
-    EXPECT_FALSE(transport.OpenPort(1));
+    EXPECT_FALSE(transport.OpenPortAt(ReadoutTransport::kProbeBaud));
     EXPECT_EQ(line.Calls(), 0);
 }
 
@@ -236,7 +236,10 @@ TEST_P(OpenPortTest, Modes) {
     line.SetOpenable(c.openable);
     ReadoutTransport transport{line, clock};
     transport.SetPortNumber(4);
-    EXPECT_EQ(transport.OpenPort(c.mode), c.result);
+    // Mode 0 is the probing open; any other mode is a rate (1: the probing rate).
+    const bool opened = c.mode == 0 ? transport.OpenPortProbing()
+                                    : transport.OpenPortAt(c.mode == 1 ? 115200 : c.mode);
+    EXPECT_EQ(opened, c.result);
     EXPECT_EQ(transport.PortOpenResult(), c.result);
     EXPECT_EQ(transport.ProbeFlag(), c.probeFlag);
     EXPECT_EQ(transport.CurrentBaud(), c.currentBaud);
