@@ -24,20 +24,17 @@ int RunCapture(CommandContext& context, const std::vector<std::string>& args) {
     if (!arguments.Error().empty()) {
         return context.UsageError(arguments.Error(), kCaptureUsage);
     }
-    SharedSettings settings;
-    if (const int code = context.ConnectAndReadInformation(settings); code != kExitOk) {
+    if (const int code = context.Connect(); code != kExitOk) {
         return code;
     }
-    std::string temperature;
-    std::string pressure;
-    if (!context.Session().Commands().CaptureCalibration(temperature, pressure)) {
+    bool done = false;
+    if (const LinkOutcome outcome = context.Session().Capture(done); outcome != LinkOutcome::Done) {
+        return context.FailJob(outcome, "the calibration capture");
+    }
+    if (!done) {
         return context.Fail(kExitFailed, "the readout did not answer the calibration capture");
     }
-    settings.Update([&](ReadoutSettings& s) {
-        s.calTemperatureText = temperature;
-        s.calPressureText = pressure;
-    });
-    const ReadoutSettings captured = settings.Snapshot();
+    const ReadoutSettings captured = context.Session().Settings();
     context.Out() << "Pressure Reading: "
                   << TerminalText(WithoutLeadingBlanks(captured.calPressureText)) << " Volts\n"
                   << "Temperature Reading: "

@@ -12,7 +12,8 @@ bool ParseInt(const std::string& text, int& value) {
 }  // namespace
 
 const char* UsageText() {
-    return "usage: q417cli [--device PATH | --port N] [--baud RATE] COMMAND [ARGUMENTS]\n"
+    return "usage: q417cli [--device PATH | --port N] [--baud RATE] [--timeout S] COMMAND "
+           "[ARGUMENTS]\n"
            "\n"
            "Commands:\n"
            "  probe          wake the readout and print its version, battery, clock and\n"
@@ -43,6 +44,8 @@ const char* UsageText() {
            "  --device PATH  serial device of the readout (e.g. /dev/ttyUSB0)\n"
            "  --port N       port number 1 to 20, opening /dev/ttyUSB<N-1>; 0 is disabled\n"
            "  --baud RATE    baud rate to switch the readout to (default 115200)\n"
+           "  --timeout S    seconds to wait for the readout to answer, or for a transfer to\n"
+           "                 resume after a communication error (default 20)\n"
            "\n"
            "Exit codes: 0 done, 1 a command failed, 2 usage, 3 port cannot be opened,\n"
            "4 no readout answered, 5 wrong technician password.\n";
@@ -78,6 +81,12 @@ std::optional<CliOptions> CliOptions::Parse(const std::vector<std::string>& args
                 return std::nullopt;
             }
             portGiven = true;
+        } else if (arg == "--timeout") {
+            if (!ParseInt(value, options.timeoutSeconds) || options.timeoutSeconds < 1 ||
+                options.timeoutSeconds > 3600) {
+                error = "--timeout takes a number of seconds from 1 to 3600";
+                return std::nullopt;
+            }
         } else if (arg == "--baud") {
             if (!ParseInt(value, options.baudRate) || options.baudRate < 1200) {
                 error = "--baud takes a baud rate such as 115200";

@@ -11,6 +11,8 @@ struct CliOptions {
     std::string device;  // --device: overrides the device of the port
     int portNumber = 1;  // --port: 0 is "Disabled"
     int baudRate = 115200;
+    // --timeout: how long to wait for a readout, and for a transfer to resume after an error.
+    int timeoutSeconds = 20;
     std::string command;
     std::vector<std::string> arguments;  // what follows the command
 

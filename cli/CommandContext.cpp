@@ -1,65 +1,89 @@
 #include "CommandContext.h"
 
-#include <cmath>
-#include <limits>
+#include <unistd.h>
+
+#include <iostream>
 #include <utility>
 
 #include "ExitCode.h"
-#include "ReadoutMemoryMap.h"
 
 namespace q417::cli {
-namespace {
 
-// No PC clock reads this: it marks a readout clock that was never read.
-constexpr std::int64_t kNoReadTime = std::numeric_limits<std::int64_t>::min();
+CommandContext::CommandContext(SerialLine& line, Clock& clock, LinkOptions link,
+                               PortDescription port, std::ostream& out, std::ostream& err)
+    : line_(line), clock_(clock), link_(link), port_(std::move(port)), out_(out), err_(err) {}
 
-}  // namespace
-
-CommandContext::CommandContext(ReadoutSession& session, PortDescription port, std::ostream& out,
-                               std::ostream& err)
-    : session_(session), port_(std::move(port)), out_(out), err_(err) {}
-
-int CommandContext::Connect() {
-    switch (session_.Connect()) {
-        case ConnectResult::Connected:
-            return kExitOk;
-        case ConnectResult::NoReadout:
-            return Fail(kExitNoReadout, "no readout answered on " + port_.name +
-                                            " (is it connected and switched on?)");
-        case ConnectResult::PortNotOpen:
-            break;
+LinkSession& CommandContext::Session() {
+    if (!session_) {
+        session_ = std::make_unique<LinkSession>(line_, clock_, link_);
     }
-    if (port_.disabled) {
-        return Fail(kExitPortNotOpen, "the port is disabled (--port 0)");
-    }
-    const std::string reason = port_.openFailureText ? port_.openFailureText() : std::string();
-    return Fail(kExitPortNotOpen,
-                "cannot open the port: " +
-                    (reason.empty() ? port_.name + ": closed by the device" : reason));
+    return *session_;
 }
 
-int CommandContext::ConnectAndReadInformation(SharedSettings& settings, Answered* answered) {
-    if (const int code = Connect(); code != kExitOk) {
-        return code;
+std::string CommandContext::Seconds() const {
+    return std::to_string(link_.timeoutMs / 1000) + " s";
+}
+
+int CommandContext::Connect() {
+    LinkSession& session = Session();
+    const LinkOutcome outcome = session.Connect();
+    switch (outcome) {
+        case LinkOutcome::Done:
+            return kExitOk;
+        case LinkOutcome::PortNotOpen: {
+            if (port_.disabled) {
+                return Fail(kExitPortNotOpen, "the port is disabled (--port 0)");
+            }
+            const PortOpenFailure failure = session.PortFailure();
+            return Fail(
+                kExitPortNotOpen,
+                "cannot open the port: " +
+                    (failure.Failed() ? failure.text : port_.name + ": closed by the device"));
+        }
+        case LinkOutcome::NoInformation:
+            return Fail(kExitFailed,
+                        "the readout did not send its information area within " + Seconds());
+        default:
+            break;
     }
-    // The information read keeps the old value of every query the readout leaves unanswered.
-    // Values no answer can produce tell those apart afterwards.
-    settings.Update([](ReadoutSettings& s) {
-        s.firmwareVersion = std::numeric_limits<float>::quiet_NaN();
-        s.batteryVolts = std::numeric_limits<float>::quiet_NaN();
-        s.readTime = kNoReadTime;
-    });
-    ReadoutMemoryMap map(session_.Commands(), Time());
-    if (!map.ReadInformation(settings)) {
-        return Fail(kExitFailed, "the readout did not send its information area");
+    std::string message =
+        "no readout answered on " + port_.name + " within " + Seconds() +
+        " (is it connected and switched on?); last status: " + session.LastStatusText();
+    if (const PortOpenFailure failure = session.PortFailure(); failure.Failed()) {
+        message += "; the port could not be opened again: " + failure.text;
     }
-    if (answered != nullptr) {
-        const ReadoutSettings s = settings.Snapshot();
-        answered->firmwareVersion = !std::isnan(s.firmwareVersion);
-        answered->batteryVoltage = !std::isnan(s.batteryVolts);
-        answered->clock = s.readTime != kNoReadTime;
+    return Fail(kExitNoReadout, message);
+}
+
+int CommandContext::FailJob(LinkOutcome outcome, const std::string& what,
+                            const std::string& consequence) {
+    const std::string after = consequence.empty() ? std::string() : "; " + consequence;
+    LinkSession& session = Session();
+    switch (outcome) {
+        case LinkOutcome::Done:
+            return kExitOk;
+        case LinkOutcome::NotTaken:
+            return Fail(kExitFailed, what +
+                                         ": the link was busy with another job and did not "
+                                         "take it" +
+                                         after);
+        case LinkOutcome::CommLost:
+            return Fail(kExitFailed,
+                        what + ": \"Comm error\" and no progress for " + Seconds() + after);
+        case LinkOutcome::NewReadout:
+            return Fail(kExitFailed, what + ": another readout answered in the middle of it");
+        case LinkOutcome::Interrupted:
+            return Fail(kExitFailed, what + ": the link had to start over at " +
+                                         std::to_string(session.LastProgress()) + "%" + after);
+        case LinkOutcome::NoResult:
+            return Fail(kExitFailed, what + ": no answer within " + Seconds() + after);
+        case LinkOutcome::PortNotOpen:
+        case LinkOutcome::NoReadout:
+        case LinkOutcome::NoInformation:
+            break;
     }
-    return kExitOk;
+    return Fail(kExitFailed, what + ": the readout was not read again within " + Seconds() +
+                                 "; last status: " + session.LastStatusText() + after);
 }
 
 int CommandContext::Fail(int code, const std::string& message) {
@@ -70,6 +94,10 @@ int CommandContext::Fail(int code, const std::string& message) {
 int CommandContext::UsageError(const std::string& message, const char* commandUsage) {
     err_ << "q417cli: " << message << '\n' << commandUsage << '\n';
     return kExitUsage;
+}
+
+std::ostream* CommandContext::Progress() {
+    return &err_ == &std::cerr && ::isatty(STDERR_FILENO) == 1 ? &err_ : nullptr;
 }
 
 }  // namespace q417::cli

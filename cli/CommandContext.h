@@ -1,60 +1,62 @@
 #pragma once
 
+#include <memory>
 #include <ostream>
 #include <string>
 
 #include "Clock.h"
+#include "LinkSession.h"
 #include "PortDescription.h"
-#include "ReadoutSession.h"
-#include "SharedSettings.h"
+#include "SerialLine.h"
 
 namespace q417::cli {
 
-// What a command runs with: the session to the readout, the streams it prints on and the port as
-// the messages name it. Connection failures are reported here, in the same words for every
-// command.
+// What a command runs with: the line and clock of the readout, how to run the link on them, the
+// streams it prints on and the port as the messages name it. Connection failures are reported
+// here, in the same words for every command.
 class CommandContext {
   public:
-    // Which of the status queries after the information block the readout answered. Those it did
-    // not answer keep no value worth showing.
-    struct Answered {
-        bool firmwareVersion = false;
-        bool batteryVoltage = false;
-        bool clock = false;
+    // line and clock must outlive the context.
+    CommandContext(SerialLine& line, Clock& clock, LinkOptions link, PortDescription port,
+                   std::ostream& out, std::ostream& err);
 
-        [[nodiscard]] bool All() const { return firmwareVersion && batteryVoltage && clock; }
-    };
-
-    CommandContext(ReadoutSession& session, PortDescription port, std::ostream& out,
-                   std::ostream& err);
-
-    // Connects to the readout. Returns kExitOk, or kExitPortNotOpen / kExitNoReadout after saying
-    // why on the error stream.
+    // Starts the link and waits until it has read the readout's information area and status.
+    // Returns kExitOk, or kExitPortNotOpen / kExitNoReadout / kExitFailed after saying why on
+    // the error stream.
     [[nodiscard]] int Connect();
+    // The link, started by Connect (and stopped with the context).
+    [[nodiscard]] LinkSession& Session();
 
-    // Connects, then reads the information area and the readout's status into settings. Returns
-    // kExitOk, Connect's code, or kExitFailed (with a message) when the information area did not
-    // come. answered, when given, says which status queries were answered.
-    [[nodiscard]] int ConnectAndReadInformation(SharedSettings& settings,
-                                                Answered* answered = nullptr);
+    // The failure of a link job, in words, on the error stream ("q417cli: what: why; and
+    // consequence"); returns the exit code for it.
+    int FailJob(LinkOutcome outcome, const std::string& what, const std::string& consequence = {});
 
     // "q417cli: message" on the error stream; returns code.
     int Fail(int code, const std::string& message);
     // A bad command line: the message, then the command's usage line. Returns kExitUsage.
     int UsageError(const std::string& message, const char* commandUsage);
 
-    [[nodiscard]] ReadoutSession& Session() { return session_; }
-    // The PC's clock, the one the session runs on.
-    [[nodiscard]] Clock& Time() { return session_.Transport().Time(); }
+    // The line and clock, for probe's direct exchange.
+    [[nodiscard]] SerialLine& Line() { return line_; }
+    [[nodiscard]] Clock& Time() { return clock_; }
+    [[nodiscard]] const LinkOptions& LinkSettings() const { return link_; }
     [[nodiscard]] std::ostream& Out() { return out_; }
     [[nodiscard]] std::ostream& Err() { return err_; }
     [[nodiscard]] const PortDescription& Port() const { return port_; }
+    // The error stream when it is a terminal, else nothing: progress is for a person
+    // watching, not for a log or a pipe.
+    [[nodiscard]] std::ostream* Progress();
 
   private:
-    ReadoutSession& session_;
+    [[nodiscard]] std::string Seconds() const;
+
+    SerialLine& line_;
+    Clock& clock_;
+    LinkOptions link_;
     PortDescription port_;
     std::ostream& out_;
     std::ostream& err_;
+    std::unique_ptr<LinkSession> session_;
 };
 
 }  // namespace q417::cli

@@ -14,7 +14,6 @@
 #include "FileStore.h"
 #include "MemorySiteList.h"
 #include "ReadingHistory.h"
-#include "RecordTransfer.h"
 #include "TextEscaping.h"
 
 namespace q417::cli {
@@ -65,7 +64,7 @@ std::string CheckSiteFileTarget(const std::string& path) {
 }
 
 int RunDownload(CommandContext& context, const std::vector<std::string>& args) {
-    const CommandArguments arguments(args, {"--out"});
+    const CommandArguments arguments(args, {"--out"}, {"--sync-clock"});
     if (!arguments.Error().empty()) {
         return context.UsageError(arguments.Error(), kDownloadUsage);
     }
@@ -80,26 +79,26 @@ int RunDownload(CommandContext& context, const std::vector<std::string>& args) {
         return context.Fail(kExitUsage, fault);
     }
 
-    SharedSettings live;
-    if (const int code = context.ConnectAndReadInformation(live); code != kExitOk) {
+    const bool syncClock = arguments.Has("--sync-clock");
+
+    if (const int code = context.Connect(); code != kExitOk) {
         return code;
     }
-    const int recordCount = std::clamp(live.Snapshot().recordCount, 0, kRecordCapacity);
+    LinkSession& session = context.Session();
+    const int recordCount = std::clamp(session.Settings().recordCount, 0, kRecordCapacity);
     if (recordCount == 0) {
         // A site file without a site line cannot be opened again; write none.
         return context.Fail(
             kExitFailed, "the readout holds no sites; " + TerminalText(*out) + " was not written");
     }
-    RecordTransfer transfer(context.Session().Commands(), context.Time(),
-                            RecordTransfer::TerminalProgress(context.Err()));
-    if (!transfer.Download(live, recordCount)) {
-        return context.Fail(
-            kExitFailed, transfer.FailureText() + "; " + TerminalText(*out) + " was not written");
+    if (const LinkOutcome outcome = session.Download(context.Progress());
+        outcome != LinkOutcome::Done) {
+        return context.FailJob(outcome, "the download", TerminalText(*out) + " was not written");
     }
 
     CliDocumentUser user(context.Err(), false);
     MemorySiteList list;
-    CQ417HostDoc document(live, user);
+    CQ417HostDoc document(session.LiveSettings(), user);
     document.SetView(&list);
     document.NewDocument();
     document.MergeReadoutData();
@@ -121,6 +120,17 @@ int RunDownload(CommandContext& context, const std::vector<std::string>& args) {
     }
     context.Out() << "Downloaded " << document.SiteCount() << " sites to " << TerminalText(*out)
                   << "; readings added to " << TerminalText(history) << '\n';
+    if (syncClock) {
+        // As the window does after a download when it keeps the readout's clock in step.
+        if (const LinkOutcome outcome = session.SyncClock(); outcome != LinkOutcome::Done) {
+            return context.FailJob(outcome, "setting the readout's clock");
+        }
+        const ReadoutSettings s = session.Settings();
+        if (s.readoutClock != s.readTime) {
+            return context.Fail(kExitFailed, "the readout did not take the PC's time");
+        }
+        context.Out() << "Readout clock set to the PC's time\n";
+    }
     return kExitOk;
 }
 

@@ -7,6 +7,8 @@
 
 #include "ExitCode.h"
 #include "HexDump.h"
+#include "ReadoutCommands.h"
+#include "ReadoutTransport.h"
 
 namespace q417::cli {
 namespace {
@@ -30,6 +32,46 @@ std::string LocalTimeText(std::int64_t calendarSeconds) {
     return text;
 }
 
+// probe shows the raw exchange, so it is the one command that talks to the readout without
+// the link's worker. It connects as the worker does: a probing open at 115200, wake-ups with
+// the port reopened at 115200 between them, then the switch to the desired rate.
+int ConnectDirectly(CommandContext& context, ReadoutTransport& transport) {
+    constexpr int kWakeRounds = 2;
+    transport.SetPortNumber(context.LinkSettings().portNumber);
+    transport.SetDesiredBaud(context.LinkSettings().desiredBaud);
+    const auto portNotOpen = [&] {
+        if (context.Port().disabled) {
+            return context.Fail(kExitPortNotOpen, "the port is disabled (--port 0)");
+        }
+        const PortOpenFailure& failure = transport.LastOpenFailure();
+        return context.Fail(
+            kExitPortNotOpen,
+            "cannot open the port: " +
+                (failure.Failed() ? failure.text : context.Port().name + ": closed by the device"));
+    };
+    if (!transport.OpenPortProbing()) {
+        return portNotOpen();
+    }
+    for (int round = 0; round < kWakeRounds; ++round) {
+        if (transport.WakeReadout(2)) {
+            // A port that did not open on the probe cannot have its rate changed either.
+            if (!transport.ProbeFlag()) {
+                transport.SetDesiredBaud(transport.CurrentBaud());
+            }
+            transport.SwitchBaud();
+            return transport.Line().PortIsOpen() ? kExitOk : portNotOpen();
+        }
+        if (!transport.Line().PortIsOpen()) {
+            return portNotOpen();  // unplugged while we were waking it
+        }
+        if (transport.ProbeFlag() && round + 1 < kWakeRounds) {
+            transport.OpenPortAt(ReadoutTransport::kProbeBaud);  // in case the readout fell back
+        }
+    }
+    return context.Fail(kExitNoReadout, "no readout answered on " + context.Port().name +
+                                            " (is it connected and switched on?)");
+}
+
 void Row(std::ostream& out, const char* label, const std::string& value) {
     char text[40];
     std::snprintf(text, sizeof text, "%-25s", label);
@@ -42,13 +84,17 @@ int RunProbe(CommandContext& context, const std::vector<std::string>& args) {
     if (!args.empty()) {
         return context.UsageError("probe takes no arguments", kProbeUsage);
     }
-    if (const int code = context.Connect(); code != kExitOk) {
+    ReadoutTransport transport(context.Line(), context.Time());
+    ReadoutCommands commands(transport);
+    // The port is closed however probe ends, as the worker closes it when it stops.
+    struct PortCloser {
+        ReadoutTransport& transport;
+        ~PortCloser() { transport.ClosePort(); }
+    } closer{transport};
+    if (const int code = ConnectDirectly(context, transport); code != kExitOk) {
         return code;
     }
-
-    ReadoutSession& session = context.Session();
     std::ostream& out = context.Out();
-    ReadoutCommands& commands = session.Commands();
     bool allAnswered = true;
     auto answer = [&](bool ok, const std::string& text) {
         allAnswered = allAnswered && ok;
@@ -56,7 +102,7 @@ int RunProbe(CommandContext& context, const std::vector<std::string>& args) {
     };
 
     Row(out, "Port:", context.Port().name);
-    Row(out, "Baud rate:", std::to_string(session.Transport().CurrentBaud()));
+    Row(out, "Baud rate:", std::to_string(transport.CurrentBaud()));
 
     float version = 0;
     const bool versionOk = commands.ReadFirmwareVersion(version);

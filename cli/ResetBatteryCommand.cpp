@@ -16,11 +16,15 @@ int RunResetBattery(CommandContext& context, const std::vector<std::string>& arg
     if (!arguments.Error().empty()) {
         return context.UsageError(arguments.Error(), kResetBatteryUsage);
     }
-    SharedSettings settings;
-    if (const int code = context.ConnectAndReadInformation(settings); code != kExitOk) {
+    if (const int code = context.Connect(); code != kExitOk) {
         return code;
     }
-    if (!context.Session().Commands().ResetBatteryStats()) {
+    int result = kResultDone;
+    if (const LinkOutcome outcome = context.Session().ResetBattery(result);
+        outcome != LinkOutcome::Done) {
+        return context.FailJob(outcome, "the battery reset");
+    }
+    if (result != kResultDone) {
         // The reset has no message of its own: code 11, "Unknown error occurred".
         return context.Fail(kExitFailed, ResultMessage(kResultInitialize));
     }

@@ -1,7 +1,6 @@
 #include "SettingsChange.h"
 
 #include "ExitCode.h"
-#include "ReadoutMemoryMap.h"
 #include "ReadoutTables.h"
 
 namespace q417::cli {
@@ -57,17 +56,31 @@ void SettingsChange::ApplyTo(ReadoutSettings& request, std::int64_t calendarNowS
 }
 
 int SettingsChange::Write(CommandContext& context) const {
-    SharedSettings live;
-    if (const int code = context.ConnectAndReadInformation(live); code != kExitOk) {
+    if (const int code = context.Connect(); code != kExitOk) {
         return code;
     }
-    ReadoutSettings request = live.Snapshot();
-    // "now" is taken at the last moment, after the connection and the information read.
-    ApplyTo(request, context.Time().CalendarSeconds());
-    ReadoutMemoryMap map(context.Session().Commands(), context.Time());
-    const int result = map.WriteSettings(request, Flags(), live);
+    LinkSession& session = context.Session();
+    ReadoutSettings request = session.Settings();
+    ApplyTo(request, 0);
+    // The clock comes last in a settings write. "now" is left to the link, which takes the PC's
+    // time as it writes it, as it does to keep the clock in step after a download.
+    const int flags = clockNow ? Flags() & ~SET_CLOCK : Flags();
+    int result = kResultDone;
+    if (const LinkOutcome outcome = session.WriteSettings(request, flags, result);
+        outcome != LinkOutcome::Done) {
+        return context.FailJob(outcome, "the settings write");
+    }
     if (result != kResultDone) {
         return context.Fail(kExitFailed, ResultMessage(result));
+    }
+    if (clockNow) {
+        if (const LinkOutcome outcome = session.SyncClock(); outcome != LinkOutcome::Done) {
+            return context.FailJob(outcome, "setting the clock");
+        }
+        const ReadoutSettings after = session.Settings();
+        if (after.readoutClock != after.readTime) {
+            return context.Fail(kExitFailed, ResultMessage(kResultClock));
+        }
     }
     context.Out() << ResultMessage(kResultDone) << '\n';
     return kExitOk;

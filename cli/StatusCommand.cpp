@@ -37,7 +37,7 @@ constexpr std::array<KeyOfLabel, 12> kKeys = {{
 }};
 
 // The rows whose value the readout may have left unanswered.
-bool Unanswered(std::string_view key, const CommandContext::Answered& answered) {
+bool Unanswered(std::string_view key, const StatusAnswers& answered) {
     return (key == "firmwareVersion" && !answered.firmwareVersion) ||
            (key == "battery" && !answered.batteryVoltage) ||
            (key == "readoutDateTime" && !answered.clock);
@@ -73,13 +73,13 @@ int RunStatus(CommandContext& context, const std::vector<std::string>& args) {
     }
     const bool json = arguments.Has("--json");
 
-    SharedSettings settings;
-    CommandContext::Answered answered;
-    if (const int code = context.ConnectAndReadInformation(settings, &answered); code != kExitOk) {
+    if (const int code = context.Connect(); code != kExitOk) {
         return code;
     }
-    const std::vector<StatusRow> rows =
-        ReadoutStatusRows(settings.Snapshot(), context.Time().CalendarSeconds());
+    const ReadoutSettings settings = context.Session().Settings();
+    const StatusAnswers& answered = settings.answered;
+    // The clock as the readout told it: printing follows the information read at once.
+    const std::vector<StatusRow> rows = ReadoutStatusRows(settings, settings.readTime);
 
     std::ostream& out = context.Out();
     if (json) {
@@ -107,7 +107,7 @@ int RunStatus(CommandContext& context, const std::vector<std::string>& args) {
             out << '\n';
         }
     }
-    if (!answered.All()) {
+    if (!answered.firmwareVersion || !answered.batteryVoltage || !answered.clock) {
         return context.Fail(kExitFailed, "the readout did not answer every status query");
     }
     return kExitOk;

@@ -12,7 +12,6 @@
 #include "MemorySiteList.h"
 #include "ReadoutSiteRecord.h"
 #include "ReadoutTime.h"
-#include "RecordTransfer.h"
 #include "TextEscaping.h"
 
 namespace q417::cli {
@@ -151,7 +150,7 @@ std::vector<std::string> CompareSiteRecords(const RecordImage& sent, const Recor
     return differences;
 }
 
-std::vector<std::string> CompareInformation(const ReadoutSettings& sent,
+std::vector<std::string> CompareInformation(const UploadPlan& sent,
                                             const ReadoutSettings& readBack) {
     std::vector<std::string> differences;
     if (sent.recordCount != readBack.recordCount) {
@@ -181,10 +180,12 @@ int RunUpload(CommandContext& context, const std::vector<std::string>& args) {
     }
     const std::string path = absolute.string();
 
-    SharedSettings live;
     CliDocumentUser user(context.Err(), request->clearReadings);
     MemorySiteList list;
-    CQ417HostDoc document(live, user);
+    // The document opens the file before the port is touched; the link's settings are there
+    // from the start, although nothing reaches them before the connection.
+    LinkSession& session = context.Session();
+    CQ417HostDoc document(session.LiveSettings(), user);
     document.SetView(&list);
     document.NewDocument();
     if (!document.OpenDocument(path)) {
@@ -192,53 +193,52 @@ int RunUpload(CommandContext& context, const std::vector<std::string>& args) {
     }
     const int siteCount = document.SiteCount();
 
-    if (const int code = context.ConnectAndReadInformation(live); code != kExitOk) {
+    if (const int code = context.Connect(); code != kExitOk) {
         return code;
     }
-    const int capacity = live.Snapshot().capacity;
+    const int capacity = session.Settings().capacity;
     if (siteCount > capacity) {
         return context.Fail(kExitFailed, "the readout holds at most " + std::to_string(capacity) +
                                              " sites, " + TerminalText(path) + " has " +
                                              std::to_string(siteCount) + "; nothing was written");
     }
-    RecordTransfer transfer(context.Session().Commands(), context.Time(),
-                            RecordTransfer::TerminalProgress(context.Err()));
     // The record image of a fresh information read is all zeros. Records go to the readout
     // whole, so its records are read first: what the upload does not change (the readings, or
     // the two bytes after the count) goes back as it was.
-    if (!transfer.Download(live, live.Snapshot().recordCount)) {
-        return context.Fail(kExitFailed, transfer.FailureText() +
-                                             "; the readout's records could not be read first, "
-                                             "so nothing was written");
+    if (const LinkOutcome outcome = session.Download(context.Progress());
+        outcome != LinkOutcome::Done) {
+        return context.FailJob(outcome, "reading the readout's records first",
+                               "nothing was written");
     }
-    if (!document.PrepareSiteUpload()) {
+    const std::optional<UploadPlan> plan = document.PrepareSiteUpload();
+    if (!plan) {
         return kExitFailed;  // the document said why; nothing was written
     }
-    const ReadoutSettings sent = live.Snapshot();
-    if (!transfer.Upload(sent)) {
-        return context.Fail(kExitFailed, transfer.FailureText() + "; the upload stopped there");
+    const UploadPlan sent = *plan;
+    const LinkOutcome outcome = session.Upload(sent, context.Progress());
+    if (outcome != LinkOutcome::Done && outcome != LinkOutcome::NoReadout) {
+        return context.FailJob(outcome, "the upload",
+                               "the readout may hold a mix of old and new sites; upload again");
     }
     context.Out() << "Uploaded " << sent.recordCount << " sites from " << TerminalText(path)
                   << (request->clearReadings ? " (readings cleared)" : " (readings kept)") << '\n';
-
-    // Read the readout afresh, as the window's link does after an upload.
-    SharedSettings after;
-    if (const int code = context.ConnectAndReadInformation(after); code != kExitOk) {
-        context.Err() << "q417cli: the sites were written, but the readout could not be read "
-                         "again to check them\n";
-        return code;
+    if (outcome == LinkOutcome::NoReadout) {
+        return context.FailJob(outcome, "the sites were written, but could not be checked");
     }
-    bool same = ReportDifferences(context, CompareInformation(sent, after.Snapshot()));
+
+    // The link has read the readout afresh, as it does after every upload.
+    bool same = ReportDifferences(context, CompareInformation(sent, session.Settings()));
     if (request->verify) {
-        if (!transfer.Download(after, sent.recordCount)) {
-            return context.Fail(kExitFailed, transfer.FailureText() + "; nothing was verified");
+        if (const LinkOutcome again = session.Download(context.Progress());
+            again != LinkOutcome::Done) {
+            return context.FailJob(again, "reading the sites back", "nothing was verified");
         }
-        const ReadoutSettings readBack = after.Snapshot();
+        const ReadoutSettings readBack = session.Settings();
         const RecordImage empty{};
-        same = ReportDifferences(context,
-                                 CompareSiteRecords(sent.records ? *sent.records : empty,
-                                                    readBack.records ? *readBack.records : empty,
-                                                    sent.recordCount)) &&
+        same = ReportDifferences(
+                   context,
+                   CompareSiteRecords(*sent.records, readBack.records ? *readBack.records : empty,
+                                      sent.recordCount)) &&
                same;
         if (same) {
             context.Out() << "Verified " << sent.recordCount << " sites\n";

@@ -6,6 +6,7 @@
 #include "CommandContext.h"
 #include "ReadoutSettings.h"
 #include "RecordImage.h"
+#include "UploadPlan.h"
 
 namespace q417::cli {
 
@@ -22,7 +23,7 @@ inline constexpr const char* kUploadUsage =
 
 // The differences between the file name and site count sent and those the readout reports after
 // reconnecting, one line each.
-[[nodiscard]] std::vector<std::string> CompareInformation(const ReadoutSettings& sent,
+[[nodiscard]] std::vector<std::string> CompareInformation(const UploadPlan& sent,
                                                           const ReadoutSettings& readBack);
 
 // Opens a site file and uploads its sites to the readout: names, and latest values and dates as

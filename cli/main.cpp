@@ -1,4 +1,5 @@
-// q417cli: the readout from the command line, on the same link code as the window.
+// q417cli: the readout from the command line. Like the window, it is a front end of the
+// readout link (CReadoutLink and its worker); only probe talks to the readout directly.
 
 #include <iostream>
 #include <string>
@@ -10,7 +11,6 @@
 #include "ExitCode.h"
 #include "PortDevice.h"
 #include "PosixSerialLine.h"
-#include "ReadoutSession.h"
 #include "SteadyClock.h"
 
 int main(int argc, char** argv) {
@@ -39,13 +39,13 @@ int main(int argc, char** argv) {
     }
     PosixSerialLine line([&devices](int port) { return PortDevicePath(port, devices); });
     SteadyClock clock;
-    ReadoutSession session(line, clock, options->portNumber, options->baudRate);
+    const LinkOptions link{options->portNumber, options->baudRate,
+                           static_cast<std::int64_t>(options->timeoutSeconds) * 1000};
 
     PortDescription port;
     port.disabled = options->portNumber == 0;
     port.name =
         port.disabled ? std::string("(disabled)") : PortDevicePath(options->portNumber, devices);
-    port.openFailureText = [&line] { return line.LastOpenFailureText(); };
-    CommandContext context(session, port, std::cout, std::cerr);
+    CommandContext context(line, clock, link, port, std::cout, std::cerr);
     return RunCommand(options->command, context, options->arguments);
 }

@@ -282,40 +282,30 @@ bool CQ417HostDoc::ConfirmUpload() {
     return true;
 }
 
-bool CQ417HostDoc::PrepareSiteUpload() {
+std::optional<UploadPlan> CQ417HostDoc::PrepareSiteUpload() {
     const bool clearReadings = user_.AskYesNo("Would you like to clear all Q417 data points?");
+    const ReadoutSettings settings = link_.Snapshot();
     // Records are written whole, readings included. Unless a download since the readout
     // connected put its readings into the image, keeping them would write zeros over them.
-    if (!clearReadings && link_.Snapshot().dataReady == 0) {
+    if (!clearReadings && settings.dataReady == 0) {
         user_.ShowMessage(kReadingsNotDownloadedMessage, MessageIcon::Exclamation);
-        return false;
+        return std::nullopt;
     }
     const int count = StoredSiteCount();
-    const std::string fileName = pathName_;
-    link_.Update([&](ReadoutSettings& settings) {
-        settings.connected = 0;
-        settings.dataReady = 0;
-        settings.fileName = fileName;
-        settings.recordCount = count;
-        auto image = settings.records ? std::make_shared<RecordImage>(*settings.records)
-                                      : std::make_shared<RecordImage>();
-        const PressureUnit calUnits = UnitOfCode(settings.calUnits);
-        for (int k = 0; k < count; ++k) {
-            const SiteRecord& site = Site(k);
-            ReadoutSiteRecord::WriteName(*image, k, site.location);
-            ReadoutSiteRecord::WriteReference(
-                *image, k,
-                ConvertValueForReadout(ParseValue(site.latestData), documentUnit_, calUnits),
-                ReadoutTimeFromDate(ParseSiteDateTime(site.dateTime)));
-            if (clearReadings) {
-                ReadoutSiteRecord::WriteReadingCount(*image, k, 0);
-            }
+    auto image = settings.records ? std::make_shared<RecordImage>(*settings.records)
+                                  : std::make_shared<RecordImage>();
+    const PressureUnit calUnits = UnitOfCode(settings.calUnits);
+    for (int k = 0; k < count; ++k) {
+        const SiteRecord& site = Site(k);
+        ReadoutSiteRecord::WriteName(*image, k, site.location);
+        ReadoutSiteRecord::WriteReference(
+            *image, k, ConvertValueForReadout(ParseValue(site.latestData), documentUnit_, calUnits),
+            ReadoutTimeFromDate(ParseSiteDateTime(site.dateTime)));
+        if (clearReadings) {
+            ReadoutSiteRecord::WriteReadingCount(*image, k, 0);
         }
-        settings.records = std::move(image);
-        settings.connected = 1;
-        settings.dataReady = 1;
-    });
-    return true;
+    }
+    return UploadPlan{std::move(image), count, pathName_};
 }
 
 bool CQ417HostDoc::AcceptDownload(bool autoOpen) {

@@ -11,6 +11,7 @@
 #include "SharedSettings.h"
 #include "SiteListView.h"
 #include "SiteRecord.h"
+#include "UploadPlan.h"
 
 namespace q417 {
 
@@ -63,11 +64,12 @@ class CQ417HostDoc {
     void MergeReadoutData();
     // The upload command's questions: save changes, then "Are you sure ...?". True to go on.
     bool ConfirmUpload();
-    // Fills the link's record image, file name and record count from the sites, after asking
-    // whether the readout's readings are to be cleared. Keeping them needs the readings in the
-    // image: without a download since the readout connected, nothing is prepared, the user is
-    // told (kReadingsNotDownloadedMessage) and the result is false.
-    bool PrepareSiteUpload();
+    // What an upload of the sites writes: the link's record image with the sites' names and
+    // reference values, the file name and the record count, after asking whether the
+    // readout's readings are to be cleared. The upload job carries it. Keeping the readings
+    // needs them in the image: without a download since the readout connected, nothing is
+    // prepared, the user is told (kReadingsNotDownloadedMessage) and the result is empty.
+    [[nodiscard]] std::optional<UploadPlan> PrepareSiteUpload();
     // The link finished a download. With autoOpen, opens the data file the readout names (when
     // it can be read) and merges the readout's sites. Returns false when the clock sync that
     // follows a download is to be skipped.

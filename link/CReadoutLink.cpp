@@ -1,5 +1,7 @@
 #include "CReadoutLink.h"
 
+#include <utility>
+
 #include "InterruptibleClock.h"
 #include "InterruptibleLine.h"
 #include "LinkWorker.h"
@@ -17,6 +19,7 @@ void CReadoutLink::Start(LinkSink& sink) {
         return;
     }
     shared_.stopRequest.store(false);
+    shared_.portFailure.Set({});
     sink_.Attach(&sink);
     shared_.jobs.Open();
     running_.store(true);
@@ -38,21 +41,32 @@ void CReadoutLink::Stop() {
     running_.store(false);
 }
 
-void CReadoutLink::SubmitJob(int code, RequesterId requester) {
+bool CReadoutLink::SubmitJob(int code, RequesterId requester) {
+    if (code == JOB_UPLOAD) {
+        return false;  // an upload without its records would write whatever the image holds
+    }
     LinkJob job;
     job.code = code;
     job.requester = requester;
-    shared_.jobs.Submit(std::move(job));
+    return shared_.jobs.Submit(std::move(job));
 }
 
-void CReadoutLink::SubmitSettingsWrite(RequesterId requester, const ReadoutSettings& request,
+bool CReadoutLink::SubmitSettingsWrite(RequesterId requester, const ReadoutSettings& request,
                                        int flags) {
     LinkJob job;
     job.code = JOB_WRITE_SETTINGS;
     job.requester = requester;
     job.request = request;
     job.flags = flags;
-    shared_.jobs.Submit(std::move(job));
+    return shared_.jobs.Submit(std::move(job));
+}
+
+bool CReadoutLink::SubmitUpload(RequesterId requester, UploadPlan plan) {
+    LinkJob job;
+    job.code = JOB_UPLOAD;
+    job.requester = requester;
+    job.upload = std::move(plan);
+    return shared_.jobs.Submit(std::move(job));
 }
 
 void CReadoutLink::Run() {

@@ -37,15 +37,23 @@ class CReadoutLink {
     [[nodiscard]] bool Running() const { return running_.load(); }
 
     // Queues a job for requester; dropped while another job is pending or the link is stopped.
-    void SubmitJob(int code, RequesterId requester);
-    // A settings write of request's flagged values. The request is copied when it is taken;
-    // dropped as SubmitJob drops jobs.
-    void SubmitSettingsWrite(RequesterId requester, const ReadoutSettings& request, int flags);
+    // Returns whether the job slot took it. JOB_UPLOAD needs its records: use SubmitUpload.
+    bool SubmitJob(int code, RequesterId requester);
+    // A settings write of request's flagged values, with its own copy of the request; dropped
+    // as SubmitJob drops jobs. Returns whether the job slot took it.
+    bool SubmitSettingsWrite(RequesterId requester, const ReadoutSettings& request, int flags);
+    // JOB_UPLOAD of plan, which the job carries; dropped as SubmitJob drops jobs. Returns
+    // whether the job slot took it.
+    bool SubmitUpload(RequesterId requester, UploadPlan plan);
+    // True from a submission the slot took until the worker has acted on the job.
+    [[nodiscard]] bool JobPending() const { return shared_.jobs.Busy(); }
 
     // A consistent copy of the live settings.
     [[nodiscard]] ReadoutSettings Settings() const { return shared_.settings.Snapshot(); }
-    // The live settings, for the document's upload preparation.
+    // The live settings, which the document reads when it merges a download.
     [[nodiscard]] SharedSettings& LiveSettings() { return shared_.settings; }
+    // Why the port last failed to open; nothing while it is open or before the first try.
+    [[nodiscard]] PortOpenFailure PortFailure() const { return shared_.portFailure.Get(); }
 
     // Set by the port dialog before it submits JOB_OPEN_PORT or JOB_CHANGE_BAUD.
     void SetPortNumber(int portNumber) { shared_.portNumber.store(portNumber); }

@@ -25,6 +25,9 @@ class ForwardingLine : public SerialLine {
     }
     void PortPutChar(int byte) override { inner_.PortPutChar(byte); }
     bool WaitForInput(std::int64_t timeoutMs) override { return inner_.WaitForInput(timeoutMs); }
+    [[nodiscard]] PortOpenFailure LastOpenFailure() const override {
+        return inner_.LastOpenFailure();
+    }
 
   protected:
     [[nodiscard]] SerialLine& Inner() { return inner_; }

@@ -25,6 +25,9 @@ class InterruptibleLine final : public SerialLine {
     void PortWrite(const std::uint8_t* buffer, int count) override;
     void PortPutChar(int byte) override;
     bool WaitForInput(std::int64_t timeoutMs) override;
+    [[nodiscard]] PortOpenFailure LastOpenFailure() const override {
+        return line_.LastOpenFailure();
+    }
 
   private:
     [[nodiscard]] bool Stopped() const { return stop_.load(); }

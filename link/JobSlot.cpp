@@ -28,6 +28,11 @@ void JobSlot::Finish() {
     job_ = LinkJob{};
 }
 
+bool JobSlot::Busy() const {
+    std::lock_guard lock(mutex_);
+    return pending_;
+}
+
 void JobSlot::Open() {
     std::lock_guard lock(mutex_);
     open_ = true;

@@ -20,6 +20,8 @@ class JobSlot {
     [[nodiscard]] std::optional<LinkJob> Pending() const;
     // Empties the slot.
     void Finish();
+    // True while a job waits or runs.
+    [[nodiscard]] bool Busy() const;
 
     // Opening empties the slot; closing drops a job not yet taken.
     void Open();

@@ -2,6 +2,7 @@
 
 #include "LinkSink.h"
 #include "ReadoutSettings.h"
+#include "UploadPlan.h"
 
 namespace q417 {
 
@@ -17,13 +18,15 @@ inline constexpr int JOB_CAPTURE = 0x10000;
 inline constexpr int JOB_RESET_BATTERY = 0x40000;
 inline constexpr int JOB_DOWNLOAD = 0x80000;
 
-// One job for the worker. A settings write carries its own copy of the request, so the
-// requester may change or drop its copy as soon as it has submitted.
+// One job for the worker. A settings write carries its own copy of the request, and an upload
+// its prepared records, so the requester may change or drop its copies as soon as it has
+// submitted.
 struct LinkJob {
     int code = 0;
     RequesterId requester = 0;
     ReadoutSettings request;  // JOB_WRITE_SETTINGS only
     int flags = 0;            // JOB_WRITE_SETTINGS only
+    UploadPlan upload;        // JOB_UPLOAD only
 };
 
 }  // namespace q417

@@ -2,7 +2,9 @@
 
 #include <atomic>
 
+#include "Guarded.h"
 #include "JobSlot.h"
+#include "PortOpenFailure.h"
 #include "SharedSettings.h"
 
 namespace q417 {
@@ -16,6 +18,9 @@ struct LinkShared {
     std::atomic<int> portNumber{1};   // 1..20; 0 or less: "Disabled"
     std::atomic<int> desiredBaud{0};  // 0: stay at the probing rate
     std::atomic<bool> stopRequest{false};
+    // Why the port last failed to open (nothing while it is open), written by the worker before
+    // it posts "Port not open", so the window never has to look at the line the worker uses.
+    Guarded<PortOpenFailure> portFailure;
 };
 
 }  // namespace q417

@@ -23,6 +23,11 @@ inline constexpr int kEventConnected = 5;
 inline constexpr int kEventInformationRead = 10;
 inline constexpr int kEventDownloadComplete = 13;
 
+// lParam of WM_LINK_CAPTURE: whether the readout sent both signals. After a failed capture the
+// settings hold the previous capture's texts, which must not pass for new ones.
+inline constexpr int kCaptureFailed = 0;
+inline constexpr int kCaptureDone = 1;
+
 // Status codes of WM_LINK_STATUS (0 and others: no text).
 inline constexpr int STATUS_PORT_OPEN = 1;
 inline constexpr int STATUS_PORT_NOT_OPEN = 2;
@@ -32,6 +37,22 @@ inline constexpr int STATUS_NEW_READOUT = 9;
 inline constexpr int STATUS_COMM_ERROR = 12;
 inline constexpr int STATUS_READING = 13;
 inline constexpr int STATUS_WRITING = 14;
+
+// Details of WM_LINK_STATUS (wParam): what the worker is doing. Reading and writing carry
+// their progress in percent instead.
+inline constexpr int kDetailPortOpen = 1;
+inline constexpr int kDetailPortNotOpen = 2;
+inline constexpr int kDetailConnecting = 3;  // also: the next wake-up comes now
+inline constexpr int kDetailNotAwake = 4;    // a wake-up went unanswered
+inline constexpr int kDetailConnected = 5;
+inline constexpr int kDetailReadingInformation = 6;
+inline constexpr int kDetailInformationRetry = 7;  // the information read failed, again
+inline constexpr int kDetailPollAnswered = 8;
+inline constexpr int kDetailNewReadout = 9;
+inline constexpr int kDetailPolling = 10;
+inline constexpr int kDetailPollUnanswered = 11;
+inline constexpr int kDetailIdleCommError = 12;      // the idle poll gave up
+inline constexpr int kDetailTransferCommError = 15;  // a download or upload step gave up
 
 // Command identifiers the link enables and disables.
 inline constexpr int kCommandReadoutStatus = 32779;
@@ -56,11 +77,13 @@ struct LinkMessage {
     friend bool operator==(const LinkMessage&, const LinkMessage&) = default;
 };
 
-// Where the link's worker reports. Post is called on the worker thread and must not block for
-// long: the window side queues the message to its own thread.
+// Where the link's worker reports.
 class LinkSink {
   public:
     virtual ~LinkSink() = default;
+    // Called on the worker thread. Never waits for the receiving thread: it queues the message
+    // and returns. The link holds a lock while it posts, which Stop takes too, so a delivery that
+    // waited for the window thread would deadlock a Stop called from it.
     virtual void Post(const LinkMessage& message) = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "LinkWorker.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace q417 {
 namespace {
@@ -10,6 +11,25 @@ constexpr int kIdlePausesBetweenPolls = 10;
 constexpr int kRecordsPerUploadStep = 10;
 
 }  // namespace
+
+bool ReadoutAwake(LinkState state) {
+    switch (state) {
+        case LINK_RESET:
+        case LINK_OPEN_PORT:
+        case LINK_CONNECTING:
+            return false;
+        case LINK_READ_INFO:
+        case LINK_DOWNLOAD:
+        case LINK_UPLOAD:
+        case LINK_IDLE:
+        case LINK_NEW_READOUT:
+        case LINK_DISCONNECT:
+        case LINK_RECOVER:
+        case LINK_STOP:
+            return true;
+    }
+    return true;  // a stray value starts over, but past the connection
+}
 
 LinkWorker::LinkWorker(LinkShared& shared, SerialLine& line, Clock& clock, LinkSink& sink)
     : shared_(shared),
@@ -34,7 +54,7 @@ bool LinkWorker::Turn() {
         shared_.jobs.Finish();
     }
 
-    const int thisState = state_;
+    const LinkState thisState = state_;
     switch (state_) {
         case LINK_RESET:
             OnReset();
@@ -73,9 +93,18 @@ bool LinkWorker::Turn() {
             next_ = LINK_RESET;
             break;
     }
+    PublishPortFailure();
     stateChanged_ = next_ != thisState;
     state_ = next_;
     return true;
+}
+
+void LinkWorker::PublishPortFailure() {
+    const PortOpenFailure& failure = transport_.LastOpenFailure();
+    if (!(failure == publishedPortFailure_)) {
+        publishedPortFailure_ = failure;
+        shared_.portFailure.Set(failure);
+    }
 }
 
 void LinkWorker::TakeJob(const LinkJob& job) {
@@ -90,7 +119,7 @@ void LinkWorker::TakeJob(const LinkJob& job) {
             break;
         case JOB_CHANGE_BAUD:
             // Only an awake readout can change its rate now; otherwise the next wake-up uses it.
-            if (state_ > LINK_CONNECTING) {
+            if (ReadoutAwake(state_)) {
                 if (!transport_.ProbeFlag()) {
                     shared_.desiredBaud.store(transport_.CurrentBaud());
                     transport_.SetDesiredBaud(transport_.CurrentBaud());
@@ -106,7 +135,7 @@ void LinkWorker::TakeJob(const LinkJob& job) {
             break;
         }
         case JOB_UPLOAD:
-            uploadBlock_ = 0;
+            TakeUpload(job.upload);
             state_ = next_ = LINK_UPLOAD;
             stateChanged_ = true;
             break;
@@ -117,13 +146,15 @@ void LinkWorker::TakeJob(const LinkJob& job) {
         case JOB_CAPTURE: {
             std::string temperature;
             std::string pressure;
-            if (commands_.CaptureCalibration(temperature, pressure)) {
+            const bool captured = commands_.CaptureCalibration(temperature, pressure);
+            if (captured) {
                 shared_.settings.Update([&](ReadoutSettings& s) {
                     s.calTemperatureText = temperature;
                     s.calPressureText = pressure;
                 });
             }
-            Post({WM_LINK_CAPTURE, LinkTarget::Requester, job.requester, 0, 0});
+            Post({WM_LINK_CAPTURE, LinkTarget::Requester, job.requester, 0,
+                  captured ? kCaptureDone : kCaptureFailed});
             break;
         }
         case JOB_RESET_BATTERY: {
@@ -144,9 +175,26 @@ void LinkWorker::TakeJob(const LinkJob& job) {
     }
 }
 
+void LinkWorker::TakeUpload(const UploadPlan& plan) {
+    uploadBlock_ = 0;
+    uploadFileNameWritten_ = false;
+    upload_ = plan;
+    upload_.recordCount = std::clamp(plan.recordCount, 0, kRecordCapacity);
+    if (!upload_.records) {
+        upload_.records = std::make_shared<const RecordImage>();  // the zeros a fresh image holds
+    }
+    // From now on the live settings show what is being written, as the readout will hold it.
+    shared_.settings.Update([this](ReadoutSettings& s) {
+        s.records = upload_.records;
+        s.recordCount = upload_.recordCount;
+        s.fileName = upload_.fileName;
+        s.dataReady = 1;
+    });
+}
+
 void LinkWorker::SyncClock() {
     // "Auto sync date time" promises the readout the PC's time; only an awake readout can take it.
-    if (state_ <= LINK_CONNECTING || shared_.settings.Snapshot().connected == 0) {
+    if (!ReadoutAwake(state_) || shared_.settings.Snapshot().connected == 0) {
         return;
     }
     const std::int64_t now = clock_.CalendarSeconds();
@@ -164,6 +212,8 @@ void LinkWorker::OnReset() {
     idlePolls_ = kIdlePausesBetweenPolls;
     downloadBlock_ = 0;
     uploadBlock_ = 0;
+    uploadFileNameWritten_ = false;
+    upload_ = {};  // an upload that did not finish is not resumed after a new connection
     countdown_ = 0;
     next_ = LINK_CONNECTING;
 }
@@ -177,30 +227,32 @@ void LinkWorker::OnOpenPort() {
         return;
     }
     if (transport_.OpenPortProbing()) {
-        Status(1, STATUS_PORT_OPEN);
+        PublishPortFailure();
+        Status(kDetailPortOpen, STATUS_PORT_OPEN);
         next_ = LINK_RESET;
         Pause(500);
     } else {
-        Status(2, STATUS_PORT_NOT_OPEN);
+        PublishPortFailure();  // before the status, so that it can be shown with it
+        Status(kDetailPortNotOpen, STATUS_PORT_NOT_OPEN);
         countdown_ = 15;  // the next attempt 1.5 s later
     }
 }
 
 void LinkWorker::OnConnecting() {
     if (stateChanged_) {
-        Status(3, STATUS_CONNECTING);
+        Status(kDetailConnecting, STATUS_CONNECTING);
         return;
     }
     if (countdown_ > 0) {
         if (countdown_ == 1) {
-            Status(3, 0);
+            Status(kDetailConnecting, 0);
         }
         CountdownStep();
         return;
     }
     if (transport_.WakeReadout(2)) {
         next_ = LINK_READ_INFO;
-        Status(5, STATUS_CONNECTED);
+        Status(kDetailConnected, STATUS_CONNECTED);
         Event(kEventConnected);
         if (!transport_.ProbeFlag()) {
             shared_.desiredBaud.store(transport_.CurrentBaud());
@@ -209,16 +261,17 @@ void LinkWorker::OnConnecting() {
         transport_.SwitchBaud();
         Event(kEventConnected);
     } else if (transport_.ProbeFlag()) {
-        transport_.OpenPortAt(ReadoutTransport::kProbeBaud);  // the readout may have fallen back to the probing rate
+        transport_.OpenPortAt(
+            ReadoutTransport::kProbeBaud);  // the readout may have fallen back to the probing rate
         countdown_ = 5;
     } else {
-        Status(4, 0);
+        Status(kDetailNotAwake, 0);
         countdown_ = 10;
     }
 }
 
 void LinkWorker::OnReadInfo() {
-    Status(6, 0);
+    Status(kDetailReadingInformation, 0);
     if (countdown_ > 0) {
         CountdownStep();
         return;
@@ -234,7 +287,7 @@ void LinkWorker::OnReadInfo() {
         Command(kCommandEnable, kCommandUploadSiteInfo);
     } else if (failures_ < kFailuresBeforeGivingUp) {
         ++failures_;
-        Status(7, 0);
+        Status(kDetailInformationRetry, 0);
         Pause(1000);
     } else {
         failures_ = 0;
@@ -242,7 +295,7 @@ void LinkWorker::OnReadInfo() {
     }
 }
 
-void LinkWorker::TransferFailed(int resumeState) {
+void LinkWorker::TransferFailed(LinkState resumeState) {
     if (failures_ < kFailuresBeforeGivingUp) {
         ++failures_;  // the next turn tries the same records again
         return;
@@ -250,7 +303,7 @@ void LinkWorker::TransferFailed(int resumeState) {
     failures_ = 0;
     resumeState_ = resumeState;
     next_ = LINK_RECOVER;
-    Status(15, STATUS_COMM_ERROR);
+    Status(kDetailTransferCommError, STATUS_COMM_ERROR);
     Pause(500);
 }
 
@@ -272,7 +325,7 @@ void LinkWorker::OnDownload() {
         return;
     }
     shared_.settings.Update([](ReadoutSettings& s) { s.dataReady = 1; });
-    Status(5, STATUS_CONNECTED);
+    Status(kDetailConnected, STATUS_CONNECTED);
     Command(kCommandEnable, kCommandUploadSiteInfo);
     Command(kCommandEnable, kCommandCalibration);
     Command(kCommandEnable, kCommandReadoutStatus);
@@ -282,17 +335,18 @@ void LinkWorker::OnDownload() {
 }
 
 void LinkWorker::OnUpload() {
-    const ReadoutSettings settings = shared_.settings.Snapshot();
-    const int recordCount = std::min(settings.recordCount, kRecordCapacity);
+    if (!upload_.records) {
+        next_ = LINK_IDLE;  // only an upload job leads here, and it brings its records
+        return;
+    }
+    const int recordCount = upload_.recordCount;
     const int done = uploadBlock_ / kBlocksPerRecord;
     if (done < recordCount) {
         Command(kCommandDisable, kCommandUploadSiteInfo);
         Command(kCommandDisable, kCommandAddReadoutData);
         Command(kCommandDisable, kCommandCalibration);
         const int n = std::min(kRecordsPerUploadStep, recordCount - done);
-        static const RecordImage kEmptyImage{};
-        const RecordImage& image = settings.records ? *settings.records : kEmptyImage;
-        if (commands_.WriteRecords(uploadBlock_, n, image)) {
+        if (commands_.WriteRecords(uploadBlock_, n, *upload_.records)) {
             uploadBlock_ += kBlocksPerRecord * n;
             const double progress = uploadBlock_ * 100.0 / (recordCount * kBlocksPerRecord);
             Status(static_cast<int>(progress), STATUS_WRITING);
@@ -302,9 +356,19 @@ void LinkWorker::OnUpload() {
         }
         return;
     }
-    // Their results are not checked: the reconnection that follows reads them back.
-    memoryMap_.WriteFileName(settings.fileName, settings.infoSize);
-    memoryMap_.WriteRecordCount(settings.recordCount);
+    // The file name and the count are steps like the records: a readout that did not take one
+    // is retried and recovered, never left with new records under the old count.
+    if (!uploadFileNameWritten_) {
+        if (!memoryMap_.WriteFileName(upload_.fileName, shared_.settings.Snapshot().infoSize)) {
+            TransferFailed(LINK_UPLOAD);
+            return;
+        }
+        uploadFileNameWritten_ = true;
+    }
+    if (!memoryMap_.WriteRecordCount(recordCount)) {
+        TransferFailed(LINK_UPLOAD);
+        return;
+    }
     next_ = LINK_DISCONNECT;
 }
 
@@ -313,25 +377,25 @@ void LinkWorker::OnIdle() {
         Pause(500);
         return;
     }
-    Status(10, 0);
+    Status(kDetailPolling, 0);
     Pause(500);
     if (memoryMap_.CheckIdentity(shared_.settings.Snapshot().serialNumber, identityChanged_)) {
-        Status(8, 0);
+        Status(kDetailPollAnswered, 0);
         idlePolls_ = 0;
     } else if (failures_ < kFailuresBeforeGivingUp) {
-        Status(11, 0);
+        Status(kDetailPollUnanswered, 0);
         ++failures_;
     } else {
         Pause(500);
         failures_ = 0;
         resumeState_ = LINK_IDLE;
         next_ = LINK_RECOVER;
-        Status(12, STATUS_COMM_ERROR);
+        Status(kDetailIdleCommError, STATUS_COMM_ERROR);
     }
 }
 
 void LinkWorker::OnNewReadout() {
-    Status(9, STATUS_NEW_READOUT);
+    Status(kDetailNewReadout, STATUS_NEW_READOUT);
     Pause(2000);
     next_ = LINK_DISCONNECT;
 }

@@ -10,21 +10,30 @@
 #include "ReadoutTransport.h"
 #include "RecordImage.h"
 #include "SerialLine.h"
+#include "UploadPlan.h"
 
 namespace q417 {
 
-// Worker states.
-inline constexpr int LINK_RESET = 0;
-inline constexpr int LINK_OPEN_PORT = 1;
-inline constexpr int LINK_CONNECTING = 2;
-inline constexpr int LINK_READ_INFO = 3;
-inline constexpr int LINK_DOWNLOAD = 4;
-inline constexpr int LINK_UPLOAD = 5;
-inline constexpr int LINK_IDLE = 7;
-inline constexpr int LINK_NEW_READOUT = 8;
-inline constexpr int LINK_DISCONNECT = 9;
-inline constexpr int LINK_RECOVER = 10;
-inline constexpr int LINK_STOP = 11;
+// Worker states, with the numbers the readout tools have always used for them (6 has no state
+// of its own). Code tests states by name, never by their numeric order.
+enum class LinkState : int {
+    LINK_RESET = 0,
+    LINK_OPEN_PORT = 1,
+    LINK_CONNECTING = 2,
+    LINK_READ_INFO = 3,
+    LINK_DOWNLOAD = 4,
+    LINK_UPLOAD = 5,
+    LINK_IDLE = 7,
+    LINK_NEW_READOUT = 8,
+    LINK_DISCONNECT = 9,
+    LINK_RECOVER = 10,
+    LINK_STOP = 11,
+};
+using enum LinkState;
+
+// True in the states where the readout has been woken: a baud change or a clock sync can be
+// carried out at once. Before that they wait for, or are not needed by, the next connection.
+[[nodiscard]] bool ReadoutAwake(LinkState state);
 
 // The link's state machine: opens the port, wakes the readout, reads its information, polls it
 // while idle, recovers from errors and runs the submitted jobs. One Turn is one step of it.
@@ -38,7 +47,7 @@ class LinkWorker {
     // Returns false once the stop request has been carried out (the port is closed).
     bool Turn();
 
-    [[nodiscard]] int State() const { return state_; }
+    [[nodiscard]] LinkState State() const { return state_; }
     [[nodiscard]] ReadoutTransport& Transport() { return transport_; }
 
   private:
@@ -57,8 +66,11 @@ class LinkWorker {
     void OnStop();
 
     // A transfer step that failed: counted, and the fourth within a transfer leads to recovery.
-    void TransferFailed(int resumeState);
+    void TransferFailed(LinkState resumeState);
     void SyncClock();
+    void TakeUpload(const UploadPlan& plan);
+    // Publishes why the port last failed to open, when that changed.
+    void PublishPortFailure();
 
     void Pause(std::int64_t ms) { clock_.SleepMs(ms); }
     void CountdownStep();
@@ -75,15 +87,19 @@ class LinkWorker {
     ReadoutMemoryMap memoryMap_;
     // Worker-thread only: a download lands here before it is published record by record.
     RecordImage downloadImage_;
+    // Worker-thread only: what the upload job carried, written step by step.
+    UploadPlan upload_;
+    bool uploadFileNameWritten_ = false;
+    PortOpenFailure publishedPortFailure_;
 
-    int state_ = LINK_OPEN_PORT;
-    int next_ = LINK_OPEN_PORT;
+    LinkState state_ = LINK_OPEN_PORT;
+    LinkState next_ = LINK_OPEN_PORT;
     bool stateChanged_ = true;  // the state of this turn was entered at the previous turn's end
     int countdown_ = 0;         // 100 ms pauses left
     int failures_ = 0;
     int idlePolls_ = 0;
     int identityChanged_ = 0;
-    int resumeState_ = LINK_IDLE;
+    LinkState resumeState_ = LINK_IDLE;
     int downloadBlock_ = 0;
     int uploadBlock_ = 0;
     bool stopped_ = false;

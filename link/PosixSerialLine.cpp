@@ -59,26 +59,6 @@ OpenFailure FailureFromErrno(int error) {
 
 }  // namespace
 
-const char* OpenFailureText(OpenFailure failure) {
-    switch (failure) {
-        case OpenFailure::None:
-            return "open";
-        case OpenFailure::NoSuchDevice:
-            return "no such device";
-        case OpenFailure::PermissionDenied:
-            return "permission denied (is the user in the dialout group?)";
-        case OpenFailure::Busy:
-            return "busy (another program is using it)";
-        case OpenFailure::NotATerminal:
-            return "not a serial device";
-        case OpenFailure::UnsupportedBaud:
-            return "baud rate not supported";
-        case OpenFailure::Other:
-            break;
-    }
-    return "cannot be opened";
-}
-
 PosixSerialLine::PosixSerialLine(DeviceResolver resolver) : resolver_(std::move(resolver)) {}
 
 PosixSerialLine::~PosixSerialLine() {
@@ -276,7 +256,7 @@ bool PosixSerialLine::WaitForInput(std::int64_t timeoutMs) {
     return false;
 }
 
-std::string PosixSerialLine::LastOpenFailureText() const {
+PortOpenFailure PosixSerialLine::LastOpenFailure() const {
     if (lastFailure_ == OpenFailure::None) {
         return {};
     }
@@ -285,7 +265,7 @@ std::string PosixSerialLine::LastOpenFailureText() const {
     if (lastFailure_ == OpenFailure::Other && lastErrno_ != 0) {
         text += std::string(" (") + std::strerror(lastErrno_) + ")";
     }
-    return text;
+    return {lastFailure_, text};
 }
 
 }  // namespace q417

@@ -7,17 +7,6 @@
 
 namespace q417 {
 
-// Why the last open failed, for the status display.
-enum class OpenFailure {
-    None,
-    NoSuchDevice,      // ENOENT, ENODEV, ENXIO: nothing plugged in under that name
-    PermissionDenied,  // EACCES, EPERM: usually not in the dialout group
-    Busy,              // EBUSY or locked: another program holds the port
-    NotATerminal,      // the path is not a serial device
-    UnsupportedBaud,   // no termios speed for the requested rate
-    Other,
-};
-
 // SerialLine on a POSIX terminal device: raw 8N1, no flow control, exclusive, non-blocking.
 // Works with USB adapters, on-board UARTs and pseudo-terminals alike.
 class PosixSerialLine final : public SerialLine {
@@ -39,11 +28,8 @@ class PosixSerialLine final : public SerialLine {
     void PortPutChar(int byte) override;
     bool WaitForInput(std::int64_t timeoutMs) override;
 
-    // Outcome of the last PortOpen, and the device it tried.
-    [[nodiscard]] OpenFailure LastOpenFailure() const { return lastFailure_; }
-    [[nodiscard]] const std::string& LastDevice() const { return lastDevice_; }
-    // One line for the user: the device and why it did not open ("" after a good open).
-    [[nodiscard]] std::string LastOpenFailureText() const;
+    // Why the last PortOpen failed, naming the device it tried.
+    [[nodiscard]] PortOpenFailure LastOpenFailure() const override;
 
     // True when the port was closed because the device hung up or failed (unplugged adapter).
     [[nodiscard]] bool HungUp() const { return hungUp_; }
@@ -56,9 +42,7 @@ class PosixSerialLine final : public SerialLine {
     bool hungUp_ = false;
     OpenFailure lastFailure_ = OpenFailure::None;
     int lastErrno_ = 0;
-    std::string lastDevice_;
+    std::string lastDevice_;  // the device the last PortOpen tried
 };
-
-[[nodiscard]] const char* OpenFailureText(OpenFailure failure);
 
 }  // namespace q417

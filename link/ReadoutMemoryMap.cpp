@@ -65,16 +65,20 @@ bool ReadoutMemoryMap::ReadInformation(SharedSettings& settings) {
         DecodeInformation(image, s);
     });
 
+    StatusAnswers answered;
     float version = 0;
-    if (commands_.ReadFirmwareVersion(version)) {
+    answered.firmwareVersion = commands_.ReadFirmwareVersion(version);
+    if (answered.firmwareVersion) {
         settings.Update([version](ReadoutSettings& s) { s.firmwareVersion = version; });
     }
     float volts = 0;
-    if (commands_.ReadBatteryVoltage(volts)) {
+    answered.batteryVoltage = commands_.ReadBatteryVoltage(volts);
+    if (answered.batteryVoltage) {
         settings.Update([volts](ReadoutSettings& s) { s.batteryVolts = volts; });
     }
     BatteryStats stats;
-    if (commands_.ReadBatteryStats(stats)) {
+    answered.batteryStats = commands_.ReadBatteryStats(stats);
+    if (answered.batteryStats) {
         settings.Update([&stats](ReadoutSettings& s) {
             s.displayOnTime = stats.displayOnTime;
             s.backlightTime = stats.backlightTime;
@@ -86,15 +90,17 @@ bool ReadoutMemoryMap::ReadInformation(SharedSettings& settings) {
     // paired with a later PC time would run behind on every page that advances it.
     const std::int64_t readTime = clock_.CalendarSeconds();
     std::int64_t readoutClock = 0;
-    if (commands_.ReadClock(readoutClock)) {
+    answered.clock = commands_.ReadClock(readoutClock);
+    if (answered.clock) {
         settings.Update([readTime, readoutClock](ReadoutSettings& s) {
             s.readTime = readTime;
             s.readoutClock = readoutClock;
         });
     }
 
-    settings.Update([](ReadoutSettings& s) {
+    settings.Update([answered](ReadoutSettings& s) {
         s.connected = 1;
+        s.answered = answered;
         s.summaries.assign(static_cast<std::size_t>(s.recordCount), ReadingSummary{});
         // A fresh image holds none of the readout's records until a download fills it.
         s.records = std::make_shared<const RecordImage>();

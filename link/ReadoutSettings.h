@@ -50,6 +50,15 @@ struct ReadingSummary {
     std::uint8_t secondValid = 0;
 };
 
+// Which of the status queries after the information block the readout answered at the last
+// information read. One it left unanswered keeps its field's previous value, worth nothing.
+struct StatusAnswers {
+    bool firmwareVersion = false;
+    bool batteryVoltage = false;
+    bool batteryStats = false;
+    bool clock = false;
+};
+
 // The host's copy of the readout's parameters and status. The link keeps the live one; the
 // windows hold copies of the same type to say what a settings write should write.
 //
@@ -87,6 +96,7 @@ struct ReadoutSettings {
     float backlightTime = 0;
     float sleepTime = 0;
     float batteryLifeRemaining = 0;  // percent
+    StatusAnswers answered;
     std::vector<ReadingSummary> summaries;
     std::shared_ptr<const RecordImage> records;  // empty until the first information read
 

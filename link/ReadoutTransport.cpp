@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string>
 
 namespace q417 {
 namespace {
@@ -22,8 +23,7 @@ ReadoutTransport::ReadoutTransport(SerialLine& line, Clock& clock) : line_(line)
 
 bool ReadoutTransport::OpenPortProbing() {
     if (portNumber_ <= 0) {
-        portOpenResult_ = false;
-        return false;
+        return OpenPortAt(kProbeBaud);  // refused the same way, without touching the line
     }
     ClosePort();
     line_.PortOpen(portNumber_, kProbeBaud);
@@ -34,6 +34,7 @@ bool ReadoutTransport::OpenPortProbing() {
 bool ReadoutTransport::OpenPortAt(int baudRate) {
     if (portNumber_ <= 0) {
         portOpenResult_ = false;
+        openFailure_ = {OpenFailure::Disabled, "the port is disabled"};
         return false;
     }
     ClosePort();
@@ -41,6 +42,11 @@ bool ReadoutTransport::OpenPortAt(int baudRate) {
     const bool result = line_.PortIsOpen();
     currentBaud_ = baudRate;
     portOpenResult_ = result;
+    openFailure_ = result ? PortOpenFailure{} : line_.LastOpenFailure();
+    if (!result && !openFailure_.Failed()) {
+        openFailure_ = {OpenFailure::Other, "port " + std::to_string(portNumber_) + ": " +
+                                                OpenFailureText(OpenFailure::Other)};
+    }
     return result;
 }
 

@@ -68,6 +68,8 @@ class ReadoutTransport {
     void SetDesiredBaud(int baud) { desiredBaud_ = baud; }
     [[nodiscard]] bool ProbeFlag() const { return probeFlag_; }
     [[nodiscard]] bool PortOpenResult() const { return portOpenResult_; }
+    // Why the last open failed; nothing after a good one.
+    [[nodiscard]] const PortOpenFailure& LastOpenFailure() const { return openFailure_; }
 
     [[nodiscard]] SerialLine& Line() { return line_; }
     [[nodiscard]] Clock& Time() { return clock_; }
@@ -81,6 +83,7 @@ class ReadoutTransport {
     int desiredBaud_ = kProbeBaud;
     bool probeFlag_ = false;
     bool portOpenResult_ = false;
+    PortOpenFailure openFailure_;
     std::int64_t byteDeadlineMs_ = 0;  // clock milliseconds
 };
 

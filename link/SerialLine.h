@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "PortOpenFailure.h"
+
 namespace q417 {
 
 // The serial line as the transport sees it: one port at a time, so no operation takes a handle.
@@ -33,6 +35,9 @@ class SerialLine {
     // Blocks until input is waiting or timeoutMs milliseconds have passed. Returns true when
     // input is waiting. Returns false at once when the port is not open.
     virtual bool WaitForInput(std::int64_t timeoutMs) = 0;
+
+    // Why the last PortOpen failed; nothing after a good open, or when the line cannot tell.
+    [[nodiscard]] virtual PortOpenFailure LastOpenFailure() const { return {}; }
 };
 
 }  // namespace q417

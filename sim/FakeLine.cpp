@@ -1,6 +1,7 @@
 #include "FakeLine.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace q417::sim {
 namespace {
@@ -111,8 +112,25 @@ bool FakeLine::WaitForInput(std::int64_t timeoutMs) {
 }
 
 void FakeLine::SetOpenable(bool openable) {
+    SetOpenFailure(openable ? PortOpenFailure{}
+                            : PortOpenFailure{OpenFailure::Other, "fake line: cannot be opened"});
+}
+
+void FakeLine::SetOpenFailure(PortOpenFailure failure) {
     std::lock_guard lock(mutex_);
-    openable_ = openable;
+    openable_ = !failure.Failed();
+    openFailure_ = std::move(failure);
+}
+
+PortOpenFailure FakeLine::LastOpenFailure() const {
+    std::lock_guard lock(mutex_);
+    if (open_) {
+        return {};
+    }
+    if (unplugged_) {
+        return {OpenFailure::NoSuchDevice, "fake line: no such device"};
+    }
+    return openFailure_;
 }
 
 void FakeLine::Unplug() {

@@ -37,10 +37,13 @@ class FakeLine final : public SerialLine {
     // timeoutMs, advances the clock to its arrival and returns true; else advances the clock by
     // timeoutMs and returns false. False at once when the port is not open.
     bool WaitForInput(std::int64_t timeoutMs) override;
+    [[nodiscard]] PortOpenFailure LastOpenFailure() const override;
 
     // Test hooks.
     // When false, PortOpen fails (the device exists but cannot be opened).
     void SetOpenable(bool openable);
+    // Every PortOpen fails with failure until it is set to no failure.
+    void SetOpenFailure(PortOpenFailure failure);
     // The device goes away as by a hang-up: the port closes, and opens fail until Replug.
     void Unplug();
     void Replug();
@@ -79,6 +82,7 @@ class FakeLine final : public SerialLine {
     mutable std::mutex mutex_;
     bool open_ = false;
     bool openable_ = true;
+    PortOpenFailure openFailure_;  // why opens fail while not openable_
     bool unplugged_ = false;
     std::int64_t latencyMs_ = 0;
     std::deque<PendingByte> toHost_;  // in arrival order

@@ -1,5 +1,8 @@
 #include "ManualClock.h"
 
+#include <chrono>
+#include <thread>
+
 namespace q417::sim {
 
 ManualClock::ManualClock(std::int64_t calendarStartSeconds)
@@ -18,6 +21,9 @@ void ManualClock::SleepMs(std::int64_t ms) {
     if (ms > 0) {
         sleptMs_.fetch_add(ms);
         nowMs_.fetch_add(ms);
+        if (const int divisor = realSleepDivisor_.load(); divisor > 0) {
+            std::this_thread::sleep_for(std::chrono::microseconds(ms * 1000 / divisor));
+        }
     }
 }
 

@@ -24,6 +24,10 @@ class ManualClock final : public Clock {
     // Moves time forward by ms; 0 or less leaves it unchanged (the clock is monotonic).
     void Advance(std::int64_t ms);
 
+    // From now on SleepMs also sleeps ms / divisor real milliseconds (0: not at all), so that a
+    // worker thread pausing on this clock cannot race hours ahead of the thread that drives it.
+    void SetRealSleepDivisor(int divisor) { realSleepDivisor_.store(divisor); }
+
     // Milliseconds and calls spent in SleepMs, so tests can see how long the host slept.
     [[nodiscard]] std::int64_t SleptMs() const;
     [[nodiscard]] int SleepCalls() const;
@@ -33,6 +37,7 @@ class ManualClock final : public Clock {
     std::atomic<std::int64_t> nowMs_{0};
     std::atomic<std::int64_t> sleptMs_{0};
     std::atomic<int> sleepCalls_{0};
+    std::atomic<int> realSleepDivisor_{0};
 };
 
 }  // namespace q417::sim

@@ -14,7 +14,6 @@
 #include "FakeLine.h"
 #include "ManualClock.h"
 #include "ReadoutEngine.h"
-#include "ReadoutSession.h"
 #include "RejectingLine.h"
 #include "TimeZoneGuard.h"
 
@@ -23,18 +22,31 @@ namespace q417::cli::testing {
 inline constexpr std::int64_t kNow = 1796742245;  // 2026-12-08 15:04:05 UTC
 inline constexpr const char* kPassword = "KWPmoraglend";
 inline constexpr const char* kPortName = "/dev/ttyQ417";
+inline constexpr std::int64_t kTimeoutMs = 20000;
 
 class CliFixture : public ::testing::Test {
   protected:
+    // The link's worker runs on a thread of its own: its pauses take a hundredth of their time
+    // in real time too, so that it keeps pace with the test instead of idling hours ahead.
+    CliFixture() { clock.SetRealSleepDivisor(100); }
+
     // Runs commandLine (the command, then its arguments) as q417cli would, with --device
     // /dev/ttyQ417. Returns the exit code; out and err hold what it printed.
-    int Run(const std::vector<std::string>& commandLine) {
-        ReadoutSession session(rejecting, clock, 1, 115200);
+    int Run(const std::vector<std::string>& commandLine) { return RunOn(rejecting, commandLine); }
+
+    // As Run, on a line of the test's own.
+    int RunOn(SerialLine& serial, const std::vector<std::string>& commandLine) {
         PortDescription port;
         port.name = kPortName;
-        port.openFailureText = [] { return std::string(kPortName) + ": permission denied"; };
-        CommandContext context(session, port, out, err);
+        CommandContext context(serial, clock, {1, 115200, kTimeoutMs}, port, out, err);
         return RunCommand(commandLine.at(0), context, {commandLine.begin() + 1, commandLine.end()});
+    }
+
+    // The port cannot be opened, as when the user is not in the dialout group.
+    void DenyThePort() {
+        line.SetOpenFailure({OpenFailure::PermissionDenied, std::string(kPortName) +
+                                                                ": permission denied (is the "
+                                                                "user in the dialout group?)"});
     }
 
     // True when nothing reached the port: not opened, not a byte written, no command received.

@@ -14,7 +14,6 @@
 #include "ManualClock.h"
 #include "ProbeCommand.h"
 #include "ReadoutEngine.h"
-#include "ReadoutSession.h"
 
 namespace q417::cli {
 namespace {
@@ -36,11 +35,9 @@ class ProbeTest : public ::testing::Test {
     }
 
     int Probe(int desiredBaud = 115200) {
-        ReadoutSession session(line, clock, 1, desiredBaud);
         PortDescription port;
         port.name = "/dev/ttyQ417";
-        port.openFailureText = [] { return std::string("/dev/ttyQ417: permission denied"); };
-        CommandContext context(session, port, out, err);
+        CommandContext context(line, clock, {1, desiredBaud, 20000}, port, out, err);
         return RunProbe(context, {});
     }
 
@@ -82,7 +79,7 @@ TEST_F(ProbeTest, SilentReadoutIsNoReadout) {
 }
 
 TEST_F(ProbeTest, PortThatDoesNotOpen) {
-    line.SetOpenable(false);
+    line.SetOpenFailure({OpenFailure::PermissionDenied, "/dev/ttyQ417: permission denied"});
     EXPECT_EQ(Probe(), kExitPortNotOpen);
     EXPECT_EQ(line.Written(), "");
     EXPECT_EQ(out.str(), "");

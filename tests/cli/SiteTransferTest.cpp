@@ -17,8 +17,9 @@
 #include "DownloadCommand.h"
 #include "ExitCode.h"
 #include "ForwardingLine.h"
+#include "LinkSession.h"
+#include "ReadoutCommands.h"
 #include "ReadoutSiteRecord.h"
-#include "RecordTransfer.h"
 #include "TempDir.h"
 #include "UploadCommand.h"
 
@@ -85,15 +86,6 @@ class PacketNoiseLine final : public ForwardingLine {
 class SiteTransferTest : public testing::CliFixture {
   protected:
     [[nodiscard]] std::string PathOf(const std::string& name) const { return dir_.Path(name); }
-
-    // As Run, on a line of the test's own.
-    int RunOn(SerialLine& serial, const std::vector<std::string>& commandLine) {
-        ReadoutSession session(serial, clock, 1, 115200);
-        PortDescription port;
-        port.name = testing::kPortName;
-        CommandContext context(session, port, out, err);
-        return RunCommand(commandLine.at(0), context, {commandLine.begin() + 1, commandLine.end()});
-    }
 
     [[nodiscard]] int SentCount(const std::string& commandLine) const {
         const Lines lines = SentLines();
@@ -195,11 +187,12 @@ TEST_F(SiteTransferTest, DownloadThatKeepsFailingWritesNoFile) {
     engine.Faults().corruptChecksums = 1000;
     const std::string ini = PathOf("sites.ini");
     EXPECT_EQ(Run({"download", "--out", ini}), kExitFailed);
-    EXPECT_EQ(err.str(), "q417cli: site 1 could not be read from the readout (5 tries); " + ini +
+    EXPECT_EQ(err.str(), "q417cli: the download: \"Comm error\" and no progress for 20 s; " + ini +
                              " was not written\n");
     EXPECT_EQ(out.str(), "");
-    EXPECT_EQ(SentCount("RP 0 40 3"), 10);  // 5 calls of 2 tries, then no more
-    EXPECT_EQ(SentStartingWith("RP "), 10);
+    // The link retried and recovered, always from the first record, until the time-out.
+    EXPECT_GT(SentCount("RP 0 40 3"), 8);
+    EXPECT_EQ(SentStartingWith("RP "), SentCount("RP 0 40 3"));
     EXPECT_FALSE(std::filesystem::exists(ini));
     EXPECT_FALSE(std::filesystem::exists(PathOf("sites.csv")));
 }
@@ -371,9 +364,10 @@ TEST_F(SiteTransferTest, UploadStopsAtASiteCountTheReadoutRefuses) {
     const std::string ini = PathOf("upload.ini");
     q417::test::WriteFileBytes(ini, kUploadIni);
     EXPECT_EQ(Run({"upload", ini}), kExitFailed);
-    EXPECT_EQ(err.str(),
-              "q417cli: the number of sites could not be written to the readout (5 tries); the "
-              "upload stopped there\n");
+    EXPECT_EQ(
+        err.str(),
+        "q417cli: the upload: \"Comm error\" and no progress for 20 s; the readout may hold a "
+        "mix of old and new sites; upload again\n");
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(Memory().RecordCount(), 4);
     EXPECT_EQ(Memory().SiteName(0), "Intake North");  // the records before it stay written
@@ -399,8 +393,8 @@ TEST_F(SiteTransferTest, UploadThatCannotReadTheRecordsFirstWritesNothing) {
     q417::test::WriteFileBytes(ini, kUploadIni);
     EXPECT_EQ(Run({"upload", ini}), kExitFailed);
     EXPECT_EQ(err.str(),
-              "q417cli: site 1 could not be read from the readout (5 tries); the readout's "
-              "records could not be read first, so nothing was written\n");
+              "q417cli: reading the readout's records first: \"Comm error\" and no progress for "
+              "20 s; nothing was written\n");
     EXPECT_TRUE(SentRecordWrites().empty());
     EXPECT_TRUE(SentWrites().empty());
     EXPECT_EQ(Memory().Records(), before.Records());
@@ -409,31 +403,29 @@ TEST_F(SiteTransferTest, UploadThatCannotReadTheRecordsFirstWritesNothing) {
 // ---- the parts ----
 
 TEST_F(SiteTransferTest, ProgressCountsRecordsAndEndsTheLine) {
-    ReadoutSession session(line, clock, 1, 115200);
-    ASSERT_EQ(session.Connect(), ConnectResult::Connected);
+    LinkSession session(line, clock, {1, 115200, testing::kTimeoutMs});
+    ASSERT_EQ(session.Connect(), LinkOutcome::Done);
     std::ostringstream progress;
-    RecordTransfer transfer(session.Commands(), clock, &progress);
-    SharedSettings settings;
-    ASSERT_TRUE(transfer.Download(settings, 4));
+    ASSERT_EQ(session.Download(&progress), LinkOutcome::Done);
     EXPECT_EQ(progress.str(),
               "\rReading data 25%\rReading data 50%\rReading data 75%\rReading data 100%\n");
-    EXPECT_EQ(settings.Snapshot().dataReady, 1);
-    ASSERT_TRUE(settings.Snapshot().records);
-    EXPECT_EQ(ReadoutSiteRecord::Read(*settings.Snapshot().records, 3).name, "MW-04 CREEK XING");
+    const ReadoutSettings settings = session.Settings();
+    EXPECT_EQ(settings.dataReady, 1);
+    ASSERT_TRUE(settings.records);
+    EXPECT_EQ(ReadoutSiteRecord::Read(*settings.records, 3).name, "MW-04 CREEK XING");
 
     progress.str("");
-    ReadoutSettings prepared = settings.Snapshot();
-    prepared.recordCount = 25;
-    prepared.infoSize = 1152;
-    prepared.fileName = "/data/many.ini";
-    ASSERT_TRUE(transfer.Upload(prepared));
+    ASSERT_EQ(session.Upload({settings.records, 25, "/data/many.ini"}, &progress),
+              LinkOutcome::Done);
     EXPECT_EQ(progress.str(), "\rWriting data 40%\rWriting data 80%\rWriting data 100%\n");
     EXPECT_EQ(Memory().FileName(), "/data/many.ini");
     EXPECT_EQ(Memory().RecordCount(), 25);
+    EXPECT_EQ(session.Settings().recordCount, 25);  // read afresh after the upload
 
     // Not a terminal: no progress.
-    std::ostringstream log;
-    EXPECT_EQ(RecordTransfer::TerminalProgress(log), nullptr);
+    PortDescription port;
+    CommandContext context(line, clock, {}, port, out, err);
+    EXPECT_EQ(context.Progress(), nullptr);
 }
 
 TEST_F(SiteTransferTest, DocumentUserAnswersFromTheCommandLine) {
@@ -544,10 +536,10 @@ INSTANTIATE_TEST_SUITE_P(
                      "site 2: reading count 2 sent, 20 read back"}}));
 
 TEST(CompareInformationTest, ReportsSiteCountAndFileName) {
-    ReadoutSettings sent;
-    sent.recordCount = 177;
-    sent.fileName = "/home/pat/sites.ini";
-    ReadoutSettings readBack = sent;
+    const UploadPlan sent{nullptr, 177, "/home/pat/sites.ini"};
+    ReadoutSettings readBack;
+    readBack.recordCount = 177;
+    readBack.fileName = "/home/pat/sites.ini";
     EXPECT_TRUE(CompareInformation(sent, readBack).empty());
     readBack.recordCount = 100;
     readBack.fileName = "/home/pat/s";

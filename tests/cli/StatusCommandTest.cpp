@@ -126,14 +126,16 @@ TEST_F(StatusCommandTest, InformationAreaThatDoesNotCome) {
     rejecting.Reject("REB");
     EXPECT_EQ(Run({"status"}), kExitFailed);
     EXPECT_EQ(out.str(), "");
-    EXPECT_EQ(err.str(), "q417cli: the readout did not send its information area\n");
+    EXPECT_EQ(err.str(), "q417cli: the readout did not send its information area within 20 s\n");
 }
 
 TEST_F(StatusCommandTest, PortThatDoesNotOpen) {
-    line.SetOpenable(false);
+    DenyThePort();
     EXPECT_EQ(Run({"status"}), kExitPortNotOpen);
     EXPECT_EQ(out.str(), "");
-    EXPECT_EQ(err.str(), "q417cli: cannot open the port: /dev/ttyQ417: permission denied\n");
+    EXPECT_EQ(err.str(),
+              "q417cli: cannot open the port: /dev/ttyQ417: permission denied (is the user in the "
+              "dialout group?)\n");
 }
 
 TEST_F(StatusCommandTest, SilentReadout) {
@@ -141,7 +143,8 @@ TEST_F(StatusCommandTest, SilentReadout) {
     EXPECT_EQ(Run({"status", "--json"}), kExitNoReadout);
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(err.str(),
-              "q417cli: no readout answered on /dev/ttyQ417 (is it connected and switched on?)\n");
+              "q417cli: no readout answered on /dev/ttyQ417 within 20 s (is it connected and "
+              "switched on?); last status: Connecting\n");
 }
 
 }  // namespace

@@ -449,33 +449,34 @@ TEST_F(DocumentTest, UploadPreparationFillsTheRecordImage) {
     ASSERT_TRUE(doc_.SaveDocument(Path("upload.ini")));
     doc_.SetDocumentUnit(PressureUnit::Psi);
 
-    EXPECT_TRUE(doc_.PrepareSiteUpload());  // "No" to clearing the readings
+    const ReadoutSettings before = link_.Snapshot();
+    const std::optional<UploadPlan> s = doc_.PrepareSiteUpload();  // "No" to clearing
+    ASSERT_TRUE(s);
     EXPECT_EQ(user_.questions, std::vector<std::string>{kClearQuestion});
-    const ReadoutSettings s = link_.Snapshot();
-    EXPECT_EQ(s.recordCount, 2);
-    EXPECT_EQ(s.fileName, Path("upload.ini"));
-    EXPECT_EQ(s.connected, 1);
-    EXPECT_EQ(s.dataReady, 1);
-    const ReadoutSiteRecord r0 = ReadoutSiteRecord::Read(*s.records, 0);
+    EXPECT_EQ(s->recordCount, 2);
+    EXPECT_EQ(s->fileName, Path("upload.ini"));
+    // The plan goes with the upload job; the link's own image stays as the readout sent it.
+    EXPECT_EQ(link_.Snapshot().records, before.records);
+    const ReadoutSiteRecord r0 = ReadoutSiteRecord::Read(*s->records, 0);
     EXPECT_EQ(r0.name, "New North");
     EXPECT_EQ(r0.referenceTime, 252460740U);
     EXPECT_EQ(r0.referenceValue, 6.894757f);  // PSI in the list, kPa in the readout
     EXPECT_EQ(r0.readingCount, 2);  // the readings the readout holds stay, paired by index
     EXPECT_EQ(r0.readings[1].value, 6.0f);
-    const ReadoutSiteRecord r1 = ReadoutSiteRecord::Read(*s.records, 1);
+    const ReadoutSiteRecord r1 = ReadoutSiteRecord::Read(*s->records, 1);
     EXPECT_EQ(r1.name, "A location far longe");  // cut to the readout's 20 characters
     EXPECT_EQ(r1.referenceTime, 0U);
     EXPECT_EQ(r1.referenceValue, 0.0f);
     EXPECT_EQ(r1.readingCount, 1);
-    EXPECT_EQ(ReadoutSiteRecord::Read(*s.records, 2).name, "Old 3");  // not uploaded
+    EXPECT_EQ(ReadoutSiteRecord::Read(*s->records, 2).name, "Old 3");  // not uploaded
 
     user_.answers[kClearQuestion] = true;
-    EXPECT_TRUE(doc_.PrepareSiteUpload());
-    const ReadoutSettings cleared = link_.Snapshot();
-    EXPECT_EQ(ReadoutSiteRecord::Read(*cleared.records, 0).readingCount, 0);
-    EXPECT_EQ(ReadoutSiteRecord::Read(*cleared.records, 1).readingCount, 0);
-    // A copy taken before the preparation still shows the image it was taken with.
-    EXPECT_EQ(ReadoutSiteRecord::Read(*s.records, 0).readingCount, 2);
+    const std::optional<UploadPlan> cleared = doc_.PrepareSiteUpload();
+    ASSERT_TRUE(cleared);
+    EXPECT_EQ(ReadoutSiteRecord::Read(*cleared->records, 0).readingCount, 0);
+    EXPECT_EQ(ReadoutSiteRecord::Read(*cleared->records, 1).readingCount, 0);
+    // The first plan still holds the image it was prepared with.
+    EXPECT_EQ(ReadoutSiteRecord::Read(*s->records, 0).readingCount, 2);
 }
 
 TEST_F(DocumentTest, KeepingReadingsThatWereNeverDownloadedIsRefused) {
@@ -496,16 +497,18 @@ TEST_F(DocumentTest, KeepingReadingsThatWereNeverDownloadedIsRefused) {
     EXPECT_EQ(s.dataReady, 0);
 
     user_.answers[kClearQuestion] = true;  // clearing needs no download
-    EXPECT_TRUE(doc_.PrepareSiteUpload());
-    EXPECT_EQ(link_.Snapshot().recordCount, 4);
+    const std::optional<UploadPlan> plan = doc_.PrepareSiteUpload();
+    ASSERT_TRUE(plan);
+    EXPECT_EQ(plan->recordCount, 4);
 }
 
 TEST_F(DocumentTest, UntitledDocumentUploadsAnEmptyFileName) {
     LoadReadout(1, 1, {Record("Old", 0, 0)});
     doc_.MergeReadoutData();
     link_.Update([](ReadoutSettings& s) { s.fileName = "SITES.INI"; });
-    EXPECT_TRUE(doc_.PrepareSiteUpload());
-    EXPECT_EQ(link_.Snapshot().fileName, "");
+    const std::optional<UploadPlan> plan = doc_.PrepareSiteUpload();
+    ASSERT_TRUE(plan);
+    EXPECT_EQ(plan->fileName, "");
 }
 
 TEST_F(DocumentTest, UploadNeedsConfirmationAndASiteArray) {

@@ -72,7 +72,7 @@ struct WorkerRig {
         return TurnUntil([&] { return sink.Contains(wanted, from); });
     }
 
-    bool TurnUntilState(int state) {
+    bool TurnUntilState(LinkState state) {
         return TurnUntil([&] { return worker.State() == state; });
     }
 
@@ -82,14 +82,18 @@ struct WorkerRig {
     }
 
     void Submit(int code, RequesterId requester = 0) {
-        ASSERT_TRUE(shared.jobs.Submit({code, requester, {}, 0}));
+        ASSERT_TRUE(shared.jobs.Submit({code, requester, {}, 0, {}}));
+    }
+
+    void SubmitUpload(UploadPlan plan) {
+        ASSERT_TRUE(shared.jobs.Submit({JOB_UPLOAD, 0, {}, 0, std::move(plan)}));
     }
 
     void Engine(const std::function<void(sim::ReadoutEngine&)>& f) { line.WithEngine(f); }
 
     // The states the worker passed through since `from`, repeats folded.
-    [[nodiscard]] std::vector<int> StatesSince(std::size_t from) const {
-        std::vector<int> out;
+    [[nodiscard]] std::vector<LinkState> StatesSince(std::size_t from) const {
+        std::vector<LinkState> out;
         for (std::size_t i = from; i < states.size(); ++i) {
             if (out.empty() || out.back() != states[i]) {
                 out.push_back(states[i]);
@@ -104,7 +108,7 @@ struct WorkerRig {
     LinkShared shared;
     RecordingSink sink{&clock};
     LinkWorker worker{shared, line, clock, sink};
-    std::vector<int> states;
+    std::vector<LinkState> states;
 };
 
 class LinkWorkerTest : public ::testing::Test, public WorkerRig {
@@ -120,8 +124,8 @@ TEST_F(LinkWorkerTest, StartWithAReadoutPostsTheConnectionInOrder) {
     EXPECT_EQ(s.recordCount, 3);
     EXPECT_EQ(s.serialNumber, "30303000");
     // Open, reset, connecting (entered, then awake), information read, idle.
-    EXPECT_EQ(StatesSince(0), (std::vector<int>{LINK_OPEN_PORT, LINK_RESET, LINK_CONNECTING,
-                                                LINK_READ_INFO, LINK_IDLE}));
+    EXPECT_EQ(StatesSince(0), (std::vector<LinkState>{LINK_OPEN_PORT, LINK_RESET, LINK_CONNECTING,
+                                                      LINK_READ_INFO, LINK_IDLE}));
 
     // The first poll comes after one pause; the next ones about every 6 s.
     const std::size_t mark = sink.Count();
@@ -145,8 +149,20 @@ TEST_F(LinkWorkerTest, DisabledPortRetriesEveryOneAndAHalfSeconds) {
             EXPECT_EQ(entries[i].atMs - entries[i - 1].atMs, 1500);
         }
     }
-    EXPECT_EQ(StatesSince(0), std::vector<int>{LINK_OPEN_PORT});
+    EXPECT_EQ(StatesSince(0), std::vector<LinkState>{LINK_OPEN_PORT});
     EXPECT_TRUE(line.OpenCalls().empty());
+}
+
+TEST_F(LinkWorkerTest, WhyThePortDidNotOpenIsSharedBeforePortNotOpen) {
+    const PortOpenFailure denied{OpenFailure::PermissionDenied, "/dev/ttyQ: permission denied"};
+    line.SetOpenFailure(denied);
+    // The reason must be there when the status arrives, not a turn later.
+    ASSERT_TRUE(TurnUntil(
+        [&] { return sink.Contains(StatusMessage(2, 2)) && shared.portFailure.Get() == denied; }));
+    EXPECT_EQ(sink.Entries().size(), 1u);
+    line.SetOpenFailure({});
+    Connect();
+    EXPECT_FALSE(shared.portFailure.Get().Failed());
 }
 
 TEST_F(LinkWorkerTest, UnopenablePortIsRetriedUntilItOpens) {
@@ -242,17 +258,9 @@ TEST_F(UploadTest, UploadOfTwentyFiveRecordsWritesTenTenFiveThenNameCountAndReco
         record.referenceTime = static_cast<std::uint32_t>(800000000 + r);
         record.Write(*image, r);
     }
-    shared.settings.Update([&](ReadoutSettings& s) {
-        s.connected = 0;
-        s.recordCount = 25;
-        s.fileName = "/home/tech/ROUTE9.INI";
-        s.records = image;
-        s.connected = 1;
-        s.dataReady = 1;
-    });
     const std::size_t mark = sink.Count();
     const std::size_t stateMark = states.size();
-    Submit(JOB_UPLOAD);
+    SubmitUpload({image, 25, "/home/tech/ROUTE9.INI"});
     ASSERT_TRUE(TurnUntilPosted(EventMessage(10), mark));
     ASSERT_TRUE(TurnUntilPosted(CommandMessage(kEnable, 32805), mark));
 
@@ -271,8 +279,8 @@ TEST_F(UploadTest, UploadOfTwentyFiveRecordsWritesTenTenFiveThenNameCountAndReco
     expected.insert(expected.end(), connection.begin() + 1, connection.end());
     EXPECT_EQ(sink.Messages(mark), expected);
     EXPECT_EQ(StatesSince(stateMark),
-              (std::vector<int>{LINK_UPLOAD, LINK_DISCONNECT, LINK_RESET, LINK_CONNECTING,
-                                LINK_READ_INFO, LINK_IDLE}));
+              (std::vector<LinkState>{LINK_UPLOAD, LINK_DISCONNECT, LINK_RESET, LINK_CONNECTING,
+                                      LINK_READ_INFO, LINK_IDLE}));
 
     EXPECT_TRUE(std::equal(image->bytes.begin(), image->bytes.begin() + 25 * kRecordSize,
                            engine.Memory().Records().begin()));
@@ -282,6 +290,23 @@ TEST_F(UploadTest, UploadOfTwentyFiveRecordsWritesTenTenFiveThenNameCountAndReco
     EXPECT_EQ(s.recordCount, 25);
     EXPECT_EQ(s.fileName, "/home/tech/ROUTE9.INI");
     EXPECT_EQ(s.dataReady, 0);  // the reconnection read the readout afresh
+}
+
+TEST_F(UploadTest, RefusedFileNameIsRetriedAndRecoveredNotReportedDone) {
+    Connect();
+    auto image = std::make_shared<RecordImage>();
+    const std::size_t mark = sink.Count();
+    SubmitUpload({image, 25, "/home/tech/NEW.INI"});
+    ASSERT_TRUE(TurnUntilPosted(StatusMessage(100, STATUS_WRITING), mark));
+    // The readout takes the records but refuses everything after them for a while.
+    Engine([](sim::ReadoutEngine& e) { e.Faults().rejectAll = true; });
+    ASSERT_TRUE(TurnUntilPosted(StatusMessage(15, STATUS_COMM_ERROR), mark));
+    EXPECT_EQ(worker.State(), LINK_RECOVER);
+    EXPECT_NE(engine.Memory().InfoU16(61), 25);
+    Engine([](sim::ReadoutEngine& e) { e.Faults().rejectAll = false; });
+    ASSERT_TRUE(TurnUntilState(LINK_DISCONNECT));
+    EXPECT_EQ(engine.Memory().InfoText(144, 100), "/home/tech/NEW.INI");
+    EXPECT_EQ(engine.Memory().InfoU16(61), 25);
 }
 
 TEST_F(LinkWorkerTest, CablePulledWhileIdleFailsFourPollsThenRecoversAndResets) {
@@ -310,7 +335,7 @@ TEST_F(LinkWorkerTest, CablePulledWhileIdleFailsFourPollsThenRecoversAndResets) 
     // Four recovery attempts about a second apart, then a reset and wake-ups.
     ASSERT_TRUE(TurnUntilPosted(StatusMessage(3, STATUS_CONNECTING), mark));
     EXPECT_EQ(StatesSince(stateMark),
-              (std::vector<int>{LINK_IDLE, LINK_RECOVER, LINK_RESET, LINK_CONNECTING}));
+              (std::vector<LinkState>{LINK_IDLE, LINK_RECOVER, LINK_RESET, LINK_CONNECTING}));
     EXPECT_EQ(shared.settings.Snapshot().connected, 1);  // as it was
 
     // The readout comes back: a full reconnection.
@@ -352,8 +377,8 @@ TEST_F(LinkWorkerTest, ADifferentReadoutFoundDuringRecoveryIsReconnectedInFull) 
     EXPECT_EQ(messages[0], StatusMessage(9, STATUS_NEW_READOUT));
     EXPECT_EQ(messages[1], CommandMessage(kDisable, 32779));
     EXPECT_EQ(StatesSince(stateMark),
-              (std::vector<int>{LINK_NEW_READOUT, LINK_DISCONNECT, LINK_RESET, LINK_CONNECTING,
-                                LINK_READ_INFO, LINK_IDLE}));
+              (std::vector<LinkState>{LINK_NEW_READOUT, LINK_DISCONNECT, LINK_RESET,
+                                      LINK_CONNECTING, LINK_READ_INFO, LINK_IDLE}));
     EXPECT_EQ(sink.Entries()[mark + 1].atMs - sink.Entries()[mark].atMs, 2000);
 }
 
@@ -361,7 +386,7 @@ TEST_F(LinkWorkerTest, SettingsWriteAnswersItsRequesterOnly) {
     Connect();
     std::size_t mark = sink.Count();
     line.ClearWritten();
-    ASSERT_TRUE(shared.jobs.Submit({JOB_WRITE_SETTINGS, 7, {}, 0}));
+    ASSERT_TRUE(shared.jobs.Submit({JOB_WRITE_SETTINGS, 7, {}, 0, {}}));
     ASSERT_TRUE(worker.Turn());
     EXPECT_EQ(sink.Messages(mark), std::vector<LinkMessage>{ResultMessageFor(7, 0)});
     EXPECT_EQ(line.Written(), "");  // flags 0: no exchange
@@ -372,7 +397,7 @@ TEST_F(LinkWorkerTest, SettingsWriteAnswersItsRequesterOnly) {
     request.displayDigits = 4;
     mark = sink.Count();
     ASSERT_TRUE(shared.jobs.Submit(
-        {JOB_WRITE_SETTINGS, 8, request, SET_DISPLAY_UNITS | SET_DISPLAY_DIGITS}));
+        {JOB_WRITE_SETTINGS, 8, request, SET_DISPLAY_UNITS | SET_DISPLAY_DIGITS, {}}));
     ASSERT_TRUE(worker.Turn());
     EXPECT_EQ(sink.Messages(mark), std::vector<LinkMessage>{ResultMessageFor(8, 0)});
     EXPECT_EQ(shared.settings.Snapshot().displayUnitsName, "kPa");
@@ -382,7 +407,7 @@ TEST_F(LinkWorkerTest, SettingsWriteAnswersItsRequesterOnly) {
     // Nobody asked: nothing is posted, but the write is done.
     mark = sink.Count();
     request.displayDigits = 5;
-    ASSERT_TRUE(shared.jobs.Submit({JOB_WRITE_SETTINGS, 0, request, SET_DISPLAY_DIGITS}));
+    ASSERT_TRUE(shared.jobs.Submit({JOB_WRITE_SETTINGS, 0, request, SET_DISPLAY_DIGITS, {}}));
     ASSERT_TRUE(worker.Turn());
     EXPECT_EQ(engine.Memory().InfoByte(54), 5);
     for (const auto& m : sink.Messages(mark)) {
@@ -403,7 +428,7 @@ TEST_F(LinkWorkerTest, BatteryResetAndCaptureReportToTheirRequester) {
     mark = sink.Count();
     Submit(JOB_CAPTURE, 5);
     ASSERT_TRUE(worker.Turn());
-    EXPECT_EQ(sink.Messages(mark), std::vector<LinkMessage>{CaptureMessageFor(5)});
+    EXPECT_EQ(sink.Messages(mark), std::vector<LinkMessage>{CaptureMessageFor(5, kCaptureDone)});
     ReadoutSettings s = shared.settings.Snapshot();
     EXPECT_EQ(s.calPressureText, "  0.512345");
     EXPECT_EQ(s.calTemperatureText, " 1.23456");
@@ -417,7 +442,8 @@ TEST_F(LinkWorkerTest, BatteryResetAndCaptureReportToTheirRequester) {
     ASSERT_TRUE(worker.Turn());
     const auto messages = sink.Messages(mark);
     EXPECT_NE(std::find(messages.begin(), messages.end(), ResultMessageFor(4, 11)), messages.end());
-    EXPECT_NE(std::find(messages.begin(), messages.end(), CaptureMessageFor(5)), messages.end());
+    EXPECT_NE(std::find(messages.begin(), messages.end(), CaptureMessageFor(5, kCaptureFailed)),
+              messages.end());
     s = shared.settings.Snapshot();
     EXPECT_EQ(s.calPressureText, "  0.512345");
 }
@@ -478,7 +504,7 @@ TEST(LinkWorkerStopTest, StopIsCarriedOutAtTheNextTurnFromEveryState) {
     struct Case {
         const char* name;
         std::function<void(WorkerRig&)> reach;
-        int state;
+        LinkState state;
     };
     const Case cases[] = {
         {"open port", [](WorkerRig&) {}, LINK_OPEN_PORT},
@@ -506,7 +532,7 @@ TEST(LinkWorkerStopTest, StopIsCarriedOutAtTheNextTurnFromEveryState) {
         {"upload",
          [](WorkerRig& t) {
              t.Connect();
-             t.Submit(JOB_UPLOAD);
+             t.SubmitUpload({nullptr, 2, "X.INI"});
              ASSERT_TRUE(t.TurnUntilState(LINK_UPLOAD));
          },
          LINK_UPLOAD},

@@ -71,8 +71,8 @@ TEST(SerialLineTest, DataBothWaysOnAPseudoTerminal) {
     ASSERT_FALSE(pty.Device().empty());
     PosixSerialLine line = LineFor(pty.Device());
     line.PortOpen(1, 115200);
-    ASSERT_TRUE(line.PortIsOpen()) << line.LastOpenFailureText();
-    EXPECT_EQ(line.LastOpenFailure(), OpenFailure::None);
+    ASSERT_TRUE(line.PortIsOpen()) << line.LastOpenFailure().text;
+    EXPECT_EQ(line.LastOpenFailure().reason, OpenFailure::None);
 
     // Raw mode: CR, LF and 8-bit bytes pass unchanged both ways.
     const std::string toReadout = std::string("WE 28 05\r\n") + '\xff' + '\0' + '\x11';
@@ -132,7 +132,7 @@ TEST(SerialLineTest, SecondOpenOfTheSameDeviceIsBusy) {
     ASSERT_TRUE(first.PortIsOpen());
     second.PortOpen(1, 115200);
     EXPECT_FALSE(second.PortIsOpen());
-    EXPECT_EQ(second.LastOpenFailure(), OpenFailure::Busy);
+    EXPECT_EQ(second.LastOpenFailure().reason, OpenFailure::Busy);
     first.PortClose();
     second.PortOpen(1, 115200);
     EXPECT_TRUE(second.PortIsOpen());
@@ -142,8 +142,8 @@ TEST(SerialLineTest, OpenFailureReasons) {
     PosixSerialLine missing = LineFor("/dev/ttyUSB-does-not-exist");
     missing.PortOpen(1, 115200);
     EXPECT_FALSE(missing.PortIsOpen());
-    EXPECT_EQ(missing.LastOpenFailure(), OpenFailure::NoSuchDevice);
-    EXPECT_EQ(missing.LastOpenFailureText(), "/dev/ttyUSB-does-not-exist: no such device");
+    EXPECT_EQ(missing.LastOpenFailure().reason, OpenFailure::NoSuchDevice);
+    EXPECT_EQ(missing.LastOpenFailure().text, "/dev/ttyUSB-does-not-exist: no such device");
 
     char path[] = "/tmp/q417-not-a-tty-XXXXXX";
     const int fd = mkstemp(path);
@@ -151,18 +151,18 @@ TEST(SerialLineTest, OpenFailureReasons) {
     ::close(fd);
     PosixSerialLine file = LineFor(path);
     file.PortOpen(1, 115200);
-    EXPECT_EQ(file.LastOpenFailure(), OpenFailure::NotATerminal);
+    EXPECT_EQ(file.LastOpenFailure().reason, OpenFailure::NotATerminal);
     ::unlink(path);
 
     Pty pty;
     PosixSerialLine odd = LineFor(pty.Device());
     odd.PortOpen(1, 12345);
-    EXPECT_EQ(odd.LastOpenFailure(), OpenFailure::UnsupportedBaud);
+    EXPECT_EQ(odd.LastOpenFailure().reason, OpenFailure::UnsupportedBaud);
     EXPECT_FALSE(odd.PortIsOpen());
 
     PosixSerialLine unnamed([](int) { return std::string(); });
     unnamed.PortOpen(1, 115200);
-    EXPECT_EQ(unnamed.LastOpenFailure(), OpenFailure::NoSuchDevice);
+    EXPECT_EQ(unnamed.LastOpenFailure().reason, OpenFailure::NoSuchDevice);
 }
 
 TEST(SerialLineTest, PermissionDeniedIsReportedAsSuch) {
@@ -173,7 +173,7 @@ TEST(SerialLineTest, PermissionDeniedIsReportedAsSuch) {
     ASSERT_EQ(::chmod(pty.Device().c_str(), 0), 0);
     PosixSerialLine line = LineFor(pty.Device());
     line.PortOpen(1, 115200);
-    EXPECT_EQ(line.LastOpenFailure(), OpenFailure::PermissionDenied);
+    EXPECT_EQ(line.LastOpenFailure().reason, OpenFailure::PermissionDenied);
 }
 
 TEST(PortDeviceTest, ConfiguredPathOrUsbAdapterByNumber) {

@@ -50,7 +50,7 @@ class PtyRunnerTest : public ::testing::Test {
         auto line =
             std::make_unique<PosixSerialLine>([this](int) { return runner_->DevicePath(); });
         line->PortOpen(1, 115200);
-        EXPECT_TRUE(line->PortIsOpen()) << line->LastOpenFailureText();
+        EXPECT_TRUE(line->PortIsOpen()) << line->LastOpenFailure().text;
         return line;
     }
 
@@ -80,7 +80,7 @@ TEST_F(PtyRunnerTest, ReopeningThePortResetsTheReadoutsInput) {
     EXPECT_EQ(Ask(*line, "WP 0 40 1"), "WP 0 40 1\r\n");
     line->PortClose();
     line->PortOpen(1, 115200);
-    ASSERT_TRUE(line->PortIsOpen()) << line->LastOpenFailureText();
+    ASSERT_TRUE(line->PortIsOpen()) << line->LastOpenFailure().text;
     // Without the reset the wake-up would be swallowed as packet data.
     EXPECT_EQ(Ask(*line, ""), "ORVANE Q417 READOUT V2.14\r\n");
 }

@@ -51,7 +51,7 @@ TEST_F(SimExecutableTest, ServesTheReadoutAndWritesItsStateOnSigterm) {
     {
         PosixSerialLine line([&link](int) { return link; });
         line.PortOpen(1, 115200);
-        ASSERT_TRUE(line.PortIsOpen()) << line.LastOpenFailureText();
+        ASSERT_TRUE(line.PortIsOpen()) << line.LastOpenFailure().text;
         const std::string banner = Ask(line, "");
         EXPECT_NE(banner.find("ORVANE"), std::string::npos) << banner;
         EXPECT_EQ(Ask(line, "RE 10"), "RE 10 30\r\n");
@@ -84,7 +84,7 @@ TEST_F(SimExecutableTest, HangUpIsSeenByTheSerialLine) {
     ASSERT_FALSE(device.empty());
     PosixSerialLine line([&device](int) { return device; });
     line.PortOpen(1, 115200);
-    ASSERT_TRUE(line.PortIsOpen()) << line.LastOpenFailureText();
+    ASSERT_TRUE(line.PortIsOpen()) << line.LastOpenFailure().text;
     EXPECT_NE(Ask(line, "").find("ORVANE"), std::string::npos);
     EXPECT_EQ(Ask(line, "F"), "F 2.14\r\n");
     EXPECT_FALSE(line.WaitForInput(3000));

@@ -134,8 +134,8 @@ inline LinkMessage EventMessage(int event) {
 inline LinkMessage ResultMessageFor(RequesterId requester, int code) {
     return {WM_LINK_RESULT, LinkTarget::Requester, requester, 0, code};
 }
-inline LinkMessage CaptureMessageFor(RequesterId requester) {
-    return {WM_LINK_CAPTURE, LinkTarget::Requester, requester, 0, 0};
+inline LinkMessage CaptureMessageFor(RequesterId requester, int outcome) {
+    return {WM_LINK_CAPTURE, LinkTarget::Requester, requester, 0, outcome};
 }
 
 }  // namespace q417::testing

@@ -1,0 +1,117 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "CReadoutLink.h"
+#include "Clock.h"
+#include "QueuedSink.h"
+#include "SerialLine.h"
+#include "UploadPlan.h"
+
+namespace q417::cli {
+
+// How q417cli runs the link.
+struct LinkOptions {
+    int portNumber = 1;  // 0: disabled
+    int desiredBaud = 115200;
+    // How long a readout may take to answer, and a transfer to resume after "Comm error".
+    std::int64_t timeoutMs = 20000;
+};
+
+// How a wait on the link ended.
+enum class LinkOutcome {
+    Done,
+    PortNotOpen,    // the port did not open within the time-out, or cannot as things stand
+    NoReadout,      // the port is open, but no readout woke up within the time-out
+    NoInformation,  // a readout woke up, but its information area did not come in time
+    NotTaken,       // the link's job slot did not take the job
+    CommLost,       // a transfer fell into "Comm error" and did not resume in time
+    NewReadout,     // another readout answered in the middle of the transfer
+    Interrupted,    // the link started over before the upload was done
+    NoResult,       // a job's result did not come within the time-out
+};
+
+// q417cli's front end of the readout link, as the window is another: it starts CReadoutLink on
+// the line, takes the worker's messages on the calling thread, submits the jobs the window
+// submits and waits for the messages the window waits for. The link's retries and recovery are
+// the only ones: nothing here talks to the readout itself.
+//
+// The time-outs run on the link's clock, so tests on a manual clock never sleep for them.
+class LinkSession {
+  public:
+    // Requester of every job the session submits.
+    static constexpr RequesterId kRequester = 1;
+
+    // line and clock must outlive the session.
+    LinkSession(SerialLine& line, Clock& clock, LinkOptions options);
+    ~LinkSession();
+    LinkSession(const LinkSession&) = delete;
+    LinkSession& operator=(const LinkSession&) = delete;
+
+    // Starts the link and waits until it has read the readout's information area.
+    [[nodiscard]] LinkOutcome Connect();
+
+    // Downloads every site record. A reconnection in between (after a recovery that failed)
+    // starts the download again.
+    [[nodiscard]] LinkOutcome Download(std::ostream* progress);
+    // Uploads plan, then waits until the link has read the readout afresh.
+    [[nodiscard]] LinkOutcome Upload(UploadPlan plan, std::ostream* progress);
+    // A settings write; result receives its result code.
+    [[nodiscard]] LinkOutcome WriteSettings(const ReadoutSettings& request, int flags, int& result);
+    // The battery statistics reset; result receives its result code.
+    [[nodiscard]] LinkOutcome ResetBattery(int& result);
+    // A calibration capture; captured says whether the readout sent both signals.
+    [[nodiscard]] LinkOutcome Capture(bool& captured);
+    // Sets the readout's clock to the PC's time.
+    [[nodiscard]] LinkOutcome SyncClock();
+
+    // Stops the link; the port is closed when it returns.
+    void Stop();
+
+    [[nodiscard]] ReadoutSettings Settings() const { return link_.Settings(); }
+    [[nodiscard]] SharedSettings& LiveSettings() { return link_.LiveSettings(); }
+    [[nodiscard]] PortOpenFailure PortFailure() const { return link_.PortFailure(); }
+    // The link's last status in words: "Connecting", "Port not open", ...
+    [[nodiscard]] std::string LastStatusText() const;
+    // The last progress of a transfer, in percent.
+    [[nodiscard]] int LastProgress() const { return lastProgress_; }
+    [[nodiscard]] std::int64_t TimeoutMs() const { return options_.timeoutMs; }
+
+  private:
+    // What a wait makes of each message: a value ends the wait with it.
+    using Handler = std::function<std::optional<LinkOutcome>(const LinkMessage&)>;
+    // What a wait checks after each message and when none came, given the link clock's time
+    // of that message (or now): a value ends the wait with it.
+    using Check = std::function<std::optional<LinkOutcome>(std::int64_t atMs)>;
+
+    // Takes messages until handle or check ends the wait.
+    [[nodiscard]] LinkOutcome Await(const Handler& handle, const Check& check);
+    // Keeps the last status and shows a transfer's progress.
+    void Observe(const LinkMessage& message);
+    // Takes the messages already queued, so a wait starts with the job it waits for.
+    void Drain();
+    // The result of a job for kRequester, or NoResult after the time-out.
+    [[nodiscard]] LinkOutcome AwaitResult(int message, std::int64_t& lParam);
+    // A transfer's wait: progress, "Comm error" and its time-out, another readout.
+    [[nodiscard]] LinkOutcome AwaitTransfer(int progressCode, const Handler& handle,
+                                            const Check& check);
+    void EndProgress();
+
+    Clock& clock_;
+    LinkOptions options_;
+    QueuedSink sink_{clock_};
+    CReadoutLink link_;  // after sink_: stopped, and so silent, before the sink goes
+
+    std::int64_t lastPostedAtMs_ = 0;  // link clock time of the message being handled
+    int lastStatus_ = 0;
+    int lastDetail_ = 0;
+    int lastProgress_ = 0;
+    std::ostream* progress_ = nullptr;  // where the running transfer shows its progress
+    bool progressShown_ = false;
+};
+
+}  // namespace q417::cli
