@@ -87,26 +87,26 @@ TEST(SharedSettingsTest, StoredRecordsArePublishedAsANewImage) {
 
 TEST(JobSlotTest, OneJobAtATimeAndOnlyWhileOpen) {
     JobSlot slot;
-    EXPECT_FALSE(slot.Submit({JOB_DOWNLOAD, 1, {}, 0}));  // closed: the link is not running
+    EXPECT_FALSE(slot.Submit({JOB_DOWNLOAD, 1, {}, 0, {}}));  // closed: the link is not running
     EXPECT_FALSE(slot.Pending());
     slot.Open();
-    EXPECT_TRUE(slot.Submit({JOB_DOWNLOAD, 1, {}, 0}));
-    EXPECT_FALSE(slot.Submit({JOB_UPLOAD, 2, {}, 0}));  // dropped, not queued
+    EXPECT_TRUE(slot.Submit({JOB_DOWNLOAD, 1, {}, 0, {}}));
+    EXPECT_FALSE(slot.Submit({JOB_UPLOAD, 2, {}, 0, {}}));  // dropped, not queued
     ASSERT_TRUE(slot.Pending());
     EXPECT_EQ(slot.Pending()->code, JOB_DOWNLOAD);
     EXPECT_EQ(slot.Pending()->requester, 1u);
     // Still busy while the worker acts on it.
-    EXPECT_FALSE(slot.Submit({JOB_UPLOAD, 2, {}, 0}));
+    EXPECT_FALSE(slot.Submit({JOB_UPLOAD, 2, {}, 0, {}}));
     slot.Finish();
     EXPECT_FALSE(slot.Pending());
     ReadoutSettings request;
     request.multiplier = 3.0f;
-    EXPECT_TRUE(slot.Submit({JOB_WRITE_SETTINGS, 3, request, SET_MULTIPLIER}));
+    EXPECT_TRUE(slot.Submit({JOB_WRITE_SETTINGS, 3, request, SET_MULTIPLIER, {}}));
     request.multiplier = 4.0f;  // the requester's later change does not reach the job
     EXPECT_EQ(slot.Pending()->request.multiplier, 3.0f);
     slot.Close();
     EXPECT_FALSE(slot.Pending());
-    EXPECT_FALSE(slot.Submit({JOB_DOWNLOAD, 1, {}, 0}));
+    EXPECT_FALSE(slot.Submit({JOB_DOWNLOAD, 1, {}, 0, {}}));
 }
 
 }  // namespace
