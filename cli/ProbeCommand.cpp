@@ -7,13 +7,13 @@
 #include "ExitCode.h"
 #include "HexDump.h"
 #include "ReadoutStatusRows.h"
+#include "ReportText.h"
 
 namespace q417::cli {
 namespace {
 
 constexpr int kInfoFirst = 0x0000;
 constexpr int kInfoLast = 0x047F;  // 1152 bytes
-constexpr const char* kNoAnswer = "(no answer)";
 
 std::string Number(float value, const char* unit = "") {
     char text[48];
