@@ -78,9 +78,11 @@ TEST(LinkThreadTest, StopEndsAWakeExchangeAndNothingIsPostedAfter) {
     link.Start(sink);
     ASSERT_TRUE(sink.WaitFor(StatusMessage(3, STATUS_CONNECTING), 5s, posted));
     const int before = line.Written();
-    while (line.Written() == before) {
+    const auto sendDeadline = std::chrono::steady_clock::now() + 10s;
+    while (line.Written() == before && std::chrono::steady_clock::now() < sendDeadline) {
         std::this_thread::sleep_for(1ms);
     }
+    ASSERT_NE(line.Written(), before) << "the worker sent nothing within 10 s";
     const auto inExchange = TimedStop(link);
     const std::size_t afterStop = sink.Count();
     EXPECT_FALSE(line.PortIsOpen());

@@ -89,8 +89,11 @@ TEST(SerialLineTest, DataBothWaysOnAPseudoTerminal) {
     pty.Write(std::string("F 2.14\r\n") + '\x80');
     ASSERT_TRUE(line.WaitForInput(2000));
     std::string got;
-    while (got.size() < 9 && line.WaitForInput(2000)) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (got.size() < 9 && std::chrono::steady_clock::now() < deadline &&
+           line.WaitForInput(2000)) {
         const int n = line.PortRead(buffer, sizeof buffer);
+        ASSERT_GE(n, 0);
         got.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(n));
     }
     EXPECT_EQ(got, std::string("F 2.14\r\n") + '\x80');
