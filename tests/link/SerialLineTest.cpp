@@ -180,9 +180,10 @@ TEST(SerialLineTest, PermissionDeniedIsReportedAsSuch) {
 }
 
 TEST(PortDeviceTest, ConfiguredPathOrUsbAdapterByNumber) {
-    const PortDeviceTable configured = {{2, "/dev/serial/by-id/usb-FTDI-if00"}, {3, ""}};
+    const PortDeviceTable configured = {{2, "/dev/serial/by-id/usb-Widgetco_UART_0001-if00"},
+                                        {3, ""}};
     EXPECT_EQ(PortDevicePath(1, configured), "/dev/ttyUSB0");
-    EXPECT_EQ(PortDevicePath(2, configured), "/dev/serial/by-id/usb-FTDI-if00");
+    EXPECT_EQ(PortDevicePath(2, configured), "/dev/serial/by-id/usb-Widgetco_UART_0001-if00");
     EXPECT_EQ(PortDevicePath(3, configured), "/dev/ttyUSB2");
     EXPECT_EQ(PortDevicePath(20, {}), "/dev/ttyUSB19");
     EXPECT_EQ(PortDevicePath(0, configured), "");
