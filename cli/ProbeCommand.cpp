@@ -2,33 +2,24 @@
 
 #include <array>
 #include <cstdio>
-#include <ctime>
 #include <string>
 
 #include "ExitCode.h"
 #include "HexDump.h"
 #include "ReadoutCommands.h"
+#include "ReadoutStatusRows.h"
 #include "ReadoutTransport.h"
+#include "ReportText.h"
 
 namespace q417::cli {
 namespace {
 
 constexpr int kInfoFirst = 0x0000;
 constexpr int kInfoLast = 0x047F;  // 1152 bytes
-constexpr const char* kNoAnswer = "(no answer)";
 
 std::string Number(float value, const char* unit = "") {
     char text[48];
     std::snprintf(text, sizeof text, "%g%s", static_cast<double>(value), unit);
-    return text;
-}
-
-std::string LocalTimeText(std::int64_t calendarSeconds) {
-    const auto t = static_cast<std::time_t>(calendarSeconds);
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &tm);
     return text;
 }
 
@@ -121,7 +112,7 @@ int RunProbe(CommandContext& context, const std::vector<std::string>& args) {
 
     std::int64_t clock = 0;
     const bool clockOk = commands.ReadClock(clock);
-    Row(out, "Readout clock:", answer(clockOk, LocalTimeText(clock)));
+    Row(out, "Readout clock:", answer(clockOk, FormatLocalDateTime(clock)));
 
     std::array<std::uint8_t, kInfoLast - kInfoFirst + 1> info{};
     if (commands.ReadBlock(kInfoFirst, kInfoLast, info)) {

@@ -8,12 +8,11 @@
 #include "CommandArguments.h"
 #include "ExitCode.h"
 #include "ReadoutStatusRows.h"
+#include "ReportText.h"
 #include "TextEscaping.h"
 
 namespace q417::cli {
 namespace {
-
-constexpr const char* kNoAnswer = "(no answer)";
 
 struct KeyOfLabel {
     std::string_view label;

@@ -1,7 +1,8 @@
 #include "UploadCommand.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -16,12 +17,6 @@
 
 namespace q417::cli {
 namespace {
-
-std::uint32_t FloatBits(float value) {
-    std::uint32_t bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
 
 // Shortest text that reads back as the same float.
 std::string FloatText(float value) {
@@ -50,8 +45,8 @@ std::string FloatDifference(const std::string& what, float sent, float readBack)
     std::string sentText = FloatText(sent);
     std::string readText = FloatText(readBack);
     if (sentText == readText) {
-        sentText += " (" + BitsText(FloatBits(sent)) + ")";
-        readText += " (" + BitsText(FloatBits(readBack)) + ")";
+        sentText += " (" + BitsText(std::bit_cast<std::uint32_t>(sent)) + ")";
+        readText += " (" + BitsText(std::bit_cast<std::uint32_t>(readBack)) + ")";
     }
     return Difference(what, sentText, readText);
 }
@@ -122,7 +117,8 @@ std::vector<std::string> CompareSiteRecords(const RecordImage& sent, const Recor
         if (s.name != r.name) {
             differences.push_back(Difference(site + "name", Quoted(s.name), Quoted(r.name)));
         }
-        if (FloatBits(s.referenceValue) != FloatBits(r.referenceValue)) {
+        if (std::bit_cast<std::uint32_t>(s.referenceValue) !=
+            std::bit_cast<std::uint32_t>(r.referenceValue)) {
             differences.push_back(
                 FloatDifference(site + "reference value", s.referenceValue, r.referenceValue));
         }
@@ -139,7 +135,7 @@ std::vector<std::string> CompareSiteRecords(const RecordImage& sent, const Recor
             const ReadingEntry& a = s.readings[static_cast<std::size_t>(i)];
             const ReadingEntry& b = r.readings[static_cast<std::size_t>(i)];
             const std::string reading = site + "reading " + std::to_string(i + 1) + " ";
-            if (FloatBits(a.value) != FloatBits(b.value)) {
+            if (std::bit_cast<std::uint32_t>(a.value) != std::bit_cast<std::uint32_t>(b.value)) {
                 differences.push_back(FloatDifference(reading + "value", a.value, b.value));
             }
             if (a.time != b.time) {

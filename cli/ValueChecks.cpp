@@ -1,5 +1,6 @@
 #include "ValueChecks.h"
 
+#include "PressureUnit.h"
 #include "TextEscaping.h"
 #include "ValueParsing.h"
 
@@ -7,12 +8,13 @@ namespace q417::cli {
 
 std::optional<std::uint8_t> CheckUnitName(const std::string& option, const std::string& text,
                                           ArgumentFault& fault) {
-    const auto code = UnitCodeOfName(text);
-    if (!code) {
+    const std::optional<PressureUnit> unit = UnitOfNameAnyCase(text);
+    if (!unit) {
         fault.message = option + " takes a unit name, one of " + UnitNameList() + " (not \"" +
                         TerminalText(text) + "\")";
+        return std::nullopt;
     }
-    return code;
+    return static_cast<std::uint8_t>(CodeOfUnit(*unit));
 }
 
 std::optional<float> CheckFloat(const std::string& option, const std::string& text,

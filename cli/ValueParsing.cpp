@@ -1,6 +1,5 @@
 #include "ValueParsing.h"
 
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <ctime>
@@ -18,19 +17,6 @@ std::string_view WithoutPlus(std::string_view text) {
         text.remove_prefix(1);
     }
     return text;
-}
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // Reads minDigits..maxDigits decimal digits at pos.
@@ -97,20 +83,6 @@ NumberStatus ParseFloatNumber(std::string_view text, float& value) {
     }
     value = parsed;
     return NumberStatus::Ok;
-}
-
-std::optional<std::uint8_t> UnitCodeOfName(std::string_view name) {
-    for (std::size_t code = 0; code < kUnitNames.size(); ++code) {
-        if (name == kUnitNames[code]) {
-            return static_cast<std::uint8_t>(code);
-        }
-    }
-    for (std::size_t code = 0; code < kUnitNames.size(); ++code) {
-        if (SameIgnoringCase(name, kUnitNames[code])) {
-            return static_cast<std::uint8_t>(code);
-        }
-    }
-    return std::nullopt;
 }
 
 std::string UnitNameList() {

@@ -21,8 +21,6 @@ enum class NumberStatus {
 // readout would hold it.
 [[nodiscard]] NumberStatus ParseFloatNumber(std::string_view text, float& value);
 
-// The unit code of a unit name: the exact name, else one that differs only in letter case.
-[[nodiscard]] std::optional<std::uint8_t> UnitCodeOfName(std::string_view name);
 // "Volts, PSI, ..." for messages.
 [[nodiscard]] std::string UnitNameList();
 

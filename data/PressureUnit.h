@@ -32,5 +32,8 @@ enum class PressureUnit : std::int32_t {
 [[nodiscard]] std::string UnitsColumnName(PressureUnit unit);
 // The unit whose name is text, compared exactly (case matters); nothing when none matches.
 [[nodiscard]] std::optional<PressureUnit> UnitOfName(std::string_view text);
+// As UnitOfName, but a name typed by a person may differ from the exact name in letter case
+// ("KPA", "m h2o"); exact names are tried first.
+[[nodiscard]] std::optional<PressureUnit> UnitOfNameAnyCase(std::string_view text);
 
 }  // namespace q417

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "AsciiCase.h"
+
 namespace q417 {
 namespace {
 
@@ -24,15 +26,6 @@ std::int64_t GatherPauseMs(std::size_t remaining, int baud) {
     }
     const auto lineMs = static_cast<std::int64_t>(remaining) * 10 * 1000 / baud;
     return std::clamp<std::int64_t>(lineMs - 1, 0, 5);
-}
-
-std::string Upper(std::string text) {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return text;
 }
 
 }  // namespace
@@ -256,7 +249,7 @@ bool ReadoutCommands::WriteRecords(int firstBlock, int recordCount, const Record
             }
         }
     }
-    const bool echoed = Upper(echo).find(command) != std::string::npos;
+    const bool echoed = AsciiUpperText(echo).find(command) != std::string::npos;
 
     // Each further packet goes after the readout's CR for the one before, or after 50 ms.
     bool anyPacketCr = earlyAcks > 0;
@@ -305,8 +298,9 @@ bool ReadoutCommands::ReadRecords(int firstBlock, int recordCount, RecordImage& 
 
     // True when the reply is the echo, CR LF, and packets whose checksums all match.
     auto replySound = [&]() {
-        if (Upper(std::string(received.begin(), received.begin() + echoLength)) != command ||
-            received[echoLength] != kCr || received[echoLength + 1] != kLf) {
+        const std::string echo(received.begin(), received.begin() + echoLength);
+        if (AsciiUpperText(echo) != command || received[echoLength] != kCr ||
+            received[echoLength + 1] != kLf) {
             return false;
         }
         for (int k = 0; k < blocks; ++k) {

@@ -16,8 +16,6 @@ struct StatusRow {
     std::string value;
 };
 
-inline constexpr int kStatusClockRow = 9;
-
 [[nodiscard]] std::vector<StatusRow> ReadoutStatusRows(const ReadoutSettings& settings,
                                                        std::int64_t calendarNowSeconds);
 

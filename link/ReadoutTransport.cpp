@@ -1,8 +1,9 @@
 #include "ReadoutTransport.h"
 
 #include <algorithm>
-#include <cctype>
 #include <string>
+
+#include "AsciiCase.h"
 
 namespace q417 {
 namespace {
@@ -12,10 +13,6 @@ constexpr std::uint8_t kLf = 10;
 constexpr char kBanner[] = "ORVANE";
 // A flush stops after this much even when the line keeps talking.
 constexpr std::size_t kFlushLimitBytes = 64 * 1024;
-
-char Upper(char c) {
-    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-}
 
 }  // namespace
 
@@ -127,7 +124,7 @@ bool ReadoutTransport::SendCommand(std::string_view command, std::string& reply)
             attemptLimit = 3;
             for (char c : chunk) {
                 if (c != static_cast<char>(kLf)) {
-                    accumulator.push_back(Upper(c));
+                    accumulator.push_back(AsciiUpperChar(c));
                 }
             }
             if (accumulator.find(static_cast<char>(kCr)) == std::string::npos) {
@@ -164,7 +161,7 @@ bool ReadoutTransport::WakeReadout(int tries) {
                     (c == static_cast<char>(kCr) && accumulator.empty())) {
                     continue;
                 }
-                accumulator.push_back(Upper(c));
+                accumulator.push_back(AsciiUpperChar(c));
             }
             awake = accumulator.find(static_cast<char>(kCr)) != std::string::npos &&
                     accumulator.find(kBanner) != std::string::npos;

@@ -9,6 +9,7 @@
 #include "CommandArguments.h"
 #include "TextEscaping.h"
 #include "TimeZoneGuard.h"
+#include "ValueChecks.h"
 #include "ValueParsing.h"
 
 namespace q417::cli {
@@ -89,21 +90,37 @@ INSTANTIATE_TEST_SUITE_P(
         FloatCase{"1.5V", NumberStatus::NotANumber, 0},
         FloatCase{"0x10", NumberStatus::NotANumber, 0}));
 
+// The code the writing commands take for a unit name typed on the command line.
+std::optional<std::uint8_t> TypedUnit(const std::string& text) {
+    ArgumentFault fault;
+    const std::optional<std::uint8_t> code = CheckUnitName("--units", text, fault);
+    EXPECT_EQ(fault.message.empty(), code.has_value()) << '"' << text << '"';
+    return code;
+}
+
 TEST(UnitNameTest, ExactNamesThenAnyLetterCase) {
-    EXPECT_EQ(UnitCodeOfName("Volts"), 0);
-    EXPECT_EQ(UnitCodeOfName("PSI"), 1);
-    EXPECT_EQ(UnitCodeOfName("kPa"), 2);
-    EXPECT_EQ(UnitCodeOfName("In H2O"), 3);
-    EXPECT_EQ(UnitCodeOfName("Ft H2O"), 4);
-    EXPECT_EQ(UnitCodeOfName("mm H2O"), 5);
-    EXPECT_EQ(UnitCodeOfName("M H2O"), 6);
-    EXPECT_EQ(UnitCodeOfName("KPA"), 2);
-    EXPECT_EQ(UnitCodeOfName("m h2o"), 6);
-    EXPECT_EQ(UnitCodeOfName("MM H2O"), 5);
-    EXPECT_EQ(UnitCodeOfName("psi "), std::nullopt);
-    EXPECT_EQ(UnitCodeOfName("mmH2O"), std::nullopt);
-    EXPECT_EQ(UnitCodeOfName(""), std::nullopt);
+    EXPECT_EQ(TypedUnit("Volts"), 0);
+    EXPECT_EQ(TypedUnit("PSI"), 1);
+    EXPECT_EQ(TypedUnit("kPa"), 2);
+    EXPECT_EQ(TypedUnit("In H2O"), 3);
+    EXPECT_EQ(TypedUnit("Ft H2O"), 4);
+    EXPECT_EQ(TypedUnit("mm H2O"), 5);
+    EXPECT_EQ(TypedUnit("M H2O"), 6);
+    EXPECT_EQ(TypedUnit("KPA"), 2);
+    EXPECT_EQ(TypedUnit("m h2o"), 6);
+    EXPECT_EQ(TypedUnit("MM H2O"), 5);
+    EXPECT_EQ(TypedUnit("psi "), std::nullopt);
+    EXPECT_EQ(TypedUnit("mmH2O"), std::nullopt);
+    EXPECT_EQ(TypedUnit(""), std::nullopt);
     EXPECT_EQ(UnitNameList(), "Volts, PSI, kPa, In H2O, Ft H2O, mm H2O, M H2O");
+}
+
+TEST(UnitNameTest, RefusalNamesTheOptionAndTheUnits) {
+    ArgumentFault fault;
+    EXPECT_EQ(CheckUnitName("--display-units", "bar", fault), std::nullopt);
+    EXPECT_EQ(fault.message,
+              "--display-units takes a unit name, one of Volts, PSI, kPa, In H2O, Ft H2O, mm H2O, "
+              "M H2O (not \"bar\")");
 }
 
 struct DateTimeCase {

@@ -102,6 +102,21 @@ TEST(UnitNamesTest, NamesAndColumnTexts) {
     EXPECT_FALSE(UnitOfName("").has_value());
 }
 
+TEST(UnitNamesTest, TypedNamesMayDifferInLetterCase) {
+    const char* names[] = {"Volts", "PSI", "kPa", "In H2O", "Ft H2O", "mm H2O", "M H2O"};
+    for (int code = 0; code <= 6; ++code) {
+        EXPECT_EQ(UnitOfNameAnyCase(names[code]), UnitOfCode(code));
+    }
+    EXPECT_EQ(UnitOfNameAnyCase("psi"), PressureUnit::Psi);
+    EXPECT_EQ(UnitOfNameAnyCase("KPA"), PressureUnit::KPa);
+    EXPECT_EQ(UnitOfNameAnyCase("in h2o"), PressureUnit::InH2O);
+    EXPECT_EQ(UnitOfNameAnyCase("MM H2O"), PressureUnit::MmH2O);
+    EXPECT_EQ(UnitOfNameAnyCase("m h2o"), PressureUnit::MH2O);
+    EXPECT_FALSE(UnitOfNameAnyCase("psi ").has_value());
+    EXPECT_FALSE(UnitOfNameAnyCase("mmH2O").has_value());
+    EXPECT_FALSE(UnitOfNameAnyCase("").has_value());
+}
+
 struct StampCase {
     std::uint32_t seconds;
     const char* text;

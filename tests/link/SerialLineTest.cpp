@@ -89,8 +89,11 @@ TEST(SerialLineTest, DataBothWaysOnAPseudoTerminal) {
     pty.Write(std::string("F 2.14\r\n") + '\x80');
     ASSERT_TRUE(line.WaitForInput(2000));
     std::string got;
-    while (got.size() < 9 && line.WaitForInput(2000)) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (got.size() < 9 && std::chrono::steady_clock::now() < deadline &&
+           line.WaitForInput(2000)) {
         const int n = line.PortRead(buffer, sizeof buffer);
+        ASSERT_GE(n, 0);
         got.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(n));
     }
     EXPECT_EQ(got, std::string("F 2.14\r\n") + '\x80');
@@ -177,9 +180,10 @@ TEST(SerialLineTest, PermissionDeniedIsReportedAsSuch) {
 }
 
 TEST(PortDeviceTest, ConfiguredPathOrUsbAdapterByNumber) {
-    const PortDeviceTable configured = {{2, "/dev/serial/by-id/usb-FTDI-if00"}, {3, ""}};
+    const PortDeviceTable configured = {{2, "/dev/serial/by-id/usb-Widgetco_UART_0001-if00"},
+                                        {3, ""}};
     EXPECT_EQ(PortDevicePath(1, configured), "/dev/ttyUSB0");
-    EXPECT_EQ(PortDevicePath(2, configured), "/dev/serial/by-id/usb-FTDI-if00");
+    EXPECT_EQ(PortDevicePath(2, configured), "/dev/serial/by-id/usb-Widgetco_UART_0001-if00");
     EXPECT_EQ(PortDevicePath(3, configured), "/dev/ttyUSB2");
     EXPECT_EQ(PortDevicePath(20, {}), "/dev/ttyUSB19");
     EXPECT_EQ(PortDevicePath(0, configured), "");

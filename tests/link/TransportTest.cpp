@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "AsciiCase.h"
 #include "ManualClock.h"
 #include "ReadoutTransport.h"
 #include "ScriptedLine.h"
@@ -62,25 +63,42 @@ TEST_P(SendCommandTest, Exchange) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SendCommandTest,
-    ::testing::Values(ExchangeCase{"Echoed", "F", {"F 2.14\r\n"}, true, 1, "F 2.14\r"},
-                      ExchangeCase{"LowerCaseUpcased", "F", {"f 2.14b\r\n"}, true, 1, "F 2.14B\r"},
-                      ExchangeCase{"RejectedAskedThreeTimes",
-                                   "WE 28 05",
-                                   {"WE 28 05 ?\r\n", "WE 28 05 ?\r\n", "WE 28 05 ?\r\n"},
-                                   false,
-                                   3,
-                                   "WE 28 05 ?\r"},
-                      ExchangeCase{"SilentAskedTwice", "F", {}, false, 2, ""},
-                      ExchangeCase{"SilentThenAnswer", "B", {"", "B 3.6\r\n"}, true, 2, "B 3.6\r"},
-                      ExchangeCase{"GarbageThenEcho",
-                                   "RT",
-                                   {"XYZ\r\n", "RT 2024/01/01 00:00:00\r\n"},
-                                   true,
-                                   2,
-                                   "RT 2024/01/01 00:00:00\r"},
-                      ExchangeCase{
-                          "NoEchoThreeTimes", "F", {"G\r", "G\r", "G\r"}, false, 3, "G\r"}),
+    ::testing::Values(
+        ExchangeCase{"Echoed", "F", {"F 2.14\r\n"}, true, 1, "F 2.14\r"},
+        ExchangeCase{"LowerCaseUpcased", "F", {"f 2.14b\r\n"}, true, 1, "F 2.14B\r"},
+        // Only ASCII letters change case: an 8-bit byte comes back as sent.
+        ExchangeCase{"EightBitBytesKept", "SN", {"sn \xe9\xff\r\n"}, true, 1, "SN \xe9\xff\r"},
+        ExchangeCase{"RejectedAskedThreeTimes",
+                     "WE 28 05",
+                     {"WE 28 05 ?\r\n", "WE 28 05 ?\r\n", "WE 28 05 ?\r\n"},
+                     false,
+                     3,
+                     "WE 28 05 ?\r"},
+        ExchangeCase{"SilentAskedTwice", "F", {}, false, 2, ""},
+        ExchangeCase{"SilentThenAnswer", "B", {"", "B 3.6\r\n"}, true, 2, "B 3.6\r"},
+        ExchangeCase{"GarbageThenEcho",
+                     "RT",
+                     {"XYZ\r\n", "RT 2024/01/01 00:00:00\r\n"},
+                     true,
+                     2,
+                     "RT 2024/01/01 00:00:00\r"},
+        ExchangeCase{"NoEchoThreeTimes", "F", {"G\r", "G\r", "G\r"}, false, 3, "G\r"}),
     [](const auto& p) { return std::string(p.param.name); });
+
+TEST(AsciiCaseTest, OnlyAsciiLettersChangeCase) {
+    EXPECT_EQ(AsciiUpperChar('a'), 'A');
+    EXPECT_EQ(AsciiUpperChar('z'), 'Z');
+    EXPECT_EQ(AsciiUpperChar('A'), 'A');
+    EXPECT_EQ(AsciiUpperChar('{'), '{');
+    EXPECT_EQ(AsciiUpperChar('\xe9'), '\xe9');
+    EXPECT_EQ(AsciiUpperText("rp 0 40 c\r\xe9"), "RP 0 40 C\r\xe9");
+    EXPECT_EQ(AsciiUpperText(""), "");
+    EXPECT_TRUE(EqualIgnoringAsciiCase("mm H2O", "MM h2o"));
+    EXPECT_TRUE(EqualIgnoringAsciiCase("", ""));
+    EXPECT_FALSE(EqualIgnoringAsciiCase("mm H2O", "mmH2O"));
+    EXPECT_FALSE(EqualIgnoringAsciiCase("psi", "psi "));
+    EXPECT_FALSE(EqualIgnoringAsciiCase("\xe9", "\xc9"));  // no letters outside ASCII
+}
 
 TEST_F(TransportTest, EchoSplitOverChunksKeepsBytesAfterCr) {
     line.onLine = [&](const std::string&) {

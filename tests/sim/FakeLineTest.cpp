@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <utility>
@@ -238,9 +239,14 @@ TEST_F(FakeLineTest, WorkerThreadAndTestThreadShareTheLine) {
         done = true;
     });
     int lastSeen = 0;
-    while (!done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done && std::chrono::steady_clock::now() < deadline) {
         line_.WithEngine([&lastSeen](ReadoutEngine& e) { lastSeen = e.CommandCount(); });
         (void)line_.Written();
+    }
+    if (!done) {
+        ADD_FAILURE() << "the worker thread did not finish within 10 s";
+        line_.PortClose();  // its remaining sends and waits then return at once
     }
     worker.join();
     EXPECT_LE(lastSeen, 200);

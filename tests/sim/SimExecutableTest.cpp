@@ -118,6 +118,17 @@ TEST_F(SimExecutableTest, BadOptionShowsUsageAndExitsWithTwo) {
     EXPECT_NE(sim.Stderr().find("usage: q417sim"), std::string::npos);
 }
 
+// The end-to-end tests run programs through Finish: one that never ends must be cut off.
+TEST_F(SimExecutableTest, FinishKillsAProgramThatOutlivesItsTime) {
+    test::ChildProcess sim(Q417SIM_PATH, {"--sites", "1"});
+    ASSERT_TRUE(sim.Started());
+    ASSERT_FALSE(sim.FirstLine().empty());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(sim.Finish(300));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(sim.Wait(0), 128 + SIGKILL);
+}
+
 TEST_F(SimExecutableTest, HelpGoesToStandardOutput) {
     test::ChildProcess sim(Q417SIM_PATH, {"--help"});
     ASSERT_TRUE(sim.Started());

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <thread>
@@ -32,6 +33,17 @@ bool ReadSome(int fd, std::string& sink) {
     }
     sink.append(buffer, static_cast<std::size_t>(n));
     return true;
+}
+
+// What a test's program may take before it counts as hanging: far more than any needs.
+constexpr int kProgramLimitMs = 60'000;
+
+// Appends whatever fd holds without waiting for more: the child may still be running, or a
+// process it started may hold the pipe open.
+void Drain(int fd, std::string& sink) {
+    pollfd p{fd, POLLIN, 0};
+    while (fd >= 0 && ::poll(&p, 1, 0) > 0 && ReadSome(fd, sink)) {
+    }
 }
 
 }  // namespace
@@ -117,12 +129,17 @@ std::optional<int> ChildProcess::Wait(int timeoutMs) {
     return status_;
 }
 
-void ChildProcess::Finish() {
+bool ChildProcess::Finish(int timeoutMs) {
+    const auto deadline = SteadyTime::now() + std::chrono::milliseconds(timeoutMs);
     // Both streams at once: a child blocked on a full stderr pipe would never close stdout.
     std::array<pollfd, 2> fds{{{out_, POLLIN, 0}, {err_, POLLIN, 0}}};
     std::array<std::string*, 2> sinks{&outText_, &errText_};
     int open = 2;
-    while (open > 0 && ::poll(fds.data(), fds.size(), -1) > 0) {
+    while (open > 0) {
+        const std::int64_t left = MsLeft(deadline);
+        if (left <= 0 || ::poll(fds.data(), fds.size(), static_cast<int>(left)) <= 0) {
+            break;
+        }
         for (std::size_t i = 0; i < fds.size(); ++i) {
             if (fds[i].fd >= 0 && fds[i].revents != 0 && !ReadSome(fds[i].fd, *sinks[i])) {
                 fds[i].fd = -1;
@@ -130,22 +147,27 @@ void ChildProcess::Finish() {
             }
         }
     }
-    if (pid_ > 0 && !status_) {
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    // A child that closed its streams exits a moment later; one that did not is hanging.
+    if (open == 0 && Wait(static_cast<int>(std::max<std::int64_t>(MsLeft(deadline), 1000)))) {
+        return true;
     }
+    if (pid_ > 0 && !status_) {
+        ::kill(pid_, SIGKILL);
+        int status = 0;
+        if (::waitpid(pid_, &status, 0) == pid_) {
+            status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
+    }
+    return false;
 }
 
 std::string ChildProcess::Stdout() {
-    while (ReadSome(out_, outText_)) {
-    }
+    Drain(out_, outText_);
     return outText_;
 }
 
 std::string ChildProcess::Stderr() {
-    while (ReadSome(err_, errText_)) {
-    }
+    Drain(err_, errText_);
     return errText_;
 }
 
@@ -155,10 +177,14 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
     if (!child.Started()) {
         return result;
     }
-    child.Finish();
+    const bool finished = child.Finish(kProgramLimitMs);
     result.exitCode = child.Wait(0).value_or(-1);
     result.output = child.Stdout();
     result.errors = child.Stderr();
+    if (!finished) {
+        result.errors += "\n[test support] " + program + " did not end within " +
+                         std::to_string(kProgramLimitMs / 1000) + " s and was killed\n";
+    }
     return result;
 }
 

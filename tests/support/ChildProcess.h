@@ -25,10 +25,12 @@ class ChildProcess {
     // The exit status once the process has ended (128 + signal when killed), waiting at most
     // timeoutMs; empty when it still runs.
     std::optional<int> Wait(int timeoutMs);
-    // Reads both streams to their end, then waits for the exit.
-    void Finish();
+    // Reads both streams to their end, then waits for the exit, all within timeoutMs. False
+    // when the process had not ended by then: it is killed, so a hanging program fails a test
+    // rather than stopping the run.
+    bool Finish(int timeoutMs);
 
-    // What the process wrote (all of it once it has ended and Finish or Drain ran).
+    // What the process wrote so far, without waiting (all of it once it has ended).
     [[nodiscard]] std::string Stdout();
     [[nodiscard]] std::string Stderr();
 
@@ -47,7 +49,8 @@ struct ProgramResult {
     std::string errors;  // standard error
 };
 
-// Runs program with args to its end and collects what it printed.
+// Runs program with args to its end and collects what it printed. A program still running
+// after 60 s is killed (exit code 128 + SIGKILL) and errors says so.
 [[nodiscard]] ProgramResult RunProgram(const std::string& program,
                                        const std::vector<std::string>& args);
 
