@@ -137,5 +137,12 @@ TEST(SiteTextTest, CommasAndLineBreaksCannotBeTyped) {
     EXPECT_EQ(CleanSiteText("line\r\nbreak", kMaxLocationLength), "linebreak");
 }
 
+TEST(SiteTextTest, TrimmingStopsAtTheFirstCharacterThatIsNoBlank) {
+    EXPECT_EQ(TrimBlanks(" \t\v\f\r\n1,A, B \r\n\t"), "1,A, B");
+    EXPECT_EQ(TrimBlanks(" \t "), "");
+    EXPECT_EQ(TrimBlanks("\xA0x\xA0"), "\xA0x\xA0");  // no blank outside the "C" locale's
+    EXPECT_FALSE(IsBlank('\0'));
+}
+
 }  // namespace
 }  // namespace q417
