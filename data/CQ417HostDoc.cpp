@@ -47,7 +47,6 @@ void CQ417HostDoc::DeleteContents() {
     if (view_ != nullptr) {
         view_->ClearList();
     }
-    hasData_ = false;
     ClearSites();
 }
 
@@ -93,7 +92,6 @@ bool CQ417HostDoc::OpenDocument(const std::string& path) {
                                             ? SiteFile::Parse(file.bytes)
                                             : SiteFile::Contents{};
     if (contents.sawSiteLine) {
-        ClearSites();
         if (EnsureSiteArray()) {
             std::copy(contents.sites.begin(), contents.sites.end(), sites_->begin());
             if (!contents.sites.empty()) {
@@ -110,10 +108,8 @@ bool CQ417HostDoc::OpenDocument(const std::string& path) {
     pathName_ = path;
     if (view_ != nullptr) {
         view_->FillList();
-        view_->DetectDocumentUnit();
-    } else {
-        DetectDocumentUnit();
     }
+    DetectDocumentUnit();
     if (contents.linesBeyondLimit > 0) {
         user_.ShowMessage("The file holds more than " + std::to_string(kMaxSites) +
                               " sites. Only the first " + std::to_string(kMaxSites) +
@@ -198,14 +194,15 @@ bool CQ417HostDoc::SaveModified() {
     return SaveDocument(path);
 }
 
-void CQ417HostDoc::DetectDocumentUnit() {
+PressureUnit CQ417HostDoc::UnitOfFirstSite() const {
     if (StoredSiteCount() == 0) {
-        documentUnit_ = PressureUnit::Psi;
-        return;
+        return PressureUnit::Psi;
     }
-    if (const std::optional<PressureUnit> unit = UnitOfName(Site(0).units)) {
-        documentUnit_ = *unit;
-    }
+    return UnitOfName(Site(0).units).value_or(documentUnit_);
+}
+
+void CQ417HostDoc::DetectDocumentUnit() {
+    documentUnit_ = UnitOfFirstSite();
 }
 
 void CQ417HostDoc::MergeReadoutData() {
@@ -242,21 +239,22 @@ void CQ417HostDoc::MergeReadoutData() {
                 record.readings[static_cast<std::size_t>(i)].time;
         }
     }
+    // Every site carries calUnitsName, so this is calUnits when that names a unit. The unit is
+    // settled before it becomes the document's, so that it changes at most once.
+    PressureUnit unit = UnitOfFirstSite();
     if (view_ != nullptr) {
-        view_->DetectDocumentUnit();
         view_->ClearList();
         view_->FillList();
-    } else {
-        DetectDocumentUnit();
     }
     if (settings.displayUnits != settings.calUnits) {
         const PressureUnit display = UnitOfCode(settings.displayUnits);
         if (view_ != nullptr) {
-            view_->ConvertDisplayedValues(display, documentUnit_);
+            view_->ConvertDisplayedValues(display, unit);
             view_->SetUnitsColumn(display);
         }
-        documentUnit_ = display;
+        unit = display;
     }
+    documentUnit_ = unit;
     modified_ = true;
     if (readoutSites > kMaxSites) {
         user_.ShowMessage("The readout holds " + std::to_string(readoutSites) +

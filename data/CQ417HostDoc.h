@@ -104,6 +104,9 @@ class CQ417HostDoc {
   private:
     // Sites of the array that hold data: siteCount, within the array.
     [[nodiscard]] int StoredSiteCount() const;
+    // The unit named by the first site; PSI when there is no site, the document unit when the
+    // name is none of the units.
+    [[nodiscard]] PressureUnit UnitOfFirstSite() const;
     // The history lines of the stored sites; nothing when the link has no record image.
     [[nodiscard]] std::optional<std::string> HistoryText() const;
 
