@@ -15,8 +15,8 @@ std::optional<std::string> CliDocumentUser::AskSavePath() {
     return std::nullopt;
 }
 
-bool CliDocumentUser::AskYesNo(const std::string& question) {
-    if (question == kClearReadingsQuestion) {
+bool CliDocumentUser::AskYesNo(Question question, const std::string& /*text*/) {
+    if (question == Question::ClearReadings) {
         ++clearQuestionsAsked_;
         return clearReadings_;
     }

@@ -268,7 +268,8 @@ bool CQ417HostDoc::ConfirmUpload() {
     if (!SaveModified()) {
         return false;
     }
-    if (!user_.AskYesNo("Are you sure you want to upload new site info?")) {
+    if (!user_.AskYesNo(Question::ConfirmUpload,
+                        "Are you sure you want to upload new site info?")) {
         return false;
     }
     if (!sites_) {
@@ -281,7 +282,8 @@ bool CQ417HostDoc::ConfirmUpload() {
 }
 
 bool CQ417HostDoc::PrepareSiteUpload() {
-    const bool clearReadings = user_.AskYesNo("Would you like to clear all Q417 data points?");
+    const bool clearReadings =
+        user_.AskYesNo(Question::ClearReadings, "Would you like to clear all Q417 data points?");
     // Records are written whole, readings included. Unless a download since the readout
     // connected put its readings into the image, keeping them would write zeros over them.
     if (!clearReadings && link_.Snapshot().dataReady == 0) {

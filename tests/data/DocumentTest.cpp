@@ -31,8 +31,8 @@ class ScriptedUser : public DocumentUser {
         return saveChoice;
     }
     std::optional<std::string> AskSavePath() override { return savePath; }
-    bool AskYesNo(const std::string& question) override {
-        questions.push_back(question);
+    bool AskYesNo(Question question, const std::string& text) override {
+        questions.emplace_back(question, text);
         const auto answer = answers.find(question);
         return answer != answers.end() && answer->second;
     }
@@ -43,15 +43,18 @@ class ScriptedUser : public DocumentUser {
 
     SaveChoice saveChoice = SaveChoice::Discard;
     std::optional<std::string> savePath;
-    std::map<std::string, bool> answers;
+    std::map<Question, bool> answers;
     std::vector<std::string> saveQuestions;
-    std::vector<std::string> questions;
+    std::vector<std::pair<Question, std::string>> questions;
     std::vector<std::string> messages;
     std::vector<MessageIcon> icons;
 };
 
-constexpr const char* kClearQuestion = "Would you like to clear all Q417 data points?";
-constexpr const char* kUploadQuestion = "Are you sure you want to upload new site info?";
+using Asked = std::vector<std::pair<Question, std::string>>;
+const Asked kClearAsked = {
+    {Question::ClearReadings, "Would you like to clear all Q417 data points?"}};
+const Asked kUploadAsked = {
+    {Question::ConfirmUpload, "Are you sure you want to upload new site info?"}};
 
 ReadoutSiteRecord Record(std::string name, float referenceValue, std::uint32_t referenceTime,
                          std::vector<ReadingEntry> readings = {}) {
@@ -450,7 +453,7 @@ TEST_F(DocumentTest, UploadPreparationFillsTheRecordImage) {
     doc_.SetDocumentUnit(PressureUnit::Psi);
 
     EXPECT_TRUE(doc_.PrepareSiteUpload());  // "No" to clearing the readings
-    EXPECT_EQ(user_.questions, std::vector<std::string>{kClearQuestion});
+    EXPECT_EQ(user_.questions, kClearAsked);
     const ReadoutSettings s = link_.Snapshot();
     EXPECT_EQ(s.recordCount, 2);
     EXPECT_EQ(s.fileName, Path("upload.ini"));
@@ -469,7 +472,7 @@ TEST_F(DocumentTest, UploadPreparationFillsTheRecordImage) {
     EXPECT_EQ(r1.readingCount, 1);
     EXPECT_EQ(ReadoutSiteRecord::Read(*s.records, 2).name, "Old 3");  // not uploaded
 
-    user_.answers[kClearQuestion] = true;
+    user_.answers[Question::ClearReadings] = true;
     EXPECT_TRUE(doc_.PrepareSiteUpload());
     const ReadoutSettings cleared = link_.Snapshot();
     EXPECT_EQ(ReadoutSiteRecord::Read(*cleared.records, 0).readingCount, 0);
@@ -495,7 +498,7 @@ TEST_F(DocumentTest, KeepingReadingsThatWereNeverDownloadedIsRefused) {
     EXPECT_EQ(s.fileName, "SITES.INI");
     EXPECT_EQ(s.dataReady, 0);
 
-    user_.answers[kClearQuestion] = true;  // clearing needs no download
+    user_.answers[Question::ClearReadings] = true;  // clearing needs no download
     EXPECT_TRUE(doc_.PrepareSiteUpload());
     EXPECT_EQ(link_.Snapshot().recordCount, 4);
 }
@@ -510,10 +513,10 @@ TEST_F(DocumentTest, UntitledDocumentUploadsAnEmptyFileName) {
 
 TEST_F(DocumentTest, UploadNeedsConfirmationAndASiteArray) {
     EXPECT_FALSE(doc_.ConfirmUpload());  // "No" to the question
-    EXPECT_EQ(user_.questions, std::vector<std::string>{kUploadQuestion});
+    EXPECT_EQ(user_.questions, kUploadAsked);
     EXPECT_TRUE(user_.messages.empty());
 
-    user_.answers[kUploadQuestion] = true;
+    user_.answers[Question::ConfirmUpload] = true;
     EXPECT_FALSE(doc_.ConfirmUpload());  // nothing loaded, merged or saved
     ASSERT_EQ(user_.messages.size(), 1U);
 

@@ -17,7 +17,7 @@ class SilentUser : public DocumentUser {
   public:
     SaveChoice AskSaveChanges(const std::string&) override { return SaveChoice::Discard; }
     std::optional<std::string> AskSavePath() override { return std::nullopt; }
-    bool AskYesNo(const std::string&) override { return false; }
+    bool AskYesNo(Question, const std::string&) override { return false; }
     void ShowMessage(const std::string&, MessageIcon) override {}
 };
 
