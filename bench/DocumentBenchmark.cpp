@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
         doc.MergeReadoutData();
         merge.push_back(MillisecondsSince(start));
         start = Clock::now();
-        if (!doc.SaveDocument(path)) {
+        if (!doc.SaveDocument(path).saved) {
             std::fprintf(stderr, "save failed\n");
             return 1;
         }

@@ -24,7 +24,6 @@ bool CliDocumentUser::AskYesNo(Question question, const std::string& /*text*/) {
 }
 
 void CliDocumentUser::ShowMessage(const std::string& text, MessageIcon /*icon*/) {
-    ++messageCount_;
     // Messages name files and sites, which may hold any byte.
     err_ << "q417cli: " << TerminalText(text) << '\n';
 }

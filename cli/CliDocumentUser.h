@@ -24,15 +24,12 @@ class CliDocumentUser final : public DocumentUser {
     // "q417cli: text" on the error stream, bytes outside printable ASCII escaped.
     void ShowMessage(const std::string& text, MessageIcon icon) override;
 
-    // Messages shown so far, so a command can tell that a step it ran reported a problem.
-    [[nodiscard]] int MessageCount() const { return messageCount_; }
     // Times the clear question was asked.
     [[nodiscard]] int ClearQuestionsAsked() const { return clearQuestionsAsked_; }
 
   private:
     std::ostream& err_;
     bool clearReadings_;
-    int messageCount_ = 0;
     int clearQuestionsAsked_ = 0;
 };
 

@@ -140,7 +140,7 @@ std::optional<std::string> CQ417HostDoc::HistoryText() const {
     return text;
 }
 
-bool CQ417HostDoc::SaveDocument(const std::string& path) {
+SaveResult CQ417HostDoc::SaveDocument(const std::string& path) {
     const int rowsLeftOut = view_ != nullptr ? view_->SyncFromList() : 0;
     lastSavedPath_ = path;
     const int count = StoredSiteCount();
@@ -149,8 +149,10 @@ bool CQ417HostDoc::SaveDocument(const std::string& path) {
 
     if (const std::string error = FileStore::WriteAtomically(path, text); !error.empty()) {
         user_.ShowMessage("The site file could not be saved: " + error + ".", MessageIcon::Error);
-        return false;
+        return {};
     }
+    SaveResult result;
+    result.saved = true;
     pathName_ = path;
     modified_ = false;
     if (rowsLeftOut > 0) {
@@ -166,9 +168,10 @@ bool CQ417HostDoc::SaveDocument(const std::string& path) {
                 "the history file: " +
                     error + ".",
                 MessageIcon::Exclamation);
+            result.historyFailed = true;
         }
     }
-    return true;
+    return result;
 }
 
 bool CQ417HostDoc::SaveModified() {
@@ -191,7 +194,7 @@ bool CQ417HostDoc::SaveModified() {
         }
         path = *chosen;
     }
-    return SaveDocument(path);
+    return SaveDocument(path).saved;
 }
 
 PressureUnit CQ417HostDoc::UnitOfFirstSite() const {

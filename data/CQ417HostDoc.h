@@ -8,6 +8,7 @@
 
 #include "DocumentUser.h"
 #include "PressureUnit.h"
+#include "SaveResult.h"
 #include "SharedSettings.h"
 #include "SiteListView.h"
 #include "SiteRecord.h"
@@ -53,8 +54,8 @@ class CQ417HostDoc {
     // "Invalid file.". Returns true when the file was opened.
     bool OpenDocument(const std::string& path);
     // Rebuilds the sites from the list, replaces the file atomically and appends the readings
-    // to the history file. A failed history append is reported, the save still succeeds.
-    bool SaveDocument(const std::string& path);
+    // to the history file. A failed history append is reported, the site file stays saved.
+    SaveResult SaveDocument(const std::string& path);
     // The save-changes prompt before the document is replaced: true to go on (saved or
     // discarded), false when the user cancelled or the save failed.
     bool SaveModified();

@@ -452,7 +452,6 @@ TEST_F(SiteTransferTest, DocumentUserAnswersFromTheCommandLine) {
     clear.ShowMessage("Invalid file.", MessageIcon::Exclamation);
     clear.ShowMessage("bad \x1b[2J name", MessageIcon::Error);
     EXPECT_EQ(messages.str(), "q417cli: Invalid file.\nq417cli: bad \\x1B[2J name\n");
-    EXPECT_EQ(clear.MessageCount(), 2);
 }
 
 struct CompareCase {

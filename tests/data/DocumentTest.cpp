@@ -150,7 +150,7 @@ TEST_F(DocumentTest, MergeThenSaveWritesTheGoldenFiles) {
     EXPECT_EQ(doc_.Site(0).readingTimes[0], 252460740U);
 
     const std::string path = Path("merged.ini");
-    ASSERT_TRUE(doc_.SaveDocument(path));
+    ASSERT_TRUE(doc_.SaveDocument(path).Complete());
     EXPECT_FALSE(doc_.IsModified());
     EXPECT_EQ(doc_.LastSavedPath(), path);
     EXPECT_EQ(ReadFileBytes(path), ReadFileBytes(kGolden + "/merged.ini"));
@@ -161,8 +161,8 @@ TEST_F(DocumentTest, MergeThenSaveWritesTheGoldenFiles) {
 TEST_F(DocumentTest, SavingTwiceAppendsTheHistoryTwice) {
     LoadGoldenReadout();
     doc_.MergeReadoutData();
-    ASSERT_TRUE(doc_.SaveDocument(Path("merged.ini")));
-    ASSERT_TRUE(doc_.SaveDocument(Path("merged.ini")));
+    ASSERT_TRUE(doc_.SaveDocument(Path("merged.ini")).Complete());
+    ASSERT_TRUE(doc_.SaveDocument(Path("merged.ini")).Complete());
     const std::string once = ReadFileBytes(kGolden + "/merged.csv");
     EXPECT_EQ(ReadFileBytes(Path("merged.csv")), once + once);
     EXPECT_EQ(ReadFileBytes(Path("merged.ini")), ReadFileBytes(kGolden + "/merged.ini"));
@@ -183,13 +183,13 @@ TEST_F(DocumentTest, OpenThenSaveGivesTheGoldenFileAndNoHistoryBeforeAnyReadout)
     EXPECT_FALSE(doc_.IsModified());
 
     const std::string saved = Path("field.ini");
-    ASSERT_TRUE(doc_.SaveDocument(saved));
+    ASSERT_TRUE(doc_.SaveDocument(saved).Complete());
     EXPECT_EQ(ReadFileBytes(saved), ReadFileBytes(kGolden + "/field-saved.ini"));
     EXPECT_FALSE(fs::exists(Path("field.csv")));  // the link never read a readout
 
     // What was saved opens and saves to the same bytes.
     ASSERT_TRUE(doc_.OpenDocument(saved));
-    ASSERT_TRUE(doc_.SaveDocument(Path("again.ini")));
+    ASSERT_TRUE(doc_.SaveDocument(Path("again.ini")).Complete());
     EXPECT_EQ(ReadFileBytes(Path("again.ini")), ReadFileBytes(kGolden + "/field-saved.ini"));
 }
 
@@ -250,7 +250,7 @@ TEST_F(DocumentTest, MoreThan177SitesKeepTheFirst177AndSaySo) {
     ASSERT_EQ(user_.messages.size(), 1U);
     EXPECT_NE(user_.messages[0].find("first 177"), std::string::npos);
 
-    ASSERT_TRUE(doc_.SaveDocument(path));
+    ASSERT_TRUE(doc_.SaveDocument(path).Complete());
     const SiteFile::Contents back = SiteFile::Parse(ReadFileBytes(path));
     EXPECT_EQ(back.sites.size(), 177U);
     EXPECT_EQ(back.sites.back().location, "Site 177");
@@ -260,7 +260,7 @@ TEST_F(DocumentTest, RowsBeyondTheArrayAreNeverStored) {
     for (int i = 0; i < 179; ++i) {
         AddRow({std::to_string(i + 1), "L", "", "", "PSI", ""});
     }
-    ASSERT_TRUE(doc_.SaveDocument(Path("rows.ini")));
+    ASSERT_TRUE(doc_.SaveDocument(Path("rows.ini")).Complete());
     EXPECT_EQ(doc_.SiteCount(), 177);
     EXPECT_EQ(SiteFile::Parse(ReadFileBytes(Path("rows.ini"))).sites.size(), 177U);
     ASSERT_EQ(user_.messages.size(), 1U);
@@ -270,7 +270,7 @@ TEST_F(DocumentTest, RowsBeyondTheArrayAreNeverStored) {
 TEST_F(DocumentTest, FreshDocumentGetsItsArrayAtTheFirstSave) {
     AddRow({"1", "Well", "", "4.5", "PSI", ""});  // a value without a date is no reading
     EXPECT_FALSE(doc_.HasSiteArray());
-    ASSERT_TRUE(doc_.SaveDocument(Path("new.ini")));
+    ASSERT_TRUE(doc_.SaveDocument(Path("new.ini")).Complete());
     EXPECT_TRUE(doc_.HasSiteArray());
     EXPECT_TRUE(doc_.HasData());
     EXPECT_EQ(ReadFileBytes(Path("new.ini")), "1,Well,01/01/00 00:00,0.000000000,PSI,");
@@ -279,7 +279,7 @@ TEST_F(DocumentTest, FreshDocumentGetsItsArrayAtTheFirstSave) {
 }
 
 TEST_F(DocumentTest, EmptyListSavesAnEmptyFileThatDoesNotOpen) {
-    ASSERT_TRUE(doc_.SaveDocument(Path("none.ini")));
+    ASSERT_TRUE(doc_.SaveDocument(Path("none.ini")).Complete());
     EXPECT_EQ(ReadFileBytes(Path("none.ini")), "");
     EXPECT_FALSE(doc_.OpenDocument(Path("none.ini")));
     EXPECT_EQ(user_.messages, std::vector<std::string>{"Invalid file."});
@@ -289,7 +289,9 @@ TEST_F(DocumentTest, FailedSaveKeepsTheOldFileAndTheModifiedFlag) {
     LoadGoldenReadout();
     doc_.MergeReadoutData();
     const std::string path = Path("missing-folder/sites.ini");
-    EXPECT_FALSE(doc_.SaveDocument(path));
+    const SaveResult result = doc_.SaveDocument(path);
+    EXPECT_FALSE(result.saved);
+    EXPECT_FALSE(result.historyFailed);  // nothing was saved, so no history was tried
     EXPECT_TRUE(doc_.IsModified());
     EXPECT_EQ(doc_.PathName(), "");
     ASSERT_EQ(user_.messages.size(), 1U);
@@ -301,7 +303,10 @@ TEST_F(DocumentTest, FailedHistoryIsReportedWhileTheSiteFileIsSaved) {
     LoadGoldenReadout();
     doc_.MergeReadoutData();
     fs::create_directories(Path("merged.csv"));  // a folder where the history file belongs
-    EXPECT_TRUE(doc_.SaveDocument(Path("merged.ini")));
+    const SaveResult result = doc_.SaveDocument(Path("merged.ini"));
+    EXPECT_TRUE(result.saved);
+    EXPECT_TRUE(result.historyFailed);
+    EXPECT_FALSE(result.Complete());
     EXPECT_EQ(ReadFileBytes(Path("merged.ini")), ReadFileBytes(kGolden + "/merged.ini"));
     EXPECT_FALSE(doc_.IsModified());
     ASSERT_EQ(user_.messages.size(), 1U);
@@ -313,7 +318,7 @@ TEST_F(DocumentTest, HistoryIsNamedAfterTheFileNameNotTheFolder) {
     LoadGoldenReadout();
     doc_.MergeReadoutData();
     fs::create_directories(Path("v1.2"));
-    ASSERT_TRUE(doc_.SaveDocument(Path("v1.2/north.sites.ini")));
+    ASSERT_TRUE(doc_.SaveDocument(Path("v1.2/north.sites.ini")).Complete());
     EXPECT_EQ(ReadFileBytes(Path("v1.2/north.csv")), ReadFileBytes(kGolden + "/merged.csv"));
 }
 
@@ -325,7 +330,7 @@ TEST_F(DocumentTest, HistoryPairsSitesWithRecordsByIndexAndIgnoresUnfilledRecord
                 1);
     AddRow({"1", "A", "01/02/00 00:00", "2.000000000", "PSI", "S"});
     AddRow({"2", "B", "05/06/07 08:09", "3.000000000", "PSI", "S"});
-    ASSERT_TRUE(doc_.SaveDocument(Path("pair.ini")));
+    ASSERT_TRUE(doc_.SaveDocument(Path("pair.ini")).Complete());
     EXPECT_EQ(ReadFileBytes(Path("pair.csv")),
               "1,A,01/02/00 00:00,2.000000000,PSI,S\r\n"
               "2,B,05/06/07 08:09,3.000000000,PSI,S\r\n");
@@ -449,7 +454,7 @@ TEST_F(DocumentTest, UploadPreparationFillsTheRecordImage) {
                  Record("Old 2", 0, 0, {{7.0f, 30}}), Record("Old 3", 0, 0)});
     AddRow({"1", "New North", "12/31/07 23:59", "1.000000000", "PSI", ""});
     AddRow({"2", "A location far longer than twenty", "", "", "PSI", ""});
-    ASSERT_TRUE(doc_.SaveDocument(Path("upload.ini")));
+    ASSERT_TRUE(doc_.SaveDocument(Path("upload.ini")).Complete());
     doc_.SetDocumentUnit(PressureUnit::Psi);
 
     EXPECT_TRUE(doc_.PrepareSiteUpload());  // "No" to clearing the readings
