@@ -33,10 +33,40 @@ void CQ417HostDoc::SetView(SiteListView* view) {
     }
 }
 
+void CQ417HostDoc::SetModified(bool modified) {
+    if (modified == modified_) {
+        return;
+    }
+    modified_ = modified;
+    if (observer_ != nullptr) {
+        observer_->DocumentModifiedChanged(modified_);
+    }
+}
+
+void CQ417HostDoc::SetPathName(const std::string& path) {
+    if (path == pathName_) {
+        return;
+    }
+    pathName_ = path;
+    if (observer_ != nullptr) {
+        observer_->DocumentPathChanged(pathName_, Title());
+    }
+}
+
+void CQ417HostDoc::SetDocumentUnit(PressureUnit unit) {
+    if (unit == documentUnit_) {
+        return;
+    }
+    documentUnit_ = unit;
+    if (observer_ != nullptr) {
+        observer_->DocumentUnitChanged(documentUnit_);
+    }
+}
+
 bool CQ417HostDoc::NewDocument() {
     DeleteContents();
-    pathName_.clear();
-    modified_ = false;
+    SetPathName({});
+    SetModified(false);
     if (view_ != nullptr) {
         view_->InsertColumns(SiteListView::ColumnTitles());
     }
@@ -86,7 +116,7 @@ bool CQ417HostDoc::OpenDocument(const std::string& path) {
         return false;
     }
     DeleteContents();
-    modified_ = false;
+    SetModified(false);
     // A site file is text: a zero byte means some other kind of file, which has no site line.
     const SiteFile::Contents contents = file.bytes.find('\0') == std::string::npos
                                             ? SiteFile::Parse(file.bytes)
@@ -105,7 +135,7 @@ bool CQ417HostDoc::OpenDocument(const std::string& path) {
         user_.ShowMessage("Invalid file.", MessageIcon::Exclamation);
         return false;
     }
-    pathName_ = path;
+    SetPathName(path);
     if (view_ != nullptr) {
         view_->FillList();
     }
@@ -153,8 +183,8 @@ SaveResult CQ417HostDoc::SaveDocument(const std::string& path) {
     }
     SaveResult result;
     result.saved = true;
-    pathName_ = path;
-    modified_ = false;
+    SetPathName(path);
+    SetModified(false);
     if (rowsLeftOut > 0) {
         user_.ShowMessage(
             "Only the first " + std::to_string(kMaxSites) + " sites of the list were saved.",
@@ -205,7 +235,7 @@ PressureUnit CQ417HostDoc::UnitOfFirstSite() const {
 }
 
 void CQ417HostDoc::DetectDocumentUnit() {
-    documentUnit_ = UnitOfFirstSite();
+    SetDocumentUnit(UnitOfFirstSite());
 }
 
 void CQ417HostDoc::MergeReadoutData() {
@@ -257,8 +287,8 @@ void CQ417HostDoc::MergeReadoutData() {
         }
         unit = display;
     }
-    documentUnit_ = unit;
-    modified_ = true;
+    SetDocumentUnit(unit);
+    SetModified(true);
     if (readoutSites > kMaxSites) {
         user_.ShowMessage("The readout holds " + std::to_string(readoutSites) +
                               " sites. Only the first " + std::to_string(kMaxSites) +

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "DocumentObserver.h"
 #include "DocumentUser.h"
 #include "PressureUnit.h"
 #include "SaveResult.h"
@@ -41,6 +42,9 @@ class CQ417HostDoc {
     // The list the document shows (not owned; nothing when none).
     void SetView(SiteListView* view);
     [[nodiscard]] SiteListView* View() const { return view_; }
+    // Who is told when the modified flag, the path or the document unit changes (not owned;
+    // nothing when none). Setting it reports nothing: the current values are read as usual.
+    void SetObserver(DocumentObserver* observer) { observer_ = observer; }
 
     // File > New: empties the document and gives the list its columns.
     bool NewDocument();
@@ -78,7 +82,7 @@ class CQ417HostDoc {
     void DetectDocumentUnit();
 
     [[nodiscard]] bool IsModified() const { return modified_; }
-    void SetModified(bool modified) { modified_ = modified; }
+    void SetModified(bool modified);
     [[nodiscard]] const std::string& PathName() const { return pathName_; }
     // The file name of the path, or "Untitled".
     [[nodiscard]] std::string Title() const;
@@ -88,7 +92,7 @@ class CQ417HostDoc {
     [[nodiscard]] bool HasData() const { return hasData_; }
     void SetHasData(bool hasData) { hasData_ = hasData; }
     [[nodiscard]] PressureUnit DocumentUnit() const { return documentUnit_; }
-    void SetDocumentUnit(PressureUnit unit) { documentUnit_ = unit; }
+    void SetDocumentUnit(PressureUnit unit);
     // Follows the list's rows as they are added and deleted.
     [[nodiscard]] int SiteCount() const { return siteCount_; }
     void SetSiteCount(int count) { siteCount_ = count; }
@@ -103,6 +107,8 @@ class CQ417HostDoc {
     }
 
   private:
+    // Every change of the path goes through here, so the observer hears of it.
+    void SetPathName(const std::string& path);
     // Sites of the array that hold data: siteCount, within the array.
     [[nodiscard]] int StoredSiteCount() const;
     // The unit named by the first site; PSI when there is no site, the document unit when the
@@ -113,7 +119,8 @@ class CQ417HostDoc {
 
     SharedSettings& link_;
     DocumentUser& user_;
-    SiteListView* view_ = nullptr;  // not owned
+    SiteListView* view_ = nullptr;          // not owned
+    DocumentObserver* observer_ = nullptr;  // not owned
 
     std::unique_ptr<SiteArray> sites_;  // none until a load, merge or save needs it
     int siteCount_ = 0;

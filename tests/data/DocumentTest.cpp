@@ -50,6 +50,22 @@ class ScriptedUser : public DocumentUser {
     std::vector<MessageIcon> icons;
 };
 
+// Keeps what the document reported, one text per call.
+class RecordingObserver : public DocumentObserver {
+  public:
+    void DocumentModifiedChanged(bool modified) override {
+        events.push_back(modified ? "modified" : "unmodified");
+    }
+    void DocumentPathChanged(const std::string& path, const std::string& title) override {
+        events.push_back("path " + path + " | " + title);
+    }
+    void DocumentUnitChanged(PressureUnit unit) override {
+        events.push_back("unit " + PressureUnitName(unit));
+    }
+
+    std::vector<std::string> events;
+};
+
 using Asked = std::vector<std::pair<Question, std::string>>;
 const Asked kClearAsked = {
     {Question::ClearReadings, "Would you like to clear all Q417 data points?"}};
@@ -312,6 +328,50 @@ TEST_F(DocumentTest, FailedHistoryIsReportedWhileTheSiteFileIsSaved) {
     ASSERT_EQ(user_.messages.size(), 1U);
     EXPECT_NE(user_.messages[0].find("history file"), std::string::npos);
     EXPECT_NE(user_.messages[0].find("merged.csv"), std::string::npos);
+}
+
+TEST_F(DocumentTest, ObserverHearsEachRealChangeOfPathAndModifiedFlagOnce) {
+    RecordingObserver observer;
+    doc_.SetObserver(&observer);
+    const std::string field = kGolden + "/field.ini";
+    doc_.SetModified(true);
+    doc_.SetModified(true);
+    ASSERT_TRUE(doc_.OpenDocument(field));
+    ASSERT_TRUE(doc_.OpenDocument(field));  // the same file again: nothing changes
+    ASSERT_TRUE(doc_.SaveDocument(Path("copy.ini")).Complete());  // save as
+    list_.AddSiteRow(-1);
+    list_.AddSiteRow(0);
+    ASSERT_TRUE(doc_.SaveDocument(Path("copy.ini")).Complete());
+    list_.DeleteSiteRows({0});
+    EXPECT_FALSE(doc_.SaveDocument(Path("missing/copy.ini")).saved);  // keeps path and flag
+    doc_.NewDocument();
+    EXPECT_EQ(observer.events, (std::vector<std::string>{
+                                   "modified",
+                                   "unmodified",
+                                   "path " + field + " | field.ini",
+                                   "path " + Path("copy.ini") + " | copy.ini",
+                                   "modified",
+                                   "unmodified",
+                                   "modified",
+                                   "path  | Untitled",
+                                   "unmodified",
+                               }));
+
+    doc_.SetObserver(nullptr);
+    doc_.SetModified(true);
+    EXPECT_EQ(observer.events.size(), 9U);
+}
+
+TEST_F(DocumentTest, ObserverHearsTheUnitOnceWhenMergesAndUnitCommandsChangeIt) {
+    RecordingObserver observer;
+    doc_.SetObserver(&observer);
+    LoadGoldenReadout();  // values in kPa, shown in PSI: the unit stays PSI throughout
+    doc_.MergeReadoutData();
+    LoadReadout(3, 3, {Record("Only", 1.0f, 60)});
+    doc_.MergeReadoutData();
+    list_.ApplyUnitCommand(PressureUnit::KPa);
+    list_.ApplyUnitCommand(PressureUnit::KPa);
+    EXPECT_EQ(observer.events, (std::vector<std::string>{"modified", "unit In H2O", "unit kPa"}));
 }
 
 TEST_F(DocumentTest, HistoryIsNamedAfterTheFileNameNotTheFolder) {
