@@ -29,7 +29,7 @@ class SilentUser : public DocumentUser {
   public:
     SaveChoice AskSaveChanges(const std::string&) override { return SaveChoice::Discard; }
     std::optional<std::string> AskSavePath() override { return std::nullopt; }
-    bool AskYesNo(const std::string&) override { return false; }
+    bool AskYesNo(Question, const std::string&) override { return false; }
     void ShowMessage(const std::string& text, MessageIcon) override {
         std::fprintf(stderr, "message: %s\n", text.c_str());
     }
@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
         doc.MergeReadoutData();
         merge.push_back(MillisecondsSince(start));
         start = Clock::now();
-        if (!doc.SaveDocument(path)) {
+        if (!doc.SaveDocument(path).saved) {
             std::fprintf(stderr, "save failed\n");
             return 1;
         }

@@ -15,8 +15,8 @@ std::optional<std::string> CliDocumentUser::AskSavePath() {
     return std::nullopt;
 }
 
-bool CliDocumentUser::AskYesNo(const std::string& question) {
-    if (question == kClearReadingsQuestion) {
+bool CliDocumentUser::AskYesNo(Question question, const std::string& /*text*/) {
+    if (question == Question::ClearReadings) {
         ++clearQuestionsAsked_;
         return clearReadings_;
     }
@@ -24,7 +24,6 @@ bool CliDocumentUser::AskYesNo(const std::string& question) {
 }
 
 void CliDocumentUser::ShowMessage(const std::string& text, MessageIcon /*icon*/) {
-    ++messageCount_;
     // Messages name files and sites, which may hold any byte.
     err_ << "q417cli: " << TerminalText(text) << '\n';
 }

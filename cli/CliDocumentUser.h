@@ -12,10 +12,6 @@ namespace q417::cli {
 // answered from the command line's options, and messages go to the error stream.
 class CliDocumentUser final : public DocumentUser {
   public:
-    // The upload's question; answered with clearReadings.
-    static constexpr const char* kClearReadingsQuestion =
-        "Would you like to clear all Q417 data points?";
-
     CliDocumentUser(std::ostream& err, bool clearReadings);
 
     // A command never leaves changes of its own to save: Discard.
@@ -24,19 +20,16 @@ class CliDocumentUser final : public DocumentUser {
     [[nodiscard]] std::optional<std::string> AskSavePath() override;
     // The clear question gets the --clear-readings answer; any other question No, which never
     // changes anything.
-    [[nodiscard]] bool AskYesNo(const std::string& question) override;
+    [[nodiscard]] bool AskYesNo(Question question, const std::string& text) override;
     // "q417cli: text" on the error stream, bytes outside printable ASCII escaped.
     void ShowMessage(const std::string& text, MessageIcon icon) override;
 
-    // Messages shown so far, so a command can tell that a step it ran reported a problem.
-    [[nodiscard]] int MessageCount() const { return messageCount_; }
     // Times the clear question was asked.
     [[nodiscard]] int ClearQuestionsAsked() const { return clearQuestionsAsked_; }
 
   private:
     std::ostream& err_;
     bool clearReadings_;
-    int messageCount_ = 0;
     int clearQuestionsAsked_ = 0;
 };
 

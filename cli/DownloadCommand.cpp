@@ -107,12 +107,12 @@ int RunDownload(CommandContext& context, const std::vector<std::string>& args) {
                             "the readout's sites could not be taken into a site list; " +
                                 TerminalText(*out) + " was not written");
     }
-    const int messagesBefore = user.MessageCount();
-    if (!document.SaveDocument(*out)) {
+    const SaveResult saved = document.SaveDocument(*out);
+    if (!saved.saved) {
         return kExitFailed;  // the document said why
     }
     const std::string history = ReadingHistory::PathFor(*out);
-    if (user.MessageCount() != messagesBefore) {
+    if (saved.historyFailed) {
         // The site file is saved, but the history append failed (the document said why).
         context.Out() << "Downloaded " << document.SiteCount() << " sites to " << TerminalText(*out)
                       << '\n';

@@ -33,10 +33,40 @@ void CQ417HostDoc::SetView(SiteListView* view) {
     }
 }
 
+void CQ417HostDoc::SetModified(bool modified) {
+    if (modified == modified_) {
+        return;
+    }
+    modified_ = modified;
+    if (observer_ != nullptr) {
+        observer_->DocumentModifiedChanged(modified_);
+    }
+}
+
+void CQ417HostDoc::SetPathName(const std::string& path) {
+    if (path == pathName_) {
+        return;
+    }
+    pathName_ = path;
+    if (observer_ != nullptr) {
+        observer_->DocumentPathChanged(pathName_, Title());
+    }
+}
+
+void CQ417HostDoc::SetDocumentUnit(PressureUnit unit) {
+    if (unit == documentUnit_) {
+        return;
+    }
+    documentUnit_ = unit;
+    if (observer_ != nullptr) {
+        observer_->DocumentUnitChanged(documentUnit_);
+    }
+}
+
 bool CQ417HostDoc::NewDocument() {
     DeleteContents();
-    pathName_.clear();
-    modified_ = false;
+    SetPathName({});
+    SetModified(false);
     if (view_ != nullptr) {
         view_->InsertColumns(SiteListView::ColumnTitles());
     }
@@ -47,7 +77,6 @@ void CQ417HostDoc::DeleteContents() {
     if (view_ != nullptr) {
         view_->ClearList();
     }
-    hasData_ = false;
     ClearSites();
 }
 
@@ -87,13 +116,12 @@ bool CQ417HostDoc::OpenDocument(const std::string& path) {
         return false;
     }
     DeleteContents();
-    modified_ = false;
+    SetModified(false);
     // A site file is text: a zero byte means some other kind of file, which has no site line.
     const SiteFile::Contents contents = file.bytes.find('\0') == std::string::npos
                                             ? SiteFile::Parse(file.bytes)
                                             : SiteFile::Contents{};
     if (contents.sawSiteLine) {
-        ClearSites();
         if (EnsureSiteArray()) {
             std::copy(contents.sites.begin(), contents.sites.end(), sites_->begin());
             if (!contents.sites.empty()) {
@@ -107,13 +135,11 @@ bool CQ417HostDoc::OpenDocument(const std::string& path) {
         user_.ShowMessage("Invalid file.", MessageIcon::Exclamation);
         return false;
     }
-    pathName_ = path;
+    SetPathName(path);
     if (view_ != nullptr) {
         view_->FillList();
-        view_->DetectDocumentUnit();
-    } else {
-        DetectDocumentUnit();
     }
+    DetectDocumentUnit();
     if (contents.linesBeyondLimit > 0) {
         user_.ShowMessage("The file holds more than " + std::to_string(kMaxSites) +
                               " sites. Only the first " + std::to_string(kMaxSites) +
@@ -144,7 +170,7 @@ std::optional<std::string> CQ417HostDoc::HistoryText() const {
     return text;
 }
 
-bool CQ417HostDoc::SaveDocument(const std::string& path) {
+SaveResult CQ417HostDoc::SaveDocument(const std::string& path) {
     const int rowsLeftOut = view_ != nullptr ? view_->SyncFromList() : 0;
     lastSavedPath_ = path;
     const int count = StoredSiteCount();
@@ -153,10 +179,12 @@ bool CQ417HostDoc::SaveDocument(const std::string& path) {
 
     if (const std::string error = FileStore::WriteAtomically(path, text); !error.empty()) {
         user_.ShowMessage("The site file could not be saved: " + error + ".", MessageIcon::Error);
-        return false;
+        return {};
     }
-    pathName_ = path;
-    modified_ = false;
+    SaveResult result;
+    result.saved = true;
+    SetPathName(path);
+    SetModified(false);
     if (rowsLeftOut > 0) {
         user_.ShowMessage(
             "Only the first " + std::to_string(kMaxSites) + " sites of the list were saved.",
@@ -170,9 +198,10 @@ bool CQ417HostDoc::SaveDocument(const std::string& path) {
                 "the history file: " +
                     error + ".",
                 MessageIcon::Exclamation);
+            result.historyFailed = true;
         }
     }
-    return true;
+    return result;
 }
 
 bool CQ417HostDoc::SaveModified() {
@@ -195,17 +224,18 @@ bool CQ417HostDoc::SaveModified() {
         }
         path = *chosen;
     }
-    return SaveDocument(path);
+    return SaveDocument(path).saved;
+}
+
+PressureUnit CQ417HostDoc::UnitOfFirstSite() const {
+    if (StoredSiteCount() == 0) {
+        return PressureUnit::Psi;
+    }
+    return UnitOfName(Site(0).units).value_or(documentUnit_);
 }
 
 void CQ417HostDoc::DetectDocumentUnit() {
-    if (StoredSiteCount() == 0) {
-        documentUnit_ = PressureUnit::Psi;
-        return;
-    }
-    if (const std::optional<PressureUnit> unit = UnitOfName(Site(0).units)) {
-        documentUnit_ = *unit;
-    }
+    SetDocumentUnit(UnitOfFirstSite());
 }
 
 void CQ417HostDoc::MergeReadoutData() {
@@ -242,22 +272,23 @@ void CQ417HostDoc::MergeReadoutData() {
                 record.readings[static_cast<std::size_t>(i)].time;
         }
     }
+    // Every site carries calUnitsName, so this is calUnits when that names a unit. The unit is
+    // settled before it becomes the document's, so that it changes at most once.
+    PressureUnit unit = UnitOfFirstSite();
     if (view_ != nullptr) {
-        view_->DetectDocumentUnit();
         view_->ClearList();
         view_->FillList();
-    } else {
-        DetectDocumentUnit();
     }
     if (settings.displayUnits != settings.calUnits) {
         const PressureUnit display = UnitOfCode(settings.displayUnits);
         if (view_ != nullptr) {
-            view_->ConvertDisplayedValues(display, documentUnit_);
+            view_->ConvertDisplayedValues(display, unit);
             view_->SetUnitsColumn(display);
         }
-        documentUnit_ = display;
+        unit = display;
     }
-    modified_ = true;
+    SetDocumentUnit(unit);
+    SetModified(true);
     if (readoutSites > kMaxSites) {
         user_.ShowMessage("The readout holds " + std::to_string(readoutSites) +
                               " sites. Only the first " + std::to_string(kMaxSites) +
@@ -270,7 +301,8 @@ bool CQ417HostDoc::ConfirmUpload() {
     if (!SaveModified()) {
         return false;
     }
-    if (!user_.AskYesNo("Are you sure you want to upload new site info?")) {
+    if (!user_.AskYesNo(Question::ConfirmUpload,
+                        "Are you sure you want to upload new site info?")) {
         return false;
     }
     if (!sites_) {
@@ -283,7 +315,8 @@ bool CQ417HostDoc::ConfirmUpload() {
 }
 
 std::optional<UploadPlan> CQ417HostDoc::PrepareSiteUpload() {
-    const bool clearReadings = user_.AskYesNo("Would you like to clear all Q417 data points?");
+    const bool clearReadings =
+        user_.AskYesNo(Question::ClearReadings, "Would you like to clear all Q417 data points?");
     const ReadoutSettings settings = link_.Snapshot();
     // Records are written whole, readings included. Unless a download since the readout
     // connected put its readings into the image, keeping them would write zeros over them.

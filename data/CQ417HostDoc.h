@@ -6,8 +6,10 @@
 #include <optional>
 #include <string>
 
+#include "DocumentObserver.h"
 #include "DocumentUser.h"
 #include "PressureUnit.h"
+#include "SaveResult.h"
 #include "SharedSettings.h"
 #include "SiteListView.h"
 #include "SiteRecord.h"
@@ -41,6 +43,9 @@ class CQ417HostDoc {
     // The list the document shows (not owned; nothing when none).
     void SetView(SiteListView* view);
     [[nodiscard]] SiteListView* View() const { return view_; }
+    // Who is told when the modified flag, the path or the document unit changes (not owned;
+    // nothing when none). Setting it reports nothing: the current values are read as usual.
+    void SetObserver(DocumentObserver* observer) { observer_ = observer; }
 
     // File > New: empties the document and gives the list its columns.
     bool NewDocument();
@@ -54,8 +59,8 @@ class CQ417HostDoc {
     // "Invalid file.". Returns true when the file was opened.
     bool OpenDocument(const std::string& path);
     // Rebuilds the sites from the list, replaces the file atomically and appends the readings
-    // to the history file. A failed history append is reported, the save still succeeds.
-    bool SaveDocument(const std::string& path);
+    // to the history file. A failed history append is reported, the site file stays saved.
+    SaveResult SaveDocument(const std::string& path);
     // The save-changes prompt before the document is replaced: true to go on (saved or
     // discarded), false when the user cancelled or the save failed.
     bool SaveModified();
@@ -79,7 +84,7 @@ class CQ417HostDoc {
     void DetectDocumentUnit();
 
     [[nodiscard]] bool IsModified() const { return modified_; }
-    void SetModified(bool modified) { modified_ = modified; }
+    void SetModified(bool modified);
     [[nodiscard]] const std::string& PathName() const { return pathName_; }
     // The file name of the path, or "Untitled".
     [[nodiscard]] std::string Title() const;
@@ -89,7 +94,7 @@ class CQ417HostDoc {
     [[nodiscard]] bool HasData() const { return hasData_; }
     void SetHasData(bool hasData) { hasData_ = hasData; }
     [[nodiscard]] PressureUnit DocumentUnit() const { return documentUnit_; }
-    void SetDocumentUnit(PressureUnit unit) { documentUnit_ = unit; }
+    void SetDocumentUnit(PressureUnit unit);
     // Follows the list's rows as they are added and deleted.
     [[nodiscard]] int SiteCount() const { return siteCount_; }
     void SetSiteCount(int count) { siteCount_ = count; }
@@ -104,14 +109,20 @@ class CQ417HostDoc {
     }
 
   private:
+    // Every change of the path goes through here, so the observer hears of it.
+    void SetPathName(const std::string& path);
     // Sites of the array that hold data: siteCount, within the array.
     [[nodiscard]] int StoredSiteCount() const;
+    // The unit named by the first site; PSI when there is no site, the document unit when the
+    // name is none of the units.
+    [[nodiscard]] PressureUnit UnitOfFirstSite() const;
     // The history lines of the stored sites; nothing when the link has no record image.
     [[nodiscard]] std::optional<std::string> HistoryText() const;
 
     SharedSettings& link_;
     DocumentUser& user_;
-    SiteListView* view_ = nullptr;  // not owned
+    SiteListView* view_ = nullptr;          // not owned
+    DocumentObserver* observer_ = nullptr;  // not owned
 
     std::unique_ptr<SiteArray> sites_;  // none until a load, merge or save needs it
     int siteCount_ = 0;

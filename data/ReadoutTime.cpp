@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "SiteText.h"
+
 namespace q417 {
 namespace {
 
@@ -18,10 +20,6 @@ constexpr bool IsLeap(std::uint32_t yearsSince2000) {
 constexpr std::uint32_t MonthSeconds(std::size_t monthIndex, bool leap) {
     const std::uint32_t days = kMonthDays[monthIndex] + (monthIndex == 1 && leap ? 1 : 0);
     return days * kSecondsPerDay;
-}
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
 // atoi's reading of text, kept as its low byte: blanks, a sign, then digits. Large numbers
@@ -97,12 +95,7 @@ std::string FormatReadoutTime(std::uint32_t readoutSeconds) {
 }
 
 DateFields ParseSiteDateTime(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
+    text = TrimBlanks(text);
     DateFields fields;
     fields.month = LeadingNumberByte(TakeUntil(text, '/'));
     fields.day = LeadingNumberByte(TakeUntil(text, '/'));

@@ -1,22 +1,9 @@
 #include "SiteFile.h"
 
+#include "SiteText.h"
+
 namespace q417 {
 namespace {
-
-// The C library's white space, in the "C" locale.
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && IsBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 // The text before the first comma, rest keeping what follows it. Without a comma the field is
 // empty and rest stays as it is.
@@ -56,7 +43,7 @@ SiteFile::Contents SiteFile::Parse(std::string_view bytes) {
             continue;
         }
         contents.sawSiteLine = true;
-        const std::string_view trimmed = Trimmed(line);
+        const std::string_view trimmed = TrimBlanks(line);
         if (trimmed.empty()) {
             break;  // a line of blanks ends the file
         }

@@ -77,12 +77,6 @@ void SiteListView::RenumberSites() {
     }
 }
 
-void SiteListView::DetectDocumentUnit() {
-    if (document_ != nullptr) {
-        document_->DetectDocumentUnit();
-    }
-}
-
 bool SiteListView::ConvertDisplayedValues(PressureUnit newUnit, PressureUnit oldUnit) {
     if (document_ == nullptr || !document_->HasSiteArray()) {
         return false;

@@ -39,7 +39,6 @@ class SiteListView {
     int SyncFromList();
     // Writes 1, 2, 3, ... into the ID column.
     void RenumberSites();
-    void DetectDocumentUnit();
     // Rewrites the Latest Data cells from oldUnit into newUnit. False, with nothing changed,
     // when the document has no site array.
     bool ConvertDisplayedValues(PressureUnit newUnit, PressureUnit oldUnit);

@@ -17,6 +17,12 @@ inline constexpr const char* kSiteListFullMessage =
 // comma-separated files, and a line break or a zero would end it.
 [[nodiscard]] bool IsSiteTextCharacter(char c);
 
+// The C library's white space in the "C" locale: what the site file and its date texts are
+// trimmed of.
+[[nodiscard]] bool IsBlank(char c);
+// text without its leading and trailing blanks.
+[[nodiscard]] std::string_view TrimBlanks(std::string_view text);
+
 // text without the characters that may not be typed, cut to maxLength characters: what an
 // edit field keeps of pasted text.
 [[nodiscard]] std::string CleanSiteText(std::string_view text, int maxLength);

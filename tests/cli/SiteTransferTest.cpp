@@ -432,16 +432,18 @@ TEST_F(SiteTransferTest, DocumentUserAnswersFromTheCommandLine) {
     std::ostringstream messages;
     CliDocumentUser keep(messages, false);
     CliDocumentUser clear(messages, true);
-    EXPECT_FALSE(keep.AskYesNo(CliDocumentUser::kClearReadingsQuestion));
-    EXPECT_TRUE(clear.AskYesNo(CliDocumentUser::kClearReadingsQuestion));
-    EXPECT_EQ(clear.ClearQuestionsAsked(), 1);
-    EXPECT_FALSE(clear.AskYesNo("Are you sure you want to upload new site info?"));
+    const std::string clearText = "Would you like to clear all Q417 data points?";
+    EXPECT_FALSE(keep.AskYesNo(Question::ClearReadings, clearText));
+    EXPECT_TRUE(clear.AskYesNo(Question::ClearReadings, clearText));
+    EXPECT_TRUE(clear.AskYesNo(Question::ClearReadings, "Clear them?"));  // the id decides
+    EXPECT_EQ(clear.ClearQuestionsAsked(), 2);
+    EXPECT_FALSE(clear.AskYesNo(Question::ConfirmUpload, clearText));
+    EXPECT_EQ(clear.ClearQuestionsAsked(), 2);
     EXPECT_EQ(clear.AskSaveChanges("sites.ini"), SaveChoice::Discard);
     EXPECT_FALSE(clear.AskSavePath().has_value());
     clear.ShowMessage("Invalid file.", MessageIcon::Exclamation);
     clear.ShowMessage("bad \x1b[2J name", MessageIcon::Error);
     EXPECT_EQ(messages.str(), "q417cli: Invalid file.\nq417cli: bad \\x1B[2J name\n");
-    EXPECT_EQ(clear.MessageCount(), 2);
 }
 
 struct CompareCase {

@@ -31,8 +31,8 @@ class ScriptedUser : public DocumentUser {
         return saveChoice;
     }
     std::optional<std::string> AskSavePath() override { return savePath; }
-    bool AskYesNo(const std::string& question) override {
-        questions.push_back(question);
+    bool AskYesNo(Question question, const std::string& text) override {
+        questions.emplace_back(question, text);
         const auto answer = answers.find(question);
         return answer != answers.end() && answer->second;
     }
@@ -43,15 +43,34 @@ class ScriptedUser : public DocumentUser {
 
     SaveChoice saveChoice = SaveChoice::Discard;
     std::optional<std::string> savePath;
-    std::map<std::string, bool> answers;
+    std::map<Question, bool> answers;
     std::vector<std::string> saveQuestions;
-    std::vector<std::string> questions;
+    std::vector<std::pair<Question, std::string>> questions;
     std::vector<std::string> messages;
     std::vector<MessageIcon> icons;
 };
 
-constexpr const char* kClearQuestion = "Would you like to clear all Q417 data points?";
-constexpr const char* kUploadQuestion = "Are you sure you want to upload new site info?";
+// Keeps what the document reported, one text per call.
+class RecordingObserver : public DocumentObserver {
+  public:
+    void DocumentModifiedChanged(bool modified) override {
+        events.push_back(modified ? "modified" : "unmodified");
+    }
+    void DocumentPathChanged(const std::string& path, const std::string& title) override {
+        events.push_back("path " + path + " | " + title);
+    }
+    void DocumentUnitChanged(PressureUnit unit) override {
+        events.push_back("unit " + PressureUnitName(unit));
+    }
+
+    std::vector<std::string> events;
+};
+
+using Asked = std::vector<std::pair<Question, std::string>>;
+const Asked kClearAsked = {
+    {Question::ClearReadings, "Would you like to clear all Q417 data points?"}};
+const Asked kUploadAsked = {
+    {Question::ConfirmUpload, "Are you sure you want to upload new site info?"}};
 
 ReadoutSiteRecord Record(std::string name, float referenceValue, std::uint32_t referenceTime,
                          std::vector<ReadingEntry> readings = {}) {
@@ -147,7 +166,7 @@ TEST_F(DocumentTest, MergeThenSaveWritesTheGoldenFiles) {
     EXPECT_EQ(doc_.Site(0).readingTimes[0], 252460740U);
 
     const std::string path = Path("merged.ini");
-    ASSERT_TRUE(doc_.SaveDocument(path));
+    ASSERT_TRUE(doc_.SaveDocument(path).Complete());
     EXPECT_FALSE(doc_.IsModified());
     EXPECT_EQ(doc_.LastSavedPath(), path);
     EXPECT_EQ(ReadFileBytes(path), ReadFileBytes(kGolden + "/merged.ini"));
@@ -158,8 +177,8 @@ TEST_F(DocumentTest, MergeThenSaveWritesTheGoldenFiles) {
 TEST_F(DocumentTest, SavingTwiceAppendsTheHistoryTwice) {
     LoadGoldenReadout();
     doc_.MergeReadoutData();
-    ASSERT_TRUE(doc_.SaveDocument(Path("merged.ini")));
-    ASSERT_TRUE(doc_.SaveDocument(Path("merged.ini")));
+    ASSERT_TRUE(doc_.SaveDocument(Path("merged.ini")).Complete());
+    ASSERT_TRUE(doc_.SaveDocument(Path("merged.ini")).Complete());
     const std::string once = ReadFileBytes(kGolden + "/merged.csv");
     EXPECT_EQ(ReadFileBytes(Path("merged.csv")), once + once);
     EXPECT_EQ(ReadFileBytes(Path("merged.ini")), ReadFileBytes(kGolden + "/merged.ini"));
@@ -180,13 +199,13 @@ TEST_F(DocumentTest, OpenThenSaveGivesTheGoldenFileAndNoHistoryBeforeAnyReadout)
     EXPECT_FALSE(doc_.IsModified());
 
     const std::string saved = Path("field.ini");
-    ASSERT_TRUE(doc_.SaveDocument(saved));
+    ASSERT_TRUE(doc_.SaveDocument(saved).Complete());
     EXPECT_EQ(ReadFileBytes(saved), ReadFileBytes(kGolden + "/field-saved.ini"));
     EXPECT_FALSE(fs::exists(Path("field.csv")));  // the link never read a readout
 
     // What was saved opens and saves to the same bytes.
     ASSERT_TRUE(doc_.OpenDocument(saved));
-    ASSERT_TRUE(doc_.SaveDocument(Path("again.ini")));
+    ASSERT_TRUE(doc_.SaveDocument(Path("again.ini")).Complete());
     EXPECT_EQ(ReadFileBytes(Path("again.ini")), ReadFileBytes(kGolden + "/field-saved.ini"));
 }
 
@@ -247,7 +266,7 @@ TEST_F(DocumentTest, MoreThan177SitesKeepTheFirst177AndSaySo) {
     ASSERT_EQ(user_.messages.size(), 1U);
     EXPECT_NE(user_.messages[0].find("first 177"), std::string::npos);
 
-    ASSERT_TRUE(doc_.SaveDocument(path));
+    ASSERT_TRUE(doc_.SaveDocument(path).Complete());
     const SiteFile::Contents back = SiteFile::Parse(ReadFileBytes(path));
     EXPECT_EQ(back.sites.size(), 177U);
     EXPECT_EQ(back.sites.back().location, "Site 177");
@@ -257,7 +276,7 @@ TEST_F(DocumentTest, RowsBeyondTheArrayAreNeverStored) {
     for (int i = 0; i < 179; ++i) {
         AddRow({std::to_string(i + 1), "L", "", "", "PSI", ""});
     }
-    ASSERT_TRUE(doc_.SaveDocument(Path("rows.ini")));
+    ASSERT_TRUE(doc_.SaveDocument(Path("rows.ini")).Complete());
     EXPECT_EQ(doc_.SiteCount(), 177);
     EXPECT_EQ(SiteFile::Parse(ReadFileBytes(Path("rows.ini"))).sites.size(), 177U);
     ASSERT_EQ(user_.messages.size(), 1U);
@@ -267,7 +286,7 @@ TEST_F(DocumentTest, RowsBeyondTheArrayAreNeverStored) {
 TEST_F(DocumentTest, FreshDocumentGetsItsArrayAtTheFirstSave) {
     AddRow({"1", "Well", "", "4.5", "PSI", ""});  // a value without a date is no reading
     EXPECT_FALSE(doc_.HasSiteArray());
-    ASSERT_TRUE(doc_.SaveDocument(Path("new.ini")));
+    ASSERT_TRUE(doc_.SaveDocument(Path("new.ini")).Complete());
     EXPECT_TRUE(doc_.HasSiteArray());
     EXPECT_TRUE(doc_.HasData());
     EXPECT_EQ(ReadFileBytes(Path("new.ini")), "1,Well,01/01/00 00:00,0.000000000,PSI,");
@@ -276,7 +295,7 @@ TEST_F(DocumentTest, FreshDocumentGetsItsArrayAtTheFirstSave) {
 }
 
 TEST_F(DocumentTest, EmptyListSavesAnEmptyFileThatDoesNotOpen) {
-    ASSERT_TRUE(doc_.SaveDocument(Path("none.ini")));
+    ASSERT_TRUE(doc_.SaveDocument(Path("none.ini")).Complete());
     EXPECT_EQ(ReadFileBytes(Path("none.ini")), "");
     EXPECT_FALSE(doc_.OpenDocument(Path("none.ini")));
     EXPECT_EQ(user_.messages, std::vector<std::string>{"Invalid file."});
@@ -286,7 +305,9 @@ TEST_F(DocumentTest, FailedSaveKeepsTheOldFileAndTheModifiedFlag) {
     LoadGoldenReadout();
     doc_.MergeReadoutData();
     const std::string path = Path("missing-folder/sites.ini");
-    EXPECT_FALSE(doc_.SaveDocument(path));
+    const SaveResult result = doc_.SaveDocument(path);
+    EXPECT_FALSE(result.saved);
+    EXPECT_FALSE(result.historyFailed);  // nothing was saved, so no history was tried
     EXPECT_TRUE(doc_.IsModified());
     EXPECT_EQ(doc_.PathName(), "");
     ASSERT_EQ(user_.messages.size(), 1U);
@@ -298,7 +319,10 @@ TEST_F(DocumentTest, FailedHistoryIsReportedWhileTheSiteFileIsSaved) {
     LoadGoldenReadout();
     doc_.MergeReadoutData();
     fs::create_directories(Path("merged.csv"));  // a folder where the history file belongs
-    EXPECT_TRUE(doc_.SaveDocument(Path("merged.ini")));
+    const SaveResult result = doc_.SaveDocument(Path("merged.ini"));
+    EXPECT_TRUE(result.saved);
+    EXPECT_TRUE(result.historyFailed);
+    EXPECT_FALSE(result.Complete());
     EXPECT_EQ(ReadFileBytes(Path("merged.ini")), ReadFileBytes(kGolden + "/merged.ini"));
     EXPECT_FALSE(doc_.IsModified());
     ASSERT_EQ(user_.messages.size(), 1U);
@@ -306,11 +330,55 @@ TEST_F(DocumentTest, FailedHistoryIsReportedWhileTheSiteFileIsSaved) {
     EXPECT_NE(user_.messages[0].find("merged.csv"), std::string::npos);
 }
 
+TEST_F(DocumentTest, ObserverHearsEachRealChangeOfPathAndModifiedFlagOnce) {
+    RecordingObserver observer;
+    doc_.SetObserver(&observer);
+    const std::string field = kGolden + "/field.ini";
+    doc_.SetModified(true);
+    doc_.SetModified(true);
+    ASSERT_TRUE(doc_.OpenDocument(field));
+    ASSERT_TRUE(doc_.OpenDocument(field));  // the same file again: nothing changes
+    ASSERT_TRUE(doc_.SaveDocument(Path("copy.ini")).Complete());  // save as
+    list_.AddSiteRow(-1);
+    list_.AddSiteRow(0);
+    ASSERT_TRUE(doc_.SaveDocument(Path("copy.ini")).Complete());
+    list_.DeleteSiteRows({0});
+    EXPECT_FALSE(doc_.SaveDocument(Path("missing/copy.ini")).saved);  // keeps path and flag
+    doc_.NewDocument();
+    EXPECT_EQ(observer.events, (std::vector<std::string>{
+                                   "modified",
+                                   "unmodified",
+                                   "path " + field + " | field.ini",
+                                   "path " + Path("copy.ini") + " | copy.ini",
+                                   "modified",
+                                   "unmodified",
+                                   "modified",
+                                   "path  | Untitled",
+                                   "unmodified",
+                               }));
+
+    doc_.SetObserver(nullptr);
+    doc_.SetModified(true);
+    EXPECT_EQ(observer.events.size(), 9U);
+}
+
+TEST_F(DocumentTest, ObserverHearsTheUnitOnceWhenMergesAndUnitCommandsChangeIt) {
+    RecordingObserver observer;
+    doc_.SetObserver(&observer);
+    LoadGoldenReadout();  // values in kPa, shown in PSI: the unit stays PSI throughout
+    doc_.MergeReadoutData();
+    LoadReadout(3, 3, {Record("Only", 1.0f, 60)});
+    doc_.MergeReadoutData();
+    list_.ApplyUnitCommand(PressureUnit::KPa);
+    list_.ApplyUnitCommand(PressureUnit::KPa);
+    EXPECT_EQ(observer.events, (std::vector<std::string>{"modified", "unit In H2O", "unit kPa"}));
+}
+
 TEST_F(DocumentTest, HistoryIsNamedAfterTheFileNameNotTheFolder) {
     LoadGoldenReadout();
     doc_.MergeReadoutData();
     fs::create_directories(Path("v1.2"));
-    ASSERT_TRUE(doc_.SaveDocument(Path("v1.2/north.sites.ini")));
+    ASSERT_TRUE(doc_.SaveDocument(Path("v1.2/north.sites.ini")).Complete());
     EXPECT_EQ(ReadFileBytes(Path("v1.2/north.csv")), ReadFileBytes(kGolden + "/merged.csv"));
 }
 
@@ -322,7 +390,7 @@ TEST_F(DocumentTest, HistoryPairsSitesWithRecordsByIndexAndIgnoresUnfilledRecord
                 1);
     AddRow({"1", "A", "01/02/00 00:00", "2.000000000", "PSI", "S"});
     AddRow({"2", "B", "05/06/07 08:09", "3.000000000", "PSI", "S"});
-    ASSERT_TRUE(doc_.SaveDocument(Path("pair.ini")));
+    ASSERT_TRUE(doc_.SaveDocument(Path("pair.ini")).Complete());
     EXPECT_EQ(ReadFileBytes(Path("pair.csv")),
               "1,A,01/02/00 00:00,2.000000000,PSI,S\r\n"
               "2,B,05/06/07 08:09,3.000000000,PSI,S\r\n");
@@ -446,13 +514,13 @@ TEST_F(DocumentTest, UploadPreparationFillsTheRecordImage) {
                  Record("Old 2", 0, 0, {{7.0f, 30}}), Record("Old 3", 0, 0)});
     AddRow({"1", "New North", "12/31/07 23:59", "1.000000000", "PSI", ""});
     AddRow({"2", "A location far longer than twenty", "", "", "PSI", ""});
-    ASSERT_TRUE(doc_.SaveDocument(Path("upload.ini")));
+    ASSERT_TRUE(doc_.SaveDocument(Path("upload.ini")).Complete());
     doc_.SetDocumentUnit(PressureUnit::Psi);
 
     const ReadoutSettings before = link_.Snapshot();
     const std::optional<UploadPlan> s = doc_.PrepareSiteUpload();  // "No" to clearing
     ASSERT_TRUE(s);
-    EXPECT_EQ(user_.questions, std::vector<std::string>{kClearQuestion});
+    EXPECT_EQ(user_.questions, kClearAsked);
     EXPECT_EQ(s->recordCount, 2);
     EXPECT_EQ(s->fileName, Path("upload.ini"));
     // The plan goes with the upload job; the link's own image stays as the readout sent it.
@@ -470,7 +538,7 @@ TEST_F(DocumentTest, UploadPreparationFillsTheRecordImage) {
     EXPECT_EQ(r1.readingCount, 1);
     EXPECT_EQ(ReadoutSiteRecord::Read(*s->records, 2).name, "Old 3");  // not uploaded
 
-    user_.answers[kClearQuestion] = true;
+    user_.answers[Question::ClearReadings] = true;
     const std::optional<UploadPlan> cleared = doc_.PrepareSiteUpload();
     ASSERT_TRUE(cleared);
     EXPECT_EQ(ReadoutSiteRecord::Read(*cleared->records, 0).readingCount, 0);
@@ -496,7 +564,7 @@ TEST_F(DocumentTest, KeepingReadingsThatWereNeverDownloadedIsRefused) {
     EXPECT_EQ(s.fileName, "SITES.INI");
     EXPECT_EQ(s.dataReady, 0);
 
-    user_.answers[kClearQuestion] = true;  // clearing needs no download
+    user_.answers[Question::ClearReadings] = true;  // clearing needs no download
     const std::optional<UploadPlan> plan = doc_.PrepareSiteUpload();
     ASSERT_TRUE(plan);
     EXPECT_EQ(plan->recordCount, 4);
@@ -513,10 +581,10 @@ TEST_F(DocumentTest, UntitledDocumentUploadsAnEmptyFileName) {
 
 TEST_F(DocumentTest, UploadNeedsConfirmationAndASiteArray) {
     EXPECT_FALSE(doc_.ConfirmUpload());  // "No" to the question
-    EXPECT_EQ(user_.questions, std::vector<std::string>{kUploadQuestion});
+    EXPECT_EQ(user_.questions, kUploadAsked);
     EXPECT_TRUE(user_.messages.empty());
 
-    user_.answers[kUploadQuestion] = true;
+    user_.answers[Question::ConfirmUpload] = true;
     EXPECT_FALSE(doc_.ConfirmUpload());  // nothing loaded, merged or saved
     ASSERT_EQ(user_.messages.size(), 1U);
 

@@ -17,7 +17,7 @@ class SilentUser : public DocumentUser {
   public:
     SaveChoice AskSaveChanges(const std::string&) override { return SaveChoice::Discard; }
     std::optional<std::string> AskSavePath() override { return std::nullopt; }
-    bool AskYesNo(const std::string&) override { return false; }
+    bool AskYesNo(Question, const std::string&) override { return false; }
     void ShowMessage(const std::string&, MessageIcon) override {}
 };
 
@@ -135,6 +135,13 @@ TEST(SiteTextTest, CommasAndLineBreaksCannotBeTyped) {
     EXPECT_EQ(CleanSiteText("A,B,C,D,E,F,G,H,I,J,K,L,M,N,O,P,Q,R,S,T,U,V", kMaxLocationLength),
               "ABCDEFGHIJKLMNOPQRST");
     EXPECT_EQ(CleanSiteText("line\r\nbreak", kMaxLocationLength), "linebreak");
+}
+
+TEST(SiteTextTest, TrimmingStopsAtTheFirstCharacterThatIsNoBlank) {
+    EXPECT_EQ(TrimBlanks(" \t\v\f\r\n1,A, B \r\n\t"), "1,A, B");
+    EXPECT_EQ(TrimBlanks(" \t "), "");
+    EXPECT_EQ(TrimBlanks("\xA0x\xA0"), "\xA0x\xA0");  // no blank outside the "C" locale's
+    EXPECT_FALSE(IsBlank('\0'));
 }
 
 }  // namespace

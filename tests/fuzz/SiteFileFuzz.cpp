@@ -136,7 +136,7 @@ class SilentUser : public q417::DocumentUser {
         ++questions;
         return std::nullopt;
     }
-    bool AskYesNo(const std::string&) override {
+    bool AskYesNo(q417::Question, const std::string&) override {
         ++questions;
         return false;
     }
