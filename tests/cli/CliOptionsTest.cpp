@@ -13,6 +13,7 @@ struct ParseCase {
     int port;
     int baud;
     std::string command;
+    int timeoutSeconds = 20;
 };
 
 class CliOptionsTest : public ::testing::TestWithParam<ParseCase> {};
@@ -30,6 +31,7 @@ TEST_P(CliOptionsTest, Parse) {
     EXPECT_EQ(options->portNumber, c.port);
     EXPECT_EQ(options->baudRate, c.baud);
     EXPECT_EQ(options->command, c.command);
+    EXPECT_EQ(options->timeoutSeconds, c.timeoutSeconds);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -45,7 +47,10 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{{"--baud", "fast", "probe"}, false, "", 0, 0, ""},
         ParseCase{{"--device"}, false, "", 0, 0, ""},
         ParseCase{{"--verbose", "probe"}, false, "", 0, 0, ""},
-        ParseCase{{"--device", "/dev/x", "--port", "0", "probe"}, false, "", 0, 0, ""}));
+        ParseCase{{"--device", "/dev/x", "--port", "0", "probe"}, false, "", 0, 0, ""},
+        ParseCase{{"--timeout", "5", "status"}, true, "", 1, 115200, "status", 5},
+        ParseCase{{"--timeout", "0", "status"}, false, "", 0, 0, ""},
+        ParseCase{{"--timeout", "3601", "status"}, false, "", 0, 0, ""}));
 
 TEST(HexDumpTest, RowsWithAddressesHexAndPrintableText) {
     std::vector<std::uint8_t> bytes;

@@ -83,6 +83,47 @@ class PacketNoiseLine final : public ForwardingLine {
     int packets_ = 0;
 };
 
+// A cable that is pulled as the third record is asked for, and plugged in again outageMs later
+// (never when negative): the readout hears nothing in between.
+class PulledCableLine final : public ForwardingLine {
+  public:
+    PulledCableLine(sim::FakeLine& line, sim::ManualClock& clock, std::int64_t outageMs)
+        : ForwardingLine(line), line_(line), clock_(clock), outageMs_(outageMs) {}
+
+    void PortWrite(const std::uint8_t* buffer, int count) override {
+        for (int i = 0; i < count; ++i) {
+            PortPutChar(buffer[i]);
+        }
+    }
+    void PortPutChar(int byte) override {
+        const char c = static_cast<char>(byte & 0xFF);
+        if (c == '\r' && current_.rfind("RP ", 0) == 0 && ++recordReads_ == 3) {
+            pulledAtMs_ = clock_.NowMs();
+        }
+        current_ = c == '\r' ? std::string() : current_ + (c == '\n' ? "" : std::string(1, c));
+        Follow();
+        line_.PortPutChar(byte);
+    }
+    bool WaitForInput(std::int64_t timeoutMs) override {
+        Follow();
+        return line_.WaitForInput(timeoutMs);
+    }
+
+  private:
+    void Follow() {
+        const bool out =
+            pulledAtMs_ >= 0 && (outageMs_ < 0 || clock_.NowMs() < pulledAtMs_ + outageMs_);
+        line_.WithEngine([out](sim::ReadoutEngine& e) { e.Faults().silent = out; });
+    }
+
+    sim::FakeLine& line_;
+    sim::ManualClock& clock_;
+    std::int64_t outageMs_;
+    std::int64_t pulledAtMs_ = -1;
+    int recordReads_ = 0;
+    std::string current_;
+};
+
 class SiteTransferTest : public testing::CliFixture {
   protected:
     [[nodiscard]] std::string PathOf(const std::string& name) const { return dir_.Path(name); }
@@ -158,6 +199,20 @@ TEST_F(SiteTransferTest, DownloadWritesTheSiteFileAndAppendsTheHistory) {
     EXPECT_EQ(q417::test::ReadFileBytes(PathOf("sites.csv")), kFourSitesCsv + kFourSitesCsv);
 }
 
+TEST_F(SiteTransferTest, DownloadCanSetTheReadoutClockAfterwards) {
+    ASSERT_NE(Memory().ClockOffsetSeconds(), 0);
+    rejecting.Reject("WT");
+    EXPECT_EQ(Run({"download", "--out", PathOf("sites.ini"), "--sync-clock"}), kExitFailed);
+    EXPECT_EQ(err.str(), "q417cli: the readout did not take the PC's time\n");
+    EXPECT_NE(Memory().ClockOffsetSeconds(), 0);
+
+    ClearStreams();
+    ASSERT_EQ(RunOn(line, {"download", "--out", PathOf("sites.ini"), "--sync-clock"}), kExitOk)
+        << err.str();
+    EXPECT_NE(out.str().find("\nReadout clock set to the PC's time\n"), std::string::npos);
+    EXPECT_EQ(Memory().ClockOffsetSeconds(), 0);
+}
+
 TEST_F(SiteTransferTest, DownloadShowsValuesInTheDisplayUnit) {
     Memory().SetDisplayUnits(2);  // kPa; calibration stays PSI
     const std::string ini = PathOf("kpa.ini");
@@ -195,6 +250,40 @@ TEST_F(SiteTransferTest, DownloadThatKeepsFailingWritesNoFile) {
     EXPECT_EQ(SentStartingWith("RP "), SentCount("RP 0 40 3"));
     EXPECT_FALSE(std::filesystem::exists(ini));
     EXPECT_FALSE(std::filesystem::exists(PathOf("sites.csv")));
+}
+
+TEST_F(SiteTransferTest, CablePulledMidDownload) {
+    const struct {
+        const char* name;
+        std::int64_t outageMs;
+        int exitCode;
+        int firstRecordAsked;  // times the first record was asked for
+    } cases[] = {
+        {"back while the link recovers: it resumes", 12000, kExitOk, 1},
+        {"back after the link started over: the download starts again", 22000, kExitOk, 2},
+        {"never back: nothing is written", -1, kExitFailed, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearStreams();
+        line.ClearWritten();
+        const std::string ini = PathOf(std::to_string(c.outageMs) + ".ini");
+        const std::string csv = PathOf(std::to_string(c.outageMs) + ".csv");
+        PulledCableLine cable(line, clock, c.outageMs);
+        EXPECT_EQ(RunOn(cable, {"download", "--out", ini}), c.exitCode) << err.str();
+        line.WithEngine([](sim::ReadoutEngine& e) { e.Faults().silent = false; });
+        EXPECT_EQ(SentCount("RP 0 40 3"), c.firstRecordAsked);
+        if (c.exitCode == kExitOk) {
+            EXPECT_EQ(q417::test::ReadFileBytes(ini), kFourSitesIni);
+            EXPECT_EQ(q417::test::ReadFileBytes(csv), kFourSitesCsv);
+        } else {
+            EXPECT_EQ(err.str(),
+                      "q417cli: the download: \"Comm error\" and no progress for 20 s; " + ini +
+                          " was not written\n");
+            EXPECT_FALSE(std::filesystem::exists(ini));
+            EXPECT_FALSE(std::filesystem::exists(csv));
+        }
+    }
 }
 
 TEST_F(SiteTransferTest, DownloadOfAnEmptyReadoutWritesNoFile) {

@@ -10,6 +10,7 @@
 #include "CQ417HostDoc.h"
 #include "MemorySiteList.h"
 #include "ReadoutSiteRecord.h"
+#include "ScriptedUser.h"
 #include "SiteFile.h"
 #include "TempDir.h"
 
@@ -23,32 +24,7 @@ const std::string kGolden = GOLDEN_DIR;
 using test::ReadFileBytes;
 using test::WriteFileBytes;
 
-// A user whose answers are set beforehand and whose questions and messages are kept.
-class ScriptedUser : public DocumentUser {
-  public:
-    SaveChoice AskSaveChanges(const std::string& title) override {
-        saveQuestions.push_back(title);
-        return saveChoice;
-    }
-    std::optional<std::string> AskSavePath() override { return savePath; }
-    bool AskYesNo(Question question, const std::string& text) override {
-        questions.emplace_back(question, text);
-        const auto answer = answers.find(question);
-        return answer != answers.end() && answer->second;
-    }
-    void ShowMessage(const std::string& text, MessageIcon icon) override {
-        messages.push_back(text);
-        icons.push_back(icon);
-    }
-
-    SaveChoice saveChoice = SaveChoice::Discard;
-    std::optional<std::string> savePath;
-    std::map<Question, bool> answers;
-    std::vector<std::string> saveQuestions;
-    std::vector<std::pair<Question, std::string>> questions;
-    std::vector<std::string> messages;
-    std::vector<MessageIcon> icons;
-};
+using test::ScriptedUser;
 
 // Keeps what the document reported, one text per call.
 class RecordingObserver : public DocumentObserver {

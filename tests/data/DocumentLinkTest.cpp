@@ -1,0 +1,157 @@
+// The document and the readout link together, as the window drives them: the link's worker on
+// its own thread against the simulated readout, the document on the test's thread, meeting only
+// through the link's messages and its shared settings.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "CQ417HostDoc.h"
+#include "CReadoutLink.h"
+#include "FakeLine.h"
+#include "ManualClock.h"
+#include "MemorySiteList.h"
+#include "ReadoutEngine.h"
+#include "ReadoutSiteRecord.h"
+#include "RecordingSink.h"
+#include "ScriptedUser.h"
+#include "TempDir.h"
+#include "TimeZoneGuard.h"
+
+namespace q417 {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::EventMessage;
+using testing::RecordingSink;
+
+constexpr std::int64_t kNow = 1796742245;  // 2026-12-08 15:04:05 UTC
+
+// What the default readout of four sites gives: the site file, then every stored reading.
+const std::string kSitesIni =
+    "1,MW-01 NORTH FIELD,11/08/26 13:04,3.500000000,PSI,30303000\r\n"
+    "2,MW-02 PUMP HOUSE,12/08/26 13:03,6.812500000,PSI,30303000\r\n"
+    "3,PZ-03 EAST BERM,12/08/26 13:02,9.510000229,PSI,30303000\r\n"
+    "4,MW-04 CREEK XING,12/08/26 13:01,12.645000458,PSI,30303000";
+const std::string kSitesCsv =
+    "1,MW-01 NORTH FIELD,11/08/26 13:04,3.500000000,PSI,30303000\r\n"
+    "2,MW-02 PUMP HOUSE,12/08/26 13:03,6.812500000,PSI,30303000\r\n"
+    "3,PZ-03 EAST BERM,12/07/26 13:02,9.625000000,PSI,30303000\r\n"
+    "3,PZ-03 EAST BERM,12/08/26 13:02,9.510000229,PSI,30303000\r\n"
+    "4,MW-04 CREEK XING,12/06/26 13:01,12.437500000,PSI,30303000\r\n"
+    "4,MW-04 CREEK XING,12/07/26 13:01,12.322500229,PSI,30303000\r\n"
+    "4,MW-04 CREEK XING,12/08/26 13:01,12.645000458,PSI,30303000\r\n";
+
+class DocumentLinkTest : public ::testing::Test {
+  protected:
+    DocumentLinkTest() {
+        clock.SetRealSleepDivisor(100);  // the worker's pauses keep pace with the test
+        document.SetView(&list);
+        document.NewDocument();
+    }
+    ~DocumentLinkTest() override { link.Stop(); }
+
+    // Waits for the next event after the messages seen so far.
+    void AwaitEvent(int event) {
+        const std::size_t from = seen;
+        ASSERT_TRUE(sink.WaitFor(EventMessage(event), 10s, from)) << "event " << event;
+        seen = sink.Count();
+    }
+
+    void ConnectAndDownload() {
+        link.Start(sink);
+        AwaitEvent(kEventInformationRead);
+        ASSERT_TRUE(link.SubmitJob(JOB_DOWNLOAD, 0));
+        AwaitEvent(kEventDownloadComplete);
+        document.MergeReadoutData();
+        ASSERT_EQ(document.SiteCount(), 4);
+    }
+
+    test::TempDir dir{"q417-document-link"};
+    sim::testing::TimeZoneGuard zone{"UTC"};  // before the engine: its memory holds local times
+    sim::ManualClock clock{kNow};
+    sim::ReadoutEngine engine{sim::ReadoutMemory::MakeDefault(4, kNow),
+                              [this] { return clock.CalendarSeconds(); }};
+    sim::FakeLine line{clock, engine};
+    RecordingSink sink;
+    std::size_t seen = 0;
+    CReadoutLink link{line, clock};
+    test::ScriptedUser user;
+    MemorySiteList list;
+    CQ417HostDoc document{link.LiveSettings(), user};
+};
+
+TEST_F(DocumentLinkTest, DownloadSaveEditAndUploadThroughTheWorker) {
+    ConnectAndDownload();
+    const std::string ini = dir.Path("route.ini");
+    ASSERT_TRUE(document.SaveDocument(ini).Complete());
+    EXPECT_EQ(test::ReadFileBytes(ini), kSitesIni);
+    EXPECT_EQ(test::ReadFileBytes(dir.Path("route.csv")), kSitesCsv);
+
+    // The technician renames a site and moves the last one to the top.
+    list.SetCellText(1, SiteListView::kLocation, "MW-02 NEW PUMP");
+    list.MoveSiteRow(3, 0);
+    ASSERT_TRUE(document.SaveDocument(ini).Complete());
+    const std::optional<UploadPlan> plan = document.PrepareSiteUpload();  // readings kept
+    ASSERT_TRUE(plan);
+    ASSERT_TRUE(link.SubmitUpload(0, *plan));
+    // The link writes, disconnects and reads the readout afresh.
+    AwaitEvent(kEventInformationRead);
+    const ReadoutSettings fresh = link.Settings();
+    link.Stop();  // the readout's memory is the test's alone again
+
+    const sim::ReadoutMemory& memory = engine.Memory();
+    EXPECT_EQ(memory.RecordCount(), 4);
+    EXPECT_EQ(memory.FileName(), ini);
+    EXPECT_EQ(memory.SiteName(0), "MW-04 CREEK XING");
+    EXPECT_EQ(memory.SiteName(1), "MW-01 NORTH FIELD");
+    EXPECT_EQ(memory.SiteName(2), "MW-02 NEW PUMP");
+    // Readings stay where they were: they belong to the record, not to the name.
+    EXPECT_EQ(memory.ReadingCount(0), 0);
+    EXPECT_EQ(memory.ReadingCount(3), 3);
+    EXPECT_EQ(fresh.fileName, ini);
+    EXPECT_EQ(fresh.recordCount, 4);
+    EXPECT_EQ(fresh.dataReady, 0);
+}
+
+TEST_F(DocumentLinkTest, AReconnectionBetweenPreparationAndUploadChangesNothingWritten) {
+    ConnectAndDownload();
+    list.SetCellText(0, SiteListView::kLocation, "RENAMED");
+    ASSERT_TRUE(document.SaveDocument(dir.Path("race.ini")).Complete());
+    const std::optional<UploadPlan> plan = document.PrepareSiteUpload();
+    ASSERT_TRUE(plan);
+
+    // The link reads the readout afresh before the upload is submitted: its record image is
+    // zeros again, and would wipe every reading were it what the upload writes.
+    ASSERT_TRUE(link.SubmitJob(JOB_RECONNECT, 0));
+    AwaitEvent(kEventInformationRead);
+    ASSERT_EQ(link.Settings().dataReady, 0);
+
+    ASSERT_TRUE(link.SubmitUpload(0, *plan));
+    AwaitEvent(kEventInformationRead);
+    link.Stop();
+    const sim::ReadoutMemory& memory = engine.Memory();
+    EXPECT_EQ(memory.SiteName(0), "RENAMED");
+    EXPECT_EQ(memory.ReadingCount(3), 3);
+    EXPECT_TRUE(std::equal(plan->records->bytes.begin(),
+                           plan->records->bytes.begin() + 4 * kRecordSize,
+                           memory.Records().begin()));
+}
+
+TEST(LinkSubmissionTest, SubmissionsSayWhetherTheSlotTookThem) {
+    sim::ManualClock clock{kNow};
+    sim::ReadoutEngine engine{sim::ReadoutMemory::MakeDefault(1, kNow), {}};
+    sim::FakeLine line{clock, engine};
+    CReadoutLink link{line, clock};
+    EXPECT_FALSE(link.SubmitJob(JOB_DOWNLOAD, 0));  // not running
+    EXPECT_FALSE(link.SubmitUpload(0, {}));
+    RecordingSink sink;
+    link.Start(sink);
+    EXPECT_FALSE(link.SubmitJob(JOB_UPLOAD, 0));  // an upload needs its records
+    EXPECT_TRUE(link.SubmitJob(JOB_RECONNECT, 0));
+    link.Stop();
+    EXPECT_FALSE(link.SubmitJob(JOB_RECONNECT, 0));
+}
+
+}  // namespace
+}  // namespace q417
