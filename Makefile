@@ -23,14 +23,14 @@ run: build
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-# The link's tests (the worker thread and everything it shares) built with the thread
-# sanitizer; any race fails the run. Address randomisation is turned off for the run, as some
+# The tests of everything that runs the link's worker thread (the link itself, the document
+# beside it, q417cli over it) built with the thread sanitizer; any race fails the run. Address randomisation is turned off for the run, as some
 # kernels randomise more than this sanitizer's memory layout allows.
 test-tsan: deps
 	@cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQ417_SANITIZE=thread > /dev/null
-	@cmake --build build-tsan -j $(JOBS) --target link_tests
+	@cmake --build build-tsan -j $(JOBS) --target link_tests data_tests cli_tests
 	@cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-		setarch "$$(uname -m)" -R ctest --output-on-failure -j $(JOBS) -L link
+		setarch "$$(uname -m)" -R ctest --output-on-failure -j $(JOBS) -L 'link|data|cli'
 
 bench: build
 	@$(BUILD)/q417bench --sim $(BUILD)/q417sim
