@@ -197,7 +197,12 @@ LinkOutcome LinkSession::Upload(UploadPlan plan, std::ostream* progress) {
         });
 }
 
-LinkOutcome LinkSession::AwaitResult(int message, std::int64_t& lParam) {
+LinkOutcome LinkSession::RunJob(const std::function<bool()>& submit, int message,
+                                std::int64_t& lParam) {
+    Drain();
+    if (!submit()) {
+        return LinkOutcome::NotTaken;
+    }
     const std::int64_t deadline = clock_.NowMs() + options_.timeoutMs;
     return Await(
         [&](const LinkMessage& m) -> std::optional<LinkOutcome> {
@@ -216,35 +221,27 @@ LinkOutcome LinkSession::AwaitResult(int message, std::int64_t& lParam) {
 }
 
 LinkOutcome LinkSession::WriteSettings(const ReadoutSettings& request, int flags, int& result) {
-    Drain();
-    if (!link_.SubmitSettingsWrite(kRequester, request, flags)) {
-        return LinkOutcome::NotTaken;
-    }
     std::int64_t code = 0;
-    const LinkOutcome outcome = AwaitResult(WM_LINK_RESULT, code);
+    const LinkOutcome outcome =
+        RunJob([&] { return link_.SubmitSettingsWrite(kRequester, request, flags); },
+               WM_LINK_RESULT, code);
     result = static_cast<int>(code);
     return outcome;
 }
 
 LinkOutcome LinkSession::ResetBattery(int& result) {
-    Drain();
-    if (!link_.SubmitJob(JOB_RESET_BATTERY, kRequester)) {
-        return LinkOutcome::NotTaken;
-    }
     std::int64_t code = 0;
-    const LinkOutcome outcome = AwaitResult(WM_LINK_RESULT, code);
+    const LinkOutcome outcome = RunJob(
+        [this] { return link_.SubmitJob(JOB_RESET_BATTERY, kRequester); }, WM_LINK_RESULT, code);
     result = static_cast<int>(code);
     return outcome;
 }
 
 LinkOutcome LinkSession::Capture(bool& captured) {
-    Drain();
-    if (!link_.SubmitJob(JOB_CAPTURE, kRequester)) {
-        return LinkOutcome::NotTaken;
-    }
-    std::int64_t outcomeCode = kCaptureFailed;
-    const LinkOutcome outcome = AwaitResult(WM_LINK_CAPTURE, outcomeCode);
-    captured = outcomeCode == kCaptureDone;
+    std::int64_t code = kCaptureFailed;
+    const LinkOutcome outcome =
+        RunJob([this] { return link_.SubmitJob(JOB_CAPTURE, kRequester); }, WM_LINK_CAPTURE, code);
+    captured = code == kCaptureDone;
     return outcome;
 }
 

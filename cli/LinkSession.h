@@ -94,8 +94,10 @@ class LinkSession {
     void Observe(const LinkMessage& message);
     // Takes the messages already queued, so a wait starts with the job it waits for.
     void Drain();
-    // The result of a job for kRequester, or NoResult after the time-out.
-    [[nodiscard]] LinkOutcome AwaitResult(int message, std::int64_t& lParam);
+    // Submits a job with a result and waits for its message to kRequester (lParam receives its
+    // lParam): NotTaken, NoResult after the time-out, or Done.
+    [[nodiscard]] LinkOutcome RunJob(const std::function<bool()>& submit, int message,
+                                     std::int64_t& lParam);
     // A transfer's wait: progress, "Comm error" and its time-out, another readout.
     [[nodiscard]] LinkOutcome AwaitTransfer(int progressCode, const Handler& handle,
                                             const Check& check);

@@ -14,6 +14,7 @@
 
 #include "CliDocumentUser.h"
 #include "CliFixture.h"
+#include "DefaultSiteFiles.h"
 #include "DownloadCommand.h"
 #include "ExitCode.h"
 #include "ForwardingLine.h"
@@ -28,24 +29,8 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// The default readout of the fixture (4 sites, site i holding i readings, now 2026-12-08
-// 15:04:05 UTC), as its site file shows it: the newest reading of each site (two hours before
-// now, a minute earlier per site), or the reference value and date of a site without readings.
-const std::string kFourSitesIni =
-    "1,MW-01 NORTH FIELD,11/08/26 13:04,3.500000000,PSI,30303000\r\n"
-    "2,MW-02 PUMP HOUSE,12/08/26 13:03,6.812500000,PSI,30303000\r\n"
-    "3,PZ-03 EAST BERM,12/08/26 13:02,9.510000229,PSI,30303000\r\n"
-    "4,MW-04 CREEK XING,12/08/26 13:01,12.645000458,PSI,30303000";
-
-// Its history: every stored reading, oldest first; a site without readings gives its own line.
-const std::string kFourSitesCsv =
-    "1,MW-01 NORTH FIELD,11/08/26 13:04,3.500000000,PSI,30303000\r\n"
-    "2,MW-02 PUMP HOUSE,12/08/26 13:03,6.812500000,PSI,30303000\r\n"
-    "3,PZ-03 EAST BERM,12/07/26 13:02,9.625000000,PSI,30303000\r\n"
-    "3,PZ-03 EAST BERM,12/08/26 13:02,9.510000229,PSI,30303000\r\n"
-    "4,MW-04 CREEK XING,12/06/26 13:01,12.437500000,PSI,30303000\r\n"
-    "4,MW-04 CREEK XING,12/07/26 13:01,12.322500229,PSI,30303000\r\n"
-    "4,MW-04 CREEK XING,12/08/26 13:01,12.645000458,PSI,30303000\r\n";
+using q417::test::kFourSitesCsv;
+using q417::test::kFourSitesIni;
 
 // Three sites to upload; the third name is longer than the readout's 20 characters.
 const std::string kUploadIni =

@@ -8,6 +8,7 @@
 
 #include "CQ417HostDoc.h"
 #include "CReadoutLink.h"
+#include "DefaultSiteFiles.h"
 #include "FakeLine.h"
 #include "ManualClock.h"
 #include "MemorySiteList.h"
@@ -27,20 +28,8 @@ using testing::RecordingSink;
 
 constexpr std::int64_t kNow = 1796742245;  // 2026-12-08 15:04:05 UTC
 
-// What the default readout of four sites gives: the site file, then every stored reading.
-const std::string kSitesIni =
-    "1,MW-01 NORTH FIELD,11/08/26 13:04,3.500000000,PSI,30303000\r\n"
-    "2,MW-02 PUMP HOUSE,12/08/26 13:03,6.812500000,PSI,30303000\r\n"
-    "3,PZ-03 EAST BERM,12/08/26 13:02,9.510000229,PSI,30303000\r\n"
-    "4,MW-04 CREEK XING,12/08/26 13:01,12.645000458,PSI,30303000";
-const std::string kSitesCsv =
-    "1,MW-01 NORTH FIELD,11/08/26 13:04,3.500000000,PSI,30303000\r\n"
-    "2,MW-02 PUMP HOUSE,12/08/26 13:03,6.812500000,PSI,30303000\r\n"
-    "3,PZ-03 EAST BERM,12/07/26 13:02,9.625000000,PSI,30303000\r\n"
-    "3,PZ-03 EAST BERM,12/08/26 13:02,9.510000229,PSI,30303000\r\n"
-    "4,MW-04 CREEK XING,12/06/26 13:01,12.437500000,PSI,30303000\r\n"
-    "4,MW-04 CREEK XING,12/07/26 13:01,12.322500229,PSI,30303000\r\n"
-    "4,MW-04 CREEK XING,12/08/26 13:01,12.645000458,PSI,30303000\r\n";
+using test::kFourSitesCsv;
+using test::kFourSitesIni;
 
 class DocumentLinkTest : public ::testing::Test {
   protected:
@@ -85,8 +74,8 @@ TEST_F(DocumentLinkTest, DownloadSaveEditAndUploadThroughTheWorker) {
     ConnectAndDownload();
     const std::string ini = dir.Path("route.ini");
     ASSERT_TRUE(document.SaveDocument(ini).Complete());
-    EXPECT_EQ(test::ReadFileBytes(ini), kSitesIni);
-    EXPECT_EQ(test::ReadFileBytes(dir.Path("route.csv")), kSitesCsv);
+    EXPECT_EQ(test::ReadFileBytes(ini), kFourSitesIni);
+    EXPECT_EQ(test::ReadFileBytes(dir.Path("route.csv")), kFourSitesCsv);
 
     // The technician renames a site and moves the last one to the top.
     list.SetCellText(1, SiteListView::kLocation, "MW-02 NEW PUMP");
