@@ -23,6 +23,11 @@ std::optional<std::string> CheckSerial(const std::string& text, ArgumentFault& f
         fault.message = "--serial takes printable ASCII characters only";
         return std::nullopt;
     }
+    // The serial number becomes a field of every site and history line.
+    if (text.empty() || text.find(',') != std::string::npos) {
+        fault.message = "--serial takes a serial number of 1 to 8 characters without a comma";
+        return std::nullopt;
+    }
     return text;
 }
 

@@ -1,5 +1,6 @@
 #include "CliOptions.h"
 
+#include "PosixSerialLine.h"
 #include "ValueParsing.h"
 
 namespace q417::cli {
@@ -89,8 +90,11 @@ std::optional<CliOptions> CliOptions::Parse(const std::vector<std::string>& args
                 return std::nullopt;
             }
         } else if (arg == "--baud") {
-            if (!ParseInt(value, options.baudRate) || options.baudRate < 1200) {
-                error = "--baud takes a baud rate such as 115200";
+            if (!ParseInt(value, options.baudRate) ||
+                !PosixSerialLine::SupportsBaudRate(options.baudRate)) {
+                error =
+                    "--baud takes a baud rate the serial line supports, such as 9600, 57600 "
+                    "or 115200";
                 return std::nullopt;
             }
         } else {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "ExitCode.h"
+#include "SignalWatch.h"
 
 namespace q417::cli {
 
@@ -77,6 +78,8 @@ int CommandContext::FailJob(LinkOutcome outcome, const std::string& what,
                                          std::to_string(session.LastProgress()) + "%" + after);
         case LinkOutcome::NoResult:
             return Fail(kExitFailed, what + ": no answer within " + Seconds() + after);
+        case LinkOutcome::Stopped:
+            return Fail(SignalWatch::kExitInterrupted, what + " was interrupted" + after);
         case LinkOutcome::PortNotOpen:
         case LinkOutcome::NoReadout:
         case LinkOutcome::NoInformation:

@@ -36,6 +36,11 @@ class CommandContext {
     // A bad command line: the message, then the command's usage line. Returns kExitUsage.
     int UsageError(const std::string& message, const char* commandUsage);
 
+    // True once the user asked to stop (Ctrl-C or SIGTERM).
+    [[nodiscard]] bool StopRequested() const {
+        return link_.stopRequested != nullptr && link_.stopRequested->load();
+    }
+
     // The line and clock, for probe's direct exchange.
     [[nodiscard]] SerialLine& Line() { return line_; }
     [[nodiscard]] Clock& Time() { return clock_; }

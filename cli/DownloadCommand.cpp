@@ -14,6 +14,7 @@
 #include "FileStore.h"
 #include "MemorySiteList.h"
 #include "ReadingHistory.h"
+#include "ReadoutSiteRecord.h"
 #include "TextEscaping.h"
 
 namespace q417::cli {
@@ -21,6 +22,22 @@ namespace {
 
 std::string ErrorText(int error) {
     return std::system_category().message(error);
+}
+
+// The readout's sites a site list has no room for, and their readings, in words; empty when
+// every site found room.
+std::string SitesLeftOut(const ReadoutSettings& settings) {
+    const int sites = std::clamp(settings.recordCount, 0, kRecordCapacity);
+    if (sites <= kMaxSites || !settings.records) {
+        return {};
+    }
+    int readings = 0;
+    for (int k = kMaxSites; k < sites; ++k) {
+        readings += ReadoutSiteRecord::Read(*settings.records, k).readingCount;
+    }
+    return "sites " + std::to_string(kMaxSites + 1) + " to " + std::to_string(sites) +
+           " of the readout and their " + std::to_string(readings) +
+           " readings were left out: a site list holds " + std::to_string(kMaxSites) + " sites";
 }
 
 }  // namespace
@@ -96,6 +113,10 @@ int RunDownload(CommandContext& context, const std::vector<std::string>& args) {
         return context.FailJob(outcome, "the download", TerminalText(*out) + " was not written");
     }
 
+    if (context.StopRequested()) {
+        return context.FailJob(LinkOutcome::Stopped, "the download",
+                               TerminalText(*out) + " was not written");
+    }
     CliDocumentUser user(context.Err(), false);
     MemorySiteList list;
     CQ417HostDoc document(session.LiveSettings(), user);
@@ -130,6 +151,9 @@ int RunDownload(CommandContext& context, const std::vector<std::string>& args) {
             return context.Fail(kExitFailed, "the readout did not take the PC's time");
         }
         context.Out() << "Readout clock set to the PC's time\n";
+    }
+    if (const std::string leftOut = SitesLeftOut(session.Settings()); !leftOut.empty()) {
+        return context.Fail(kExitFailed, leftOut);
     }
     return kExitOk;
 }

@@ -1,5 +1,6 @@
 #include "LinkSession.h"
 
+#include <algorithm>
 #include <chrono>
 #include <utility>
 
@@ -71,6 +72,10 @@ void LinkSession::Drain() {
 
 LinkOutcome LinkSession::Await(const Handler& handle, const Check& check) {
     for (;;) {
+        if (StopRequested()) {
+            Drain();  // what the link reported up to now, the last progress among it
+            return LinkOutcome::Stopped;
+        }
         std::int64_t atMs = 0;
         if (const auto posted = sink_.Next(kWaitSlice)) {
             lastPostedAtMs_ = posted->atMs;
@@ -165,8 +170,24 @@ LinkOutcome LinkSession::Download(std::ostream* progress) {
         [](std::int64_t) { return std::optional<LinkOutcome>(); });
 }
 
+int LinkSession::UploadedSites() const {
+    // The link reports the end of each step as the truncated percentage of the sites done: the
+    // last step that percentage covers is the last one known to be written.
+    int done = 0;
+    for (int sites = 0; sites < uploadSites_;) {
+        sites = std::min(sites + kRecordsPerUploadStep, uploadSites_);
+        if (sites * 100 / uploadSites_ > lastProgress_) {
+            break;
+        }
+        done = sites;
+    }
+    return done;
+}
+
 LinkOutcome LinkSession::Upload(UploadPlan plan, std::ostream* progress) {
     Drain();
+    uploadSites_ = plan.recordCount;
+    lastProgress_ = 0;
     if (!link_.SubmitUpload(kRequester, std::move(plan))) {
         return LinkOutcome::NotTaken;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -20,6 +21,8 @@ struct LinkOptions {
     int desiredBaud = 115200;
     // How long a readout may take to answer, and a transfer to resume after "Comm error".
     std::int64_t timeoutMs = 20000;
+    // Set when the user asked to stop (Ctrl-C); every wait ends on it. Nothing when none.
+    const std::atomic<bool>* stopRequested = nullptr;
 };
 
 // How a wait on the link ended.
@@ -33,6 +36,7 @@ enum class LinkOutcome {
     NewReadout,     // another readout answered in the middle of the transfer
     Interrupted,    // the link started over before the upload was done
     NoResult,       // a job's result did not come within the time-out
+    Stopped,        // the user asked to stop
 };
 
 // q417cli's front end of the readout link, as the window is another: it starts CReadoutLink on
@@ -79,6 +83,12 @@ class LinkSession {
     [[nodiscard]] std::string LastStatusText() const;
     // The last progress of a transfer, in percent.
     [[nodiscard]] int LastProgress() const { return lastProgress_; }
+    // Sites the last upload is known to have written: those of the steps it reported done.
+    [[nodiscard]] int UploadedSites() const;
+    // True once the user asked to stop.
+    [[nodiscard]] bool StopRequested() const {
+        return options_.stopRequested != nullptr && options_.stopRequested->load();
+    }
     [[nodiscard]] std::int64_t TimeoutMs() const { return options_.timeoutMs; }
 
   private:
@@ -112,6 +122,7 @@ class LinkSession {
     int lastStatus_ = 0;
     int lastDetail_ = 0;
     int lastProgress_ = 0;
+    int uploadSites_ = 0;               // sites of the last upload
     std::ostream* progress_ = nullptr;  // where the running transfer shows its progress
     bool progressShown_ = false;
 };

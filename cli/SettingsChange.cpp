@@ -68,7 +68,8 @@ int SettingsChange::Write(CommandContext& context) const {
     int result = kResultDone;
     if (const LinkOutcome outcome = session.WriteSettings(request, flags, result);
         outcome != LinkOutcome::Done) {
-        return context.FailJob(outcome, "the settings write");
+        return context.FailJob(outcome, "the settings write",
+                               "the readout may hold some of the new values");
     }
     if (result != kResultDone) {
         return context.Fail(kExitFailed, ResultMessage(result));

@@ -1,6 +1,9 @@
 #include "UploadCommand.h"
 
+#include <sys/stat.h>
+
 #include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -10,10 +13,14 @@
 #include "CliDocumentUser.h"
 #include "CommandArguments.h"
 #include "ExitCode.h"
+#include "FileStore.h"
 #include "MemorySiteList.h"
 #include "ReadoutSiteRecord.h"
 #include "ReadoutTime.h"
+#include "SignalWatch.h"
+#include "SiteFile.h"
 #include "TextEscaping.h"
+#include "ValueText.h"
 
 namespace q417::cli {
 namespace {
@@ -95,6 +102,55 @@ std::optional<UploadRequest> ParseUploadArguments(const std::vector<std::string>
     }
     return UploadRequest{files.front(), arguments.Has("--clear-readings"),
                          arguments.Has("--verify")};
+}
+
+// Why the file at path must not be uploaded as it stands, before anything else is done with it:
+// not a regular file (a FIFO would hang the read; a folder the document refuses), or more sites
+// than a site list holds (the rest would be left out without a word). Empty when it may go on; a
+// file that cannot be read is left to the document, which says why.
+std::string CheckUploadFile(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+        return TerminalText(path) + " is not a regular file; nothing was sent";
+    }
+    const FileStore::ReadResult file = FileStore::Read(path, CQ417HostDoc::kMaxFileBytes);
+    if (!file.ok) {
+        return {};
+    }
+    const SiteFile::Contents contents = SiteFile::Parse(file.bytes);
+    if (contents.linesBeyondLimit > 0) {
+        return TerminalText(path) + " holds " +
+               std::to_string(contents.sites.size() +
+                              static_cast<std::size_t>(contents.linesBeyondLimit)) +
+               " sites, more than a site list holds (" + std::to_string(kMaxSites) +
+               "); nothing was sent";
+    }
+    return {};
+}
+
+// The first site whose latest value the readout cannot hold as a number (not a number, infinite,
+// or beyond a float), as its line reads; empty when there is none.
+std::string UnfitValue(const CQ417HostDoc& document) {
+    for (int k = 0; k < document.SiteCount(); ++k) {
+        const SiteRecord& site = document.Site(k);
+        const double value = ParseValue(site.latestData);
+        if (!std::isfinite(value) || !std::isfinite(static_cast<float>(value))) {
+            return "site " + std::to_string(k + 1) + " (\"" + TerminalText(SiteFile::Line(site)) +
+                   "\") has a latest value the readout cannot hold";
+        }
+    }
+    return {};
+}
+
+// The first record of plan whose reference value, converted to the readout's unit, is not a
+// number the readout can hold; -1 when there is none.
+int FirstUnfitRecord(const UploadPlan& plan) {
+    for (int k = 0; k < plan.recordCount; ++k) {
+        if (!std::isfinite(ReadoutSiteRecord::Read(*plan.records, k).referenceValue)) {
+            return k;
+        }
+    }
+    return -1;
 }
 
 // Prints each difference on the error stream; true when there was none.
@@ -184,8 +240,14 @@ int RunUpload(CommandContext& context, const std::vector<std::string>& args) {
     CQ417HostDoc document(session.LiveSettings(), user);
     document.SetView(&list);
     document.NewDocument();
+    if (const std::string fault = CheckUploadFile(path); !fault.empty()) {
+        return context.Fail(kExitFailed, fault);
+    }
     if (!document.OpenDocument(path)) {
         return kExitFailed;  // the document said why
+    }
+    if (const std::string fault = UnfitValue(document); !fault.empty()) {
+        return context.Fail(kExitFailed, fault + "; nothing was sent");
     }
     const int siteCount = document.SiteCount();
 
@@ -210,8 +272,20 @@ int RunUpload(CommandContext& context, const std::vector<std::string>& args) {
     if (!plan) {
         return kExitFailed;  // the document said why; nothing was written
     }
+    if (const int k = FirstUnfitRecord(*plan); k >= 0) {
+        return context.Fail(kExitFailed, "site " + std::to_string(k + 1) +
+                                             ": its latest value is beyond what the readout holds "
+                                             "in its calibration unit; nothing was written");
+    }
     const UploadPlan sent = *plan;
     const LinkOutcome outcome = session.Upload(sent, context.Progress());
+    if (outcome == LinkOutcome::Stopped) {
+        return context.Fail(SignalWatch::kExitInterrupted,
+                            "the upload was interrupted after site " +
+                                std::to_string(session.UploadedSites()) + " of " +
+                                std::to_string(sent.recordCount) +
+                                ": the readout may hold a mix of old and new sites; upload again");
+    }
     if (outcome != LinkOutcome::Done && outcome != LinkOutcome::NoReadout) {
         return context.FailJob(outcome, "the upload",
                                "the readout may hold a mix of old and new sites; upload again");

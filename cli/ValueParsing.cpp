@@ -94,6 +94,12 @@ std::string UnitNameList() {
     return list;
 }
 
+namespace {
+
+constexpr int kFirstReadoutYear = 2000;
+
+}  // namespace
+
 std::optional<std::int64_t> ParseLocalDateTime(std::string_view text, std::string& error) {
     ClockFields f;
     std::size_t pos = 0;
@@ -107,8 +113,10 @@ std::optional<std::int64_t> ParseLocalDateTime(std::string_view text, std::strin
         error = "a date and time is written \"YYYY/MM/DD HH:MM:SS\"";
         return std::nullopt;
     }
-    if (!ValidateClockFields(f)) {
-        error = "no such date and time for the readout (years 1970 to 2038)";
+    // The readout counts its time from 2000; before that its clock would wrap.
+    if (!ValidateClockFields(f) || f.year < kFirstReadoutYear) {
+        error = "no such date and time for the readout (years " +
+                std::to_string(kFirstReadoutYear) + " to 2038)";
         return std::nullopt;
     }
     const std::int64_t seconds = LocalFieldsToCalendar(f);

@@ -1,6 +1,7 @@
 // q417cli: the readout from the command line. Like the window, it is a front end of the
 // readout link (CReadoutLink and its worker); only probe talks to the readout directly.
 
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -11,11 +12,18 @@
 #include "ExitCode.h"
 #include "PortDevice.h"
 #include "PosixSerialLine.h"
+#include "SignalWatch.h"
 #include "SteadyClock.h"
 
 int main(int argc, char** argv) {
     using namespace q417;
     using namespace q417::cli;
+
+    // Before any thread starts: Ctrl-C and SIGTERM become a request the command acts on.
+    SignalWatch signals;
+    // A file size limit makes a write fail (EFBIG), which the files handle, instead of
+    // killing the program in the middle of it.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     std::string error;
     const auto options = CliOptions::Parse(std::vector<std::string>(argv + 1, argv + argc), error);
@@ -40,7 +48,8 @@ int main(int argc, char** argv) {
     PosixSerialLine line([&devices](int port) { return PortDevicePath(port, devices); });
     SteadyClock clock;
     const LinkOptions link{options->portNumber, options->baudRate,
-                           static_cast<std::int64_t>(options->timeoutSeconds) * 1000};
+                           static_cast<std::int64_t>(options->timeoutSeconds) * 1000,
+                           &signals.Requested()};
 
     PortDescription port;
     port.disabled = options->portNumber == 0;

@@ -8,7 +8,6 @@ namespace {
 
 constexpr int kFailuresBeforeGivingUp = 3;  // the fourth failure in a row gives up
 constexpr int kIdlePausesBetweenPolls = 10;
-constexpr int kRecordsPerUploadStep = 10;
 
 }  // namespace
 

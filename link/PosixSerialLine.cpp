@@ -59,6 +59,10 @@ OpenFailure FailureFromErrno(int error) {
 
 }  // namespace
 
+bool PosixSerialLine::SupportsBaudRate(int baudRate) {
+    return TermiosSpeed(baudRate).has_value();
+}
+
 PosixSerialLine::PosixSerialLine(DeviceResolver resolver) : resolver_(std::move(resolver)) {}
 
 PosixSerialLine::~PosixSerialLine() {

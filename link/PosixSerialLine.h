@@ -28,6 +28,9 @@ class PosixSerialLine final : public SerialLine {
     void PortPutChar(int byte) override;
     bool WaitForInput(std::int64_t timeoutMs) override;
 
+    // True when the line can run at baudRate (a termios speed exists for it).
+    [[nodiscard]] static bool SupportsBaudRate(int baudRate);
+
     // Why the last PortOpen failed, naming the device it tried.
     [[nodiscard]] PortOpenFailure LastOpenFailure() const override;
 

@@ -7,6 +7,9 @@
 
 namespace q417 {
 
+// Records an upload writes with one command.
+inline constexpr int kRecordsPerUploadStep = 10;
+
 // What an upload writes, prepared from the site list before the job is submitted: the record
 // image (records 0..recordCount-1 go to the readout whole), then the file name and the record
 // count. The upload job carries it, so a reconnection that reads the readout afresh between the

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <sstream>
 #include <string>
@@ -38,7 +39,8 @@ class CliFixture : public ::testing::Test {
     int RunOn(SerialLine& serial, const std::vector<std::string>& commandLine) {
         PortDescription port;
         port.name = kPortName;
-        CommandContext context(serial, clock, {1, 115200, kTimeoutMs}, port, out, err);
+        CommandContext context(serial, clock, {1, 115200, kTimeoutMs, &stopRequested}, port, out,
+                               err);
         return RunCommand(commandLine.at(0), context, {commandLine.begin() + 1, commandLine.end()});
     }
 
@@ -91,6 +93,8 @@ class CliFixture : public ::testing::Test {
     RejectingLine rejecting{line};
     std::ostringstream out;
     std::ostringstream err;
+    // What Ctrl-C sets in the program.
+    std::atomic<bool> stopRequested{false};
 };
 
 }  // namespace q417::cli::testing

@@ -45,6 +45,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{{"--port", "21", "probe"}, false, "", 0, 0, ""},
         ParseCase{{"--port", "2x", "probe"}, false, "", 0, 0, ""},
         ParseCase{{"--baud", "fast", "probe"}, false, "", 0, 0, ""},
+        ParseCase{{"--baud", "9601", "probe"}, false, "", 0, 0, ""},
+        ParseCase{{"--baud", "1200", "probe"}, true, "", 1, 1200, "probe"},
         ParseCase{{"--device"}, false, "", 0, 0, ""},
         ParseCase{{"--verbose", "probe"}, false, "", 0, 0, ""},
         ParseCase{{"--device", "/dev/x", "--port", "0", "probe"}, false, "", 0, 0, ""},

@@ -93,7 +93,17 @@ INSTANTIATE_TEST_SUITE_P(
                     {"set", "--clock", "2027/02/30 10:00:00"},
                     2,
                     kClock + "(\"2027/02/30 10:00:00\": no such date and time for the readout "
-                             "(years 1970 to 2038))"},
+                             "(years 2000 to 2038))"},
+        RefusedCase{"ClockBeforeTheReadoutsTime",
+                    {"set", "--clock", "1999/12/31 23:59:59"},
+                    2,
+                    kClock + "(\"1999/12/31 23:59:59\": no such date and time for the readout "
+                             "(years 2000 to 2038))"},
+        RefusedCase{"ClockPastWhatTheReadoutHolds",
+                    {"set", "--clock", "2039/01/01 00:00:00"},
+                    2,
+                    kClock + "(\"2039/01/01 00:00:00\": no such date and time for the readout "
+                             "(years 2000 to 2038))"},
         RefusedCase{
             "ClockControlCharacters",
             {"set", "--clock", "\x1B]0;x\x07"},
@@ -164,6 +174,14 @@ INSTANTIATE_TEST_SUITE_P(
                     {"calibrate", "--password", kPassword, "--serial", "A\x1B[2J"},
                     2,
                     "--serial takes printable ASCII characters only"},
+        RefusedCase{"SerialEmpty",
+                    {"calibrate", "--password", kPassword, "--serial", ""},
+                    2,
+                    "--serial takes a serial number of 1 to 8 characters without a comma"},
+        RefusedCase{"SerialComma",
+                    {"calibrate", "--password", kPassword, "--serial", "AB,12"},
+                    2,
+                    "--serial takes a serial number of 1 to 8 characters without a comma"},
         RefusedCase{"MultiplierZero",
                     {"calibrate", "--password", kPassword, "--multiplier", "0"},
                     2,

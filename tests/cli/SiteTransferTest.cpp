@@ -3,6 +3,7 @@
 // the read-back checks, and command lines refused before the port is touched.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,6 +22,7 @@
 #include "LinkSession.h"
 #include "ReadoutCommands.h"
 #include "ReadoutSiteRecord.h"
+#include "SignalWatch.h"
 #include "TempDir.h"
 #include "UploadCommand.h"
 
@@ -150,6 +152,15 @@ class SiteTransferTest : public testing::CliFixture {
         bytes.insert(bytes.end(), record + ReadoutSiteRecord::kReadingsOffset,
                      record + kRecordSize);
         return bytes;
+    }
+
+    // The readings the readout holds in records 178 to 200.
+    [[nodiscard]] int LeftOutReadings() {
+        int readings = 0;
+        for (int k = 177; k < 200; ++k) {
+            readings += Memory().ReadingCount(k);
+        }
+        return readings;
     }
 
     void ClearStreams() {
@@ -283,10 +294,14 @@ TEST_F(SiteTransferTest, DownloadOfAnEmptyReadoutWritesNoFile) {
 TEST_F(SiteTransferTest, DownloadOfMoreSitesThanAListHoldsKeepsTheFirst177) {
     Memory() = sim::ReadoutMemory::MakeDefault(200, testing::kNow);
     const std::string ini = PathOf("sites.ini");
-    ASSERT_EQ(Run({"download", "--out", ini}), kExitOk) << err.str();
+    // The first 177 are saved, but the sites left out are no success.
+    ASSERT_EQ(Run({"download", "--out", ini}), kExitFailed) << err.str();
     EXPECT_EQ(SentStartingWith("RP "), 200);
     EXPECT_EQ(err.str(),
-              "q417cli: The readout holds 200 sites. Only the first 177 are in the site list.\n");
+              "q417cli: The readout holds 200 sites. Only the first 177 are in the site list.\n"
+              "q417cli: sites 178 to 200 of the readout and their " +
+                  std::to_string(LeftOutReadings()) +
+                  " readings were left out: a site list holds 177 sites\n");
     EXPECT_EQ(out.str().rfind("Downloaded 177 sites to ", 0), 0u) << out.str();
     const std::string text = q417::test::ReadFileBytes(ini);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 176);
@@ -397,6 +412,69 @@ TEST_F(SiteTransferTest, UploadWritesTenRecordsACall) {
     EXPECT_EQ(Memory().ReadingCount(3), 3);  // an old site's readings stay with record 3
     EXPECT_EQ(Memory().ReadingCount(24), 0);
     EXPECT_EQ(Memory().RecordCount(), 25);
+}
+
+// Presses Ctrl-C as a command line holding prefix goes out for the nth time. The readout hears
+// nothing from then on, so that the command it interrupts cannot finish before the stop.
+class InterruptingLine final : public ForwardingLine {
+  public:
+    InterruptingLine(sim::FakeLine& line, std::atomic<bool>& stop, std::string prefix, int nth)
+        : ForwardingLine(line), line_(line), stop_(stop), prefix_(std::move(prefix)), nth_(nth) {}
+    ~InterruptingLine() override {
+        line_.WithEngine([](sim::ReadoutEngine& e) { e.Faults().silent = false; });
+    }
+
+    void PortWrite(const std::uint8_t* buffer, int count) override {
+        for (int i = 0; i < count; ++i) {
+            PortPutChar(buffer[i]);
+        }
+    }
+    void PortPutChar(int byte) override {
+        const char c = static_cast<char>(byte & 0xFF);
+        // Record writes follow the binary packets of the one before without a line end.
+        if (c == '\r' && current_.find(prefix_) != std::string::npos && ++seen_ == nth_) {
+            line_.WithEngine([](sim::ReadoutEngine& e) { e.Faults().silent = true; });
+            stop_.store(true);
+        }
+        current_ = c == '\r' || c == '\n' ? std::string() : current_ + c;
+        Inner().PortPutChar(byte);
+    }
+
+  private:
+    sim::FakeLine& line_;
+    std::atomic<bool>& stop_;
+    std::string prefix_;
+    int nth_;
+    int seen_ = 0;
+    std::string current_;
+};
+
+TEST_F(SiteTransferTest, InterruptedTransfersStopTheLinkAndSaySo) {
+    std::string text;
+    for (int k = 1; k <= 25; ++k) {
+        text += std::to_string(k) + ",Site " + std::to_string(k) + ",12/01/26 08:30,1.5,PSI,\r\n";
+    }
+    const std::string ini = PathOf("many.ini");
+    q417::test::WriteFileBytes(ini, text);
+    {
+        InterruptingLine upload(line, stopRequested, "WP ", 2);
+        EXPECT_EQ(RunOn(upload, {"upload", ini}), SignalWatch::kExitInterrupted);
+    }
+    EXPECT_EQ(err.str(),
+              "q417cli: the upload was interrupted after site 10 of 25: the readout may hold a "
+              "mix of old and new sites; upload again\n");
+    EXPECT_FALSE(line.PortIsOpen());  // closed and released for the next run
+    EXPECT_EQ(Memory().SiteName(9), "Site 10");
+    EXPECT_EQ(Memory().RecordCount(), 4);  // the count was never written
+
+    stopRequested = false;
+    ClearStreams();
+    const std::string again = PathOf("again.ini");
+    InterruptingLine download(line, stopRequested, "RP ", 2);
+    EXPECT_EQ(RunOn(download, {"download", "--out", again}), SignalWatch::kExitInterrupted);
+    EXPECT_EQ(err.str(), "q417cli: the download was interrupted; " + again + " was not written\n");
+    EXPECT_FALSE(std::filesystem::exists(again));
+    EXPECT_FALSE(line.PortIsOpen());
 }
 
 TEST_F(SiteTransferTest, VerifyReadsEverySiteBack) {
@@ -631,6 +709,16 @@ TEST_F(SiteTransferTest, RefusedBeforeThePortIsTouched) {
     q417::test::WriteFileBytes(PathOf("empty.ini"), "");
     q417::test::WriteFileBytes(PathOf("blank.ini"), "\r\n\r\n");
     q417::test::WriteFileBytes(PathOf("binary.ini"), std::string("1,a,b,c,d,e\0\x01\x02", 14));
+    ASSERT_EQ(::mkfifo(PathOf("fifo.ini").c_str(), 0600), 0);
+    std::string many;
+    for (int k = 1; k <= 178; ++k) {
+        many += std::to_string(k) + ",Site,12/01/26 08:30,1.5,PSI,30303000\r\n";
+    }
+    q417::test::WriteFileBytes(PathOf("many.ini"), many);
+    q417::test::WriteFileBytes(PathOf("nan.ini"),
+                               "1,A,12/01/26 08:30,1.5,PSI,X\r\n"
+                               "2,B,12/01/26 08:30,nan,PSI,X\r\n");
+    q417::test::WriteFileBytes(PathOf("huge.ini"), "1,A,12/01/26 08:30,1e39,PSI,X\r\n");
     const std::string download = std::string(kDownloadUsage) + "\n";
     const std::string upload = std::string(kUploadUsage) + "\n";
     const struct {
@@ -691,6 +779,21 @@ TEST_F(SiteTransferTest, RefusedBeforeThePortIsTouched) {
         {{"upload", PathOf("empty.ini")}, kExitFailed, "q417cli: Invalid file.\n"},
         {{"upload", PathOf("blank.ini")}, kExitFailed, "q417cli: Invalid file.\n"},
         {{"upload", PathOf("binary.ini"), "--verify"}, kExitFailed, "q417cli: Invalid file.\n"},
+        {{"upload", PathOf("fifo.ini")},
+         kExitFailed,
+         "q417cli: " + PathOf("fifo.ini") + " is not a regular file; nothing was sent\n"},
+        {{"upload", PathOf("many.ini")},
+         kExitFailed,
+         "q417cli: " + PathOf("many.ini") +
+             " holds 178 sites, more than a site list holds (177); nothing was sent\n"},
+        {{"upload", PathOf("nan.ini")},
+         kExitFailed,
+         "q417cli: site 2 (\"2,B,12/01/26 08:30,nan,PSI,X\") has a latest value the readout "
+         "cannot hold; nothing was sent\n"},
+        {{"upload", PathOf("huge.ini")},
+         kExitFailed,
+         "q417cli: site 1 (\"1,A,12/01/26 08:30,1e39,PSI,X\") has a latest value the readout "
+         "cannot hold; nothing was sent\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.commandLine));
