@@ -17,6 +17,21 @@ std::string NextField(std::string_view& rest) {
     return field;
 }
 
+// The next line of bytes without its line end, bytes keeping what follows it. A line ends at
+// CR LF, LF or a lone CR: old tools wrote CR only.
+std::string_view NextLine(std::string_view& bytes) {
+    const std::size_t end = bytes.find_first_of("\r\n");
+    if (end == std::string_view::npos) {
+        const std::string_view line = bytes;
+        bytes = {};
+        return line;
+    }
+    const std::string_view line = bytes.substr(0, end);
+    const bool crLf = bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n';
+    bytes.remove_prefix(end + (crLf ? 2 : 1));
+    return line;
+}
+
 }  // namespace
 
 SiteRecord SiteFile::ParseLine(std::string_view line) {
@@ -33,12 +48,7 @@ SiteRecord SiteFile::ParseLine(std::string_view line) {
 SiteFile::Contents SiteFile::Parse(std::string_view bytes) {
     Contents contents;
     while (!bytes.empty()) {
-        const std::size_t lf = bytes.find('\n');
-        std::string_view line = bytes.substr(0, lf);
-        bytes.remove_prefix(lf == std::string_view::npos ? bytes.size() : lf + 1);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
+        const std::string_view line = NextLine(bytes);
         if (line.empty()) {
             continue;
         }

@@ -19,7 +19,7 @@ class SiteFile {
         bool sawSiteLine = false;       // a non-empty line was read (the load started)
     };
 
-    // Reads the sites of a file's bytes. Lines end at LF, with a CR before it dropped; empty
+    // Reads the sites of a file's bytes. Lines end at CR LF, LF or a lone CR; empty
     // lines are skipped; a line of blanks only ends the load. Lines are trimmed at both ends
     // and split at the first five commas, the serial number taking the rest.
     [[nodiscard]] static Contents Parse(std::string_view bytes);

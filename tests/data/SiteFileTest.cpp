@@ -53,6 +53,11 @@ INSTANTIATE_TEST_SUITE_P(
                   {"1|North|12/31/07 23:59|1.5|PSI|30303000", "2|South||||", "3|East|x|y|kPa|"}},
         ParseCase{
             "LfOnlyAndTrailingBreak", "1,A,d,v,u,s\n2,B,d,v,u,s\n", {"1|A|d|v|u|s", "2|B|d|v|u|s"}},
+        ParseCase{
+            "LoneCrEndsALine", "1,A,,,,\r2,B,,,,\r3,C,,,,\r", {"1|A||||", "2|B||||", "3|C||||"}},
+        ParseCase{"MixedLineEnds",
+                  "1,A,,,,\r\n2,B,,,,\r3,C,,,,\n\r4,D,,,,",
+                  {"1|A||||", "2|B||||", "3|C||||", "4|D||||"}},
         ParseCase{"EmptyLineIsSkipped", "1,A,,,,\r\n\r\n\r\n2,B,,,,", {"1|A||||", "2|B||||"}},
         ParseCase{"BlankLineEndsTheLoad", "1,A,,,,\r\n   \r\n2,B,,,,", {"1|A||||"}},
         ParseCase{"TwoTextsGiveIdAndSerial", "first,second", {"first|||||second"}},
