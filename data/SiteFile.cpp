@@ -1,5 +1,7 @@
 #include "SiteFile.h"
 
+#include <algorithm>
+
 #include "SiteText.h"
 
 namespace q417 {
@@ -64,6 +66,19 @@ SiteFile::Contents SiteFile::Parse(std::string_view bytes) {
         }
     }
     return contents;
+}
+
+std::optional<SiteFile::LineFault> SiteFile::FirstLineWithoutSixFields(std::string_view bytes) {
+    constexpr std::ptrdiff_t kCommasOfASiteLine = 5;
+    int lineNumber = 0;
+    while (!bytes.empty()) {
+        const std::string_view line = NextLine(bytes);
+        ++lineNumber;
+        if (!line.empty() && std::count(line.begin(), line.end(), ',') != kCommasOfASiteLine) {
+            return LineFault{lineNumber, std::string(line)};
+        }
+    }
+    return std::nullopt;
 }
 
 std::string SiteFile::Line(const SiteRecord& site) {

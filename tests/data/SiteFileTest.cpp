@@ -87,6 +87,23 @@ TEST(SiteFileParseTest, KeepsTheFirst177SitesAndCountsTheRest) {
     EXPECT_TRUE(contents.sawSiteLine);
 }
 
+TEST(SiteFileStrictTest, FindsTheFirstNonEmptyLineWithoutSixFields) {
+    EXPECT_FALSE(SiteFile::FirstLineWithoutSixFields(""));
+    EXPECT_FALSE(SiteFile::FirstLineWithoutSixFields("1,A,d,v,u,s\r\n\r\n2,B,,,,\n3,C,,,,"));
+    // Line 4 counts the empty line 3; a lone CR ends a line as in the loose reading.
+    const auto fault =
+        SiteFile::FirstLineWithoutSixFields("1,A,,,,\r2,B,,,,\r\n\n4,Main St, Gate,,,,\r\n5,x");
+    ASSERT_TRUE(fault);
+    EXPECT_EQ(fault->lineNumber, 4);
+    EXPECT_EQ(fault->text, "4,Main St, Gate,,,,");
+    // A line of blanks, which ends the loose reading, is no site line either.
+    const auto blanks = SiteFile::FirstLineWithoutSixFields("1,A,,,,\n  \n2,B,,,,");
+    ASSERT_TRUE(blanks);
+    EXPECT_EQ(blanks->lineNumber, 2);
+    EXPECT_EQ(blanks->text, "  ");
+    EXPECT_EQ(SiteFile::FirstLineWithoutSixFields("1,A,,,,\n2,B,,,")->lineNumber, 2);
+}
+
 TEST(SiteFileTextTest, CrLfBetweenLinesAndNoneAfterTheLast) {
     const SiteRecord sites[] = {
         Site("1", "North", "12/31/07 23:59", "1.500000000", "PSI", "30303000"),
