@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <new>
+#include <vector>
 
 #include "FileStore.h"
 #include "ReadingHistory.h"
 #include "ReadoutSiteRecord.h"
 #include "ReadoutTime.h"
 #include "SiteFile.h"
+#include "SiteText.h"
 #include "UnitConversion.h"
 #include "ValueText.h"
 
@@ -20,6 +22,35 @@ int UsableRecordCount(const ReadoutSettings& settings) {
         return 0;
     }
     return std::clamp(settings.recordCount, 0, kRecordCapacity);
+}
+
+// "3", "3 and 17", "1, 2 and 5".
+std::string NumberList(const std::vector<int>& numbers) {
+    std::string text;
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        if (i > 0) {
+            text += i + 1 == numbers.size() ? " and " : ", ";
+        }
+        text += std::to_string(numbers[i]);
+    }
+    return text;
+}
+
+// What the user is told when texts from the readout held characters that would split a line
+// of the site file or the history; nothing when none did.
+std::string UnfitTextMessage(const std::vector<int>& sites, bool serialNumber) {
+    const std::string what = "characters a site file cannot hold (commas, line ends or zero bytes)";
+    const std::string replaced = "; they were replaced by blanks.";
+    if (sites.empty()) {
+        return serialNumber ? "The readout's serial number had " + what + replaced : std::string();
+    }
+    std::string text = sites.size() == 1 ? "Site " + NumberList(sites) + " had a name with "
+                                         : "Sites " + NumberList(sites) + " had names with ";
+    text += what;
+    if (serialNumber) {
+        text += ", and so had the readout's serial number";
+    }
+    return text + replaced;
 }
 
 }  // namespace
@@ -252,6 +283,10 @@ void CQ417HostDoc::MergeReadoutData() {
     const int readoutSites = UsableRecordCount(settings);
     siteCount_ = std::min(readoutSites, kMaxSites);
     hasData_ = true;
+    // Texts from the readout go into every line of the site file and the history, which have
+    // no quoting: a comma or a line end there would add sites and shift fields.
+    const std::string serialNumber = BlankUnfitCharacters(settings.serialNumber);
+    std::vector<int> unfitNames;
     for (int k = 0; k < siteCount_; ++k) {
         const ReadoutSiteRecord record = ReadoutSiteRecord::Read(*settings.records, k);
         const bool hasReadings = record.readingCount > 0;
@@ -261,8 +296,11 @@ void CQ417HostDoc::MergeReadoutData() {
         SiteRecord& site = Site(k);
         site.latestData = FormatValue(latest.value);
         site.dateTime = FormatReadoutTime(latest.time);
-        site.location = record.name;
-        site.serialNumber = settings.serialNumber;
+        site.location = BlankUnfitCharacters(record.name);
+        if (site.location != record.name) {
+            unfitNames.push_back(k + 1);
+        }
+        site.serialNumber = serialNumber;
         site.units = settings.calUnitsName;
         site.id = std::to_string(k + 1);
         for (int i = 0; i < record.readingCount; ++i) {
@@ -294,6 +332,11 @@ void CQ417HostDoc::MergeReadoutData() {
                               " sites. Only the first " + std::to_string(kMaxSites) +
                               " are in the site list.",
                           MessageIcon::Exclamation);
+    }
+    if (const std::string message =
+            UnfitTextMessage(unfitNames, serialNumber != settings.serialNumber);
+        !message.empty()) {
+        user_.ShowMessage(message, MessageIcon::Exclamation);
     }
 }
 

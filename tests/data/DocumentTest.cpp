@@ -426,6 +426,35 @@ TEST_F(DocumentTest, MergeShowsReadoutValuesAsTheyAre) {
     EXPECT_EQ(doc_.DocumentUnit(), PressureUnit::Psi);
 }
 
+TEST_F(DocumentTest, ReadoutTextsThatWouldSplitALineBecomeBlanks) {
+    using namespace std::string_literals;
+    // A zero ends a name in the record, so "AB" arrives whole and is no fault.
+    LoadReadout(1, 1,
+                {Record("North,Gate", 1.0f, 60, {{2.0f, 120}}), Record("AB\0CD"s, 0, 0),
+                 Record("Pond\rX\nY", 3.0f, 180)});
+    link_.Update([](ReadoutSettings& s) {
+        s.serialNumber =
+            "30,3\0"s
+            "1";
+    });
+    doc_.MergeReadoutData();
+    EXPECT_EQ(user_.messages,
+              std::vector<std::string>{
+                  "Sites 1 and 3 had names with characters a site file cannot hold (commas, line "
+                  "ends or zero bytes), and so had the readout's serial number; they were "
+                  "replaced by blanks."});
+    EXPECT_EQ(user_.icons, std::vector<MessageIcon>{MessageIcon::Exclamation});
+
+    ASSERT_TRUE(doc_.SaveDocument(Path("split.ini")).Complete());
+    EXPECT_EQ(ReadFileBytes(Path("split.ini")),
+              "1,North Gate,01/01/00 00:02,2.000000000,PSI,30 3 1\r\n"
+              "2,AB,01/01/00 00:00,0.000000000,PSI,30 3 1\r\n"
+              "3,Pond X Y,01/01/00 00:03,3.000000000,PSI,30 3 1");
+    EXPECT_EQ(ReadFileBytes(Path("split.csv")),
+              "1,North Gate,01/01/00 00:02,2.000000000,PSI,30 3 1\r\n"
+              "3,Pond X Y,01/01/00 00:03,3.000000000,PSI,30 3 1\r\n");
+}
+
 TEST_F(DocumentTest, MergeReplacesTheListAndRenumbers) {
     ASSERT_TRUE(doc_.OpenDocument(kGolden + "/field.ini"));
     list_.SetCellText(0, 0, "40");
