@@ -357,7 +357,51 @@ bool CQ417HostDoc::ConfirmUpload() {
     return true;
 }
 
+std::string CQ417HostDoc::RenamedReadingsNotice(const ReadoutSettings& settings) const {
+    // Only a download since the readout connected tells which readings it holds.
+    if (settings.dataReady == 0 || !settings.records) {
+        return {};
+    }
+    const int count = std::min(StoredSiteCount(), UsableRecordCount(settings));
+    const auto stored = std::make_unique<RecordImage>();  // the name as the readout keeps it
+    std::vector<std::string> phrases;
+    for (int k = 0; k < count; ++k) {
+        const ReadoutSiteRecord record = ReadoutSiteRecord::Read(*settings.records, k);
+        if (record.readingCount == 0) {
+            continue;
+        }
+        ReadoutSiteRecord::WriteName(*stored, 0, Site(k).location);
+        const std::string name = ReadoutSiteRecord::Read(*stored, 0).name;
+        if (name != record.name) {
+            phrases.push_back("site " + std::to_string(k + 1) + " '" + record.name + "' becomes '" +
+                              name + "'; its " + std::to_string(record.readingCount) +
+                              (record.readingCount == 1 ? " reading stays" : " readings stay") +
+                              " with it");
+        }
+    }
+    if (phrases.empty()) {
+        return {};
+    }
+    // One line, as the command line shows it too; each phrase holds a semicolon, so the
+    // phrases are joined by commas and a last "and".
+    std::string text =
+        "The readout keeps readings in the place of their site, so unless they are cleared, "
+        "this upload gives sites that hold readings a new name: ";
+    for (std::size_t i = 0; i < phrases.size(); ++i) {
+        if (i > 0) {
+            text += i + 1 == phrases.size() ? ", and " : ", ";
+        }
+        text += phrases[i];
+    }
+    return text + ".";
+}
+
 std::optional<UploadPlan> CQ417HostDoc::PrepareSiteUpload() {
+    // Readings are paired with the uploaded names by position: a deleted or moved line would
+    // put them under another site's name unnoticed.
+    if (const std::string notice = RenamedReadingsNotice(link_.Snapshot()); !notice.empty()) {
+        user_.ShowMessage(notice, MessageIcon::Information);
+    }
     const bool clearReadings =
         user_.AskYesNo(Question::ClearReadings, "Would you like to clear all Q417 data points?");
     const ReadoutSettings settings = link_.Snapshot();

@@ -552,6 +552,38 @@ TEST_F(DocumentTest, UploadPreparationFillsTheRecordImage) {
     EXPECT_EQ(ReadoutSiteRecord::Read(*s->records, 0).readingCount, 2);
 }
 
+TEST_F(DocumentTest, UploadFirstTellsWhichSitesWithReadingsGetANewName) {
+    const std::vector<ReadingEntry> twenty(20, ReadingEntry{1.0f, 60});
+    LoadReadout(1, 1,
+                {Record("INTAKE 03", 0, 0, twenty), Record("Same", 0, 0, {{1.0f, 60}}),
+                 Record("No readings", 0, 0), Record("Twenty characters ab", 0, 0, {{1.0f, 60}}),
+                 Record("Moved", 0, 0, {{1.0f, 60}}), Record("Not uploaded", 0, 0, {{1.0f, 60}})});
+    AddRow({"1", "INTAKE 04", "", "", "PSI", ""});
+    AddRow({"2", "Same", "", "", "PSI", ""});
+    AddRow({"3", "Renamed", "", "", "PSI", ""});
+    AddRow({"4", "Twenty characters abc, cut", "", "", "PSI", ""});  // the same once cut
+    AddRow({"5", "Other", "", "", "PSI", ""});
+    ASSERT_TRUE(doc_.SaveDocument(Path("upload.ini")).Complete());
+
+    ASSERT_TRUE(doc_.PrepareSiteUpload());
+    EXPECT_EQ(user_.messages,
+              std::vector<std::string>{
+                  "The readout keeps readings in the place of their site, so unless they are "
+                  "cleared, this upload gives sites that hold readings a new name: site 1 "
+                  "'INTAKE 03' becomes 'INTAKE 04'; its 20 readings stay with it, and site 5 "
+                  "'Moved' becomes 'Other'; its 1 reading stays with it."});
+    EXPECT_EQ(user_.icons, std::vector<MessageIcon>{MessageIcon::Information});
+    EXPECT_EQ(user_.messagesAtQuestion, std::vector<std::size_t>{1});  // told before asked
+
+    list_.SetCellText(0, 1, "INTAKE 03");
+    list_.SetCellText(4, 1, "Moved");
+    ASSERT_TRUE(doc_.SaveDocument(Path("upload.ini")).Complete());
+    user_.messages.clear();
+    ASSERT_TRUE(doc_.PrepareSiteUpload());
+    EXPECT_TRUE(user_.messages.empty());
+    EXPECT_EQ(user_.questions.size(), 2U);
+}
+
 TEST_F(DocumentTest, KeepingReadingsThatWereNeverDownloadedIsRefused) {
     // After the information read the image is all zeros: uploading it would clear every
     // reading the readout holds although the user asked to keep them.
