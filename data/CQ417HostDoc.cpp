@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <new>
+#include <vector>
 
 #include "FileStore.h"
 #include "ReadingHistory.h"
 #include "ReadoutSiteRecord.h"
 #include "ReadoutTime.h"
 #include "SiteFile.h"
+#include "SiteText.h"
 #include "UnitConversion.h"
 #include "ValueText.h"
 
@@ -20,6 +22,35 @@ int UsableRecordCount(const ReadoutSettings& settings) {
         return 0;
     }
     return std::clamp(settings.recordCount, 0, kRecordCapacity);
+}
+
+// "3", "3 and 17", "1, 2 and 5".
+std::string NumberList(const std::vector<int>& numbers) {
+    std::string text;
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        if (i > 0) {
+            text += i + 1 == numbers.size() ? " and " : ", ";
+        }
+        text += std::to_string(numbers[i]);
+    }
+    return text;
+}
+
+// What the user is told when texts from the readout held characters that would split a line
+// of the site file or the history; nothing when none did.
+std::string UnfitTextMessage(const std::vector<int>& sites, bool serialNumber) {
+    const std::string what = "characters a site file cannot hold (commas, line ends or zero bytes)";
+    const std::string replaced = "; they were replaced by blanks.";
+    if (sites.empty()) {
+        return serialNumber ? "The readout's serial number had " + what + replaced : std::string();
+    }
+    std::string text = sites.size() == 1 ? "Site " + NumberList(sites) + " had a name with "
+                                         : "Sites " + NumberList(sites) + " had names with ";
+    text += what;
+    if (serialNumber) {
+        text += ", and so had the readout's serial number";
+    }
+    return text + replaced;
 }
 
 }  // namespace
@@ -252,6 +283,10 @@ void CQ417HostDoc::MergeReadoutData() {
     const int readoutSites = UsableRecordCount(settings);
     siteCount_ = std::min(readoutSites, kMaxSites);
     hasData_ = true;
+    // Texts from the readout go into every line of the site file and the history, which have
+    // no quoting: a comma or a line end there would add sites and shift fields.
+    const std::string serialNumber = BlankUnfitCharacters(settings.serialNumber);
+    std::vector<int> unfitNames;
     for (int k = 0; k < siteCount_; ++k) {
         const ReadoutSiteRecord record = ReadoutSiteRecord::Read(*settings.records, k);
         const bool hasReadings = record.readingCount > 0;
@@ -261,8 +296,11 @@ void CQ417HostDoc::MergeReadoutData() {
         SiteRecord& site = Site(k);
         site.latestData = FormatValue(latest.value);
         site.dateTime = FormatReadoutTime(latest.time);
-        site.location = record.name;
-        site.serialNumber = settings.serialNumber;
+        site.location = BlankUnfitCharacters(record.name);
+        if (site.location != record.name) {
+            unfitNames.push_back(k + 1);
+        }
+        site.serialNumber = serialNumber;
         site.units = settings.calUnitsName;
         site.id = std::to_string(k + 1);
         for (int i = 0; i < record.readingCount; ++i) {
@@ -295,6 +333,11 @@ void CQ417HostDoc::MergeReadoutData() {
                               " are in the site list.",
                           MessageIcon::Exclamation);
     }
+    if (const std::string message =
+            UnfitTextMessage(unfitNames, serialNumber != settings.serialNumber);
+        !message.empty()) {
+        user_.ShowMessage(message, MessageIcon::Exclamation);
+    }
 }
 
 bool CQ417HostDoc::ConfirmUpload() {
@@ -314,7 +357,51 @@ bool CQ417HostDoc::ConfirmUpload() {
     return true;
 }
 
+std::string CQ417HostDoc::RenamedReadingsNotice(const ReadoutSettings& settings) const {
+    // Only a download since the readout connected tells which readings it holds.
+    if (settings.dataReady == 0 || !settings.records) {
+        return {};
+    }
+    const int count = std::min(StoredSiteCount(), UsableRecordCount(settings));
+    const auto stored = std::make_unique<RecordImage>();  // the name as the readout keeps it
+    std::vector<std::string> phrases;
+    for (int k = 0; k < count; ++k) {
+        const ReadoutSiteRecord record = ReadoutSiteRecord::Read(*settings.records, k);
+        if (record.readingCount == 0) {
+            continue;
+        }
+        ReadoutSiteRecord::WriteName(*stored, 0, Site(k).location);
+        const std::string name = ReadoutSiteRecord::Read(*stored, 0).name;
+        if (name != record.name) {
+            phrases.push_back("site " + std::to_string(k + 1) + " '" + record.name + "' becomes '" +
+                              name + "'; its " + std::to_string(record.readingCount) +
+                              (record.readingCount == 1 ? " reading stays" : " readings stay") +
+                              " with it");
+        }
+    }
+    if (phrases.empty()) {
+        return {};
+    }
+    // One line, as the command line shows it too; each phrase holds a semicolon, so the
+    // phrases are joined by commas and a last "and".
+    std::string text =
+        "The readout keeps readings in the place of their site, so unless they are cleared, "
+        "this upload gives sites that hold readings a new name: ";
+    for (std::size_t i = 0; i < phrases.size(); ++i) {
+        if (i > 0) {
+            text += i + 1 == phrases.size() ? ", and " : ", ";
+        }
+        text += phrases[i];
+    }
+    return text + ".";
+}
+
 std::optional<UploadPlan> CQ417HostDoc::PrepareSiteUpload() {
+    // Readings are paired with the uploaded names by position: a deleted or moved line would
+    // put them under another site's name unnoticed.
+    if (const std::string notice = RenamedReadingsNotice(link_.Snapshot()); !notice.empty()) {
+        user_.ShowMessage(notice, MessageIcon::Information);
+    }
     const bool clearReadings =
         user_.AskYesNo(Question::ClearReadings, "Would you like to clear all Q417 data points?");
     const ReadoutSettings settings = link_.Snapshot();

@@ -71,7 +71,8 @@ class CQ417HostDoc {
     bool ConfirmUpload();
     // What an upload of the sites writes: the link's record image with the sites' names and
     // reference values, the file name and the record count, after asking whether the
-    // readout's readings are to be cleared. The upload job carries it. Keeping the readings
+    // readout's readings are to be cleared (and first telling which sites with readings would
+    // get a new name, should they be kept). The upload job carries it. Keeping the readings
     // needs them in the image: without a download since the readout connected, nothing is
     // prepared, the user is told (kReadingsNotDownloadedMessage) and the result is empty.
     [[nodiscard]] std::optional<UploadPlan> PrepareSiteUpload();
@@ -116,6 +117,9 @@ class CQ417HostDoc {
     // The unit named by the first site; PSI when there is no site, the document unit when the
     // name is none of the units.
     [[nodiscard]] PressureUnit UnitOfFirstSite() const;
+    // Which records holding readings would be uploaded under another name, as the readout
+    // stores names, since the readings stay at their index; empty when none would.
+    [[nodiscard]] std::string RenamedReadingsNotice(const ReadoutSettings& settings) const;
     // The history lines of the stored sites; nothing when the link has no record image.
     [[nodiscard]] std::optional<std::string> HistoryText() const;
 

@@ -1,6 +1,7 @@
 #include "FileStore.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,7 +18,8 @@ std::string Reason(const std::string& path, int error) {
     return path + ": " + std::system_category().message(error);
 }
 
-// Writes all of bytes to fd, resuming after interruptions and short writes.
+// Writes all of bytes to fd, resuming after interruptions and short writes. A short write is
+// followed by one that says why the rest did not fit (ENOSPC, EFBIG), which fails.
 bool WriteAll(int fd, const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -26,6 +28,10 @@ bool WriteAll(int fd, const std::string& bytes) {
             if (errno == EINTR) {
                 continue;
             }
+            return false;
+        }
+        if (n == 0) {
+            errno = EIO;  // no progress and no reason: give up rather than spin
             return false;
         }
         done += static_cast<std::size_t>(n);
@@ -169,17 +175,59 @@ std::string FileStore::WriteAtomically(const std::string& path, const std::strin
 }
 
 std::string FileStore::Append(const std::string& path, const std::string& bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    // Read and write: the last byte tells whether the file ends with a line end.
+    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) {
         return Reason(path, errno);
     }
-    if (!WriteAll(fd, bytes)) {
+    // Another save appending to the same file waits, so that the size taken here stays the one
+    // to go back to. Best effort: a file system without locks still gets the append.
+    (void)::flock(fd, LOCK_EX);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
         const int error = errno;
         ::close(fd);
         return Reason(path, error);
     }
+    if (!S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return path + ": not a regular file";
+    }
+    const off_t oldSize = info.st_size;
+    std::string out;
+    if (!bytes.empty() && oldSize > 0) {
+        char last = 0;
+        errno = 0;
+        if (::pread(fd, &last, 1, oldSize - 1) != 1) {
+            const int error = errno;
+            ::close(fd);
+            return Reason(path, error != 0 ? error : EIO);
+        }
+        // New rows start on a line of their own; a CR left alone is completed to CR LF.
+        if (last == '\r') {
+            out = "\n";
+        } else if (last != '\n') {
+            out = "\r\n";
+        }
+    }
+    out += bytes;
+    if (out.empty()) {
+        ::close(fd);
+        return {};
+    }
+    // All the rows or none: on any failure (a full disk, the file size limit, an I/O error)
+    // the file goes back to its old length, so no row is left cut in the middle.
+    if (!WriteAll(fd, out) || ::fsync(fd) != 0) {
+        const int error = errno;
+        const bool restored = ::ftruncate(fd, oldSize) == 0;
+        ::close(fd);
+        return Reason(path, error) +
+               (restored ? "" : "; the rows written so far could not be taken back");
+    }
     if (::close(fd) != 0) {
-        return Reason(path, errno);
+        const int error = errno;
+        (void)::truncate(path.c_str(), oldSize);
+        return Reason(path, error);
     }
     return {};
 }

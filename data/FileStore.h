@@ -32,8 +32,10 @@ class FileStore {
     [[nodiscard]] static std::string WriteAtomically(const std::string& path,
                                                      const std::string& bytes);
 
-    // Appends bytes to the file, creating it when missing; never truncates. Returns an empty
-    // text, or why it failed.
+    // Appends bytes to the file, creating it when missing: all of them or, on failure, none
+    // (the file is cut back to its old length). A file that does not end with a line end gets
+    // CR LF first (a lone CR at its end is completed to CR LF), so the first new row is not
+    // glued onto its last line. Returns an empty text, or why it failed.
     [[nodiscard]] static std::string Append(const std::string& path, const std::string& bytes);
 };
 

@@ -1,5 +1,7 @@
 #include "SiteFile.h"
 
+#include <algorithm>
+
 #include "SiteText.h"
 
 namespace q417 {
@@ -15,6 +17,21 @@ std::string NextField(std::string_view& rest) {
     std::string field(rest.substr(0, comma));
     rest.remove_prefix(comma + 1);
     return field;
+}
+
+// The next line of bytes without its line end, bytes keeping what follows it. A line ends at
+// CR LF, LF or a lone CR: old tools wrote CR only.
+std::string_view NextLine(std::string_view& bytes) {
+    const std::size_t end = bytes.find_first_of("\r\n");
+    if (end == std::string_view::npos) {
+        const std::string_view line = bytes;
+        bytes = {};
+        return line;
+    }
+    const std::string_view line = bytes.substr(0, end);
+    const bool crLf = bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n';
+    bytes.remove_prefix(end + (crLf ? 2 : 1));
+    return line;
 }
 
 }  // namespace
@@ -33,12 +50,7 @@ SiteRecord SiteFile::ParseLine(std::string_view line) {
 SiteFile::Contents SiteFile::Parse(std::string_view bytes) {
     Contents contents;
     while (!bytes.empty()) {
-        const std::size_t lf = bytes.find('\n');
-        std::string_view line = bytes.substr(0, lf);
-        bytes.remove_prefix(lf == std::string_view::npos ? bytes.size() : lf + 1);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
+        const std::string_view line = NextLine(bytes);
         if (line.empty()) {
             continue;
         }
@@ -54,6 +66,19 @@ SiteFile::Contents SiteFile::Parse(std::string_view bytes) {
         }
     }
     return contents;
+}
+
+std::optional<SiteFile::LineFault> SiteFile::FirstLineWithoutSixFields(std::string_view bytes) {
+    constexpr std::ptrdiff_t kCommasOfASiteLine = 5;
+    int lineNumber = 0;
+    while (!bytes.empty()) {
+        const std::string_view line = NextLine(bytes);
+        ++lineNumber;
+        if (!line.empty() && std::count(line.begin(), line.end(), ',') != kCommasOfASiteLine) {
+            return LineFault{lineNumber, std::string(line)};
+        }
+    }
+    return std::nullopt;
 }
 
 std::string SiteFile::Line(const SiteRecord& site) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,10 +20,21 @@ class SiteFile {
         bool sawSiteLine = false;       // a non-empty line was read (the load started)
     };
 
-    // Reads the sites of a file's bytes. Lines end at LF, with a CR before it dropped; empty
+    // A line that is not a site line.
+    struct LineFault {
+        int lineNumber = 0;  // from 1, counting every line, empty ones too
+        std::string text;    // the line as it stands, without its line end
+    };
+
+    // Reads the sites of a file's bytes. Lines end at CR LF, LF or a lone CR; empty
     // lines are skipped; a line of blanks only ends the load. Lines are trimmed at both ends
     // and split at the first five commas, the serial number taking the rest.
     [[nodiscard]] static Contents Parse(std::string_view bytes);
+
+    // The strict reading, for callers that show no list to check: the first non-empty line
+    // that does not hold exactly the six fields of a site line (five commas), with the line
+    // ends Parse uses; nothing when every non-empty line does.
+    [[nodiscard]] static std::optional<LineFault> FirstLineWithoutSixFields(std::string_view bytes);
 
     // The fields of one line, already trimmed.
     [[nodiscard]] static SiteRecord ParseLine(std::string_view line);

@@ -6,6 +6,16 @@ bool IsSiteTextCharacter(char c) {
     return c != ',' && c != '\r' && c != '\n' && c != '\0';
 }
 
+std::string BlankUnfitCharacters(std::string_view text) {
+    std::string fit(text);
+    for (char& c : fit) {
+        if (!IsSiteTextCharacter(c)) {
+            c = ' ';
+        }
+    }
+    return fit;
+}
+
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }

@@ -17,6 +17,10 @@ inline constexpr const char* kSiteListFullMessage =
 // comma-separated files, and a line break or a zero would end it.
 [[nodiscard]] bool IsSiteTextCharacter(char c);
 
+// text with a blank for every character that may not be typed: how a text that comes from
+// the readout is made fit for the comma-separated files, keeping its length.
+[[nodiscard]] std::string BlankUnfitCharacters(std::string_view text);
+
 // The C library's white space in the "C" locale: what the site file and its date texts are
 // trimmed of.
 [[nodiscard]] bool IsBlank(char c);

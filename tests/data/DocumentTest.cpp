@@ -426,6 +426,35 @@ TEST_F(DocumentTest, MergeShowsReadoutValuesAsTheyAre) {
     EXPECT_EQ(doc_.DocumentUnit(), PressureUnit::Psi);
 }
 
+TEST_F(DocumentTest, ReadoutTextsThatWouldSplitALineBecomeBlanks) {
+    using namespace std::string_literals;
+    // A zero ends a name in the record, so "AB" arrives whole and is no fault.
+    LoadReadout(1, 1,
+                {Record("North,Gate", 1.0f, 60, {{2.0f, 120}}), Record("AB\0CD"s, 0, 0),
+                 Record("Pond\rX\nY", 3.0f, 180)});
+    link_.Update([](ReadoutSettings& s) {
+        s.serialNumber =
+            "30,3\0"s
+            "1";
+    });
+    doc_.MergeReadoutData();
+    EXPECT_EQ(user_.messages,
+              std::vector<std::string>{
+                  "Sites 1 and 3 had names with characters a site file cannot hold (commas, line "
+                  "ends or zero bytes), and so had the readout's serial number; they were "
+                  "replaced by blanks."});
+    EXPECT_EQ(user_.icons, std::vector<MessageIcon>{MessageIcon::Exclamation});
+
+    ASSERT_TRUE(doc_.SaveDocument(Path("split.ini")).Complete());
+    EXPECT_EQ(ReadFileBytes(Path("split.ini")),
+              "1,North Gate,01/01/00 00:02,2.000000000,PSI,30 3 1\r\n"
+              "2,AB,01/01/00 00:00,0.000000000,PSI,30 3 1\r\n"
+              "3,Pond X Y,01/01/00 00:03,3.000000000,PSI,30 3 1");
+    EXPECT_EQ(ReadFileBytes(Path("split.csv")),
+              "1,North Gate,01/01/00 00:02,2.000000000,PSI,30 3 1\r\n"
+              "3,Pond X Y,01/01/00 00:03,3.000000000,PSI,30 3 1\r\n");
+}
+
 TEST_F(DocumentTest, MergeReplacesTheListAndRenumbers) {
     ASSERT_TRUE(doc_.OpenDocument(kGolden + "/field.ini"));
     list_.SetCellText(0, 0, "40");
@@ -521,6 +550,38 @@ TEST_F(DocumentTest, UploadPreparationFillsTheRecordImage) {
     EXPECT_EQ(ReadoutSiteRecord::Read(*cleared->records, 1).readingCount, 0);
     // The first plan still holds the image it was prepared with.
     EXPECT_EQ(ReadoutSiteRecord::Read(*s->records, 0).readingCount, 2);
+}
+
+TEST_F(DocumentTest, UploadFirstTellsWhichSitesWithReadingsGetANewName) {
+    const std::vector<ReadingEntry> twenty(20, ReadingEntry{1.0f, 60});
+    LoadReadout(1, 1,
+                {Record("INTAKE 03", 0, 0, twenty), Record("Same", 0, 0, {{1.0f, 60}}),
+                 Record("No readings", 0, 0), Record("Twenty characters ab", 0, 0, {{1.0f, 60}}),
+                 Record("Moved", 0, 0, {{1.0f, 60}}), Record("Not uploaded", 0, 0, {{1.0f, 60}})});
+    AddRow({"1", "INTAKE 04", "", "", "PSI", ""});
+    AddRow({"2", "Same", "", "", "PSI", ""});
+    AddRow({"3", "Renamed", "", "", "PSI", ""});
+    AddRow({"4", "Twenty characters abc, cut", "", "", "PSI", ""});  // the same once cut
+    AddRow({"5", "Other", "", "", "PSI", ""});
+    ASSERT_TRUE(doc_.SaveDocument(Path("upload.ini")).Complete());
+
+    ASSERT_TRUE(doc_.PrepareSiteUpload());
+    EXPECT_EQ(user_.messages,
+              std::vector<std::string>{
+                  "The readout keeps readings in the place of their site, so unless they are "
+                  "cleared, this upload gives sites that hold readings a new name: site 1 "
+                  "'INTAKE 03' becomes 'INTAKE 04'; its 20 readings stay with it, and site 5 "
+                  "'Moved' becomes 'Other'; its 1 reading stays with it."});
+    EXPECT_EQ(user_.icons, std::vector<MessageIcon>{MessageIcon::Information});
+    EXPECT_EQ(user_.messagesAtQuestion, std::vector<std::size_t>{1});  // told before asked
+
+    list_.SetCellText(0, 1, "INTAKE 03");
+    list_.SetCellText(4, 1, "Moved");
+    ASSERT_TRUE(doc_.SaveDocument(Path("upload.ini")).Complete());
+    user_.messages.clear();
+    ASSERT_TRUE(doc_.PrepareSiteUpload());
+    EXPECT_TRUE(user_.messages.empty());
+    EXPECT_EQ(user_.questions.size(), 2U);
 }
 
 TEST_F(DocumentTest, KeepingReadingsThatWereNeverDownloadedIsRefused) {

@@ -84,19 +84,30 @@ TEST_F(FileStoreTest, FailedWriteLeavesTheOldFileAndSaysWhy) {
     EXPECT_EQ(Names(), std::vector<std::string>{"sites.ini"});
 }
 
-TEST_F(FileStoreTest, WriteCutShortLeavesTheOldFileWhole) {
-    // A file-size limit makes the write fail halfway, as a full disk would.
-    const std::string path = Path("sites.ini");
-    WriteFileBytes(path, "precious old contents");
+// Runs write under a file size limit of limit bytes, as a full disk would cut it short, with
+// SIGXFSZ ignored as the programs do; the limit and the signal are restored afterwards.
+template <typename Write>
+std::string UnderSizeLimit(rlim_t limit, Write write) {
     struct rlimit old {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    if (::getrlimit(RLIMIT_FSIZE, &old) != 0) {
+        ADD_FAILURE() << "getrlimit";
+        return {};
+    }
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     struct rlimit small = old;
-    small.rlim_cur = 64;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const std::string error = FileStore::WriteAtomically(path, std::string(4096, 'n'));
+    small.rlim_cur = limit;
+    EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string error = write();
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
+    return error;
+}
+
+TEST_F(FileStoreTest, WriteCutShortLeavesTheOldFileWhole) {
+    const std::string path = Path("sites.ini");
+    WriteFileBytes(path, "precious old contents");
+    const std::string error = UnderSizeLimit(
+        64, [&] { return FileStore::WriteAtomically(path, std::string(4096, 'n')); });
 
     EXPECT_NE(error, "");
     EXPECT_EQ(ReadFileBytes(path), "precious old contents");
@@ -111,6 +122,40 @@ TEST_F(FileStoreTest, AppendCreatesThenAppends) {
     EXPECT_EQ(FileStore::Append(path, "b\r\n"), "");
     EXPECT_EQ(ReadFileBytes(path), "a\r\nb\r\n");
     EXPECT_NE(FileStore::Append(dir_.Root().string(), "x"), "");  // a folder cannot be appended to
+}
+
+TEST_F(FileStoreTest, AppendCutShortLeavesTheOldBytesExactly) {
+    const std::string path = Path("sites.csv");
+    const std::string old = "1,North,01/01/00 00:01,1.000000000,PSI,3\r\n";
+    WriteFileBytes(path, old);
+    const std::string rows = "2,South,01/01/00 00:02,2.000000000,PSI,3\r\n";
+    // Part of the rows fits below the limit; none fits at it.
+    for (const rlim_t limit :
+         {static_cast<rlim_t>(old.size() + 10), static_cast<rlim_t>(old.size())}) {
+        const std::string error =
+            UnderSizeLimit(limit, [&] { return FileStore::Append(path, rows + rows); });
+        EXPECT_NE(error.find("sites.csv: File too large"), std::string::npos) << error;
+        EXPECT_EQ(ReadFileBytes(path), old) << limit;
+    }
+    EXPECT_EQ(FileStore::Append(path, rows), "");
+    EXPECT_EQ(ReadFileBytes(path), old + rows);
+}
+
+TEST_F(FileStoreTest, AppendStartsTheRowsOnANewLine) {
+    const std::string path = Path("sites.csv");
+    WriteFileBytes(path, "1,A,,,,");
+    EXPECT_EQ(FileStore::Append(path, ""), "");  // no rows, no change
+    EXPECT_EQ(ReadFileBytes(path), "1,A,,,,");
+    EXPECT_EQ(FileStore::Append(path, "2,B,,,,\r\n"), "");
+    EXPECT_EQ(ReadFileBytes(path), "1,A,,,,\r\n2,B,,,,\r\n");
+
+    WriteFileBytes(path, "1,A,,,,\r");
+    EXPECT_EQ(FileStore::Append(path, "2,B,,,,\r\n"), "");
+    EXPECT_EQ(ReadFileBytes(path), "1,A,,,,\r\n2,B,,,,\r\n");
+
+    WriteFileBytes(path, "1,A,,,,\n");
+    EXPECT_EQ(FileStore::Append(path, "2,B,,,,\r\n"), "");
+    EXPECT_EQ(ReadFileBytes(path), "1,A,,,,\n2,B,,,,\r\n");
 }
 
 TEST_F(FileStoreTest, ReadRefusesFoldersMissingAndLargeFiles) {

@@ -20,6 +20,7 @@ class ScriptedUser : public DocumentUser {
     std::optional<std::string> AskSavePath() override { return savePath; }
     bool AskYesNo(Question question, const std::string& text) override {
         questions.emplace_back(question, text);
+        messagesAtQuestion.push_back(messages.size());
         const auto answer = answers.find(question);
         return answer != answers.end() && answer->second;
     }
@@ -33,6 +34,7 @@ class ScriptedUser : public DocumentUser {
     std::map<Question, bool> answers;
     std::vector<std::string> saveQuestions;
     std::vector<std::pair<Question, std::string>> questions;
+    std::vector<std::size_t> messagesAtQuestion;  // how many messages came before each question
     std::vector<std::string> messages;
     std::vector<MessageIcon> icons;
 };

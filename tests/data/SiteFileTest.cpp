@@ -53,6 +53,11 @@ INSTANTIATE_TEST_SUITE_P(
                   {"1|North|12/31/07 23:59|1.5|PSI|30303000", "2|South||||", "3|East|x|y|kPa|"}},
         ParseCase{
             "LfOnlyAndTrailingBreak", "1,A,d,v,u,s\n2,B,d,v,u,s\n", {"1|A|d|v|u|s", "2|B|d|v|u|s"}},
+        ParseCase{
+            "LoneCrEndsALine", "1,A,,,,\r2,B,,,,\r3,C,,,,\r", {"1|A||||", "2|B||||", "3|C||||"}},
+        ParseCase{"MixedLineEnds",
+                  "1,A,,,,\r\n2,B,,,,\r3,C,,,,\n\r4,D,,,,",
+                  {"1|A||||", "2|B||||", "3|C||||", "4|D||||"}},
         ParseCase{"EmptyLineIsSkipped", "1,A,,,,\r\n\r\n\r\n2,B,,,,", {"1|A||||", "2|B||||"}},
         ParseCase{"BlankLineEndsTheLoad", "1,A,,,,\r\n   \r\n2,B,,,,", {"1|A||||"}},
         ParseCase{"TwoTextsGiveIdAndSerial", "first,second", {"first|||||second"}},
@@ -80,6 +85,23 @@ TEST(SiteFileParseTest, KeepsTheFirst177SitesAndCountsTheRest) {
     EXPECT_EQ(contents.sites.back().location, "L177");
     EXPECT_EQ(contents.linesBeyondLimit, 3);
     EXPECT_TRUE(contents.sawSiteLine);
+}
+
+TEST(SiteFileStrictTest, FindsTheFirstNonEmptyLineWithoutSixFields) {
+    EXPECT_FALSE(SiteFile::FirstLineWithoutSixFields(""));
+    EXPECT_FALSE(SiteFile::FirstLineWithoutSixFields("1,A,d,v,u,s\r\n\r\n2,B,,,,\n3,C,,,,"));
+    // Line 4 counts the empty line 3; a lone CR ends a line as in the loose reading.
+    const auto fault =
+        SiteFile::FirstLineWithoutSixFields("1,A,,,,\r2,B,,,,\r\n\n4,Main St, Gate,,,,\r\n5,x");
+    ASSERT_TRUE(fault);
+    EXPECT_EQ(fault->lineNumber, 4);
+    EXPECT_EQ(fault->text, "4,Main St, Gate,,,,");
+    // A line of blanks, which ends the loose reading, is no site line either.
+    const auto blanks = SiteFile::FirstLineWithoutSixFields("1,A,,,,\n  \n2,B,,,,");
+    ASSERT_TRUE(blanks);
+    EXPECT_EQ(blanks->lineNumber, 2);
+    EXPECT_EQ(blanks->text, "  ");
+    EXPECT_EQ(SiteFile::FirstLineWithoutSixFields("1,A,,,,\n2,B,,,")->lineNumber, 2);
 }
 
 TEST(SiteFileTextTest, CrLfBetweenLinesAndNoneAfterTheLast) {
