@@ -1,7 +1,5 @@
 #include "UploadCommand.h"
 
-#include <sys/stat.h>
-
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -105,17 +103,19 @@ std::optional<UploadRequest> ParseUploadArguments(const std::vector<std::string>
 }
 
 // Why the file at path must not be uploaded as it stands, before anything else is done with it:
-// not a regular file (a FIFO would hang the read; a folder the document refuses), or more sites
-// than a site list holds (the rest would be left out without a word). Empty when it may go on; a
-// file that cannot be read is left to the document, which says why.
+// a line that is not a site line, or more sites than a site list holds (the rest would be left
+// out without a word). Empty when it may go on; a file that cannot be read (missing, a folder,
+// not a regular file) is left to the document, which says why.
 std::string CheckUploadFile(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
-        return TerminalText(path) + " is not a regular file; nothing was sent";
-    }
     const FileStore::ReadResult file = FileStore::Read(path, CQ417HostDoc::kMaxFileBytes);
     if (!file.ok) {
         return {};
+    }
+    // Nobody sees a list to check here, so a line that would load as a shifted or half-empty
+    // site is refused rather than read loosely as the window reads it.
+    if (const auto fault = SiteFile::FirstLineWithoutSixFields(file.bytes)) {
+        return TerminalText(path) + ": line " + std::to_string(fault->lineNumber) + " (\"" +
+               TerminalText(fault->text) + "\") is not a site line of six fields; nothing was sent";
     }
     const SiteFile::Contents contents = SiteFile::Parse(file.bytes);
     if (contents.linesBeyondLimit > 0) {

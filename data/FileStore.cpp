@@ -73,12 +73,15 @@ bool FileStore::CanRead(const std::string& path) {
     if (path.empty()) {
         return false;
     }
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: opening a FIFO for reading would wait for a writer that may never come.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return false;
     }
+    struct stat info {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     ::close(fd);
-    return true;
+    return regular;
 }
 
 std::string FileStore::FolderOf(const std::string& path) {
@@ -91,7 +94,9 @@ std::string FileStore::FolderOf(const std::string& path) {
 
 FileStore::ReadResult FileStore::Read(const std::string& path, std::size_t maxBytes) {
     ReadResult result;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: opening a FIFO for reading would wait for a writer that may never come.
+    // Regular files read the same either way.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         result.error = Reason(path, errno);
         return result;
@@ -104,6 +109,11 @@ FileStore::ReadResult FileStore::Read(const std::string& path, std::size_t maxBy
     }
     if (S_ISDIR(info.st_mode)) {
         result.error = Reason(path, EISDIR);
+        ::close(fd);
+        return result;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        result.error = path + ": not a regular file";
         ::close(fd);
         return result;
     }

@@ -39,6 +39,13 @@ const std::string kUploadIni =
     "1,Intake North,12/01/26 08:30,12.5,PSI,30303000\r\n"
     "2,Outfall,11/15/26 17:45,-3.25,PSI,30303000\r\n"
     "3,A location name longer than twenty,01/01/00 00:00,0.000000000,PSI,30303000";
+// What an upload of kUploadIni, keeping the readings, tells first: the default readout's sites 2
+// and 3 hold readings, which stay with their records under the new names.
+const std::string kRenameNotice =
+    "q417cli: The readout keeps readings in the place of their site, so unless they are cleared, "
+    "this upload gives sites that hold readings a new name: site 2 'MW-02 PUMP HOUSE' becomes "
+    "'Outfall'; its 1 reading stays with it, and site 3 'PZ-03 EAST BERM' becomes 'A location "
+    "name long'; its 2 readings stay with it.\n";
 constexpr std::uint32_t kIntakeTime = 849429000;   // 2026-12-01 08:30 in readout seconds
 constexpr std::uint32_t kOutfallTime = 848079900;  // 2026-11-15 17:45
 
@@ -334,7 +341,7 @@ TEST_F(SiteTransferTest, UploadKeepsTheReadoutsReadings) {
 
     ASSERT_EQ(Run({"upload", ini}), kExitOk) << err.str();
     EXPECT_EQ(out.str(), "Uploaded 3 sites from " + ini + " (readings kept)\n");
-    EXPECT_EQ(err.str(), "");
+    EXPECT_EQ(err.str(), kRenameNotice);
 
     // The records were read first, so that their readings went back with them.
     EXPECT_EQ(SentStartingWith("RP "), 4);
@@ -460,9 +467,11 @@ TEST_F(SiteTransferTest, InterruptedTransfersStopTheLinkAndSaySo) {
         InterruptingLine upload(line, stopRequested, "WP ", 2);
         EXPECT_EQ(RunOn(upload, {"upload", ini}), SignalWatch::kExitInterrupted);
     }
-    EXPECT_EQ(err.str(),
-              "q417cli: the upload was interrupted after site 10 of 25: the readout may hold a "
-              "mix of old and new sites; upload again\n");
+    const std::string stopped =
+        "q417cli: the upload was interrupted after site 10 of 25: the readout may hold a mix of "
+        "old and new sites; upload again\n";
+    ASSERT_GE(err.str().size(), stopped.size());
+    EXPECT_EQ(err.str().substr(err.str().size() - stopped.size()), stopped);  // after the notice
     EXPECT_FALSE(line.PortIsOpen());  // closed and released for the next run
     EXPECT_EQ(Memory().SiteName(9), "Site 10");
     EXPECT_EQ(Memory().RecordCount(), 4);  // the count was never written
@@ -482,7 +491,7 @@ TEST_F(SiteTransferTest, VerifyReadsEverySiteBack) {
     q417::test::WriteFileBytes(ini, kUploadIni);
     ASSERT_EQ(Run({"upload", ini, "--verify"}), kExitOk) << err.str();
     EXPECT_EQ(out.str(), "Uploaded 3 sites from " + ini + " (readings kept)\nVerified 3 sites\n");
-    EXPECT_EQ(err.str(), "");
+    EXPECT_EQ(err.str(), kRenameNotice);
     // Before the upload, then after it.
     EXPECT_EQ(SentStartingWith("RP "), 4 + 3);
 }
@@ -495,10 +504,11 @@ TEST_F(SiteTransferTest, VerifyFindsARecordTheReadoutDidNotStore) {
     EXPECT_EQ(engine.BadPacketCount(), 1);
     EXPECT_EQ(out.str(), "Uploaded 3 sites from " + ini + " (readings kept)\n");
     EXPECT_EQ(err.str(),
-              "q417cli: site 2: name \"Outfall\" sent, \"MW-02 PUMP HOUSE\" read back\n"
-              "q417cli: site 2: reference value -3.25 sent, 6.25 read back\n"
-              "q417cli: site 2: reference time 11/15/26 17:45 sent, 11/08/26 13:03 read back\n"
-              "q417cli: the readout does not hold what was sent\n");
+              kRenameNotice +
+                  "q417cli: site 2: name \"Outfall\" sent, \"MW-02 PUMP HOUSE\" read back\n"
+                  "q417cli: site 2: reference value -3.25 sent, 6.25 read back\n"
+                  "q417cli: site 2: reference time 11/15/26 17:45 sent, 11/08/26 13:03 read back\n"
+                  "q417cli: the readout does not hold what was sent\n");
 }
 
 TEST_F(SiteTransferTest, UploadReportsAFileNameTheReadoutCut) {
@@ -507,7 +517,8 @@ TEST_F(SiteTransferTest, UploadReportsAFileNameTheReadoutCut) {
     q417::test::WriteFileBytes(ini, kUploadIni);
     EXPECT_EQ(Run({"upload", ini}), kExitFailed);
     EXPECT_EQ(Memory().FileName(), ini.substr(0, 15));
-    EXPECT_EQ(err.str(), "q417cli: file name \"" + ini + "\" sent, \"" + ini.substr(0, 15) +
+    EXPECT_EQ(err.str(), kRenameNotice + "q417cli: file name \"" + ini + "\" sent, \"" +
+                             ini.substr(0, 15) +
                              "\" read back\nq417cli: the readout does not hold what was sent\n");
 }
 
@@ -518,8 +529,9 @@ TEST_F(SiteTransferTest, UploadStopsAtASiteCountTheReadoutRefuses) {
     EXPECT_EQ(Run({"upload", ini}), kExitFailed);
     EXPECT_EQ(
         err.str(),
-        "q417cli: the upload: \"Comm error\" and no progress for 20 s; the readout may hold a "
-        "mix of old and new sites; upload again\n");
+        kRenameNotice +
+            "q417cli: the upload: \"Comm error\" and no progress for 20 s; the readout may hold a "
+            "mix of old and new sites; upload again\n");
     EXPECT_EQ(out.str(), "");
     EXPECT_EQ(Memory().RecordCount(), 4);
     EXPECT_EQ(Memory().SiteName(0), "Intake North");  // the records before it stay written
@@ -719,6 +731,9 @@ TEST_F(SiteTransferTest, RefusedBeforeThePortIsTouched) {
                                "1,A,12/01/26 08:30,1.5,PSI,X\r\n"
                                "2,B,12/01/26 08:30,nan,PSI,X\r\n");
     q417::test::WriteFileBytes(PathOf("huge.ini"), "1,A,12/01/26 08:30,1e39,PSI,X\r\n");
+    q417::test::WriteFileBytes(PathOf("short.ini"),
+                               "1,A,12/01/26 08:30,1.5,PSI,X\r\n\r\n"
+                               "2,B,12/01/26 08:30\r\n");
     const std::string download = std::string(kDownloadUsage) + "\n";
     const std::string upload = std::string(kUploadUsage) + "\n";
     const struct {
@@ -781,7 +796,12 @@ TEST_F(SiteTransferTest, RefusedBeforeThePortIsTouched) {
         {{"upload", PathOf("binary.ini"), "--verify"}, kExitFailed, "q417cli: Invalid file.\n"},
         {{"upload", PathOf("fifo.ini")},
          kExitFailed,
-         "q417cli: " + PathOf("fifo.ini") + " is not a regular file; nothing was sent\n"},
+         "q417cli: Cannot open the site file " + PathOf("fifo.ini") + ": not a regular file.\n"},
+        {{"upload", PathOf("short.ini")},
+         kExitFailed,
+         "q417cli: " + PathOf("short.ini") +
+             ": line 3 (\"2,B,12/01/26 08:30\") is not a site line of six fields; nothing was "
+             "sent\n"},
         {{"upload", PathOf("many.ini")},
          kExitFailed,
          "q417cli: " + PathOf("many.ini") +

@@ -177,6 +177,15 @@ TEST_F(FileStoreTest, ReadRefusesFoldersMissingAndLargeFiles) {
     FileStore::ReadResult folder = FileStore::Read(dir_.Root().string(), 100);
     EXPECT_FALSE(folder.ok);
     EXPECT_NE(folder.error.find("Is a directory"), std::string::npos) << folder.error;
+
+    // A FIFO with no writer would block an open for reading for good.
+    const std::string fifo = Path("fifo.ini");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(FileStore::CanRead(fifo));
+    FileStore::ReadResult pipe = FileStore::Read(fifo, 100);
+    EXPECT_FALSE(pipe.ok);
+    EXPECT_EQ(pipe.error, fifo + ": not a regular file");
+    EXPECT_TRUE(FileStore::CanRead(path));
 }
 
 }  // namespace
