@@ -159,13 +159,16 @@ bool ReadoutCommands::ReadBlock(int first, int last, std::span<std::uint8_t> buf
     const std::string command = FormatReadBlockCommand(first, last);
     transport_.SendRawLine(command);
 
+    // Without our echo in time, what comes next cannot be told from the data: a late reply
+    // would shift its own echo into the block. Let the readout finish talking, clear the line
+    // for the next attempt, and fail.
     std::string echo;
     int consumed = 0;
-    if (transport_.ReadLine(echo, consumed) && echo.compare(0, command.size(), command) != 0 &&
-        consumed > 5) {
-        // Something other than our echo: let the readout finish talking, then start clean.
-        transport_.Time().SleepMs(1000);
-        transport_.FlushInput(10);
+    if (!transport_.ReadLine(echo, consumed) ||
+        AsciiUpperText(echo).compare(0, command.size(), command) != 0) {
+        transport_.Time().SleepMs(kWrongEchoPauseMs);
+        transport_.DrainInput(10);
+        return false;
     }
 
     // Raw 8-bit data follows the echo's CR; the echo's LF may come first and is skipped once.

@@ -19,6 +19,7 @@ class ReadoutCommands {
     static constexpr int kPacketSize = kBlockSize + 1;  // data, then the checksum byte
     static constexpr std::int64_t kPacketAckMs = 50;    // an upload packet waits this for its CR
     static constexpr std::int64_t kBlockByteMs = 500;   // a block read gives up after this gap
+    static constexpr std::int64_t kWrongEchoPauseMs = 1000;  // a wrong echo: wait, then clear
 
     explicit ReadoutCommands(ReadoutTransport& transport);
 
@@ -38,8 +39,9 @@ class ReadoutCommands {
     bool WriteByte(int address, std::uint8_t value);
     bool WriteBytes(int address, std::span<const std::uint8_t> bytes);
 
-    // Reads addresses first..last into buffer (which must hold them). Fails when fewer bytes
-    // than asked arrive.
+    // Reads addresses first..last into buffer (which must hold them). Fails, with the buffer
+    // untouched, when the echo does not come back in time; fails when fewer bytes than asked
+    // arrive.
     bool ReadBlock(int first, int last, std::span<std::uint8_t> buffer);
 
     // Uploads recordCount records of image starting with the record at block firstBlock.

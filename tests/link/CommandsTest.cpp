@@ -264,15 +264,17 @@ TEST_F(BlockReadTest, DataWithoutTrailingByteWaitsOutTheGapAndSucceeds) {
     EXPECT_EQ(buffer[1151], 'y');
 }
 
-TEST_F(BlockReadTest, WrongEchoWaitsASecondAndFlushes) {
+TEST_F(BlockReadTest, WrongEchoWaitsASecondFlushesAndFails) {
     line.onLine = [&](const std::string&) {
         line.Deliver("GARBAGE LINE\r\n", 2);
         line.Deliver("LATE", 500);  // flushed after the one-second wait
         line.Deliver(std::string(3, 'z') + "\r", 1200);
     };
-    std::vector<std::uint8_t> three(3);
-    ASSERT_TRUE(commands.ReadBlock(0, 2, three));
-    EXPECT_EQ(std::string(three.begin(), three.end()), "zzz");
+    std::vector<std::uint8_t> three(3, 0x55);
+    const std::int64_t start = clock.NowMs();
+    EXPECT_FALSE(commands.ReadBlock(0, 2, three));
+    EXPECT_GE(clock.NowMs() - start, 1000);
+    EXPECT_EQ(three, std::vector<std::uint8_t>(3, 0x55));  // nothing after a wrong echo is data
 }
 
 TEST_F(BlockReadTest, BufferTooSmallIsRefusedWithoutTalking) {
