@@ -44,8 +44,12 @@ class ReadoutCommands {
     // arrive.
     bool ReadBlock(int first, int last, std::span<std::uint8_t> buffer);
 
-    // Uploads recordCount records of image starting with the record at block firstBlock.
-    // Fails only when the readout showed no sign of life: no echo and not one packet CR.
+    // Uploads recordCount records of image starting with the record at block firstBlock. Each
+    // packet goes after the readout's CR for one before it, or after kPacketAckMs without one.
+    // Succeeds only when the readout echoed the command, answered every packet with its CR
+    // within the reply deadline (from the later of the packet's sending and the CR before) and
+    // said "?" nowhere; it returns only once every packet has been answered or one's deadline
+    // has passed.
     bool WriteRecords(int firstBlock, int recordCount, const RecordImage& image);
     // Downloads recordCount records into image at the record of block firstBlock. Every
     // packet's checksum is verified; nothing is copied unless the whole reply is sound.
