@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "AsciiCase.h"
@@ -159,13 +160,16 @@ bool ReadoutCommands::ReadBlock(int first, int last, std::span<std::uint8_t> buf
     const std::string command = FormatReadBlockCommand(first, last);
     transport_.SendRawLine(command);
 
+    // Without our echo in time, what comes next cannot be told from the data: a late reply
+    // would shift its own echo into the block. Let the readout finish talking, clear the line
+    // for the next attempt, and fail.
     std::string echo;
     int consumed = 0;
-    if (transport_.ReadLine(echo, consumed) && echo.compare(0, command.size(), command) != 0 &&
-        consumed > 5) {
-        // Something other than our echo: let the readout finish talking, then start clean.
-        transport_.Time().SleepMs(1000);
-        transport_.FlushInput(10);
+    if (!transport_.ReadLine(echo, consumed) ||
+        AsciiUpperText(echo).compare(0, command.size(), command) != 0) {
+        transport_.Time().SleepMs(kWrongEchoPauseMs);
+        transport_.DrainInput(10);
+        return false;
     }
 
     // Raw 8-bit data follows the echo's CR; the echo's LF may come first and is skipped once.
@@ -212,7 +216,10 @@ bool ReadoutCommands::WriteRecords(int firstBlock, int recordCount, const Record
     Clock& clock = transport_.Time();
     const int blocks = kBlocksPerRecord * recordCount;
     const std::string command = FormatRecordCommand("WP", firstBlock, kBlockSize, blocks);
+    constexpr std::int64_t kDeadlineMs = ReadoutTransport::kReplyDeadlineMs;
 
+    std::vector<std::int64_t> sentAtMs;  // when each packet went
+    sentAtMs.reserve(static_cast<std::size_t>(blocks));
     auto sendPacket = [&](int k) {
         const int block = firstBlock + k;
         const std::uint8_t* data =
@@ -220,68 +227,97 @@ bool ReadoutCommands::WriteRecords(int firstBlock, int recordCount, const Record
         std::uint8_t packet[kPacketSize];
         std::memcpy(packet, data, kBlockSize);
         packet[kBlockSize] = PacketChecksum({data, static_cast<std::size_t>(kBlockSize)});
+        sentAtMs.push_back(clock.NowMs());
         line.PortWrite(packet, kPacketSize);
+    };
+
+    // What the readout says during the upload: its echo line, then one CR for each packet it has
+    // taken. A CR answers the oldest packet still unanswered, however late it comes. It must come
+    // within the reply deadline from the later of that packet's sending and the CR before it:
+    // the readout takes the packets one after the other, and on a slow line they queue up
+    // behind each other. A CR before any echo text is a packet's too.
+    std::string echo;
+    bool echoEnded = false;
+    bool rejected = false;  // a "?" anywhere
+    bool unsound = false;   // a CR too late for its packet, or one for no packet at all
+    int answered = 0;       // packets whose CR has come
+    int unspentCrs = 0;     // CRs that have not yet let a packet go
+    std::int64_t lastCrMs = std::numeric_limits<std::int64_t>::min();
+    auto answerDeadline = [&] {
+        return std::max(sentAtMs[static_cast<std::size_t>(answered)], lastCrMs) + kDeadlineMs;
+    };
+    auto take = [&](const std::string& chunk) {
+        const std::int64_t now = clock.NowMs();
+        for (char c : chunk) {
+            rejected = rejected || c == '?';
+            if (c == static_cast<char>(kLf)) {
+                continue;
+            }
+            if (c != static_cast<char>(kCr)) {
+                if (!echoEnded) {
+                    echo.push_back(c);
+                }
+                continue;  // after the echo, anything but a CR is no answer
+            }
+            if (!echoEnded && !echo.empty()) {
+                echoEnded = true;
+                continue;
+            }
+            if (answered == static_cast<int>(sentAtMs.size())) {
+                unsound = true;
+                continue;
+            }
+            unsound = unsound || now > answerDeadline();
+            lastCrMs = now;
+            ++answered;
+            ++unspentCrs;
+        }
+    };
+    // Takes everything waiting; false when nothing was.
+    auto pump = [&] {
+        std::string chunk;
+        bool any = false;
+        while (transport_.ReadAvailable(chunk) > 0) {
+            take(chunk);
+            any = true;
+        }
+        return any;
     };
 
     transport_.FlushInput(1);
     transport_.SendLine(command);
     sendPacket(0);  // at once: the readout takes the first packet without a pause
 
-    // The echo line, collected as a command reply is, for at most the reply deadline. CRs that
-    // came in the same chunk after the echo's own are packet acknowledgements already received.
-    std::string echo;
-    std::string chunk;
-    int earlyAcks = 0;
-    const std::int64_t echoDeadline = clock.NowMs() + ReadoutTransport::kReplyDeadlineMs;
-    for (bool lineEnded = false; !lineEnded;) {
-        if (transport_.ReadAvailable(chunk) == 0) {
-            if (!transport_.WaitUntil(echoDeadline)) {
+    // The echo line, for at most the reply deadline.
+    const std::int64_t echoDeadline = clock.NowMs() + kDeadlineMs;
+    while (!echoEnded) {
+        if (!pump() && !transport_.WaitUntil(echoDeadline)) {
+            break;
+        }
+    }
+
+    // Each further packet goes after a CR, or after 50 ms without one.
+    for (int k = 1; k < blocks; ++k) {
+        const std::int64_t deadline = clock.NowMs() + kPacketAckMs;
+        while (true) {
+            pump();
+            if (unspentCrs > 0 || !transport_.WaitUntil(deadline)) {
                 break;
             }
-            continue;
         }
-        for (char c : chunk) {
-            if (lineEnded) {
-                earlyAcks += c == static_cast<char>(kCr) ? 1 : 0;
-            } else if (c != static_cast<char>(kLf)) {
-                echo.push_back(c);
-                lineEnded = c == static_cast<char>(kCr);
-            }
+        unspentCrs = std::max(unspentCrs - 1, 0);
+        sendPacket(k);
+    }
+
+    // Done only once the readout has answered every packet: until then it may still be taking
+    // them, and the next command or the file name would land among them.
+    while (answered < blocks) {
+        if (!pump() && !transport_.WaitUntil(answerDeadline())) {
+            break;
         }
     }
     const bool echoed = AsciiUpperText(echo).find(command) != std::string::npos;
-
-    // Each further packet goes after the readout's CR for the one before, or after 50 ms.
-    bool anyPacketCr = earlyAcks > 0;
-    auto awaitAcknowledgement = [&] {
-        if (earlyAcks > 0) {
-            --earlyAcks;
-            return;
-        }
-        const std::int64_t deadline = clock.NowMs() + kPacketAckMs;
-        for (;;) {
-            std::uint8_t byte = 0;
-            if (line.PortBytesWaiting() > 0 && line.PortRead(&byte, 1) == 1) {
-                if (byte == kCr) {
-                    anyPacketCr = true;
-                    return;
-                }
-                continue;  // anything else is not an acknowledgement
-            }
-            if (!transport_.WaitUntil(deadline)) {
-                return;
-            }
-        }
-    };
-    for (int k = 1; k < blocks; ++k) {
-        awaitAcknowledgement();
-        sendPacket(k);
-    }
-    // The last packet's CR too, so that it cannot arrive in the middle of the next command's
-    // reply and be taken for it.
-    awaitAcknowledgement();
-    // A readout that neither echoed nor acknowledged a single packet has not taken the upload.
-    return echoed || anyPacketCr;
+    return echoed && !rejected && !unsound && answered == blocks;
 }
 
 bool ReadoutCommands::ReadRecords(int firstBlock, int recordCount, RecordImage& image) {

@@ -19,6 +19,7 @@ class ReadoutCommands {
     static constexpr int kPacketSize = kBlockSize + 1;  // data, then the checksum byte
     static constexpr std::int64_t kPacketAckMs = 50;    // an upload packet waits this for its CR
     static constexpr std::int64_t kBlockByteMs = 500;   // a block read gives up after this gap
+    static constexpr std::int64_t kWrongEchoPauseMs = 1000;  // a wrong echo: wait, then clear
 
     explicit ReadoutCommands(ReadoutTransport& transport);
 
@@ -38,12 +39,17 @@ class ReadoutCommands {
     bool WriteByte(int address, std::uint8_t value);
     bool WriteBytes(int address, std::span<const std::uint8_t> bytes);
 
-    // Reads addresses first..last into buffer (which must hold them). Fails when fewer bytes
-    // than asked arrive.
+    // Reads addresses first..last into buffer (which must hold them). Fails, with the buffer
+    // untouched, when the echo does not come back in time; fails when fewer bytes than asked
+    // arrive.
     bool ReadBlock(int first, int last, std::span<std::uint8_t> buffer);
 
-    // Uploads recordCount records of image starting with the record at block firstBlock.
-    // Fails only when the readout showed no sign of life: no echo and not one packet CR.
+    // Uploads recordCount records of image starting with the record at block firstBlock. Each
+    // packet goes after the readout's CR for one before it, or after kPacketAckMs without one.
+    // Succeeds only when the readout echoed the command, answered every packet with its CR
+    // within the reply deadline (from the later of the packet's sending and the CR before) and
+    // said "?" nowhere; it returns only once every packet has been answered or one's deadline
+    // has passed.
     bool WriteRecords(int firstBlock, int recordCount, const RecordImage& image);
     // Downloads recordCount records into image at the record of block firstBlock. Every
     // packet's checksum is verified; nothing is copied unless the whole reply is sound.

@@ -77,6 +77,20 @@ void ReadoutTransport::FlushInput(std::int64_t waitMs) {
     }
 }
 
+void ReadoutTransport::DrainInput(std::int64_t quietMs) {
+    std::string discarded;
+    std::size_t total = 0;
+    std::int64_t quietUntil = clock_.NowMs() + quietMs;
+    while (total < kFlushLimitBytes) {
+        if (ReadAvailable(discarded) > 0) {
+            total += discarded.size();
+            quietUntil = clock_.NowMs() + quietMs;
+        } else if (!WaitUntil(quietUntil)) {
+            return;
+        }
+    }
+}
+
 void ReadoutTransport::SendLine(std::string_view text) {
     for (char c : text) {
         line_.PortPutChar(static_cast<unsigned char>(c));

@@ -36,6 +36,9 @@ class ReadoutTransport {
     int ReadAvailable(std::string& out);
     // Waits waitMs milliseconds, then discards everything that has arrived.
     void FlushInput(std::int64_t waitMs);
+    // Discards what arrives until quietMs milliseconds pass without a byte: unlike FlushInput it
+    // also takes the rest of a reply that is still coming in.
+    void DrainInput(std::int64_t quietMs);
     // The text, then CR LF.
     void SendLine(std::string_view text);
     // The text, then CR alone; nothing for an empty text.

@@ -1,6 +1,7 @@
 #include "FakeLine.h"
 
 #include <algorithm>
+#include <climits>
 #include <utility>
 
 namespace q417::sim {
@@ -147,7 +148,7 @@ void FakeLine::Replug() {
 
 void FakeLine::SetReplyLatencyMs(std::int64_t ms) {
     std::lock_guard lock(mutex_);
-    latencyMs_ = std::max<std::int64_t>(ms, 0);
+    engine_.Faults().replyLatencyMs = static_cast<int>(std::clamp<std::int64_t>(ms, 0, INT_MAX));
 }
 
 void FakeLine::Inject(const std::string& bytes) {
@@ -215,8 +216,23 @@ void FakeLine::HostBytesLocked(const std::uint8_t* data, int count) {
     if (!open_) {
         return;  // nothing reaches the readout through a closed port
     }
-    engine_.Receive(data, static_cast<std::size_t>(count));
+    // Byte by byte, so that a stall begun by one command loses what follows it at once.
+    for (int i = 0; i < count; ++i) {
+        if (StalledAtLocked(NowUs())) {
+            continue;
+        }
+        engine_.Receive(data + i, 1);
+        if (const int stallMs = engine_.TakeStallMs(); stallMs > 0) {
+            ScheduleOutputLocked();  // the reply that came before the stall still goes out
+            stallStartUs_ = std::max(NowUs(), lastArrivalUs_);
+            stallEndUs_ = stallStartUs_ + static_cast<std::int64_t>(stallMs) * 1000;
+        }
+    }
     ScheduleOutputLocked();
+}
+
+bool FakeLine::StalledAtLocked(std::int64_t us) const {
+    return us >= stallStartUs_ && us < stallEndUs_;
 }
 
 void FakeLine::ScheduleOutputLocked() {
@@ -224,8 +240,13 @@ void FakeLine::ScheduleOutputLocked() {
     if (out.empty() || !open_) {
         return;
     }
-    const std::int64_t start = std::max(NowUs() + latencyMs_ * 1000, lastArrivalUs_);
-    const std::int64_t baud = engine_.Faults().paceBaud;
+    const FaultPlan& faults = engine_.Faults();
+    std::int64_t start =
+        std::max(NowUs() + std::max(faults.replyLatencyMs, 0) * std::int64_t{1000}, lastArrivalUs_);
+    if (StalledAtLocked(start)) {
+        start = stallEndUs_;  // a stalled readout sends nothing
+    }
+    const std::int64_t baud = faults.paceBaud;
     for (std::size_t k = 0; k < out.size(); ++k) {
         const std::int64_t arrival = start + ArrivalOffsetUs(k, baud);
         toHost_.push_back(PendingByte{static_cast<std::uint8_t>(out[k]), arrival});

@@ -17,8 +17,9 @@ namespace q417::sim {
 // A serial line joined in-process to a simulated readout, on a manual clock, for testing the host
 // side without a device and without sleeping. What the host writes reaches the engine at once;
 // what the engine answers arrives on the clock: at once, or one byte per 10 / paceBaud seconds
-// when the engine's fault plan paces the line, after an optional reply latency. Arrival times
-// are kept in microseconds; the host sees a byte once the clock's millisecond has reached it.
+// when the engine's fault plan paces the line, after the plan's reply latency. A stall of the
+// plan holds the readout's bytes and loses the host's until it is over. Arrival times are kept
+// in microseconds; the host sees a byte once the clock's millisecond has reached it.
 //
 // Every call is serialised by one lock, so a link worker thread may use the line while the test
 // thread looks on. Bytes in flight are lost when the port closes.
@@ -47,7 +48,7 @@ class FakeLine final : public SerialLine {
     // The device goes away as by a hang-up: the port closes, and opens fail until Replug.
     void Unplug();
     void Replug();
-    // Time between the host's last byte of a command and the readout's first byte on the line.
+    // Sets the fault plan's reply latency (negative values count as 0).
     void SetReplyLatencyMs(std::int64_t ms);
     // Puts bytes on the line towards the host, arriving now (lost when the port is closed).
     void Inject(const std::string& bytes);
@@ -72,6 +73,7 @@ class FakeLine final : public SerialLine {
 
     [[nodiscard]] std::int64_t NowUs() const;
     [[nodiscard]] int ArrivedLocked() const;
+    [[nodiscard]] bool StalledAtLocked(std::int64_t us) const;
     void HostBytesLocked(const std::uint8_t* data, int count);
     // Moves the engine's new output onto the line with its arrival times.
     void ScheduleOutputLocked();
@@ -84,9 +86,11 @@ class FakeLine final : public SerialLine {
     bool openable_ = true;
     PortOpenFailure openFailure_;  // why opens fail while not openable_
     bool unplugged_ = false;
-    std::int64_t latencyMs_ = 0;
     std::deque<PendingByte> toHost_;  // in arrival order
     std::int64_t lastArrivalUs_ = 0;
+    // The readout's stall, [start, end) in microseconds; empty when start == end.
+    std::int64_t stallStartUs_ = 0;
+    std::int64_t stallEndUs_ = 0;
     std::vector<std::pair<int, int>> openCalls_;
     mutable int totalCalls_ = 0;  // PortIsOpen is const but counts too
     std::string written_;

@@ -30,6 +30,15 @@ struct FaultPlan {
     // 0: bytes arrive at once. Otherwise bytes move no faster than a line at this rate carries
     // them: 10 bits per byte (start, 8 data, stop). Applied by the line, not the engine.
     int paceBaud = 0;
+    // Milliseconds between the host's last byte of a command (or of a record-write packet) and
+    // the readout's first byte of its reply. Applied by the line, not the engine.
+    int replyLatencyMs = 0;
+    // -1: off. Otherwise the readout answers this many more commands and then stalls for
+    // stallMs: what the host sends meanwhile is lost and the readout sends nothing. At 0 the
+    // stall begins with the next command, which is lost. The engine counts the commands; the
+    // line keeps the time.
+    int stallAfterCommands = -1;
+    int stallMs = 1000;
 };
 
 }  // namespace q417::sim

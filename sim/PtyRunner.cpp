@@ -262,21 +262,39 @@ void PtyRunner::OnHostReopened() {
     ::ioctl(slave_, TIOCNXCL);
 }
 
+bool PtyRunner::StalledAt(std::int64_t ns) const {
+    return ns >= stallStartNs_ && ns < stallEndNs_;
+}
+
 void PtyRunner::DeliverDueInput(std::int64_t nowNs) {
-    std::string due;
+    // Byte by byte, so that a stall begun by one command loses what reaches the readout after it.
     while (!toReadout_.empty() && toReadout_.front().dueNs <= nowNs) {
-        due.push_back(static_cast<char>(toReadout_.front().byte));
+        const TimedByte b = toReadout_.front();
         toReadout_.pop_front();
-    }
-    if (!due.empty()) {
-        engine_.Receive(due);
+        if (StalledAt(b.dueNs)) {
+            continue;
+        }
+        engine_.Receive(&b.byte, 1);
         lastInputNs_ = nowNs;
+        if (const int stallMs = engine_.TakeStallMs(); stallMs > 0) {
+            CollectOutput(nowNs);  // the reply that came before the stall still goes out
+            stallStartNs_ = std::max(b.dueNs, lastToHostDueNs_);
+            stallEndNs_ = stallStartNs_ + static_cast<std::int64_t>(stallMs) * 1'000'000;
+        }
     }
 }
 
 void PtyRunner::CollectOutput(std::int64_t nowNs) {
     const std::string out = engine_.TakeOutput();
-    const std::int64_t start = std::max(nowNs, lastToHostDueNs_);
+    if (out.empty()) {
+        return;
+    }
+    const std::int64_t latencyNs =
+        static_cast<std::int64_t>(std::max(engine_.Faults().replyLatencyMs, 0)) * 1'000'000;
+    std::int64_t start = std::max(nowNs + latencyNs, lastToHostDueNs_);
+    if (StalledAt(start)) {
+        start = stallEndNs_;  // a stalled readout sends nothing
+    }
     for (std::size_t k = 0; k < out.size(); ++k) {
         const std::int64_t due = DueNs(start, k);
         toHost_.push_back(TimedByte{static_cast<std::uint8_t>(out[k]), due});

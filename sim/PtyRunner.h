@@ -17,7 +17,9 @@ namespace q417::sim {
 // is taken as a reopened port and resets the readout's input.
 //
 // With a pace rate in the engine's fault plan, bytes move in both directions no faster than a
-// line at that rate carries them (10 bits per byte). All waiting is in ppoll.
+// line at that rate carries them (10 bits per byte). The plan's reply latency delays each reply,
+// and its stall loses the host's bytes and holds the readout's while it lasts. All waiting is in
+// ppoll.
 class PtyRunner {
   public:
     enum class StopReason {
@@ -60,6 +62,7 @@ class PtyRunner {
     [[nodiscard]] static std::int64_t NowNs();
     // Due time of byte k (0-based) of a burst starting at startNs; startNs itself when unpaced.
     [[nodiscard]] std::int64_t DueNs(std::int64_t startNs, std::size_t k) const;
+    [[nodiscard]] bool StalledAt(std::int64_t ns) const;
     bool ReadMaster(std::int64_t nowNs);
     void OnHostReopened();
     void DeliverDueInput(std::int64_t nowNs);
@@ -84,6 +87,9 @@ class PtyRunner {
     std::int64_t lastToReadoutDueNs_ = 0;
     std::int64_t lastToHostDueNs_ = 0;
     std::int64_t lastInputNs_ = 0;
+    // The readout's stall, [start, end) on CLOCK_MONOTONIC; empty when start == end.
+    std::int64_t stallStartNs_ = 0;
+    std::int64_t stallEndNs_ = 0;
     bool waitWritable_ = false;
     std::int64_t hangupDrainEndNs_ = 0;
     std::int64_t lastWriteNs_ = 0;

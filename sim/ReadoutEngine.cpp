@@ -194,6 +194,16 @@ void ReadoutEngine::HandleLine(const std::string& raw, bool tooLong) {
     } else if (faults_.changeIdentityAfter > 0) {
         --faults_.changeIdentityAfter;
     }
+    if (faults_.stallAfterCommands >= 0) {
+        const bool lost = faults_.stallAfterCommands == 0;  // arrived as the stall began
+        if (lost || --faults_.stallAfterCommands == 0) {
+            faults_.stallAfterCommands = -1;
+            stallStartedMs_ = std::max(faults_.stallMs, 0);
+        }
+        if (lost) {
+            return;
+        }
+    }
     if (cablePulled_ || faults_.silent) {
         return;
     }

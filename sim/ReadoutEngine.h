@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "FaultPlan.h"
@@ -49,6 +50,9 @@ class ReadoutEngine {
     // Record-write packets stored, and those refused for a wrong checksum.
     [[nodiscard]] int StoredPacketCount() const { return storedPackets_; }
     [[nodiscard]] int BadPacketCount() const { return badPackets_; }
+    // Milliseconds of the stall the last bytes received have started, or 0; each stall is
+    // reported once. The line holds the readout's bytes for that long and loses the host's.
+    [[nodiscard]] int TakeStallMs() { return std::exchange(stallStartedMs_, 0); }
     // True once answerCommands has run out: the readout stays silent from then on.
     [[nodiscard]] bool CablePulled() const { return cablePulled_; }
     // True while part of a command line or of a record-write transfer is pending.
@@ -97,6 +101,7 @@ class ReadoutEngine {
     int storedPackets_ = 0;
     int badPackets_ = 0;
     bool cablePulled_ = false;
+    int stallStartedMs_ = 0;
 };
 
 }  // namespace q417::sim

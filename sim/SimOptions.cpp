@@ -44,6 +44,7 @@ std::string SimOptions::Usage() {
            "  --link PATH            also reach the device through a symbolic link PATH\n"
            "  --state-out FILE       write the readout's final state as JSON on exit\n"
            "  --pace BAUD            move bytes no faster than a line at BAUD (default: instant)\n"
+           "  --latency MS           answer each command and packet MS milliseconds late\n"
            "  --silent               answer nothing\n"
            "  --reject               answer every command with \"?\" (the banner still comes)\n"
            "  --drop-every N         lose every Nth byte the readout sends\n"
@@ -52,6 +53,9 @@ std::string SimOptions::Usage() {
            "  --pull-after K         answer K more commands, then fall silent for good\n"
            "  --hangup-after K       hang up the line after K commands\n"
            "  --new-identity-after K after K commands, show another readout's identity bytes\n"
+           "  --stall-after K        answer K more commands, then stall: lose what comes in and\n"
+           "                         send nothing for the --stall-ms time\n"
+           "  --stall-ms N           length of that stall in milliseconds (default 1000)\n"
            "  --help                 show this text\n"
            "SIGTERM or SIGINT ends the simulation (exit status 0).\n";
 }
@@ -106,6 +110,9 @@ std::optional<SimOptions> SimOptions::Parse(const std::vector<std::string>& args
         {"--pull-after", count(o.faults.answerCommands, 0)},
         {"--hangup-after", count(o.hangupAfter, 0)},
         {"--new-identity-after", count(o.faults.changeIdentityAfter, 0)},
+        {"--latency", count(o.faults.replyLatencyMs, 0)},
+        {"--stall-after", count(o.faults.stallAfterCommands, 0)},
+        {"--stall-ms", count(o.faults.stallMs, 1)},
     };
 
     for (std::size_t i = 0; i < args.size(); ++i) {

@@ -264,15 +264,17 @@ TEST_F(BlockReadTest, DataWithoutTrailingByteWaitsOutTheGapAndSucceeds) {
     EXPECT_EQ(buffer[1151], 'y');
 }
 
-TEST_F(BlockReadTest, WrongEchoWaitsASecondAndFlushes) {
+TEST_F(BlockReadTest, WrongEchoWaitsASecondFlushesAndFails) {
     line.onLine = [&](const std::string&) {
         line.Deliver("GARBAGE LINE\r\n", 2);
         line.Deliver("LATE", 500);  // flushed after the one-second wait
         line.Deliver(std::string(3, 'z') + "\r", 1200);
     };
-    std::vector<std::uint8_t> three(3);
-    ASSERT_TRUE(commands.ReadBlock(0, 2, three));
-    EXPECT_EQ(std::string(three.begin(), three.end()), "zzz");
+    std::vector<std::uint8_t> three(3, 0x55);
+    const std::int64_t start = clock.NowMs();
+    EXPECT_FALSE(commands.ReadBlock(0, 2, three));
+    EXPECT_GE(clock.NowMs() - start, 1000);
+    EXPECT_EQ(three, std::vector<std::uint8_t>(3, 0x55));  // nothing after a wrong echo is data
 }
 
 TEST_F(BlockReadTest, BufferTooSmallIsRefusedWithoutTalking) {
@@ -405,11 +407,11 @@ TEST_F(RecordTest, UploadOfRecordTwoPacketsAndPacing) {
     EXPECT_EQ(packetTimes[2] - packetTimes[1], 4);  // after the CR of packet 1
 }
 
-TEST_F(RecordTest, UploadPacketsGoAfter50MsWithoutCrButSucceedOnTheEcho) {
+TEST_F(RecordTest, UploadPacketsGoAfter50MsWithoutCrButFailOnTheEchoAlone) {
     std::vector<std::int64_t> packetTimes;
     line.onLine = [&](const std::string& text) { line.Deliver(text + "\r\n", 2); };
     line.onWrite = [&](const std::string&) { packetTimes.push_back(clock.NowMs()); };
-    ASSERT_TRUE(commands.WriteRecords(0, 2, readout));
+    EXPECT_FALSE(commands.WriteRecords(0, 2, readout));
     ASSERT_EQ(packetTimes.size(), 6U);
     for (std::size_t k = 2; k < packetTimes.size(); ++k) {
         EXPECT_EQ(packetTimes[k] - packetTimes[k - 1], 50);
@@ -425,10 +427,55 @@ TEST_F(RecordTest, UploadToASilentReadoutFailsWithThePacingUnchanged) {
     EXPECT_EQ(packetTimes[29] - packetTimes[1], 28 * 50);
 }
 
-TEST_F(RecordTest, UploadAcknowledgedByPacketCrsAloneSucceeds) {
+TEST_F(RecordTest, UploadAnsweredByPacketCrsWithoutTheEchoFails) {
+    // CRs without the echo are what a readout still taking an earlier upload's packets sends.
     line.onWrite = [&](const std::string&) { line.Deliver("\r", 3); };
-    EXPECT_TRUE(commands.WriteRecords(0, 1, readout));
+    EXPECT_FALSE(commands.WriteRecords(0, 1, readout));
 }
+
+TEST_F(RecordTest, UploadOnALineSlowerThanThePacingSucceeds) {
+    // The line carries a packet in 75 ms while the host sends one at least every 50 ms, so the
+    // packets queue up and the readout answers each ever later after it was sent: the last
+    // one some 1300 ms after it went, but only 75 ms after the one before.
+    const std::int64_t start = clock.NowMs();
+    int packet = 0;
+    line.onLine = [&](const std::string& text) { line.Deliver(text + "\r\n", 2); };
+    line.onWrite = [&](const std::string&) {
+        line.Deliver("\r", start + 300 + 75 * packet++ - clock.NowMs());
+    };
+    EXPECT_TRUE(commands.WriteRecords(0, 10, readout));
+    EXPECT_EQ(packet, 30);
+    EXPECT_EQ(clock.NowMs() - start, 300 + 75 * 29);
+}
+
+struct PacketAnswer {
+    const char* name;
+    int packet;         // the packet of one record answered differently
+    const char* reply;  // in place of its CR
+    std::int64_t delayMs;
+    bool ok;
+};
+
+class UploadAnswerTest : public RecordTest, public ::testing::WithParamInterface<PacketAnswer> {};
+
+TEST_P(UploadAnswerTest, EveryPacketNeedsItsCrInTimeAndNoQuestionMark) {
+    const PacketAnswer& a = GetParam();
+    int packet = 0;
+    line.onLine = [&](const std::string& text) { line.Deliver(text + "\r\n", 2); };
+    line.onWrite = [&](const std::string&) {
+        const bool odd = packet++ == a.packet;
+        line.Deliver(odd ? a.reply : "\r", odd ? a.delayMs : 3);
+    };
+    EXPECT_EQ(commands.WriteRecords(0, 1, readout), a.ok);
+    EXPECT_EQ(packet, 3);  // the pacing runs to the last packet in every case
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, UploadAnswerTest,
+                         ::testing::Values(PacketAnswer{"LastCrAtItsDeadline", 2, "\r", 1200, true},
+                                           PacketAnswer{"LastCrPastItsDeadline", 2, "\r", 1201,
+                                                        false},
+                                           PacketAnswer{"PacketRefused", 1, "?\r", 3, false}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(RecordTest, UploadOfTenRecordsFromTheEnd) {
     int packets = 0;

@@ -292,6 +292,28 @@ TEST_F(UploadTest, UploadOfTwentyFiveRecordsWritesTenTenFiveThenNameCountAndReco
     EXPECT_EQ(s.dataReady, 0);  // the reconnection read the readout afresh
 }
 
+TEST_F(UploadTest, ReadoutStallingMidUploadEndsWithExactlyWhatWasSent) {
+    Connect();
+    auto image = std::make_shared<RecordImage>();
+    for (std::size_t i = 0; i < 25 * kRecordSize; ++i) {
+        image->bytes[i] = static_cast<std::uint8_t>(i * 7 + 3);
+    }
+    // The second record write is echoed, then the readout hears nothing for 1.5 s.
+    Engine([](sim::ReadoutEngine& e) {
+        e.Faults().stallAfterCommands = 2;
+        e.Faults().stallMs = 1500;
+    });
+    const std::size_t mark = sink.Count();
+    SubmitUpload({image, 25, "/home/tech/STALL.INI"});
+    ASSERT_TRUE(TurnUntilPosted(EventMessage(10), mark));
+    EXPECT_GT(engine.StoredPacketCount(), 75);  // the stalled write was sent again
+    EXPECT_TRUE(std::equal(image->bytes.begin(), image->bytes.begin() + 25 * kRecordSize,
+                           engine.Memory().Records().begin()));
+    EXPECT_EQ(engine.Memory().InfoText(144, 100), "/home/tech/STALL.INI");
+    EXPECT_EQ(engine.Memory().InfoU16(61), 25);
+    EXPECT_EQ(shared.settings.Snapshot().recordCount, 25);
+}
+
 TEST_F(UploadTest, RefusedFileNameIsRetriedAndRecoveredNotReportedDone) {
     Connect();
     auto image = std::make_shared<RecordImage>();

@@ -222,6 +222,25 @@ TEST_F(MemoryMapTest, FailedBlockReadChangesNothing) {
     EXPECT_EQ(s.connected, 0);
 }
 
+TEST_F(MemoryMapTest, LateBlockReplyFailsChangesNothingAndIsClearedAway) {
+    live.Update([](ReadoutSettings& s) {
+        s.serialNumber = "OLD";
+        s.recordCount = 3;
+    });
+    // The echo comes after the 1500 ms the echo line may take, the block right behind it.
+    engine.Faults().replyLatencyMs = 1600;
+    EXPECT_FALSE(map.ReadInformation(live));
+    const ReadoutSettings s = live.Snapshot();
+    EXPECT_EQ(s.serialNumber, "OLD");
+    EXPECT_EQ(s.recordCount, 3);
+    EXPECT_EQ(s.connected, 0);
+    EXPECT_FALSE(s.records);
+    // The late reply did not stay on the line for the next attempt.
+    engine.Faults().replyLatencyMs = 0;
+    ASSERT_TRUE(map.ReadInformation(live));
+    EXPECT_EQ(live.Snapshot().serialNumber, Memory().SerialNumber());
+}
+
 TEST_F(MemoryMapTest, UnansweredStatusQueriesKeepTheirOldValues) {
     live.Update([](ReadoutSettings& s) {
         s.readoutClock = 1000;

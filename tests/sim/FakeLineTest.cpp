@@ -127,6 +127,24 @@ TEST_F(FakeLineTest, ReplyLatencyDelaysTheFirstByte) {
     EXPECT_EQ(ReadAll(), "F 2.14\r\n");
 }
 
+TEST_F(FakeLineTest, StallLosesWhatTheHostSendsUntilItIsOver) {
+    engine_.Faults().replyLatencyMs = 20;
+    engine_.Faults().stallAfterCommands = 1;
+    engine_.Faults().stallMs = 400;
+    line_.PortOpen(1, 115200);
+    Send("RE 3F\r\n");  // answered, then the stall: from its reply's arrival at 20 ms to 420 ms
+    EXPECT_TRUE(line_.WaitForInput(100));
+    EXPECT_EQ(clock_.NowMs(), 20);
+    EXPECT_EQ(ReadAll(), "RE 3F 40\r\n");
+    Send("RE 10\r\n");
+    EXPECT_FALSE(line_.WaitForInput(400));
+    EXPECT_EQ(engine_.CommandCount(), 1);  // lost on the way
+    Send("RE 11\r\n");
+    EXPECT_TRUE(line_.WaitForInput(100));
+    EXPECT_EQ(clock_.NowMs(), 440);
+    EXPECT_EQ(ReadAll(), "RE 11 30\r\n");
+}
+
 TEST_F(FakeLineTest, WaitWithNothingComingSpendsTheWholeTimeout) {
     line_.PortOpen(1, 115200);
     EXPECT_FALSE(line_.WaitForInput(1200));

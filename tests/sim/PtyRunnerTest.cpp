@@ -112,6 +112,26 @@ TEST_F(PtyRunnerTest, PacedLineTakesTheTimeTheBytesNeed) {
     EXPECT_LT(elapsed, 2000);
 }
 
+TEST_F(PtyRunnerTest, ReplyLatencyAndStallOfThePlanAreHonoured) {
+    engine_.Faults().replyLatencyMs = 100;
+    engine_.Faults().stallAfterCommands = 1;
+    engine_.Faults().stallMs = 400;
+    Start();
+    auto line = OpenHost();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Ask(*line, "RE 3F"), "RE 3F 40\r\n");
+    EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(
+                  std::chrono::steady_clock::now() - start)
+                  .count(),
+              100);
+    // The readout stalls from here for 400 ms: this command is lost and nothing comes.
+    EXPECT_EQ(Ask(*line, "RE 10", 600), "");
+    EXPECT_EQ(Ask(*line, "RE 11"), "RE 11 30\r\n");
+    line->PortClose();
+    Stop();
+    EXPECT_EQ(engine_.CommandCount(), 2);
+}
+
 // The one test here that waits in real time: it proves that an idle runner does not spin, also
 // after the host has closed the port (the case that would spin without the runner's own
 // descriptor of the terminal side).

@@ -28,6 +28,8 @@ TEST(SimOptionsTest, Defaults) {
     EXPECT_FALSE(o->faults.silent);
     EXPECT_EQ(o->faults.answerCommands, -1);
     EXPECT_EQ(o->faults.paceBaud, 0);
+    EXPECT_EQ(o->faults.replyLatencyMs, 0);
+    EXPECT_EQ(o->faults.stallAfterCommands, -1);
 }
 
 TEST(SimOptionsTest, EveryOption) {
@@ -54,7 +56,13 @@ TEST(SimOptionsTest, EveryOption) {
                           "--hangup-after",
                           "4",
                           "--new-identity-after",
-                          "5"});
+                          "5",
+                          "--latency",
+                          "250",
+                          "--stall-after",
+                          "6",
+                          "--stall-ms",
+                          "1500"});
     ASSERT_TRUE(o.has_value());
     EXPECT_EQ(o->sites, 200);
     EXPECT_EQ(o->serial, "ABC123");
@@ -69,6 +77,9 @@ TEST(SimOptionsTest, EveryOption) {
     EXPECT_EQ(o->faults.answerCommands, 10);
     EXPECT_EQ(o->hangupAfter, 4);
     EXPECT_EQ(o->faults.changeIdentityAfter, 5);
+    EXPECT_EQ(o->faults.replyLatencyMs, 250);
+    EXPECT_EQ(o->faults.stallAfterCommands, 6);
+    EXPECT_EQ(o->faults.stallMs, 1500);
 }
 
 TEST(SimOptionsTest, ValuesMayFollowAnEqualsSign) {
@@ -99,7 +110,9 @@ INSTANTIATE_TEST_SUITE_P(
         std::vector<std::string>{"--hangup-after", "two"},
         std::vector<std::string>{"--serial", "123456789"}, std::vector<std::string>{"--serial", ""},
         std::vector<std::string>{"--serial", "A?"}, std::vector<std::string>{"--serial", "A B"},
-        std::vector<std::string>{"--link", ""}, std::vector<std::string>{"--silent=1"}),
+        std::vector<std::string>{"--link", ""}, std::vector<std::string>{"--silent=1"},
+        std::vector<std::string>{"--latency", "-1"}, std::vector<std::string>{"--stall-ms", "0"},
+        std::vector<std::string>{"--stall-after", "-2"}),
     [](const auto& test) {
         std::string joined;
         for (const std::string& a : test.param) {
@@ -113,7 +126,7 @@ TEST(SimOptionsTest, UsageNamesEveryOption) {
     for (const char* option :
          {"--sites", "--serial", "--link", "--state-out", "--pace", "--silent", "--reject",
           "--drop-every", "--bad-checksum", "--cut-replies", "--pull-after", "--hangup-after",
-          "--new-identity-after", "--help"}) {
+          "--new-identity-after", "--latency", "--stall-after", "--stall-ms", "--help"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
 }
