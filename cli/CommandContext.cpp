@@ -31,16 +31,8 @@ int CommandContext::Connect() {
     switch (outcome) {
         case LinkOutcome::Done:
             return kExitOk;
-        case LinkOutcome::PortNotOpen: {
-            if (port_.disabled) {
-                return Fail(kExitPortNotOpen, "the port is disabled (--port 0)");
-            }
-            const PortOpenFailure failure = session.PortFailure();
-            return Fail(
-                kExitPortNotOpen,
-                "cannot open the port: " +
-                    (failure.Failed() ? failure.text : port_.name + ": closed by the device"));
-        }
+        case LinkOutcome::PortNotOpen:
+            return FailPortNotOpen(session.PortFailure());
         case LinkOutcome::NoInformation:
             return Fail(kExitFailed,
                         "the readout did not send its information area within " + Seconds());
@@ -87,6 +79,15 @@ int CommandContext::FailJob(LinkOutcome outcome, const std::string& what,
     }
     return Fail(kExitFailed, what + ": the readout was not read again within " + Seconds() +
                                  "; last status: " + session.LastStatusText() + after);
+}
+
+int CommandContext::FailPortNotOpen(const PortOpenFailure& failure) {
+    if (port_.disabled) {
+        return Fail(kExitPortNotOpen, "the port is disabled (--port 0)");
+    }
+    return Fail(kExitPortNotOpen,
+                "cannot open the port: " +
+                    (failure.Failed() ? failure.text : port_.name + ": closed by the device"));
 }
 
 int CommandContext::Fail(int code, const std::string& message) {

@@ -31,15 +31,15 @@ class CommandContext {
     // consequence"); returns the exit code for it.
     int FailJob(LinkOutcome outcome, const std::string& what, const std::string& consequence = {});
 
+    // Why the port did not open, on the error stream; returns kExitPortNotOpen.
+    int FailPortNotOpen(const PortOpenFailure& failure);
     // "q417cli: message" on the error stream; returns code.
     int Fail(int code, const std::string& message);
     // A bad command line: the message, then the command's usage line. Returns kExitUsage.
     int UsageError(const std::string& message, const char* commandUsage);
 
     // True once the user asked to stop (Ctrl-C or SIGTERM).
-    [[nodiscard]] bool StopRequested() const {
-        return link_.stopRequested != nullptr && link_.stopRequested->load();
-    }
+    [[nodiscard]] bool StopRequested() const { return link_.StopRequested(); }
 
     // The line and clock, for probe's direct exchange.
     [[nodiscard]] SerialLine& Line() { return line_; }

@@ -45,9 +45,8 @@ void LinkSession::Observe(const LinkMessage& m) {
         return;  // details without a status code leave the shown status as it is
     }
     lastStatus_ = static_cast<int>(m.lParam);
-    lastDetail_ = static_cast<int>(m.wParam);
     if (m.lParam == STATUS_READING || m.lParam == STATUS_WRITING) {
-        lastProgress_ = lastDetail_;
+        lastProgress_ = static_cast<int>(m.wParam);
         if (progress_ != nullptr) {
             *progress_ << '\r' << StatusText(lastStatus_) << ' ' << lastProgress_ << '%'
                        << std::flush;

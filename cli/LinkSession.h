@@ -23,6 +23,10 @@ struct LinkOptions {
     std::int64_t timeoutMs = 20000;
     // Set when the user asked to stop (Ctrl-C); every wait ends on it. Nothing when none.
     const std::atomic<bool>* stopRequested = nullptr;
+
+    [[nodiscard]] bool StopRequested() const {
+        return stopRequested != nullptr && stopRequested->load();
+    }
 };
 
 // How a wait on the link ended.
@@ -86,9 +90,7 @@ class LinkSession {
     // Sites the last upload is known to have written: those of the steps it reported done.
     [[nodiscard]] int UploadedSites() const;
     // True once the user asked to stop.
-    [[nodiscard]] bool StopRequested() const {
-        return options_.stopRequested != nullptr && options_.stopRequested->load();
-    }
+    [[nodiscard]] bool StopRequested() const { return options_.StopRequested(); }
     [[nodiscard]] std::int64_t TimeoutMs() const { return options_.timeoutMs; }
 
   private:
@@ -120,7 +122,6 @@ class LinkSession {
 
     std::int64_t lastPostedAtMs_ = 0;  // link clock time of the message being handled
     int lastStatus_ = 0;
-    int lastDetail_ = 0;
     int lastProgress_ = 0;
     int uploadSites_ = 0;               // sites of the last upload
     std::ostream* progress_ = nullptr;  // where the running transfer shows its progress

@@ -30,16 +30,7 @@ int ConnectDirectly(CommandContext& context, ReadoutTransport& transport) {
     constexpr int kWakeRounds = 2;
     transport.SetPortNumber(context.LinkSettings().portNumber);
     transport.SetDesiredBaud(context.LinkSettings().desiredBaud);
-    const auto portNotOpen = [&] {
-        if (context.Port().disabled) {
-            return context.Fail(kExitPortNotOpen, "the port is disabled (--port 0)");
-        }
-        const PortOpenFailure& failure = transport.LastOpenFailure();
-        return context.Fail(
-            kExitPortNotOpen,
-            "cannot open the port: " +
-                (failure.Failed() ? failure.text : context.Port().name + ": closed by the device"));
-    };
+    const auto portNotOpen = [&] { return context.FailPortNotOpen(transport.LastOpenFailure()); };
     if (!transport.OpenPortProbing()) {
         return portNotOpen();
     }
