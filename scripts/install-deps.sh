@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only when one is missing. Never prompts:
 # CI runs this without a terminal. An optional argument names an extra set on top of the
-# build's: "fuzz" adds clang and its libFuzzer and sanitizer runtimes (make fuzz).
+# build's: "fuzz" adds clang and its libFuzzer and sanitizer runtimes (make fuzz), "screenshot"
+# the virtual X server and the tools that photograph the window (scripts/screenshot.sh).
 set -euo pipefail
 
 packages=(
@@ -10,13 +11,23 @@ packages=(
     ninja-build
     libgtest-dev
     libgmock-dev
+    # The window: Qt Widgets with printing, serial-port enumeration, the SVG icon plugin, the
+    # X11 platform plugin for a real desktop, and a font for the offscreen tests.
+    qt6-base-dev
+    qt6-serialport-dev
+    qt6-svg-dev
+    libqt6svg6
+    qt6-qpa-plugins
+    libgl-dev
+    fonts-dejavu-core
 )
 
 case "${1:-}" in
     "") ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    screenshot) packages+=(xvfb xauth imagemagick xdotool) ;;
     *)
-        echo "error: unknown package set '$1' (known: fuzz)" >&2
+        echo "error: unknown package set '$1' (known: fuzz, screenshot)" >&2
         exit 2
         ;;
 esac
