@@ -25,7 +25,7 @@ packages=(
 case "${1:-}" in
     "") ;;
     fuzz) packages+=(clang libclang-rt-14-dev) ;;
-    screenshot) packages+=(xvfb xauth imagemagick xdotool) ;;
+    screenshot) packages+=(xvfb xauth x11-utils imagemagick xdotool) ;;
     *)
         echo "error: unknown package set '$1' (known: fuzz, screenshot)" >&2
         exit 2

@@ -1,8 +1,17 @@
 #!/usr/bin/env bash
-# Starts the simulated readout on a pseudo-terminal, probes it with q417cli and downloads its
-# sites into a site file, so a newcomer sees a readout answer without any hardware.
+# Starts the window against a simulated readout, so a newcomer sees it work without any
+# hardware. Without a display it says so and runs the headless demo instead: the simulated
+# readout on a pseudo-terminal, probed by q417cli, its sites downloaded into a site file.
 set -euo pipefail
 build=${1:-build}
+
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    echo "Starting $build/q417host --simulate (a simulated readout inside the window)"
+    exec "$build/q417host" --simulate
+fi
+echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set), so the window cannot open."
+echo "Running the headless demo instead; on a desktop, 'make run' opens the window."
+echo
 link="$build/q417sim.tty"
 
 "$build/q417sim" --link "$link" > "$build/q417sim.out" &

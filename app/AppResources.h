@@ -1,0 +1,3 @@
+#pragma once
+// SCAFFOLD: replaced by the resources branch.
+namespace q417 { inline void InitAppResources() {} }

@@ -1,0 +1,386 @@
+#include "CMainFrame.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <ctime>
+
+#include "CommandIds.h"
+#include "CommandTable.h"
+#include "LinkSink.h"
+#include "StatusPaneText.h"
+
+namespace q417 {
+
+using namespace cmd;
+
+namespace {
+
+QString Latin1(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Pane widths in blanks of the status bar's font; the blanks are also the panes' first text.
+constexpr std::array<int, CMainFrame::kPaneCount> kPaneBlanks = {0, 59, 24, 7, 0, 0, 16};
+
+// X11 key state bits that a key event carries: Lock is caps lock, Mod2 is num lock on every
+// common keyboard map.
+constexpr std::uint32_t kCapsLockMask = 0x02;
+constexpr std::uint32_t kNumLockMask = 0x10;
+
+constexpr int kClockTimerMs = 3000;
+
+}  // namespace
+
+CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(QStringLiteral("Untitled[*] - Q417 Host"));
+    setAcceptDrops(true);
+    CreateActions();
+    CreateMenus();
+    CreateToolBars();
+    CreateStatusBar();
+    ApplyFlags();
+
+    auto* clockTimer = new QTimer(this);
+    clockTimer->setInterval(kClockTimerMs);
+    connect(clockTimer, &QTimer::timeout, this, &CMainFrame::UpdateClockPane);
+    clockTimer->start();
+    UpdateClockPane();
+    qApp->installEventFilter(this);
+}
+
+CMainFrame::~CMainFrame() {
+    qApp->removeEventFilter(this);
+    if (destroyHook_) {
+        destroyHook_();
+    }
+}
+
+QAction* CMainFrame::Action(int id) const {
+    const auto found = actions_.find(id);
+    return found == actions_.end() ? nullptr : found->second;
+}
+
+void CMainFrame::CreateActions() {
+    for (const CommandInfo& info : WindowCommands()) {
+        auto* action = new QAction(Latin1(info.menuText), this);
+        action->setStatusTip(Latin1(info.prompt));
+        QString tip = Latin1(info.tooltip);
+        if (tip.isEmpty()) {
+            tip = action->text().remove(QLatin1Char('&')).trimmed();
+        }
+        action->setToolTip(tip);
+        if (!info.icon.empty()) {
+            action->setIcon(QIcon(Latin1(info.icon)));
+        }
+        QList<QKeySequence> keys;
+        for (const std::string_view key : info.shortcuts) {
+            keys.append(QKeySequence(Latin1(key)));
+        }
+        action->setShortcuts(keys);
+        const int id = info.id;
+        connect(action, &QAction::triggered, this, [this, id] { Q_EMIT commandTriggered(id); });
+        actions_[id] = action;
+    }
+    // Delete and Select All act on the site list only, where the keys belong to the rows.
+    for (const int id : {kDelete, kSelectAll}) {
+        actions_[id]->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    }
+    actions_[kGridLines]->setCheckable(true);
+    auto* units = new QActionGroup(this);
+    for (const int id : UnitCommands()) {
+        actions_[id]->setCheckable(true);
+        units->addAction(actions_[id]);
+    }
+    actions_[kViewToolbar]->setCheckable(true);
+    actions_[kViewToolbar]->setChecked(true);
+    actions_[kViewStatusBar]->setCheckable(true);
+    actions_[kViewStatusBar]->setChecked(true);
+}
+
+QAction* CMainFrame::AddCommand(QMenu* menu, int id) {
+    QAction* action = Action(id);
+    menu->addAction(action);
+    return action;
+}
+
+void CMainFrame::CreateMenus() {
+    fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
+    for (const int id : {kNew, kOpen, kSave, kSaveAs}) {
+        AddCommand(fileMenu_, id);
+    }
+    fileMenu_->addSeparator();
+    for (const int id : {kPrint, kPrintPreview, kPrintSetup}) {
+        AddCommand(fileMenu_, id);
+    }
+    recentSeparator_ = fileMenu_->addSeparator();
+    SetRecentFiles({});
+    fileMenu_->addSeparator();
+    AddCommand(fileMenu_, kExit);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    for (const int id : {kCut, kCopy, kDelete}) {
+        AddCommand(edit, id);
+    }
+    edit->addSeparator();
+    AddCommand(edit, kSelectAll);
+    edit->addSeparator();
+    AddCommand(edit, kPort);
+    AddCommand(edit, kOptions);
+    QMenu* units = edit->addMenu(QStringLiteral("Units"));
+    for (const int id : UnitCommands()) {
+        AddCommand(units, id);
+    }
+
+    QMenu* readout = menuBar()->addMenu(QStringLiteral("&Readout"));
+    for (const int id : {kReadoutStatus, kUploadSiteInfo, kAddReadoutData, kReconnect}) {
+        AddCommand(readout, id);
+    }
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    for (const int id : {kViewToolbar, kViewStatusBar, kGridLines}) {
+        AddCommand(view, id);
+    }
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    AddCommand(help, kAbout);
+}
+
+void CMainFrame::CreateToolBars() {
+    mainToolBar_ = new QToolBar(QStringLiteral("Standard"), this);
+    mainToolBar_->setObjectName(QStringLiteral("mainToolBar"));
+    for (const int id : {kNew, kOpen, kSave, 0, kCut, kCopy, 0, kPrint, 0, kAbout}) {
+        if (id == 0) {
+            mainToolBar_->addSeparator();
+        } else {
+            mainToolBar_->addAction(Action(id));
+        }
+    }
+    plotToolBar_ = new QToolBar(QStringLiteral("Plot Types"), this);
+    plotToolBar_->setObjectName(QStringLiteral("plotToolBar"));
+    plotToolBar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    plotToolBar_->addAction(Action(kAddReadoutDataTool));
+    plotToolBar_->addAction(Action(kUploadSiteInfoTool));
+    for (QToolBar* bar : {mainToolBar_, plotToolBar_}) {
+        bar->setAllowedAreas(Qt::AllToolBarAreas);
+        bar->setMovable(true);
+        bar->setFloatable(true);
+        // The same row, the plot toolbar right of the main one.
+        addToolBar(Qt::TopToolBarArea, bar);
+    }
+    connect(Action(kViewToolbar), &QAction::toggled, this, [this](bool on) {
+        mainToolBar_->setVisible(on);
+        plotToolBar_->setVisible(on);
+    });
+}
+
+void CMainFrame::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    const QFontMetrics metrics(bar->font());
+    for (int pane = 0; pane < kPaneCount; ++pane) {
+        auto* label = new QLabel(bar);
+        label->setObjectName(QStringLiteral("pane%1").arg(pane));
+        const int blanks = kPaneBlanks[static_cast<std::size_t>(pane)];
+        if (pane == kCapsPane || pane == kNumPane) {
+            label->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral(" CAP ")));
+            label->setAlignment(Qt::AlignCenter);
+        } else if (blanks > 0) {
+            label->setText(QString(blanks, QLatin1Char(' ')));
+            label->setMinimumWidth(metrics.horizontalAdvance(label->text()));
+        }
+        panes_[static_cast<std::size_t>(pane)] = label;
+        if (pane == kMessagePane) {
+            // A normal widget: prompts of menus and buttons cover it while they show.
+            bar->addWidget(label, 1);
+        } else {
+            bar->addPermanentWidget(label);
+        }
+    }
+    SetIdleMessage({});
+    connect(Action(kViewStatusBar), &QAction::toggled, bar, &QStatusBar::setVisible);
+}
+
+QString CMainFrame::PaneText(int pane) const {
+    if (pane < 0 || pane >= kPaneCount) {
+        return {};
+    }
+    return panes_[static_cast<std::size_t>(pane)]->text();
+}
+
+void CMainFrame::SetPane(int pane, const QString& text) {
+    panes_[static_cast<std::size_t>(pane)]->setText(text);
+}
+
+void CMainFrame::SetIdleMessage(const QString& text) {
+    idleMessage_ = text.isEmpty() ? QStringLiteral("Ready") : text;
+    SetPane(kMessagePane, idleMessage_);
+    panes_[kMessagePane]->setToolTip(text);
+}
+
+void CMainFrame::OnLinkStatus(std::uint64_t number, std::int64_t code) {
+    if (const auto text = LinkStatusPaneText(code)) {
+        SetPane(kStatusPane, QString::fromStdString(*text));
+    }
+    if (const auto text = LinkNumberPaneText(number, code)) {
+        SetPane(kNumberPane, QString::fromStdString(*text));
+    }
+    UpdateClockPane();
+}
+
+void CMainFrame::OnLinkCommand(std::int64_t state, std::int64_t commandId) {
+    if (state != kCommandEnable && state != kCommandDisable) {
+        return;
+    }
+    const bool enable = state == kCommandEnable;
+    switch (commandId) {
+        case kCommandReadoutStatus:
+            flags_.status = enable;
+            break;
+        case kCommandReconnect:
+            flags_.reconnect = enable;
+            break;
+        case kCommandAddReadoutData:
+            flags_.addData = enable;
+            break;
+        case kCommandCalibration:
+            flags_.calibration = enable;
+            break;
+        case kCommandUploadSiteInfo:
+            flags_.upload = enable;
+            break;
+        default:
+            return;
+    }
+    ApplyFlags();
+}
+
+void CMainFrame::OnViewSelection(bool rowSelected) {
+    flags_.edit = rowSelected;
+    ApplyFlags();
+}
+
+void CMainFrame::OnViewDrag(int topRow, int hotRow) {
+    SetPane(kDragPane, QString::fromStdString(DragPaneText(topRow, hotRow)));
+}
+
+void CMainFrame::UpdateClockPane() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    SetPane(kClockPane, QString::fromStdString(ClockPaneText(local)));
+}
+
+void CMainFrame::DisableCommands() {
+    flags_ = CommandFlags{};
+    ApplyFlags();
+}
+
+void CMainFrame::RestoreFlags(const CommandFlags& flags) {
+    flags_ = flags;
+    ApplyFlags();
+}
+
+void CMainFrame::ApplyFlags() {
+    const std::pair<int, bool> states[] = {
+        {kReadoutStatus, flags_.status},     {kReconnect, flags_.reconnect},
+        {kAddReadoutData, flags_.addData},   {kAddReadoutDataTool, flags_.addData},
+        {kCalibration, flags_.calibration},  {kUploadSiteInfo, flags_.upload},
+        {kUploadSiteInfoTool, flags_.upload}, {kCut, flags_.edit},
+        {kCopy, flags_.edit},                {kDelete, flags_.edit},
+    };
+    for (const auto& [id, enabled] : states) {
+        if (QAction* action = Action(id)) {
+            action->setEnabled(enabled);
+        }
+    }
+}
+
+void CMainFrame::SetRecentFiles(const QStringList& menuTexts) {
+    for (QAction* action : recentActions_) {
+        fileMenu_->removeAction(action);
+        action->deleteLater();
+    }
+    recentActions_.clear();
+    // The entry after the separator that ends the print commands.
+    const QList<QAction*> all = fileMenu_->actions();
+    const qsizetype at = all.indexOf(recentSeparator_);
+    QAction* before = at + 1 < all.size() ? all[at + 1] : nullptr;
+    if (menuTexts.isEmpty()) {
+        auto* placeholder = new QAction(QStringLiteral("Recent File"), this);
+        placeholder->setEnabled(false);
+        fileMenu_->insertAction(before, placeholder);
+        recentActions_.push_back(placeholder);
+        return;
+    }
+    for (int i = 0; i < menuTexts.size(); ++i) {
+        auto* action = new QAction(menuTexts[i], this);
+        action->setStatusTip(QStringLiteral("Open this document"));
+        connect(action, &QAction::triggered, this, [this, i] { Q_EMIT recentFileChosen(i); });
+        fileMenu_->insertAction(before, action);
+        recentActions_.push_back(action);
+    }
+}
+
+void CMainFrame::SetUnitChecked(PressureUnit unit) {
+    for (const int id : UnitCommands()) {
+        Action(id)->setChecked(UnitOfCommand(id) == unit);
+    }
+}
+
+void CMainFrame::SetGridLinesChecked(bool on) {
+    Action(kGridLines)->setChecked(on);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (closeQuery_ && !closeQuery_()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    const QMimeData* mime = event->mimeData();
+    if (mime->hasUrls() && !mime->urls().isEmpty() && mime->urls().first().isLocalFile()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile()) {
+        return;
+    }
+    event->acceptProposedAction();
+    // Opened after the drop has finished, so the source is not held while the user answers.
+    const QString path = urls.first().toLocalFile();
+    QTimer::singleShot(0, this, [this, path] { Q_EMIT fileDropped(path); });
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        UpdateLockPanes(static_cast<QKeyEvent*>(event)->nativeModifiers());
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::UpdateLockPanes(std::uint32_t nativeModifiers) {
+    // Only a real keyboard reports its state; synthetic events carry none.
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        return;
+    }
+    SetPane(kCapsPane, (nativeModifiers & kCapsLockMask) != 0 ? QStringLiteral("CAP") : QString());
+    SetPane(kNumPane, (nativeModifiers & kNumLockMask) != 0 ? QStringLiteral("NUM") : QString());
+}
+
+}  // namespace q417

@@ -1,0 +1,437 @@
+#include "CQ417HostApp.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QSettings>
+
+#include "CMainFrame.h"
+#include "CQ417HostDoc.h"
+#include "CQ417HostView.h"
+#include "CReadoutLink.h"
+#include "CommandIds.h"
+#include "CommandTable.h"
+#include "DocumentCommands.h"
+#include "PosixSerialLine.h"
+#include "QtDocumentUser.h"
+#include "SimulatedReadout.h"
+#include "SiteListModel.h"
+#include "SiteListPrinter.h"
+#include "SteadyClock.h"
+
+namespace q417 {
+
+using namespace cmd;
+
+namespace {
+
+QSettings Store() {
+    return QSettings(QString::fromLatin1(kSettingsOrganization),
+                     QString::fromLatin1(kSettingsApplication));
+}
+
+QString PathText(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+// The message pane's words for a port that did not open, with what the technician can do.
+QString PortProblemText(const PortOpenFailure& failure) {
+    if (!failure.Failed()) {
+        return {};
+    }
+    QString text = QStringLiteral("Port not open: ") + PathText(failure.text);
+    switch (failure.reason) {
+        case OpenFailure::NoSuchDevice:
+            text += QStringLiteral(". Plug in the readout's cable, or choose its port with "
+                                   "Edit > Port...");
+            break;
+        case OpenFailure::Busy:
+            text += QStringLiteral(". Close the other program that holds the port.");
+            break;
+        case OpenFailure::Disabled:
+            text += QStringLiteral(". Choose a port with Edit > Port...");
+            break;
+        default:
+            break;
+    }
+    return text;
+}
+
+}  // namespace
+
+CQ417HostApp::CQ417HostApp() : CQ417HostApp(Parts{}) {}
+
+CQ417HostApp::CQ417HostApp(Parts parts) : line_(parts.line), clock_(parts.clock) {
+    if (parts.user != nullptr) {
+        user_ = parts.user;
+    } else {
+        qtUser_ = std::make_unique<QtDocumentUser>(activity_);
+        user_ = qtUser_.get();
+    }
+}
+
+CQ417HostApp::~CQ417HostApp() {
+    CloseWindow();
+    if (document_ != nullptr) {
+        document_->SetObserver(nullptr);
+        document_->SetView(nullptr);
+    }
+    if (link_ != nullptr) {
+        link_->Stop();
+    }
+}
+
+bool CQ417HostApp::Start(const HostOptions& options, std::string& error, bool show) {
+    {
+        const QSettings store = Store();
+        settings_.Load(store);
+        recent_.Load(store);
+        devices_ = LoadPortDevices(store);
+    }
+    // --device and --simulate name the device of the configured port for this run; with the
+    // port "Disabled" they use port 1, without changing the setting.
+    const int runPort = settings_.portNum > 0 ? settings_.portNum : 1;
+    if (options.simulate) {
+        simulator_ = std::make_unique<SimulatedReadout>();
+        if (!simulator_->Start(error)) {
+            error = "the simulated readout could not start: " + error;
+            return false;
+        }
+        devices_[runPort] = simulator_->DevicePath();
+    } else if (options.device) {
+        devices_[runPort] = *options.device;
+    }
+
+    if (line_ == nullptr) {
+        ownLine_ = std::make_unique<PosixSerialLine>(
+            [this](int port) { return PortDevicePath(port, devices_); });
+        line_ = ownLine_.get();
+    }
+    if (clock_ == nullptr) {
+        ownClock_ = std::make_unique<SteadyClock>();
+        clock_ = ownClock_.get();
+    }
+    link_ = std::make_unique<CReadoutLink>(*line_, *clock_);
+    model_ = std::make_unique<SiteListModel>();
+    document_ = std::make_unique<CQ417HostDoc>(link_->LiveSettings(), *user_);
+    document_->SetView(model_.get());
+
+    frame_ = new CMainFrame;
+    if (qtUser_ != nullptr) {
+        qtUser_->SetParentWindow(frame_);
+    }
+    view_ = new CQ417HostView(
+        *model_, {*frame_, settings_, *link_, dispatcher_, *user_, activity_}, frame_);
+    frame_->setCentralWidget(view_);
+    commands_ = std::make_unique<DocumentCommands>(DocumentCommands::Context{
+        settings_, *link_, *document_, *frame_, *view_, *user_, activity_, devices_});
+
+    connect(frame_, &CMainFrame::commandTriggered, this, &CQ417HostApp::OnCommand);
+    connect(frame_, &CMainFrame::recentFileChosen, this, &CQ417HostApp::OpenRecent);
+    connect(frame_, &CMainFrame::fileDropped, this, [this](const QString& path) {
+        UiActivity::Scope busy(activity_);
+        if (document_->SaveModified()) {
+            OpenFile(QFile::encodeName(path).toStdString());
+        }
+    });
+    // Posted, as the list's reports are: the frame changes its state after the view's event.
+    connect(view_, &CQ417HostView::selectionPresent, frame_, &CMainFrame::OnViewSelection,
+            Qt::QueuedConnection);
+    connect(view_, &CQ417HostView::dragPosition, frame_, &CMainFrame::OnViewDrag,
+            Qt::QueuedConnection);
+    dispatcher_.SetStatusWindow(frame_,
+                                [this](const LinkMessage& message) { OnStatusWindowMessage(message); });
+    frame_->SetDestroyHook([this] { SaveSettings(); });
+    frame_->SetCloseQuery([this] { return CanCloseDocument(); });
+    ShowRecentFiles();
+
+    if (options.file) {
+        if (!document_->OpenDocument(*options.file)) {
+            error = *options.file + ": the file could not be opened";
+            return false;
+        }
+    } else if (!document_->NewDocument()) {
+        error = "a new document could not be created";
+        return false;
+    }
+    document_->SetObserver(this);
+    DocumentPathChanged(document_->PathName(), document_->Title());
+    DocumentModifiedChanged(document_->IsModified());
+    DocumentUnitChanged(document_->DocumentUnit());
+    view_->InitialUpdate(*document_);
+
+    if (show) {
+        frame_->resize(760, 480);
+        frame_->show();
+    }
+    return true;
+}
+
+void CQ417HostApp::CloseWindow() {
+    commands_.reset();  // its dialogs are children of the frame
+    if (frame_ != nullptr) {
+        CMainFrame* frame = std::exchange(frame_, nullptr);
+        view_ = nullptr;
+        if (qtUser_ != nullptr) {
+            qtUser_->SetParentWindow(nullptr);
+        }
+        delete frame;  // writes the settings
+        if (document_ != nullptr) {
+            document_->SetObserver(nullptr);
+        }
+    }
+}
+
+void CQ417HostApp::SaveSettings() {
+    QSettings store = Store();
+    settings_.Save(store);
+    recent_.Save(store);
+    store.sync();
+}
+
+void CQ417HostApp::OnStatusWindowMessage(const LinkMessage& message) {
+    if (frame_ == nullptr) {
+        return;
+    }
+    if (message.message == WM_LINK_COMMAND) {
+        frame_->OnLinkCommand(message.wParam, message.lParam);
+        return;
+    }
+    if (message.message != WM_LINK_STATUS) {
+        return;
+    }
+    frame_->OnLinkStatus(static_cast<std::uint64_t>(message.wParam), message.lParam);
+    if (message.lParam == STATUS_PORT_NOT_OPEN) {
+        frame_->SetIdleMessage(PortProblemText(link_->PortFailure()));
+    } else if (message.lParam == STATUS_PORT_OPEN || message.lParam == STATUS_CONNECTED) {
+        frame_->SetIdleMessage({});
+    }
+}
+
+void CQ417HostApp::OnCommand(int id) {
+    if (frame_ == nullptr || view_ == nullptr) {
+        return;
+    }
+    UiActivity::Scope busy(activity_);
+    if (const auto unit = UnitOfCommand(id)) {
+        model_->ApplyUnitCommand(*unit);
+        frame_->SetUnitChecked(document_->DocumentUnit());
+        return;
+    }
+    switch (id) {
+        case kNew:
+            NewFile();
+            break;
+        case kOpen:
+            if (document_->SaveModified()) {
+                const auto path = qtUser_ != nullptr ? qtUser_->AskOpenPath() : std::nullopt;
+                if (path) {
+                    OpenFile(*path);
+                }
+            }
+            break;
+        case kSave:
+            Save();
+            break;
+        case kSaveAs:
+            SaveAs();
+            break;
+        case kPrint:
+            Print();
+            break;
+        case kPrintPreview:
+            PrintPreview();
+            break;
+        case kPrintSetup:
+            PrintSetup();
+            break;
+        case kExit:
+            frame_->close();
+            break;
+        case kCut:
+            view_->Cut();
+            break;
+        case kCopy:
+            view_->CopySelection();
+            break;
+        case kDelete:
+        case kDeleteSite:
+            view_->DeleteSelectedSites();
+            break;
+        case kSelectAll:
+            view_->SelectAllRows();
+            break;
+        case kNewSite:
+            view_->NewSite();
+            break;
+        case kEditLocation:
+            view_->EditLocation();
+            break;
+        case kGridLines:
+            view_->ToggleGridLines();
+            break;
+        case kPort:
+            commands_->Port();
+            break;
+        case kOptions:
+            commands_->Options();
+            break;
+        case kReadoutStatus:
+            commands_->ReadoutStatus();
+            break;
+        case kReconnect:
+            commands_->Reconnect();
+            break;
+        case kAddReadoutData:
+        case kAddReadoutDataTool:
+            commands_->AddReadoutData();
+            break;
+        case kUploadSiteInfo:
+        case kUploadSiteInfoTool:
+            commands_->UploadSiteInfo();
+            break;
+        case kAbout:
+            About();
+            break;
+        default:
+            break;
+    }
+}
+
+bool CQ417HostApp::NewFile() {
+    UiActivity::Scope busy(activity_);
+    if (!document_->SaveModified()) {
+        return false;
+    }
+    return document_->NewDocument();
+}
+
+bool CQ417HostApp::OpenFile(const std::string& path) {
+    UiActivity::Scope busy(activity_);
+    if (!document_->OpenDocument(path)) {
+        return false;
+    }
+    recent_.Add(PathText(path));
+    ShowRecentFiles();
+    return true;
+}
+
+bool CQ417HostApp::Save() {
+    if (document_->PathName().empty()) {
+        return SaveAs();
+    }
+    UiActivity::Scope busy(activity_);
+    const SaveResult result = document_->SaveDocument(document_->PathName());
+    if (result.saved) {
+        recent_.Add(PathText(document_->PathName()));
+        ShowRecentFiles();
+    }
+    return result.saved;
+}
+
+bool CQ417HostApp::SaveAs() {
+    UiActivity::Scope busy(activity_);
+    const auto path = user_->AskSavePath();
+    if (!path) {
+        return false;
+    }
+    const SaveResult result = document_->SaveDocument(*path);
+    if (result.saved) {
+        recent_.Add(PathText(*path));
+        ShowRecentFiles();
+    }
+    return result.saved;
+}
+
+bool CQ417HostApp::CanCloseDocument() {
+    UiActivity::Scope busy(activity_);
+    return document_->SaveModified();
+}
+
+void CQ417HostApp::ShowRecentFiles() {
+    if (frame_ == nullptr) {
+        return;
+    }
+    QStringList texts;
+    for (int i = 0; i < recent_.Files().size(); ++i) {
+        texts.append(recent_.MenuText(i));
+    }
+    frame_->SetRecentFiles(texts);
+}
+
+void CQ417HostApp::OpenRecent(int index) {
+    if (index < 0 || index >= recent_.Files().size()) {
+        return;
+    }
+    const QString path = recent_.Files()[index];
+    UiActivity::Scope busy(activity_);
+    if (!document_->SaveModified()) {
+        return;
+    }
+    if (!OpenFile(QFile::encodeName(path).toStdString()) && !QFileInfo::exists(path)) {
+        recent_.Remove(path);  // gone: no use offering it again
+        ShowRecentFiles();
+    }
+}
+
+void CQ417HostApp::DocumentModifiedChanged(bool modified) {
+    if (frame_ != nullptr) {
+        frame_->setWindowModified(modified);
+    }
+}
+
+void CQ417HostApp::DocumentPathChanged(const std::string& path, const std::string& title) {
+    if (frame_ == nullptr) {
+        return;
+    }
+    frame_->setWindowTitle(PathText(title) + QStringLiteral("[*] - Q417 Host"));
+    frame_->setWindowFilePath(PathText(path));
+}
+
+void CQ417HostApp::DocumentUnitChanged(PressureUnit unit) {
+    if (frame_ != nullptr) {
+        frame_->SetUnitChecked(unit);
+    }
+}
+
+QPrinter& CQ417HostApp::Printer() {
+    if (printer_ == nullptr) {
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    }
+    return *printer_;
+}
+
+void CQ417HostApp::Print() {
+    QPrintDialog dialog(&Printer(), frame_);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    SiteListPrinter printer(*model_, PathText(document_->Title()));
+    if (!printer.Print(Printer())) {
+        user_->ShowMessage("The site list could not be printed.", MessageIcon::Error);
+    }
+}
+
+void CQ417HostApp::PrintPreview() {
+    QPrintPreviewDialog preview(&Printer(), frame_);
+    const SiteListPrinter printer(*model_, PathText(document_->Title()));
+    connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
+            [&printer](QPrinter* device) { printer.Print(*device); });
+    preview.exec();
+}
+
+void CQ417HostApp::PrintSetup() {
+    QPageSetupDialog dialog(&Printer(), frame_);
+    dialog.exec();
+}
+
+void CQ417HostApp::About() {
+    QMessageBox::about(frame_, QStringLiteral("About Q417 Host"),
+                       QStringLiteral("Q417 Host Version %1").arg(QString::fromLatin1(kHostVersion)));
+}
+
+}  // namespace q417

@@ -1,0 +1,427 @@
+#include "CQ417HostView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+
+#include "CMainFrame.h"
+#include "CQ417HostDoc.h"
+#include "CReadoutLink.h"
+#include "CommandIds.h"
+#include "DocumentUser.h"
+#include "HostSettings.h"
+#include "LinkDispatcher.h"
+#include "LinkJob.h"
+#include "SiteIdDelegate.h"
+#include "SiteListModel.h"
+#include "SiteText.h"
+#include "UiActivity.h"
+
+namespace q417 {
+
+namespace {
+
+constexpr const char* kDownloadQuestion = "Would you like to download Q417 data?";
+constexpr const char* kOneItemMessage = "Only one item can be moved at a time.";
+constexpr const char* kClipboardFailedMessage =
+    "The selection could not be put on the clipboard, so nothing was cut.";
+
+}  // namespace
+
+CQ417HostView::CQ417HostView(SiteListModel& model, const Context& context, QWidget* parent)
+    : QTableView(parent),
+      model_(model),
+      frame_(context.frame),
+      settings_(context.settings),
+      link_(context.link),
+      dispatcher_(context.dispatcher),
+      user_(context.user),
+      activity_(context.activity),
+      editLocationDialog_(this) {
+    setObjectName(QStringLiteral("siteList"));
+    setModel(&model_);
+    setItemDelegateForColumn(SiteListView::kId, new SiteIdDelegate(this));
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // As a report list: a click on a selected ID, or F2, edits it.
+    setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::EditKeyPressed);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(false);
+    setShowGrid(false);
+
+    connect(&model_, &SiteListModel::columnsReplaced, this, [this] {
+        SizeColumnsToTitles();
+        Q_EMIT selectionPresent(false);
+    });
+    connect(&model_, &SiteListModel::listFilled, this, &CQ417HostView::SizeColumnsToRows);
+    connect(&model_, &QAbstractItemModel::modelReset, this, &CQ417HostView::NotifySelection);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CQ417HostView::NotifySelection);
+    connect(&activity_, &UiActivity::idle, this, &CQ417HostView::HandlePendingEvent);
+
+    requester_ = dispatcher_.AddRequester(this, nullptr);
+    dispatcher_.SetViewWindow(this, [this](const LinkMessage& message) {
+        if (message.message == WM_LINK_EVENT) {
+            OnLinkEvent(static_cast<int>(message.wParam));
+        }
+    });
+}
+
+CQ417HostView::~CQ417HostView() {
+    dispatcher_.WithdrawRequester(requester_);
+}
+
+void CQ417HostView::InitialUpdate(CQ417HostDoc& document) {
+    document_ = &document;
+    setShowGrid(settings_.gridLines != 0);
+    frame_.SetGridLinesChecked(showGrid());
+    dragging_ = false;
+    SetHotTracking(false);
+    if (!link_.Running()) {
+        link_.SetDesiredBaud(settings_.baudRate);
+        link_.SetPortNumber(settings_.portNum);
+        link_.Start(dispatcher_);
+    }
+}
+
+void CQ417HostView::SizeColumnsToTitles() {
+    QHeaderView* header = horizontalHeader();
+    for (int c = 0; c < model_.columnCount(); ++c) {
+        resizeColumnToContents(c);
+        setColumnWidth(c, std::max(header->sectionSizeHint(c), columnWidth(c)));
+    }
+}
+
+void CQ417HostView::SizeColumnsToRows() {
+    // One width for the text columns, from "Description" and the widest location and date.
+    const QFontMetrics metrics = fontMetrics();
+    int width = metrics.horizontalAdvance(QStringLiteral("Description"));
+    for (int r = 0; r < model_.RowCount(); ++r) {
+        for (const int c : {SiteListView::kLocation, SiteListView::kDateTime}) {
+            width = std::max(width, metrics.horizontalAdvance(
+                                        QString::fromLatin1(model_.CellText(r, c))));
+        }
+    }
+    // Never narrower than the column's title, which would be cut off.
+    QHeaderView* header = horizontalHeader();
+    for (int c = 1; c < model_.columnCount(); ++c) {
+        setColumnWidth(c, std::max(width + 20, header->sectionSizeHint(c)));
+    }
+    horizontalHeader()->setStretchLastSection(true);
+}
+
+std::vector<int> CQ417HostView::SelectedRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows()) {
+        rows.push_back(index.row());
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+int CQ417HostView::FirstSelectedRow() const {
+    const std::vector<int> rows = SelectedRows();
+    return rows.empty() ? -1 : rows.front();
+}
+
+void CQ417HostView::SelectRow(int row) {
+    if (row < 0 || row >= model_.RowCount()) {
+        return;
+    }
+    const QModelIndex index = model_.index(row, 0);
+    selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(index);
+}
+
+void CQ417HostView::NotifySelection() {
+    Q_EMIT selectionPresent(selectionModel()->hasSelection());
+}
+
+void CQ417HostView::NewSite() {
+    if (document_ == nullptr) {
+        return;
+    }
+    horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
+    const int row = model_.AddSiteRow(FirstSelectedRow());
+    if (row < 0) {
+        user_.ShowMessage(kSiteListFullMessage, MessageIcon::Exclamation);
+        return;
+    }
+    SelectRow(row);
+    editLocationDialog_.siteText = QString::fromLatin1(model_.CellText(row, SiteListView::kId));
+    editLocationDialog_.locationText =
+        QString::fromLatin1(model_.CellText(row, SiteListView::kLocation));
+    UiActivity::Scope busy(activity_);
+    if (editLocationDialog_.exec() == QDialog::Accepted) {
+        model_.SetCellText(row, SiteListView::kLocation,
+                           CleanSiteText(editLocationDialog_.locationText.toLatin1().toStdString(),
+                                         kMaxLocationLength));
+    }
+}
+
+void CQ417HostView::EditLocation() {
+    const int row = FirstSelectedRow();
+    if (row < 0 || document_ == nullptr) {
+        return;
+    }
+    editLocationDialog_.siteText = QString::fromLatin1(model_.CellText(row, SiteListView::kId));
+    editLocationDialog_.locationText =
+        QString::fromLatin1(model_.CellText(row, SiteListView::kLocation));
+    UiActivity::Scope busy(activity_);
+    if (editLocationDialog_.exec() == QDialog::Accepted) {
+        model_.SetCellText(row, SiteListView::kLocation,
+                           CleanSiteText(editLocationDialog_.locationText.toLatin1().toStdString(),
+                                         kMaxLocationLength));
+        document_->SetModified(true);
+    }
+}
+
+void CQ417HostView::DeleteSelectedSites() {
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty() || document_ == nullptr) {
+        return;
+    }
+    const int next = model_.DeleteSiteRows(rows);
+    SelectRow(next);
+    setFocus();
+}
+
+bool CQ417HostView::CopySelection() {
+    const std::string text = model_.CopyText(SelectedRows());
+    const QByteArray bytes(text.data(), static_cast<qsizetype>(text.size()));
+    auto* mime = new QMimeData;
+    // Plain text for every program, and the exact 8-bit bytes for those that ask for Latin-1.
+    mime->setText(QString::fromLatin1(bytes));
+    mime->setData(QStringLiteral("text/plain;charset=ISO-8859-1"), bytes);
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setMimeData(mime);
+    return clipboard->text() == QString::fromLatin1(bytes);
+}
+
+void CQ417HostView::Cut() {
+    if (SelectedRows().empty()) {
+        return;
+    }
+    if (!CopySelection()) {
+        user_.ShowMessage(kClipboardFailedMessage, MessageIcon::Exclamation);
+        return;
+    }
+    DeleteSelectedSites();
+}
+
+void CQ417HostView::SelectAllRows() {
+    selectAll();
+}
+
+void CQ417HostView::ToggleGridLines() {
+    setShowGrid(!showGrid());
+    settings_.gridLines = showGrid() ? 1 : 0;
+    frame_.SetGridLinesChecked(showGrid());
+}
+
+void CQ417HostView::contextMenuEvent(QContextMenuEvent* event) {
+    QPoint local = event->reason() == QContextMenuEvent::Keyboard
+                       ? QPoint(5, 5)
+                       : viewport()->mapFromGlobal(event->globalPos());
+    const bool onRow = indexAt(local).isValid();
+    QMenu menu(this);
+    menu.addAction(frame_.Action(cmd::kNewSite));
+    if (onRow) {
+        menu.addAction(frame_.Action(cmd::kEditLocation));
+        menu.addAction(frame_.Action(cmd::kDeleteSite));
+    }
+    UiActivity::Scope busy(activity_);
+    menu.exec(viewport()->mapToGlobal(local));
+    event->accept();
+}
+
+void CQ417HostView::SetHotTracking(bool on) {
+    hotTracking_ = on;
+    if (!on) {
+        hotRow_ = -1;
+    }
+    viewport()->update();
+}
+
+bool CQ417HostView::BeginDrag() {
+    if (SelectedRows().size() > 1) {
+        pressRow_ = -1;
+        UiActivity::Scope busy(activity_);
+        user_.ShowMessage(kOneItemMessage, MessageIcon::Exclamation);
+        return false;
+    }
+    SetHotTracking(true);
+    dragging_ = true;
+    return true;
+}
+
+void CQ417HostView::DragMove(QPoint pos, bool leftButtonDown) {
+    if (!dragging_) {
+        return;
+    }
+    if (!leftButtonDown) {
+        SetHotTracking(false);
+        dragging_ = false;
+    }
+    int hot = rowAt(pos.y());
+    const int top = std::max(rowAt(0), 0);
+    const int rowHeight = verticalHeader()->defaultSectionSize();
+    const int perPage = rowHeight > 0 ? viewport()->height() / rowHeight : 0;
+    // Resting on the first or last visible row scrolls one row further.
+    if (hot > 0) {
+        if (hot <= top) {
+            hot = hot - 1;
+        } else if (hot >= top + perPage) {
+            hot = hot + 1;
+        }
+    }
+    if (hot >= 0 && hot < model_.RowCount()) {
+        scrollTo(model_.index(hot, 0));
+    }
+    if (hotTracking_) {
+        hotRow_ = rowAt(pos.y());
+        viewport()->update();
+    }
+    Q_EMIT dragPosition(top, hot);
+}
+
+void CQ417HostView::Drop(QPoint pos) {
+    if (!dragging_) {
+        return;
+    }
+    dragging_ = false;
+    int hot = rowAt(pos.y());
+    const int source = FirstSelectedRow();
+    if (source >= 0) {
+        if (hot == -1) {
+            hot = model_.RowCount();  // below the last row
+        }
+        const int moved = model_.MoveSiteRow(source, hot);
+        SelectRow(moved);
+        setFocus();
+    }
+    SetHotTracking(false);
+}
+
+void CQ417HostView::mousePressEvent(QMouseEvent* event) {
+    QTableView::mousePressEvent(event);
+    pressRow_ = -1;
+    if (event->button() == Qt::LeftButton &&
+        event->modifiers() == Qt::NoModifier) {
+        pressRow_ = rowAt(event->position().toPoint().y());
+        pressPos_ = event->position().toPoint();
+    }
+}
+
+void CQ417HostView::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    const bool left = (event->buttons() & Qt::LeftButton) != 0;
+    if (dragging_) {
+        DragMove(pos, left);
+        return;
+    }
+    if (left && pressRow_ >= 0) {
+        // A press on a row moves the row rather than stretching the selection.
+        if ((pos - pressPos_).manhattanLength() >= QApplication::startDragDistance()) {
+            pressRow_ = -1;
+            if (BeginDrag()) {
+                DragMove(pos, left);
+            }
+        }
+        return;
+    }
+    QTableView::mouseMoveEvent(event);
+}
+
+void CQ417HostView::mouseReleaseEvent(QMouseEvent* event) {
+    pressRow_ = -1;
+    if (dragging_ && event->button() == Qt::LeftButton) {
+        Drop(event->position().toPoint());
+        return;
+    }
+    QTableView::mouseReleaseEvent(event);
+}
+
+void CQ417HostView::paintEvent(QPaintEvent* event) {
+    QTableView::paintEvent(event);
+    if (!hotTracking_) {
+        return;
+    }
+    // Where the dragged row will land: a line above the row under the pointer, or below the
+    // last row.
+    const int rows = model_.RowCount();
+    int y = -1;
+    if (hotRow_ >= 0) {
+        y = rowViewportPosition(hotRow_);
+    } else if (rows > 0) {
+        y = rowViewportPosition(rows - 1) + rowHeight(rows - 1);
+    }
+    if (y < 0) {
+        return;
+    }
+    QPainter painter(viewport());
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter.drawLine(0, y, viewport()->width(), y);
+}
+
+void CQ417HostView::OnLinkEvent(int event) {
+    if (event == kEventConnected) {
+        const int baud = link_.DesiredBaud();
+        if (baud > 0) {
+            settings_.baudRate = baud;
+        }
+        return;
+    }
+    if (event != kEventInformationRead && event != kEventDownloadComplete) {
+        return;
+    }
+    // The same event while its own question or merge is still open is already being answered.
+    if (event == handlingEvent_) {
+        return;
+    }
+    pendingEvent_ = event;  // a newer event supersedes one that has waited
+    if (!activity_.Busy()) {
+        HandlePendingEvent();
+    }
+}
+
+void CQ417HostView::HandlePendingEvent() {
+    while (pendingEvent_ != 0 && !activity_.Busy() && handlingEvent_ == 0) {
+        const int event = std::exchange(pendingEvent_, 0);
+        handlingEvent_ = event;
+        HandleEvent(event);
+        handlingEvent_ = 0;
+    }
+}
+
+void CQ417HostView::HandleEvent(int event) {
+    if (document_ == nullptr) {
+        return;
+    }
+    UiActivity::Scope busy(activity_);
+    if (event == kEventInformationRead) {
+        if (user_.AskYesNo(Question::DownloadData, kDownloadQuestion)) {
+            link_.SubmitJob(JOB_DOWNLOAD, requester_);
+        }
+        return;
+    }
+    const bool syncClock = document_->AcceptDownload(settings_.autoOpen != 0);
+    if (syncClock && settings_.autoSync != 0) {
+        link_.SubmitJob(JOB_SYNC_CLOCK, requester_);
+    }
+}
+
+}  // namespace q417

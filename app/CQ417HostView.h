@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QTableView>
+#include <vector>
+
+#include "CEditLocationDlg.h"
+#include "LinkSink.h"
+
+namespace q417 {
+
+class CMainFrame;
+class CQ417HostDoc;
+class CReadoutLink;
+class DocumentUser;
+class LinkDispatcher;
+class SiteListModel;
+class UiActivity;
+struct HostSettings;
+
+// The site list: one row per site, six columns, the ID edited in place. Its rows are the
+// working copy of the document's sites. It starts the link when first shown, answers the link's
+// events (offer the download, merge it), copies rows to the clipboard and moves a row that is
+// dragged. All window thread.
+class CQ417HostView : public QTableView {
+    Q_OBJECT
+
+  public:
+    struct Context {
+        CMainFrame& frame;
+        HostSettings& settings;
+        CReadoutLink& link;
+        LinkDispatcher& dispatcher;
+        DocumentUser& user;
+        UiActivity& activity;
+    };
+
+    CQ417HostView(SiteListModel& model, const Context& context, QWidget* parent = nullptr);
+    ~CQ417HostView() override;
+
+    // The document now shown (after New or Open); the first call starts the link.
+    void InitialUpdate(CQ417HostDoc& document);
+    [[nodiscard]] CMainFrame& Frame() const { return frame_; }
+    [[nodiscard]] SiteListModel& Model() const { return model_; }
+    [[nodiscard]] RequesterId Requester() const { return requester_; }
+
+    // Commands.
+    void NewSite();
+    void EditLocation();
+    void DeleteSelectedSites();
+    // True when the text reached the clipboard.
+    bool CopySelection();
+    void Cut();
+    void SelectAllRows();
+    void ToggleGridLines();
+
+    // Row moving: the steps of a drag, public so the rules can be exercised directly.
+    // BeginDrag refuses more than one selected row; pos is in the viewport's coordinates.
+    bool BeginDrag();
+    void DragMove(QPoint pos, bool leftButtonDown);
+    void Drop(QPoint pos);
+    [[nodiscard]] bool Dragging() const { return dragging_; }
+
+    // WM_LINK_EVENT.
+    void OnLinkEvent(int event);
+
+    // Selected rows, ascending.
+    [[nodiscard]] std::vector<int> SelectedRows() const;
+    [[nodiscard]] int FirstSelectedRow() const;
+
+  Q_SIGNALS:
+    // WM_VIEW_SELECTION and WM_VIEW_DRAG to the main frame.
+    void selectionPresent(bool rowSelected);
+    void dragPosition(int topRow, int hotRow);
+
+  protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    void SizeColumnsToTitles();
+    void SizeColumnsToRows();
+    void SelectRow(int row);
+    void NotifySelection();
+    // The link events that waited while the window was busy, newest first.
+    void HandlePendingEvent();
+    void HandleEvent(int event);
+    void SetHotTracking(bool on);
+
+    SiteListModel& model_;
+    CMainFrame& frame_;
+    HostSettings& settings_;
+    CReadoutLink& link_;
+    LinkDispatcher& dispatcher_;
+    DocumentUser& user_;
+    UiActivity& activity_;
+    CQ417HostDoc* document_ = nullptr;  // not owned; set by InitialUpdate
+    RequesterId requester_ = 0;
+    CEditLocationDlg editLocationDialog_;
+
+    bool dragging_ = false;
+    bool hotTracking_ = false;
+    int hotRow_ = -1;
+    QPoint pressPos_;
+    int pressRow_ = -1;
+
+    int pendingEvent_ = 0;   // a link event waiting for the window to be idle; 0 for none
+    int handlingEvent_ = 0;  // the event being handled; the same event again is absorbed
+};
+
+}  // namespace q417

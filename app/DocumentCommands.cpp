@@ -1,0 +1,110 @@
+#include "DocumentCommands.h"
+
+#include <QMessageBox>
+#include <ctime>
+
+#include "CMainFrame.h"
+#include "CQ417HostDoc.h"
+#include "CQ417HostView.h"
+#include "CReadoutLink.h"
+#include "DocumentUser.h"
+#include "HostSettings.h"
+#include "LinkJob.h"
+#include "ReadoutStatusRows.h"
+#include "UiActivity.h"
+
+namespace q417 {
+
+DocumentCommands::DocumentCommands(const Context& context)
+    : settings_(context.settings),
+      link_(context.link),
+      document_(context.document),
+      frame_(context.frame),
+      view_(context.view),
+      user_(context.user),
+      activity_(context.activity),
+      portDialog_(context.devices, &context.frame),
+      optionsDialog_(&context.frame) {}
+
+int DocumentCommands::Port() {
+    portDialog_.portIndex = settings_.portNum;
+    portDialog_.baudRate = settings_.baudRate;
+    UiActivity::Scope busy(activity_);
+    if (portDialog_.exec() != QDialog::Accepted) {
+        return 0;
+    }
+    return ApplyPortChoice(portDialog_.portIndex, portDialog_.baudRate);
+}
+
+int DocumentCommands::ApplyPortChoice(int portIndex, int baudRate) {
+    int job = 0;
+    if (portIndex != settings_.portNum) {
+        settings_.portNum = portIndex;
+        link_.SetPortNumber(portIndex);
+        job = JOB_OPEN_PORT;
+    }
+    if (baudRate != settings_.baudRate) {
+        settings_.baudRate = baudRate;
+        link_.SetDesiredBaud(baudRate);
+        job += JOB_CHANGE_BAUD;
+    }
+    if (job != 0) {
+        link_.SubmitJob(job, 0);
+    }
+    return job;
+}
+
+void DocumentCommands::Options() {
+    optionsDialog_.autoOpenCheck = settings_.autoOpen;
+    optionsDialog_.autoSyncCheck = settings_.autoSync;
+    UiActivity::Scope busy(activity_);
+    if (optionsDialog_.exec() == QDialog::Accepted) {
+        settings_.autoOpen = optionsDialog_.autoOpenCheck;
+        settings_.autoSync = optionsDialog_.autoSyncCheck;
+    }
+}
+
+void DocumentCommands::ReadoutStatus() {
+    // The readout's status rows as the command-line tool prints them.
+    QString text;
+    const auto rows =
+        ReadoutStatusRows(link_.Settings(), static_cast<std::int64_t>(std::time(nullptr)));
+    for (const StatusRow& row : rows) {
+        text += QString::fromLatin1(row.label) + QStringLiteral("\t") +
+                QString::fromLatin1(row.value) + QStringLiteral("\n");
+    }
+    UiActivity::Scope busy(activity_);
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Readout Status"), text,
+                    QMessageBox::Close, &frame_);
+    box.exec();
+}
+
+void DocumentCommands::Reconnect() {
+    link_.SubmitJob(JOB_RECONNECT, 0);
+}
+
+void DocumentCommands::AddReadoutData() {
+    link_.SubmitJob(JOB_DOWNLOAD, view_.Requester());
+}
+
+bool DocumentCommands::UploadSiteInfo() {
+    UiActivity::Scope busy(activity_);
+    if (!document_.ConfirmUpload()) {
+        return false;
+    }
+    const CommandFlags before = frame_.Flags();
+    frame_.DisableCommands();
+    std::optional<UploadPlan> plan = document_.PrepareSiteUpload();
+    if (!plan) {
+        frame_.RestoreFlags(before);
+        return false;
+    }
+    if (!link_.SubmitUpload(view_.Requester(), std::move(*plan))) {
+        frame_.RestoreFlags(before);
+        user_.ShowMessage(kLinkBusyUploadMessage, MessageIcon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace q417

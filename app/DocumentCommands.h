@@ -1,0 +1,68 @@
+#pragma once
+
+#include "COptionsDlg.h"
+#include "CPortDlg.h"
+#include "PortDevice.h"
+
+namespace q417 {
+
+class CMainFrame;
+class CQ417HostDoc;
+class CQ417HostView;
+class CReadoutLink;
+class DocumentUser;
+class UiActivity;
+struct HostSettings;
+
+// The readout commands the document answers: port and options, status, reconnect, add readout
+// data and the upload of the site list. The two dialogs are kept, so they remember what they
+// showed between openings. Window thread only.
+class DocumentCommands {
+  public:
+    struct Context {
+        HostSettings& settings;
+        CReadoutLink& link;
+        CQ417HostDoc& document;
+        CMainFrame& frame;
+        CQ417HostView& view;
+        DocumentUser& user;
+        UiActivity& activity;
+        const PortDeviceTable& devices;
+    };
+
+    explicit DocumentCommands(const Context& context);
+
+    // Port...: a changed port number or baud rate goes to the settings and the link, and the
+    // link is told to reopen or switch. Returns the job submitted (0 for none).
+    int Port();
+    // The same decision without the dialog: the job for a chosen port index and baud rate.
+    int ApplyPortChoice(int portIndex, int baudRate);
+    void Options();
+    void ReadoutStatus();
+    void Reconnect();
+    void AddReadoutData();
+    // Upload Site Info: the save prompt, "Are you sure ...?", the preparation and the job.
+    // Returns whether the job was submitted.
+    bool UploadSiteInfo();
+
+    [[nodiscard]] CPortDlg& PortDialog() { return portDialog_; }
+    [[nodiscard]] COptionsDlg& OptionsDialog() { return optionsDialog_; }
+
+  private:
+    HostSettings& settings_;
+    CReadoutLink& link_;
+    CQ417HostDoc& document_;
+    CMainFrame& frame_;
+    CQ417HostView& view_;
+    DocumentUser& user_;
+    UiActivity& activity_;
+    CPortDlg portDialog_;
+    COptionsDlg optionsDialog_;
+};
+
+// Said when the link is busy with another job and the upload could not be queued.
+inline constexpr const char* kLinkBusyUploadMessage =
+    "The readout is busy with another task, so the site list was not uploaded. Try again in a "
+    "moment.";
+
+}  // namespace q417

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <map>
+
+#include "LinkSink.h"
+
+namespace q417 {
+
+// Carries the link worker's messages to the window thread and hands each to its window: the
+// main frame, the site view, or the window that submitted the job. Post only queues an event
+// for the window thread's loop (never waits). A message whose window has gone, or whose
+// requester was withdrawn, is dropped.
+class LinkDispatcher : public QObject, public LinkSink {
+    Q_OBJECT
+
+  public:
+    using Handler = std::function<void(const LinkMessage&)>;
+
+    explicit LinkDispatcher(QObject* parent = nullptr);
+
+    // Worker thread.
+    void Post(const LinkMessage& message) override;
+
+    // Window thread. The handlers run only while their window exists.
+    void SetStatusWindow(QObject* window, Handler handler);
+    void SetViewWindow(QObject* window, Handler handler);
+    // A window that submits jobs: the id to submit them with. Its results reach handler until
+    // the window is destroyed or withdrawn.
+    [[nodiscard]] RequesterId AddRequester(QObject* window, Handler handler);
+    void WithdrawRequester(RequesterId id);
+
+    // How many messages were handed to a window and how many were dropped (for tests).
+    [[nodiscard]] int Delivered() const { return delivered_; }
+    [[nodiscard]] int Dropped() const { return dropped_; }
+
+  protected:
+    bool event(QEvent* event) override;
+
+  private:
+    struct Target {
+        QPointer<QObject> window;
+        Handler handler;
+    };
+
+    void Deliver(const LinkMessage& message);
+    [[nodiscard]] const Target* TargetOf(const LinkMessage& message) const;
+
+    // Window thread only, like every member below.
+    Target status_;
+    Target view_;
+    std::map<RequesterId, Target> requesters_;
+    RequesterId nextRequester_ = 1;
+    int delivered_ = 0;
+    int dropped_ = 0;
+};
+
+}  // namespace q417

@@ -1,0 +1,94 @@
+#include "QtDocumentUser.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QStringDecoder>
+
+#include "UiActivity.h"
+
+namespace q417 {
+
+namespace {
+
+const QString kCaption = QStringLiteral("Q417 Host");
+
+// The document's messages hold site texts (8-bit) and file paths (UTF-8 on this system): a text
+// that is valid UTF-8 is taken as such, any other byte string as Latin-1.
+QString MessageText(const std::string& text) {
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString utf8 = decoder(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+    return decoder.hasError() ? QString::fromLatin1(text) : utf8;
+}
+
+QMessageBox::Icon BoxIcon(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Error:
+            return QMessageBox::Critical;
+        case MessageIcon::Information:
+            return QMessageBox::Information;
+        case MessageIcon::Exclamation:
+            break;
+    }
+    return QMessageBox::Warning;
+}
+
+}  // namespace
+
+QtDocumentUser::QtDocumentUser(UiActivity& activity) : activity_(activity) {}
+
+SaveChoice QtDocumentUser::AskSaveChanges(const std::string& title) {
+    UiActivity::Scope busy(activity_);
+    QMessageBox box(QMessageBox::Warning, kCaption,
+                    QStringLiteral("Save changes to %1?").arg(MessageText(title)),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent_);
+    box.setDefaultButton(QMessageBox::Yes);
+    switch (box.exec()) {
+        case QMessageBox::Yes:
+            return SaveChoice::Save;
+        case QMessageBox::No:
+            return SaveChoice::Discard;
+        default:
+            return SaveChoice::Cancel;
+    }
+}
+
+std::optional<std::string> QtDocumentUser::AskSavePath() {
+    UiActivity::Scope busy(activity_);
+    QFileDialog dialog(parent_, QStringLiteral("Save As"), QString(),
+                       QString::fromLatin1(kSiteFileFilter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("ini"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return QFile::encodeName(dialog.selectedFiles().first()).toStdString();
+}
+
+std::optional<std::string> QtDocumentUser::AskOpenPath() {
+    UiActivity::Scope busy(activity_);
+    const QString path = QFileDialog::getOpenFileName(parent_, QStringLiteral("Open"), QString(),
+                                                      QString::fromLatin1(kSiteFileFilter));
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    return QFile::encodeName(path).toStdString();
+}
+
+bool QtDocumentUser::AskYesNo(Question /*question*/, const std::string& text) {
+    UiActivity::Scope busy(activity_);
+    QMessageBox box(QMessageBox::Warning, kCaption, MessageText(text),
+                    QMessageBox::Yes | QMessageBox::No, parent_);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtDocumentUser::ShowMessage(const std::string& text, MessageIcon icon) {
+    UiActivity::Scope busy(activity_);
+    QMessageBox box(BoxIcon(icon), kCaption, MessageText(text), QMessageBox::Ok,
+                    parent_);
+    box.exec();
+}
+
+}  // namespace q417

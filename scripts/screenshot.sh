@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Photographs the window as it looks after a download from the simulated readout, for the
+# README: starts a virtual X server, runs q417host --simulate, answers the download question,
+# and saves the whole screen. Usage: scripts/screenshot.sh [build] [output.png]
+set -euo pipefail
+build=${1:-build}
+out=${2:-docs/q417host.png}
+scripts/install-deps.sh screenshot
+
+display=:97
+Xvfb "$display" -screen 0 1000x640x24 -nolisten tcp > /dev/null 2>&1 &
+xvfb=$!
+work=$(mktemp -d)
+trap 'kill "$host" 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true; rm -rf "$work"' EXIT
+export DISPLAY=$display
+for _ in $(seq 50); do
+    xdpyinfo > /dev/null 2>&1 && break
+    sleep 0.1
+done
+
+# A settings store of its own, so the picture never depends on who runs the script.
+XDG_CONFIG_HOME="$work" "$build/q417host" --simulate > "$work/host.log" 2>&1 &
+host=$!
+
+# The download question comes once the readout's information has been read.
+for _ in $(seq 100); do
+    xdotool search --name '^Q417 Host$' > /dev/null 2>&1 && break
+    sleep 0.2
+done
+window=$(xdotool search --name '^Q417 Host$' | head -n1)
+xdotool windowfocus --sync "$window" key Return
+sleep 3  # the download and the merge
+
+main=$(xdotool search --name ' - Q417 Host$' | head -n1)
+xdotool windowmove "$main" 0 0 windowsize "$main" 1000 600
+sleep 1
+mkdir -p "$(dirname "$out")"
+import -window root -crop 1000x600+0+0 "$out"
+echo "Saved $out"

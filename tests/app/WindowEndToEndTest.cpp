@@ -1,0 +1,113 @@
+// The real window against the simulated readout: the link's worker on its own thread, the
+// window on the test's, the user's answers given beforehand.
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "AppFixture.h"
+#include "CMainFrame.h"
+#include "CQ417HostApp.h"
+#include "CQ417HostDoc.h"
+#include "CQ417HostView.h"
+#include "CReadoutLink.h"
+#include "CommandIds.h"
+#include "DefaultSiteFiles.h"
+#include "FakeLine.h"
+#include "ManualClock.h"
+#include "ReadoutEngine.h"
+#include "ScriptedUser.h"
+#include "SiteListModel.h"
+#include "TimeZoneGuard.h"
+
+using namespace q417;
+
+namespace {
+
+constexpr std::int64_t kNow = 1796742245;  // 2026-12-08 15:04:05 UTC
+constexpr int kWaitMs = 20000;
+
+std::string FileBytes(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string("(unreadable)");
+}
+
+int DownloadQuestions(const test::ScriptedUser& user) {
+    return static_cast<int>(std::count_if(user.questions.begin(), user.questions.end(),
+                                          [](const auto& q) { return q.first == Question::DownloadData; }));
+}
+
+}  // namespace
+
+class WindowEndToEndTest : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void downloadSaveEditUploadAndReconnect() {
+        test::ResetStore();
+        QTemporaryDir dir;
+        sim::testing::TimeZoneGuard zone{"UTC"};
+        sim::ManualClock clock{kNow};
+        clock.SetRealSleepDivisor(100);
+        sim::ReadoutEngine engine{sim::ReadoutMemory::MakeDefault(4, kNow),
+                                  [&clock] { return clock.CalendarSeconds(); }};
+        sim::FakeLine line{clock, engine};
+        test::ScriptedUser user;
+        user.answers[Question::DownloadData] = true;
+        const std::string ini = dir.filePath(QStringLiteral("route.ini")).toStdString();
+        user.savePath = ini;
+
+        CQ417HostApp app({&line, &clock, &user});
+        std::string error;
+        QVERIFY2(app.Start({}, error, false), error.c_str());
+        CMainFrame& frame = *app.Frame();
+        SiteListModel& model = app.Model();
+
+        // Connected, asked, downloaded and merged.
+        QTRY_COMPARE_WITH_TIMEOUT(model.RowCount(), 4, kWaitMs);
+        QCOMPARE(DownloadQuestions(user), 1);
+        QCOMPARE(user.questions.front().second, std::string("Would you like to download Q417 data?"));
+        QVERIFY(app.Document().IsModified());
+        QTRY_VERIFY_WITH_TIMEOUT(frame.Action(cmd::kUploadSiteInfo)->isEnabled(), kWaitMs);
+        QCOMPARE(frame.PaneText(CMainFrame::kStatusPane), QStringLiteral("Connected"));
+
+        QVERIFY(app.SaveAs());
+        QCOMPARE(FileBytes(ini), test::kFourSitesIni);
+        QCOMPARE(FileBytes(dir.filePath(QStringLiteral("route.csv")).toStdString()), test::kFourSitesCsv);
+        QVERIFY(!app.Document().IsModified());
+        QVERIFY(frame.windowTitle().startsWith(QStringLiteral("route.ini[*] - Q417 Host")));
+
+        // The technician renames the second site, then uploads, keeping the readings.
+        app.View()->selectRow(1);
+        test::OnNextDialog([](QDialog& dialog) {
+            for (auto* edit : dialog.findChildren<QLineEdit*>()) {
+                if (!edit->isReadOnly()) {
+                    edit->setText(QStringLiteral("MW-02 NEW PUMP"));
+                }
+            }
+            dialog.accept();
+        });
+        app.View()->EditLocation();
+        QVERIFY(app.Document().IsModified());
+        user.saveChoice = SaveChoice::Save;
+        user.answers[Question::ConfirmUpload] = true;
+        user.answers[Question::ClearReadings] = false;
+        app.OnCommand(cmd::kUploadSiteInfo);
+        QVERIFY(!frame.Action(cmd::kUploadSiteInfo)->isEnabled());
+        QVERIFY(!app.Document().IsModified());  // saved by the prompt before the upload
+
+        // The link writes, reconnects, and offers the download again, which reopens the file.
+        QTRY_COMPARE_WITH_TIMEOUT(DownloadQuestions(user), 2, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!app.Link().JobPending() && frame.Flags().upload, kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(model.CellText(1, SiteListView::kLocation),
+                                  std::string("MW-02 NEW PUMP"), kWaitMs);
+        app.Link().Stop();  // the readout's memory is the test's alone again
+        QCOMPARE(engine.Memory().SiteName(1), std::string("MW-02 NEW PUMP"));
+        QCOMPARE(engine.Memory().FileName(), ini);
+        QCOMPARE(engine.Memory().ReadingCount(3), 3);
+        QCOMPARE(app.Document().PathName(), ini);
+    }
+};
+
+QTEST_MAIN(WindowEndToEndTest)
+#include "WindowEndToEndTest.moc"

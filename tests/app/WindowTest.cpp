@@ -1,0 +1,319 @@
+// The main window without a readout: the port is "Disabled", so the link opens nothing and the
+// frame, the list and the settings are exercised alone.
+
+#include <QAction>
+#include <QClipboard>
+#include <QFile>
+#include <QLineEdit>
+#include <QTest>
+
+#include "AppFixture.h"
+#include "CMainFrame.h"
+#include "CQ417HostApp.h"
+#include "CQ417HostDoc.h"
+#include "CQ417HostView.h"
+#include "CReadoutLink.h"
+#include "CommandIds.h"
+#include "DocumentCommands.h"
+#include "LinkJob.h"
+#include "LinkSink.h"
+#include "ScriptedUser.h"
+#include "SiteListModel.h"
+#include "SiteText.h"
+
+using namespace q417;
+
+namespace {
+
+// A list of n sites named A, B, C, ... with nothing else in them.
+void FillSites(SiteListModel& model, int n) {
+    for (int i = 0; i < n; ++i) {
+        model.InsertRow(model.RowCount(), {std::to_string(i + 1), std::string(1, char('A' + i)),
+                                           "", "", "PSI", ""});
+    }
+    model.Document()->SetSiteCount(model.RowCount());
+}
+
+QString Column(const SiteListModel& model, int column) {
+    QString text;
+    for (int r = 0; r < model.RowCount(); ++r) {
+        text += QString::fromLatin1(model.CellText(r, column));
+    }
+    return text;
+}
+
+}  // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+  private:
+    std::unique_ptr<test::ScriptedUser> user_;
+    std::unique_ptr<CQ417HostApp> app_;
+
+    void StartApp(const std::map<QString, QVariant>& store = {{QStringLiteral("PortNum"), 0}}) {
+        test::ResetStore(store);
+        user_ = std::make_unique<test::ScriptedUser>();
+        app_ = std::make_unique<CQ417HostApp>(CQ417HostApp::Parts{nullptr, nullptr, user_.get()});
+        std::string error;
+        QVERIFY2(app_->Start({}, error, false), error.c_str());
+    }
+    CMainFrame& Frame() { return *app_->Frame(); }
+    CQ417HostView& View() { return *app_->View(); }
+    SiteListModel& Model() { return app_->Model(); }
+    void Select(std::initializer_list<int> rows) {
+        View().clearSelection();
+        for (const int r : rows) {
+            View().selectionModel()->select(Model().index(r, 0), QItemSelectionModel::Select |
+                                                                      QItemSelectionModel::Rows);
+        }
+    }
+
+  private Q_SLOTS:
+    void cleanup() { app_.reset(); }
+
+    void statusPanes_data() {
+        QTest::addColumn<quint64>("number");
+        QTest::addColumn<qint64>("code");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("count");
+        QTest::newRow("reading 42%") << quint64(42) << qint64(13) << "Reading data" << "42%";
+        QTest::newRow("connected 5") << quint64(5) << qint64(5) << "Connected" << "5";
+        QTest::newRow("7 clears, 0 keeps") << quint64(0) << qint64(7) << "" << "9";
+        QTest::newRow("code 0 keeps") << quint64(3) << qint64(0) << "Comm error" << "3";
+    }
+    void statusPanes() {
+        QFETCH(quint64, number);
+        QFETCH(qint64, code);
+        QFETCH(QString, status);
+        QFETCH(QString, count);
+        StartApp();
+        Frame().OnLinkStatus(9, STATUS_COMM_ERROR);
+        Frame().OnLinkStatus(number, code);
+        QCOMPARE(Frame().PaneText(CMainFrame::kStatusPane), status);
+        QCOMPARE(Frame().PaneText(CMainFrame::kNumberPane), count);
+        QVERIFY(Frame().PaneText(CMainFrame::kClockPane).endsWith(QStringLiteral("M")));
+    }
+
+    void portNotOpenSaysWhy() {
+        StartApp();  // "Disabled"
+        QTRY_COMPARE(Frame().PaneText(CMainFrame::kStatusPane), QStringLiteral("Port not open"));
+        QVERIFY(Frame().PaneText(CMainFrame::kMessagePane).contains(QStringLiteral("disabled")));
+    }
+
+    void commandEnabling() {
+        StartApp();
+        const int readout[] = {cmd::kReadoutStatus, cmd::kUploadSiteInfo, cmd::kUploadSiteInfoTool,
+                               cmd::kAddReadoutData, cmd::kAddReadoutDataTool, cmd::kReconnect};
+        for (const int id : readout) {
+            QVERIFY2(!Frame().Action(id)->isEnabled(), qPrintable(QString::number(id)));
+        }
+        QVERIFY(Frame().Action(cmd::kSelectAll)->isEnabled());
+        QVERIFY(!Frame().Action(cmd::kCut)->isEnabled());
+        for (const int id : {kCommandReadoutStatus, kCommandUploadSiteInfo, kCommandAddReadoutData,
+                             kCommandReconnect, kCommandCalibration}) {
+            Frame().OnLinkCommand(1, id);  // neither enable nor disable
+        }
+        QVERIFY(!Frame().Action(cmd::kReconnect)->isEnabled());
+        for (const int id : {kCommandReadoutStatus, kCommandUploadSiteInfo, kCommandAddReadoutData,
+                             kCommandReconnect, kCommandCalibration}) {
+            Frame().OnLinkCommand(kCommandEnable, id);
+        }
+        for (const int id : readout) {
+            QVERIFY2(Frame().Action(id)->isEnabled(), qPrintable(QString::number(id)));
+        }
+        Frame().OnLinkCommand(kCommandDisable, kCommandAddReadoutData);
+        QVERIFY(!Frame().Action(cmd::kAddReadoutDataTool)->isEnabled());
+        QVERIFY(Frame().Flags().calibration);
+
+        FillSites(Model(), 2);
+        Select({1});
+        QTRY_VERIFY(Frame().Action(cmd::kCopy)->isEnabled());
+        QVERIFY(Frame().Action(cmd::kDelete)->isEnabled());
+        Frame().DisableCommands();
+        QCOMPARE(Frame().Flags(), CommandFlags{});
+        QVERIFY(!Frame().Action(cmd::kCut)->isEnabled() && !Frame().Action(cmd::kUploadSiteInfo)->isEnabled());
+        QVERIFY(Frame().Action(cmd::kSelectAll)->isEnabled());
+    }
+
+    void settingsDefaultsAndWriteBack() {
+        StartApp({});
+        const HostSettings& s = app_->Settings();
+        QCOMPARE(std::make_tuple(s.portNum, s.baudRate, s.gridLines, s.autoOpen, s.autoSync),
+                 std::make_tuple(1, 115200, 0, 1, 1));
+        app_->Settings().gridLines = 1;
+        app_->Settings().autoSync = 0;
+        // Nothing reaches the store while the window is there.
+        QVERIFY(!test::StoredValue(QStringLiteral("Settings/GridLines")).isValid());
+        app_->CloseWindow();
+        const std::pair<const char*, int> expected[] = {{"BaudRate", 115200}, {"PortNum", 1},
+            {"GridLines", 1}, {"autoOpenFile", 1}, {"autoSyncTime", 0}};
+        for (const auto& [key, value] : expected) {
+            QCOMPARE(test::StoredValue(QStringLiteral("Settings/") + QLatin1String(key)).toInt(),
+                     value);
+        }
+    }
+
+    void portChoice_data() {
+        QTest::addColumn<int>("port");
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<int>("job");
+        QTest::newRow("unchanged") << 3 << 57600 << 0;
+        QTest::newRow("disabled") << 0 << 57600 << JOB_OPEN_PORT;
+        QTest::newRow("baud") << 3 << 115200 << JOB_CHANGE_BAUD;
+        QTest::newRow("both") << 4 << 115200 << JOB_OPEN_PORT_AND_BAUD;
+    }
+    void portChoice() {
+        QFETCH(int, port);
+        QFETCH(int, baud);
+        QFETCH(int, job);
+        StartApp({{QStringLiteral("PortNum"), 3}, {QStringLiteral("BaudRate"), 57600}});
+        QCOMPARE(app_->Commands().ApplyPortChoice(port, baud), job);
+        QCOMPARE(app_->Settings().portNum, port);
+        QCOMPARE(app_->Settings().baudRate, baud);
+        QCOMPARE(app_->Link().PortNumber(), port);
+    }
+
+    void newSitePlacement_data() {
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<bool>("accept");
+        QTest::addColumn<QString>("locations");
+        QTest::newRow("above row 3") << 3 << true << "ABCNEWDE";
+        QTest::newRow("appended") << -1 << true << "ABCDENEW";
+        QTest::newRow("kept when cancelled") << 1 << false << "ABCDE";
+    }
+    void newSitePlacement() {
+        QFETCH(int, selected);
+        QFETCH(bool, accept);
+        QFETCH(QString, locations);
+        StartApp();
+        FillSites(Model(), 5);
+        if (selected >= 0) {
+            Select({selected});
+        }
+        test::OnNextDialog([accept](QDialog& dialog) {
+            const auto edits = dialog.findChildren<QLineEdit*>();
+            for (QLineEdit* edit : edits) {
+                if (!edit->isReadOnly()) {
+                    edit->setText(QStringLiteral("NEW"));
+                }
+            }
+            accept ? dialog.accept() : dialog.reject();
+        });
+        View().NewSite();
+        QCOMPARE(Model().RowCount(), 6);
+        QCOMPARE(Column(Model(), SiteListView::kLocation), locations);
+        QCOMPARE(Column(Model(), SiteListView::kId), QStringLiteral("123456"));
+        QCOMPARE(app_->Document().SiteCount(), 6);
+        QVERIFY(app_->Document().IsModified());
+    }
+
+    void newSiteOnAFullList() {
+        StartApp();
+        FillSites(Model(), kMaxSites);
+        View().NewSite();
+        QCOMPARE(Model().RowCount(), kMaxSites);
+        QCOMPARE(user_->messages.back(), std::string(kSiteListFullMessage));
+    }
+
+    void deleteSelectsTheNextRow() {
+        StartApp();
+        FillSites(Model(), 5);
+        Select({3, 4});
+        View().DeleteSelectedSites();
+        QCOMPARE(app_->Document().SiteCount(), 3);
+        QCOMPARE(View().SelectedRows(), std::vector<int>{2});
+        Select({0});
+        View().DeleteSelectedSites();
+        QCOMPARE(View().SelectedRows(), std::vector<int>{0});
+        QCOMPARE(Column(Model(), SiteListView::kLocation), QStringLiteral("BC"));
+        QCOMPARE(Column(Model(), SiteListView::kId), QStringLiteral("12"));
+    }
+
+    void dragMovesOneRow_data() {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");  // -1: below the last row
+        QTest::addColumn<QString>("locations");
+        QTest::addColumn<int>("landed");
+        QTest::newRow("1 onto 4") << 1 << 4 << "ACDBEF" << 3;
+        QTest::newRow("4 onto 1") << 4 << 1 << "AEBCDF" << 1;
+        QTest::newRow("below the last") << 0 << -1 << "BCDEFA" << 5;
+    }
+    void dragMovesOneRow() {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QString, locations);
+        QFETCH(int, landed);
+        StartApp();
+        View().resize(400, 400);
+        FillSites(Model(), 6);
+        Model().SetCellText(0, SiteListView::kId, "X");  // an edited ID is renumbered
+        Select({from});
+        QVERIFY(View().BeginDrag());
+        const int last = Model().RowCount() - 1;
+        const QPoint target =
+            to < 0 ? QPoint(5, View().rowViewportPosition(last) + View().rowHeight(last) + 5)
+                   : QPoint(5, View().rowViewportPosition(to) + 2);
+        View().DragMove(target, true);
+        View().Drop(target);
+        QCOMPARE(Column(Model(), SiteListView::kLocation), locations);
+        QCOMPARE(View().SelectedRows(), std::vector<int>{landed});
+        QCOMPARE(Column(Model(), SiteListView::kId), QStringLiteral("123456"));
+        QVERIFY(!View().Dragging());
+    }
+
+    void dragOfTwoRowsIsRefused() {
+        StartApp();
+        FillSites(Model(), 3);
+        Select({0, 2});
+        QVERIFY(!View().BeginDrag());
+        QCOMPARE(user_->messages.back(), std::string("Only one item can be moved at a time."));
+        QCOMPARE(Column(Model(), SiteListView::kLocation), QStringLiteral("ABC"));
+    }
+
+    void copyAndCut() {
+        StartApp();
+        FillSites(Model(), 3);
+        Model().SetCellText(2, SiteListView::kId, "9");
+        Model().SetCellText(2, SiteListView::kLocation, "\xC9tang");  // Latin-1 stays 8-bit
+        Select({0, 2});
+        QVERIFY(View().CopySelection());
+        const QString expected = QString::fromLatin1(
+            "Site,Location,Date/Time,Latest Data,Units,Serial Number\r\n"
+            "1,A,,,PSI,\r\n"
+            "3,\xC9tang,,,PSI,\r\n");
+        QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+        View().Cut();
+        QCOMPARE(Column(Model(), SiteListView::kLocation), QStringLiteral("B"));
+    }
+
+    void selectAllAndGridLines() {
+        StartApp();
+        FillSites(Model(), 4);
+        app_->OnCommand(cmd::kSelectAll);
+        QCOMPARE(View().SelectedRows().size(), std::size_t(4));
+        app_->OnCommand(cmd::kGridLines);
+        QVERIFY(View().showGrid());
+        QCOMPARE(app_->Settings().gridLines, 1);
+        QVERIFY(Frame().Action(cmd::kGridLines)->isChecked());
+    }
+
+    void idEditRefusesCommas() {
+        StartApp();
+        FillSites(Model(), 2);
+        const QModelIndex id = Model().index(1, SiteListView::kId);
+        View().edit(id);
+        auto* editor = View().findChild<QLineEdit*>(QStringLiteral("siteIdEditor"));
+        QVERIFY(editor != nullptr);
+        editor->clear();
+        QTest::keyClicks(editor, QStringLiteral("7,7,7777777777777777777777"));
+        QCOMPARE(editor->text(), QStringLiteral("77777777777777777777"));
+        QVERIFY(!app_->Document().IsModified());
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(Model().CellText(1, SiteListView::kId), std::string(20, '7'));
+        QVERIFY(app_->Document().IsModified());
+    }
+};
+
+QTEST_MAIN(WindowTest)
+#include "WindowTest.moc"
