@@ -36,6 +36,7 @@ bench: build
 	@$(BUILD)/q417bench --sim $(BUILD)/q417sim
 	@$(BUILD)/q417workerbench --sim $(BUILD)/q417sim
 	@$(BUILD)/q417documentbench
+	@$(BUILD)/q417windowbench --sim $(BUILD)/q417sim
 
 # Each fuzz target runs FUZZ_SECONDS under libFuzzer with the address and undefined-behaviour
 # checks. The committed corpus only seeds a run: new inputs go to build-fuzz/corpus-<target>,
