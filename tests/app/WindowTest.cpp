@@ -20,6 +20,9 @@
 #include "ScriptedUser.h"
 #include "SiteListModel.h"
 #include "SiteText.h"
+#include "UiActivity.h"
+#include "LinkDispatcher.h"
+#include <thread>
 
 using namespace q417;
 
@@ -296,6 +299,57 @@ class WindowTest : public QObject {
         QVERIFY(View().showGrid());
         QCOMPARE(app_->Settings().gridLines, 1);
         QVERIFY(Frame().Action(cmd::kGridLines)->isChecked());
+    }
+
+    // Link events that come while the window waits for the user are handled afterwards, once:
+    // a second offer of the download never stacks on the open one.
+    void linkEventsWaitForTheOpenQuestion() {
+        StartApp();
+        app_->Document().SetModified(true);  // so the merge asks first, which the test can see
+        int asked = 0;
+        user_->onQuestion = [this, &asked](Question question) {
+            if (question != Question::DownloadData || asked++ > 0) {
+                return;
+            }
+            View().OnLinkEvent(kEventInformationRead);
+            View().OnLinkEvent(kEventDownloadComplete);
+            QCOMPARE(user_->saveQuestions.size(), std::size_t(0));
+        };
+        View().OnLinkEvent(kEventInformationRead);
+        QCOMPARE(asked, 1);
+        QTRY_COMPARE(user_->saveQuestions.size(), std::size_t(1));  // the merge, after
+        QCOMPARE(asked, 1);
+
+        // While a dialog is open the offer waits for it to close.
+        {
+            UiActivity::Scope dialogOpen(app_->Activity());
+            View().OnLinkEvent(kEventInformationRead);
+            QTest::qWait(20);
+            QCOMPARE(asked, 1);
+        }
+        QTRY_COMPARE(asked, 2);
+    }
+
+    void dispatcherDropsWhatHasNoWindow() {
+        LinkDispatcher dispatcher;
+        int results = 0;
+        auto* stays = new QObject(&dispatcher);
+        auto* goes = new QObject;
+        const RequesterId kept = dispatcher.AddRequester(stays, [&](const LinkMessage&) { ++results; });
+        const RequesterId gone = dispatcher.AddRequester(goes, [&](const LinkMessage&) { ++results; });
+        const RequesterId withdrawn = dispatcher.AddRequester(stays, [&](const LinkMessage&) { ++results; });
+        dispatcher.WithdrawRequester(withdrawn);
+        std::thread worker([&] {
+            for (const RequesterId id : {kept, gone, withdrawn, RequesterId(99)}) {
+                dispatcher.Post({WM_LINK_RESULT, LinkTarget::Requester, id, 0, 0});
+            }
+            dispatcher.Post({WM_LINK_EVENT, LinkTarget::ViewWindow, 0, 10, 0});  // no view
+        });
+        worker.join();
+        delete goes;
+        QTRY_COMPARE(dispatcher.Delivered() + dispatcher.Dropped(), 5);
+        QCOMPARE(results, 1);
+        QCOMPARE(dispatcher.Dropped(), 4);
     }
 
     void idEditRefusesCommas() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -20,6 +21,9 @@ class ScriptedUser : public DocumentUser {
     std::optional<std::string> AskSavePath() override { return savePath; }
     bool AskYesNo(Question question, const std::string& text) override {
         questions.emplace_back(question, text);
+        if (onQuestion) {
+            onQuestion(question);  // as if the window went on while the question is open
+        }
         messagesAtQuestion.push_back(messages.size());
         const auto answer = answers.find(question);
         return answer != answers.end() && answer->second;
@@ -32,6 +36,7 @@ class ScriptedUser : public DocumentUser {
     SaveChoice saveChoice = SaveChoice::Discard;
     std::optional<std::string> savePath;
     std::map<Question, bool> answers;
+    std::function<void(Question)> onQuestion;
     std::vector<std::string> saveQuestions;
     std::vector<std::pair<Question, std::string>> questions;
     std::vector<std::size_t> messagesAtQuestion;  // how many messages came before each question
