@@ -20,6 +20,11 @@ packages=(
     qt6-qpa-plugins
     libgl-dev
     fonts-dejavu-core
+    # The install test checks the desktop entry and the mime package that cmake --install lays,
+    # and builds the mime database from it.
+    desktop-file-utils
+    libxml2-utils
+    shared-mime-info
 )
 
 case "${1:-}" in
