@@ -1,7 +1,6 @@
 #include "CMainFrame.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -97,10 +96,9 @@ void CMainFrame::CreateActions() {
         actions_[id]->setShortcutContext(Qt::WidgetWithChildrenShortcut);
     }
     actions_[kGridLines]->setCheckable(true);
-    auto* units = new QActionGroup(this);
+    // Check marks, set from the document's unit, rather than the radio dots of a group.
     for (const int id : UnitCommands()) {
         actions_[id]->setCheckable(true);
-        units->addAction(actions_[id]);
     }
     actions_[kViewToolbar]->setCheckable(true);
     actions_[kViewToolbar]->setChecked(true);

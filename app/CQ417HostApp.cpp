@@ -1,6 +1,8 @@
 #include "CQ417HostApp.h"
 
+#include <QApplication>
 #include <QFile>
+#include <QIcon>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPageSetupDialog>
@@ -9,6 +11,7 @@
 #include <QPrinter>
 #include <QSettings>
 
+#include "AppResources.h"
 #include "CMainFrame.h"
 #include "CQ417HostDoc.h"
 #include "CQ417HostView.h"
@@ -66,6 +69,7 @@ QString PortProblemText(const PortOpenFailure& failure) {
 CQ417HostApp::CQ417HostApp() : CQ417HostApp(Parts{}) {}
 
 CQ417HostApp::CQ417HostApp(Parts parts) : line_(parts.line), clock_(parts.clock) {
+    InitAppResources();
     if (parts.user != nullptr) {
         user_ = parts.user;
     } else {
@@ -120,6 +124,7 @@ bool CQ417HostApp::Start(const HostOptions& options, std::string& error, bool sh
     document_ = std::make_unique<CQ417HostDoc>(link_->LiveSettings(), *user_);
     document_->SetView(model_.get());
 
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/q417host.svg")));
     frame_ = new CMainFrame;
     if (qtUser_ != nullptr) {
         qtUser_->SetParentWindow(frame_);
@@ -165,7 +170,7 @@ bool CQ417HostApp::Start(const HostOptions& options, std::string& error, bool sh
     view_->InitialUpdate(*document_);
 
     if (show) {
-        frame_->resize(760, 480);
+        frame_->resize(900, 540);
         frame_->show();
     }
     return true;

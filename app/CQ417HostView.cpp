@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QScrollBar>
+#include <QShortcut>
 #include <algorithm>
 
 #include "CMainFrame.h"
@@ -70,6 +71,14 @@ CQ417HostView::CQ417HostView(SiteListModel& model, const Context& context, QWidg
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CQ417HostView::NotifySelection);
     connect(&activity_, &UiActivity::idle, this, &CQ417HostView::HandlePendingEvent);
+
+    // Shift+F10 opens the context menu, as the Menu key does, on this desktop.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
+    menuKey->setContext(Qt::WidgetShortcut);
+    connect(menuKey, &QShortcut::activated, this, [this] {
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5));
+        contextMenuEvent(&event);
+    });
 
     requester_ = dispatcher_.AddRequester(this, nullptr);
     dispatcher_.SetViewWindow(this, [this](const LinkMessage& message) {

@@ -3,11 +3,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
-#include <QIcon>
-#include <QMessageBox>
 #include <cstdio>
 
-#include "AppResources.h"
 #include "CQ417HostApp.h"
 #include "HostSettings.h"
 
@@ -17,8 +14,6 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QString::fromLatin1(q417::kSettingsApplication));
     QApplication::setApplicationVersion(QString::fromLatin1(q417::kHostVersion));
     QApplication::setDesktopFileName(QStringLiteral("q417host"));
-    q417::InitAppResources();
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/q417host.svg")));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
