@@ -76,7 +76,7 @@ CQ417HostView::CQ417HostView(SiteListModel& model, const Context& context, QWidg
     auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
     menuKey->setContext(Qt::WidgetShortcut);
     connect(menuKey, &QShortcut::activated, this, [this] {
-        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5));
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5), viewport()->mapToGlobal(QPoint(5, 5)));
         contextMenuEvent(&event);
     });
 
