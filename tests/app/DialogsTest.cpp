@@ -1,10 +1,15 @@
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeWidget>
 
 #include "CEditLocationDlg.h"
 #include "COptionsDlg.h"
+#include "CPortDlg.h"
 #include "SiteTextValidator.h"
 
 using namespace q417;
@@ -20,12 +25,157 @@ T& Child(QWidget& dialog, const char* name) {
     return *child;
 }
 
+void TypeInto(QComboBox& combo, const QString& text) {
+    combo.lineEdit()->clear();
+    QTest::keyClicks(combo.lineEdit(), text);
+}
+
+const std::vector<SerialDeviceEntry> kInjectedDevices = {
+    {QStringLiteral("/dev/ttyUSB2"), QStringLiteral("FT232R USB UART"), QStringLiteral("FTDI"),
+     QStringLiteral("A10K3ZQ1")},
+    {QStringLiteral("/dev/null"), QStringLiteral("Readout cradle"), QStringLiteral("ORVANE"),
+     QString()},
+    {QStringLiteral("/dev/ttyACM0"), QStringLiteral("CDC modem"), QString(), QStringLiteral("7")},
+};
+
 }  // namespace
 
 class DialogsTest : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
+    void portOpensOnClampedEntry_data() {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("35") << 35 << 20 << "20";
+        QTest::newRow("21") << 21 << 20 << "20";
+        QTest::newRow("20") << 20 << 20 << "20";
+        QTest::newRow("-1") << -1 << 1 << "1";
+        QTest::newRow("0") << 0 << 0 << "Disabled";
+        QTest::newRow("5") << 5 << 5 << "5";
+    }
+    void portOpensOnClampedEntry() {
+        QFETCH(int, stored);
+        QFETCH(int, index);
+        QFETCH(QString, shown);
+        CPortDlg dialog({});
+        auto& ports = Child<QComboBox>(dialog, "portCombo");
+        TypeInto(ports, QStringLiteral("zz"));  // left from an earlier opening
+        dialog.portIndex = stored;
+        dialog.LoadFromMembers();
+        QCOMPARE(dialog.portIndex, index);
+        QCOMPARE(ports.currentIndex(), index);
+        QCOMPARE(ports.currentText(), shown);
+    }
+
+    void portChosenOnOk_data() {
+        QTest::addColumn<int>("select");
+        QTest::addColumn<QString>("typed");  // empty: the entry is selected from the list
+        QTest::addColumn<int>("portIndex");
+        QTest::newRow("Disabled") << 0 << "" << 0;
+        QTest::newRow("port 7") << 7 << "" << 7;
+        QTest::newRow("typed 12") << 1 << "12" << 12;
+        QTest::newRow("typed disabled") << 1 << "disabled" << 0;
+        QTest::newRow("typed 99") << 1 << "99" << -1;
+        QTest::newRow("typed COM3") << 1 << "COM3" << -1;
+    }
+    void portChosenOnOk() {
+        QFETCH(int, select);
+        QFETCH(QString, typed);
+        QFETCH(int, portIndex);
+        CPortDlg dialog({});
+        dialog.portIndex = 3;
+        dialog.LoadFromMembers();
+        auto& ports = Child<QComboBox>(dialog, "portCombo");
+        ports.setCurrentIndex(select);
+        if (!typed.isEmpty()) {
+            TypeInto(ports, typed);
+        }
+        Child<QPushButton>(dialog, "okButton").click();
+        QCOMPARE(dialog.portIndex, portIndex);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+
+    void baudRate_data() {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("afterOk");
+        QTest::newRow("9600 shows 115200") << 9600 << "" << 115200;
+        QTest::newRow("115200") << 115200 << "" << 115200;
+        QTest::newRow("typed rate not in list") << 9600 << "57600" << 9600;
+    }
+    void baudRate() {
+        QFETCH(int, stored);
+        QFETCH(QString, typed);
+        QFETCH(int, afterOk);
+        CPortDlg dialog({});
+        dialog.baudRate = stored;
+        dialog.LoadFromMembers();
+        auto& bauds = Child<QComboBox>(dialog, "baudCombo");
+        QCOMPARE(bauds.currentIndex(), 0);
+        QCOMPARE(bauds.currentText(), QStringLiteral("115200"));
+        if (!typed.isEmpty()) {
+            TypeInto(bauds, typed);
+        }
+        dialog.accept();
+        QCOMPARE(dialog.baudRate, afterOk);
+    }
+
+    void deviceOfPort_data() {
+        QTest::addColumn<int>("port");
+        QTest::addColumn<QString>("device");  // empty: nothing is opened
+        QTest::newRow("Disabled") << 0 << "";
+        QTest::newRow("configured, present") << 3 << "/dev/null";
+        QTest::newRow("configured, absent") << 4 << "/dev/q417-no-such-device";
+        QTest::newRow("default of 5") << 5 << "/dev/ttyUSB4";
+        QTest::newRow("default of 20") << 20 << "/dev/ttyUSB19";
+    }
+    void deviceOfPort() {
+        QFETCH(int, port);
+        QFETCH(QString, device);
+        CPortDlg dialog({{3, "/dev/null"}, {4, "/dev/q417-no-such-device"}});
+        dialog.portIndex = 1;
+        dialog.LoadFromMembers();
+        Child<QComboBox>(dialog, "portCombo").setCurrentIndex(port);
+        const QString shown = device.isEmpty() ? QStringLiteral("No device is opened")
+                                               : QStringLiteral("%1 (%2)").arg(
+                                                     device, QFileInfo::exists(device)
+                                                                 ? QStringLiteral("present")
+                                                                 : QStringLiteral("not present"));
+        QCOMPARE(Child<QLabel>(dialog, "deviceLabel").text(), shown);
+    }
+
+    void deviceList_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("port");  // selected after the double-click
+        QTest::newRow("default device of port 3") << 0 << "3";
+        QTest::newRow("configured device of port 7") << 1 << "7";
+        QTest::newRow("device of no port") << 2 << "1";
+    }
+    void deviceList() {
+        QFETCH(int, row);
+        QFETCH(QString, port);
+        CPortDlg dialog({{7, "/dev/null"}});
+        dialog.SetDeviceSource([] { return kInjectedDevices; });
+        dialog.portIndex = 1;
+        dialog.LoadFromMembers();
+        auto& list = Child<QTreeWidget>(dialog, "deviceList");
+        QCOMPARE(list.topLevelItemCount(), int(kInjectedDevices.size()));
+        QTreeWidgetItem* item = list.topLevelItem(row);
+        const SerialDeviceEntry& entry = kInjectedDevices[row];
+        QCOMPARE(QStringList({item->text(0), item->text(1), item->text(2), item->text(3)}),
+                 QStringList({entry.device, entry.description, entry.maker, entry.serialNumber}));
+
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        // A double-click begins with a click: the view acts only on a second press of one item.
+        const QPoint centre = list.visualItemRect(item).center();
+        QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, centre);
+        QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, centre);
+        QCOMPARE(Child<QComboBox>(dialog, "portCombo").currentText(), port);
+    }
+
     void optionsRoundTrip_data() {
         QTest::addColumn<int>("open");
         QTest::addColumn<int>("sync");
