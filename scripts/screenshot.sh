@@ -23,15 +23,18 @@ XDG_CONFIG_HOME="$work" "$build/q417host" --simulate > "$work/host.log" 2>&1 &
 host=$!
 
 # The download question comes once the readout's information has been read.
+window=
 for _ in $(seq 100); do
-    xdotool search --name '^Q417 Host$' > /dev/null 2>&1 && break
+    window=$(xdotool search --onlyvisible --name '^Q417 Host$' 2>/dev/null | head -n1) || true
+    [ -n "$window" ] && break
     sleep 0.2
 done
-window=$(xdotool search --name '^Q417 Host$' | head -n1)
+[ -n "$window" ] || { echo "error: the download question did not come" >&2; exit 1; }
+sleep 0.5
 xdotool windowfocus --sync "$window" key Return
 sleep 3  # the download and the merge
 
-main=$(xdotool search --name ' - Q417 Host$' | head -n1)
+main=$(xdotool search --onlyvisible --name ' - Q417 Host$' | head -n1)
 xdotool windowmove "$main" 0 0 windowsize "$main" 1000 600
 sleep 1
 mkdir -p "$(dirname "$out")"
