@@ -72,6 +72,9 @@ CQ417HostView::CQ417HostView(SiteListModel& model, const Context& context, QWidg
             &CQ417HostView::NotifySelection);
     connect(&activity_, &UiActivity::idle, this, &CQ417HostView::HandlePendingEvent);
 
+    // Del and Ctrl+A act where the rows have the focus (the actions' shortcut context).
+    addAction(frame_.Action(cmd::kDelete));
+    addAction(frame_.Action(cmd::kSelectAll));
     // Shift+F10 opens the context menu, as the Menu key does, on this desktop.
     auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
     menuKey->setContext(Qt::WidgetShortcut);

@@ -290,11 +290,17 @@ class WindowTest : public QObject {
         QCOMPARE(Column(Model(), SiteListView::kLocation), QStringLiteral("B"));
     }
 
-    void selectAllAndGridLines() {
+    void selectAllDeleteAndGridLines() {
         StartApp();
         FillSites(Model(), 4);
         app_->OnCommand(cmd::kSelectAll);
         QCOMPARE(View().SelectedRows().size(), std::size_t(4));
+        Select({1});
+        Frame().show();
+        View().setFocus();
+        QVERIFY(QTest::qWaitForWindowActive(&Frame()));
+        QTest::keyClick(&View(), Qt::Key_Delete);  // the menu's key, where the rows are
+        QCOMPARE(Column(Model(), SiteListView::kLocation), QStringLiteral("ACD"));
         app_->OnCommand(cmd::kGridLines);
         QVERIFY(View().showGrid());
         QCOMPARE(app_->Settings().gridLines, 1);
