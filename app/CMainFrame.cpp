@@ -290,11 +290,16 @@ void CMainFrame::RestoreFlags(const CommandFlags& flags) {
 
 void CMainFrame::ApplyFlags() {
     const std::pair<int, bool> states[] = {
-        {kReadoutStatus, flags_.status},     {kReconnect, flags_.reconnect},
-        {kAddReadoutData, flags_.addData},   {kAddReadoutDataTool, flags_.addData},
-        {kCalibration, flags_.calibration},  {kUploadSiteInfo, flags_.upload},
-        {kUploadSiteInfoTool, flags_.upload}, {kCut, flags_.edit},
-        {kCopy, flags_.edit},                {kDelete, flags_.edit},
+        {kReadoutStatus, flags_.status},
+        {kReconnect, flags_.reconnect},
+        {kAddReadoutData, flags_.addData},
+        {kAddReadoutDataTool, flags_.addData},
+        {kCalibration, flags_.calibration},
+        {kUploadSiteInfo, flags_.upload},
+        {kUploadSiteInfoTool, flags_.upload},
+        {kCut, flags_.edit},
+        {kCopy, flags_.edit},
+        {kDelete, flags_.edit},
     };
     for (const auto& [id, enabled] : states) {
         if (QAction* action = Action(id)) {

@@ -35,8 +35,16 @@ class CMainFrame : public QMainWindow {
     Q_OBJECT
 
   public:
-    enum Pane { kMessagePane = 0, kDragPane, kStatusPane, kNumberPane, kCapsPane, kNumPane,
-                kClockPane, kPaneCount };
+    enum Pane {
+        kMessagePane = 0,
+        kDragPane,
+        kStatusPane,
+        kNumberPane,
+        kCapsPane,
+        kNumPane,
+        kClockPane,
+        kPaneCount
+    };
 
     explicit CMainFrame(QWidget* parent = nullptr);
     ~CMainFrame() override;

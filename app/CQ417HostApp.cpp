@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QIcon>
 #include <QFileInfo>
+#include <QIcon>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -49,8 +49,9 @@ QString PortProblemText(const PortOpenFailure& failure) {
     QString text = QStringLiteral("Port not open: ") + PathText(failure.text);
     switch (failure.reason) {
         case OpenFailure::NoSuchDevice:
-            text += QStringLiteral(". Plug in the readout's cable, or choose its port with "
-                                   "Edit > Port...");
+            text += QStringLiteral(
+                ". Plug in the readout's cable, or choose its port with "
+                "Edit > Port...");
             break;
         case OpenFailure::Busy:
             text += QStringLiteral(". Close the other program that holds the port.");
@@ -129,8 +130,8 @@ bool CQ417HostApp::Start(const HostOptions& options, std::string& error, bool sh
     if (qtUser_ != nullptr) {
         qtUser_->SetParentWindow(frame_);
     }
-    view_ = new CQ417HostView(
-        *model_, {*frame_, settings_, *link_, dispatcher_, *user_, activity_}, frame_);
+    view_ = new CQ417HostView(*model_, {*frame_, settings_, *link_, dispatcher_, *user_, activity_},
+                              frame_);
     frame_->setCentralWidget(view_);
     commands_ = std::make_unique<DocumentCommands>(DocumentCommands::Context{
         settings_, *link_, *document_, *frame_, *view_, *user_, activity_, devices_});
@@ -148,8 +149,8 @@ bool CQ417HostApp::Start(const HostOptions& options, std::string& error, bool sh
             Qt::QueuedConnection);
     connect(view_, &CQ417HostView::dragPosition, frame_, &CMainFrame::OnViewDrag,
             Qt::QueuedConnection);
-    dispatcher_.SetStatusWindow(frame_,
-                                [this](const LinkMessage& message) { OnStatusWindowMessage(message); });
+    dispatcher_.SetStatusWindow(
+        frame_, [this](const LinkMessage& message) { OnStatusWindowMessage(message); });
     frame_->SetDestroyHook([this] { SaveSettings(); });
     frame_->SetCloseQuery([this] { return CanCloseDocument(); });
     ShowRecentFiles();
@@ -435,8 +436,9 @@ void CQ417HostApp::PrintSetup() {
 }
 
 void CQ417HostApp::About() {
-    QMessageBox::about(frame_, QStringLiteral("About Q417 Host"),
-                       QStringLiteral("Q417 Host Version %1").arg(QString::fromLatin1(kHostVersion)));
+    QMessageBox::about(
+        frame_, QStringLiteral("About Q417 Host"),
+        QStringLiteral("Q417 Host Version %1").arg(QString::fromLatin1(kHostVersion)));
 }
 
 }  // namespace q417

@@ -117,8 +117,8 @@ class CQ417HostApp : public QObject, public DocumentObserver {
     DocumentUser* user_ = nullptr;
     std::unique_ptr<SiteListModel> model_;
     std::unique_ptr<CQ417HostDoc> document_;
-    CMainFrame* frame_ = nullptr;      // owned here, deleted by CloseWindow
-    CQ417HostView* view_ = nullptr;    // child of the frame
+    CMainFrame* frame_ = nullptr;    // owned here, deleted by CloseWindow
+    CQ417HostView* view_ = nullptr;  // child of the frame
     std::unique_ptr<DocumentCommands> commands_;
     std::unique_ptr<QPrinter> printer_;  // made at the first print command
 };

@@ -79,7 +79,8 @@ CQ417HostView::CQ417HostView(SiteListModel& model, const Context& context, QWidg
     auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this);
     menuKey->setContext(Qt::WidgetShortcut);
     connect(menuKey, &QShortcut::activated, this, [this] {
-        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5), viewport()->mapToGlobal(QPoint(5, 5)));
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                                viewport()->mapToGlobal(QPoint(5, 5)));
         contextMenuEvent(&event);
     });
 
@@ -122,8 +123,8 @@ void CQ417HostView::SizeColumnsToRows() {
     int width = metrics.horizontalAdvance(QStringLiteral("Description"));
     for (int r = 0; r < model_.RowCount(); ++r) {
         for (const int c : {SiteListView::kLocation, SiteListView::kDateTime}) {
-            width = std::max(width, metrics.horizontalAdvance(
-                                        QString::fromLatin1(model_.CellText(r, c))));
+            width = std::max(width,
+                             metrics.horizontalAdvance(QString::fromLatin1(model_.CellText(r, c))));
         }
     }
     // Never narrower than the column's title, which would be cut off.
@@ -331,8 +332,7 @@ void CQ417HostView::Drop(QPoint pos) {
 void CQ417HostView::mousePressEvent(QMouseEvent* event) {
     QTableView::mousePressEvent(event);
     pressRow_ = -1;
-    if (event->button() == Qt::LeftButton &&
-        event->modifiers() == Qt::NoModifier) {
+    if (event->button() == Qt::LeftButton && event->modifiers() == Qt::NoModifier) {
         pressRow_ = rowAt(event->position().toPoint().y());
         pressPos_ = event->position().toPoint();
     }

@@ -86,8 +86,7 @@ bool QtDocumentUser::AskYesNo(Question /*question*/, const std::string& text) {
 
 void QtDocumentUser::ShowMessage(const std::string& text, MessageIcon icon) {
     UiActivity::Scope busy(activity_);
-    QMessageBox box(BoxIcon(icon), kCaption, MessageText(text), QMessageBox::Ok,
-                    parent_);
+    QMessageBox box(BoxIcon(icon), kCaption, MessageText(text), QMessageBox::Ok, parent_);
     box.exec();
 }
 

@@ -212,7 +212,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     const double downloadGap = meter.Stop();
-    const double downloadS = std::chrono::duration<double>(WallClock::now() - downloadStart).count();
+    const double downloadS =
+        std::chrono::duration<double>(WallClock::now() - downloadStart).count();
 
     meter.Start();
     const auto uploadStart = WallClock::now();
@@ -236,8 +237,9 @@ int main(int argc, char** argv) {
     std::printf("window_upload_longest_gap_ms: %.1f\n", uploadGap);
     std::printf("window_idle_cpu_percent: %.3f\n", idleCpu);
     std::printf("window_startup_ratio: %.2f\n", Median(hostMs) / Median(bareMs));
-    std::printf("# connect and download %.2f s, upload and reconnect %.2f s, idle %.1f s; "
-                "start-up median of %d: q417host %.0f ms, bare QMainWindow %.0f ms\n",
-                downloadS, uploadS, idleWall, runs, Median(hostMs), Median(bareMs));
+    std::printf(
+        "# connect and download %.2f s, upload and reconnect %.2f s, idle %.1f s; "
+        "start-up median of %d: q417host %.0f ms, bare QMainWindow %.0f ms\n",
+        downloadS, uploadS, idleWall, runs, Median(hostMs), Median(bareMs));
     return 0;
 }

@@ -29,12 +29,14 @@ constexpr int kWaitMs = 20000;
 
 std::string FileBytes(const std::string& path) {
     QFile file(QString::fromStdString(path));
-    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string("(unreadable)");
+    return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString()
+                                          : std::string("(unreadable)");
 }
 
 int DownloadQuestions(const test::ScriptedUser& user) {
-    return static_cast<int>(std::count_if(user.questions.begin(), user.questions.end(),
-                                          [](const auto& q) { return q.first == Question::DownloadData; }));
+    return static_cast<int>(
+        std::count_if(user.questions.begin(), user.questions.end(),
+                      [](const auto& q) { return q.first == Question::DownloadData; }));
 }
 
 }  // namespace
@@ -66,14 +68,16 @@ class WindowEndToEndTest : public QObject {
         // Connected, asked, downloaded and merged.
         QTRY_COMPARE_WITH_TIMEOUT(model.RowCount(), 4, kWaitMs);
         QCOMPARE(DownloadQuestions(user), 1);
-        QCOMPARE(user.questions.front().second, std::string("Would you like to download Q417 data?"));
+        QCOMPARE(user.questions.front().second,
+                 std::string("Would you like to download Q417 data?"));
         QVERIFY(app.Document().IsModified());
         QTRY_VERIFY_WITH_TIMEOUT(frame.Action(cmd::kUploadSiteInfo)->isEnabled(), kWaitMs);
         QCOMPARE(frame.PaneText(CMainFrame::kStatusPane), QStringLiteral("Connected"));
 
         QVERIFY(app.SaveAs());
         QCOMPARE(FileBytes(ini), test::kFourSitesIni);
-        QCOMPARE(FileBytes(dir.filePath(QStringLiteral("route.csv")).toStdString()), test::kFourSitesCsv);
+        QCOMPARE(FileBytes(dir.filePath(QStringLiteral("route.csv")).toStdString()),
+                 test::kFourSitesCsv);
         QVERIFY(!app.Document().IsModified());
         QVERIFY(frame.windowTitle().startsWith(QStringLiteral("route.ini[*] - Q417 Host")));
 

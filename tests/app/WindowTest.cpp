@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QTest>
+#include <thread>
 
 #include "AppFixture.h"
 #include "CMainFrame.h"
@@ -15,14 +16,13 @@
 #include "CReadoutLink.h"
 #include "CommandIds.h"
 #include "DocumentCommands.h"
+#include "LinkDispatcher.h"
 #include "LinkJob.h"
 #include "LinkSink.h"
 #include "ScriptedUser.h"
 #include "SiteListModel.h"
 #include "SiteText.h"
 #include "UiActivity.h"
-#include "LinkDispatcher.h"
-#include <thread>
 
 using namespace q417;
 
@@ -31,8 +31,8 @@ namespace {
 // A list of n sites named A, B, C, ... with nothing else in them.
 void FillSites(SiteListModel& model, int n) {
     for (int i = 0; i < n; ++i) {
-        model.InsertRow(model.RowCount(), {std::to_string(i + 1), std::string(1, char('A' + i)),
-                                           "", "", "PSI", ""});
+        model.InsertRow(model.RowCount(),
+                        {std::to_string(i + 1), std::string(1, char('A' + i)), "", "", "PSI", ""});
     }
     model.Document()->SetSiteCount(model.RowCount());
 }
@@ -67,8 +67,8 @@ class WindowTest : public QObject {
     void Select(std::initializer_list<int> rows) {
         View().clearSelection();
         for (const int r : rows) {
-            View().selectionModel()->select(Model().index(r, 0), QItemSelectionModel::Select |
-                                                                      QItemSelectionModel::Rows);
+            View().selectionModel()->select(
+                Model().index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
         }
     }
 
@@ -80,10 +80,14 @@ class WindowTest : public QObject {
         QTest::addColumn<qint64>("code");
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("count");
-        QTest::newRow("reading 42%") << quint64(42) << qint64(13) << "Reading data" << "42%";
-        QTest::newRow("connected 5") << quint64(5) << qint64(5) << "Connected" << "5";
-        QTest::newRow("7 clears, 0 keeps") << quint64(0) << qint64(7) << "" << "9";
-        QTest::newRow("code 0 keeps") << quint64(3) << qint64(0) << "Comm error" << "3";
+        QTest::newRow("reading 42%") << quint64(42) << qint64(13) << "Reading data"
+                                     << "42%";
+        QTest::newRow("connected 5") << quint64(5) << qint64(5) << "Connected"
+                                     << "5";
+        QTest::newRow("7 clears, 0 keeps") << quint64(0) << qint64(7) << ""
+                                           << "9";
+        QTest::newRow("code 0 keeps") << quint64(3) << qint64(0) << "Comm error"
+                                      << "3";
     }
     void statusPanes() {
         QFETCH(quint64, number);
@@ -106,8 +110,9 @@ class WindowTest : public QObject {
 
     void commandEnabling() {
         StartApp();
-        const int readout[] = {cmd::kReadoutStatus, cmd::kUploadSiteInfo, cmd::kUploadSiteInfoTool,
-                               cmd::kAddReadoutData, cmd::kAddReadoutDataTool, cmd::kReconnect};
+        const int readout[] = {cmd::kReadoutStatus,      cmd::kUploadSiteInfo,
+                               cmd::kUploadSiteInfoTool, cmd::kAddReadoutData,
+                               cmd::kAddReadoutDataTool, cmd::kReconnect};
         for (const int id : readout) {
             QVERIFY2(!Frame().Action(id)->isEnabled(), qPrintable(QString::number(id)));
         }
@@ -135,7 +140,8 @@ class WindowTest : public QObject {
         QVERIFY(Frame().Action(cmd::kDelete)->isEnabled());
         Frame().DisableCommands();
         QCOMPARE(Frame().Flags(), CommandFlags{});
-        QVERIFY(!Frame().Action(cmd::kCut)->isEnabled() && !Frame().Action(cmd::kUploadSiteInfo)->isEnabled());
+        QVERIFY(!Frame().Action(cmd::kCut)->isEnabled() &&
+                !Frame().Action(cmd::kUploadSiteInfo)->isEnabled());
         QVERIFY(Frame().Action(cmd::kSelectAll)->isEnabled());
     }
 
@@ -149,8 +155,11 @@ class WindowTest : public QObject {
         // Nothing reaches the store while the window is there.
         QVERIFY(!test::StoredValue(QStringLiteral("Settings/GridLines")).isValid());
         app_->CloseWindow();
-        const std::pair<const char*, int> expected[] = {{"BaudRate", 115200}, {"PortNum", 1},
-            {"GridLines", 1}, {"autoOpenFile", 1}, {"autoSyncTime", 0}};
+        const std::pair<const char*, int> expected[] = {{"BaudRate", 115200},
+                                                        {"PortNum", 1},
+                                                        {"GridLines", 1},
+                                                        {"autoOpenFile", 1},
+                                                        {"autoSyncTime", 0}};
         for (const auto& [key, value] : expected) {
             QCOMPARE(test::StoredValue(QStringLiteral("Settings/") + QLatin1String(key)).toInt(),
                      value);
@@ -341,9 +350,12 @@ class WindowTest : public QObject {
         int results = 0;
         auto* stays = new QObject(&dispatcher);
         auto* goes = new QObject;
-        const RequesterId kept = dispatcher.AddRequester(stays, [&](const LinkMessage&) { ++results; });
-        const RequesterId gone = dispatcher.AddRequester(goes, [&](const LinkMessage&) { ++results; });
-        const RequesterId withdrawn = dispatcher.AddRequester(stays, [&](const LinkMessage&) { ++results; });
+        const RequesterId kept =
+            dispatcher.AddRequester(stays, [&](const LinkMessage&) { ++results; });
+        const RequesterId gone =
+            dispatcher.AddRequester(goes, [&](const LinkMessage&) { ++results; });
+        const RequesterId withdrawn =
+            dispatcher.AddRequester(stays, [&](const LinkMessage&) { ++results; });
         dispatcher.WithdrawRequester(withdrawn);
         std::thread worker([&] {
             for (const RequesterId id : {kept, gone, withdrawn, RequesterId(99)}) {
