@@ -23,6 +23,7 @@
 #include "SiteListModel.h"
 #include "SiteText.h"
 #include "UiActivity.h"
+#include "RecentFileList.h"
 
 using namespace q417;
 
@@ -164,6 +165,29 @@ class WindowTest : public QObject {
             QCOMPARE(test::StoredValue(QStringLiteral("Settings/") + QLatin1String(key)).toInt(),
                      value);
         }
+    }
+
+    void recentFiles() {
+        test::ResetStore();
+        RecentFileList recent;
+        for (const char* name : {"/a/one.ini", "/a/two.ini", "/a/three.ini", "/a/four.ini",
+                                 "/a/two.ini", "/b/R&D.ini"}) {
+            recent.Add(QString::fromLatin1(name));
+        }
+        QCOMPARE(recent.Files(), (QStringList{QStringLiteral("/b/R&D.ini"), QStringLiteral("/a/two.ini"),
+                                              QStringLiteral("/a/four.ini"), QStringLiteral("/a/three.ini")}));
+        QCOMPARE(recent.MenuText(0), QStringLiteral("&1 R&&D.ini"));
+        {
+            QSettings store(QString::fromLatin1(kSettingsOrganization),
+                            QString::fromLatin1(kSettingsApplication));
+            recent.Save(store);
+        }
+        RecentFileList loaded;
+        loaded.Load(QSettings(QString::fromLatin1(kSettingsOrganization),
+                              QString::fromLatin1(kSettingsApplication)));
+        QCOMPARE(loaded.Files(), recent.Files());
+        QCOMPARE(test::StoredValue(QStringLiteral("Recent File List/File2")).toString(),
+                 QStringLiteral("/a/two.ini"));
     }
 
     void portChoice_data() {
