@@ -174,15 +174,7 @@ void CQ417HostView::NewSite() {
         return;
     }
     SelectRow(row);
-    editLocationDialog_.siteText = QString::fromLatin1(model_.CellText(row, SiteListView::kId));
-    editLocationDialog_.locationText =
-        QString::fromLatin1(model_.CellText(row, SiteListView::kLocation));
-    UiActivity::Scope busy(activity_);
-    if (editLocationDialog_.exec() == QDialog::Accepted) {
-        model_.SetCellText(row, SiteListView::kLocation,
-                           CleanSiteText(editLocationDialog_.locationText.toLatin1().toStdString(),
-                                         kMaxLocationLength));
-    }
+    EditLocationOf(row);  // the new row stays also when the dialog is cancelled
 }
 
 void CQ417HostView::EditLocation() {
@@ -190,16 +182,23 @@ void CQ417HostView::EditLocation() {
     if (row < 0 || document_ == nullptr) {
         return;
     }
+    if (EditLocationOf(row)) {
+        document_->SetModified(true);
+    }
+}
+
+bool CQ417HostView::EditLocationOf(int row) {
     editLocationDialog_.siteText = QString::fromLatin1(model_.CellText(row, SiteListView::kId));
     editLocationDialog_.locationText =
         QString::fromLatin1(model_.CellText(row, SiteListView::kLocation));
     UiActivity::Scope busy(activity_);
-    if (editLocationDialog_.exec() == QDialog::Accepted) {
-        model_.SetCellText(row, SiteListView::kLocation,
-                           CleanSiteText(editLocationDialog_.locationText.toLatin1().toStdString(),
-                                         kMaxLocationLength));
-        document_->SetModified(true);
+    if (editLocationDialog_.exec() != QDialog::Accepted) {
+        return false;
     }
+    model_.SetCellText(row, SiteListView::kLocation,
+                       CleanSiteText(editLocationDialog_.locationText.toLatin1().toStdString(),
+                                     kMaxLocationLength));
+    return true;
 }
 
 void CQ417HostView::DeleteSelectedSites() {

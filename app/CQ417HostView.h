@@ -80,6 +80,8 @@ class CQ417HostView : public QTableView {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    // The Edit Location dialog for row; true when it ended with OK and the location was taken.
+    bool EditLocationOf(int row);
     void SizeColumnsToTitles();
     void SizeColumnsToRows();
     void SelectRow(int row);

@@ -19,11 +19,11 @@
 #include "LinkDispatcher.h"
 #include "LinkJob.h"
 #include "LinkSink.h"
+#include "RecentFileList.h"
 #include "ScriptedUser.h"
 #include "SiteListModel.h"
 #include "SiteText.h"
 #include "UiActivity.h"
-#include "RecentFileList.h"
 
 using namespace q417;
 
@@ -167,6 +167,42 @@ class WindowTest : public QObject {
         }
     }
 
+    // Upload Site Info greys the commands only once the user has said yes, and gives them back
+    // when the preparation refuses (no readings downloaded to keep).
+    void uploadRefusedGivesTheCommandsBack_data() {
+        QTest::addColumn<bool>("confirm");
+        QTest::newRow("not confirmed") << false;
+        QTest::newRow("nothing to keep") << true;
+    }
+    void uploadRefusedGivesTheCommandsBack() {
+        QFETCH(bool, confirm);
+        StartApp();
+        FillSites(Model(), 2);
+        for (const int id : {kCommandReadoutStatus, kCommandUploadSiteInfo, kCommandReconnect}) {
+            Frame().OnLinkCommand(kCommandEnable, id);
+        }
+        const CommandFlags before = Frame().Flags();
+        user_->saveChoice = SaveChoice::Discard;
+        user_->answers[Question::ConfirmUpload] = confirm;
+        user_->answers[Question::ClearReadings] = false;
+        QVERIFY(!app_->Commands().UploadSiteInfo());
+        QCOMPARE(Frame().Flags(), before);
+        QVERIFY(Frame().Action(cmd::kUploadSiteInfo)->isEnabled());
+        QCOMPARE(user_->messages.empty(), !confirm);
+    }
+
+    void aFileThatCannotBeOpenedEndsTheStart() {
+        test::ResetStore({{QStringLiteral("PortNum"), 0}});
+        test::ScriptedUser user;
+        CQ417HostApp app(CQ417HostApp::Parts{nullptr, nullptr, &user});
+        HostOptions options;
+        options.file = "/nonexistent/north.ini";
+        std::string error;
+        QVERIFY(!app.Start(options, error, false));
+        QVERIFY(error.find("/nonexistent/north.ini") != std::string::npos);
+        QCOMPARE(user.messages.size(), std::size_t(1));  // said in words, once
+    }
+
     void recentFiles() {
         test::ResetStore();
         RecentFileList recent;
@@ -174,8 +210,9 @@ class WindowTest : public QObject {
                                  "/a/two.ini", "/b/R&D.ini"}) {
             recent.Add(QString::fromLatin1(name));
         }
-        QCOMPARE(recent.Files(), (QStringList{QStringLiteral("/b/R&D.ini"), QStringLiteral("/a/two.ini"),
-                                              QStringLiteral("/a/four.ini"), QStringLiteral("/a/three.ini")}));
+        QCOMPARE(recent.Files(),
+                 (QStringList{QStringLiteral("/b/R&D.ini"), QStringLiteral("/a/two.ini"),
+                              QStringLiteral("/a/four.ini"), QStringLiteral("/a/three.ini")}));
         QCOMPARE(recent.MenuText(0), QStringLiteral("&1 R&&D.ini"));
         {
             QSettings store(QString::fromLatin1(kSettingsOrganization),
