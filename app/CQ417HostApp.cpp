@@ -396,6 +396,11 @@ void CQ417HostApp::DocumentPathChanged(const std::string& path, const std::strin
     }
     frame_->setWindowTitle(PathText(title) + QStringLiteral("[*] - Q417 Host"));
     frame_->setWindowFilePath(PathText(path));
+    if (!path.empty()) {
+        // Also the file a download opened by itself.
+        recent_.Add(PathText(path));
+        ShowRecentFiles();
+    }
 }
 
 void CQ417HostApp::DocumentUnitChanged(PressureUnit unit) {

@@ -11,6 +11,7 @@
 #include <QShortcut>
 #include <algorithm>
 
+#include "CEditLocationDlg.h"
 #include "CMainFrame.h"
 #include "CQ417HostDoc.h"
 #include "CReadoutLink.h"
@@ -43,8 +44,7 @@ CQ417HostView::CQ417HostView(SiteListModel& model, const Context& context, QWidg
       link_(context.link),
       dispatcher_(context.dispatcher),
       user_(context.user),
-      activity_(context.activity),
-      editLocationDialog_(this) {
+      activity_(context.activity) {
     setObjectName(QStringLiteral("siteList"));
     setModel(&model_);
     setItemDelegateForColumn(SiteListView::kId, new SiteIdDelegate(this));
@@ -188,16 +188,19 @@ void CQ417HostView::EditLocation() {
 }
 
 bool CQ417HostView::EditLocationOf(int row) {
-    editLocationDialog_.siteText = QString::fromLatin1(model_.CellText(row, SiteListView::kId));
-    editLocationDialog_.locationText =
-        QString::fromLatin1(model_.CellText(row, SiteListView::kLocation));
+    if (editLocationDialog_ == nullptr) {
+        editLocationDialog_ = std::make_unique<CEditLocationDlg>(this);
+    }
+    CEditLocationDlg& dialog = *editLocationDialog_;
+    dialog.siteText = QString::fromLatin1(model_.CellText(row, SiteListView::kId));
+    dialog.locationText = QString::fromLatin1(model_.CellText(row, SiteListView::kLocation));
     UiActivity::Scope busy(activity_);
-    if (editLocationDialog_.exec() != QDialog::Accepted) {
+    if (dialog.exec() != QDialog::Accepted) {
         return false;
     }
-    model_.SetCellText(row, SiteListView::kLocation,
-                       CleanSiteText(editLocationDialog_.locationText.toLatin1().toStdString(),
-                                     kMaxLocationLength));
+    model_.SetCellText(
+        row, SiteListView::kLocation,
+        CleanSiteText(dialog.locationText.toLatin1().toStdString(), kMaxLocationLength));
     return true;
 }
 

@@ -1,13 +1,14 @@
 #pragma once
 
 #include <QTableView>
+#include <memory>
 #include <vector>
 
-#include "CEditLocationDlg.h"
 #include "LinkSink.h"
 
 namespace q417 {
 
+class CEditLocationDlg;
 class CMainFrame;
 class CQ417HostDoc;
 class CReadoutLink;
@@ -100,7 +101,7 @@ class CQ417HostView : public QTableView {
     UiActivity& activity_;
     CQ417HostDoc* document_ = nullptr;  // not owned; set by InitialUpdate
     RequesterId requester_ = 0;
-    CEditLocationDlg editLocationDialog_;
+    std::unique_ptr<CEditLocationDlg> editLocationDialog_;  // made at its first use, then kept
 
     bool dragging_ = false;
     bool hotTracking_ = false;

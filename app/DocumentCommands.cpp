@@ -4,6 +4,8 @@
 #include <ctime>
 
 #include "CMainFrame.h"
+#include "COptionsDlg.h"
+#include "CPortDlg.h"
 #include "CQ417HostDoc.h"
 #include "CQ417HostView.h"
 #include "CReadoutLink.h"
@@ -23,17 +25,33 @@ DocumentCommands::DocumentCommands(const Context& context)
       view_(context.view),
       user_(context.user),
       activity_(context.activity),
-      portDialog_(context.devices, &context.frame),
-      optionsDialog_(&context.frame) {}
+      devices_(context.devices) {}
+
+DocumentCommands::~DocumentCommands() = default;
+
+CPortDlg& DocumentCommands::PortDialog() {
+    if (portDialog_ == nullptr) {
+        portDialog_ = std::make_unique<CPortDlg>(devices_, &frame_);
+    }
+    return *portDialog_;
+}
+
+COptionsDlg& DocumentCommands::OptionsDialog() {
+    if (optionsDialog_ == nullptr) {
+        optionsDialog_ = std::make_unique<COptionsDlg>(&frame_);
+    }
+    return *optionsDialog_;
+}
 
 int DocumentCommands::Port() {
-    portDialog_.portIndex = settings_.portNum;
-    portDialog_.baudRate = settings_.baudRate;
+    CPortDlg& dialog = PortDialog();
+    dialog.portIndex = settings_.portNum;
+    dialog.baudRate = settings_.baudRate;
     UiActivity::Scope busy(activity_);
-    if (portDialog_.exec() != QDialog::Accepted) {
+    if (dialog.exec() != QDialog::Accepted) {
         return 0;
     }
-    return ApplyPortChoice(portDialog_.portIndex, portDialog_.baudRate);
+    return ApplyPortChoice(dialog.portIndex, dialog.baudRate);
 }
 
 int DocumentCommands::ApplyPortChoice(int portIndex, int baudRate) {
@@ -55,12 +73,13 @@ int DocumentCommands::ApplyPortChoice(int portIndex, int baudRate) {
 }
 
 void DocumentCommands::Options() {
-    optionsDialog_.autoOpenCheck = settings_.autoOpen;
-    optionsDialog_.autoSyncCheck = settings_.autoSync;
+    COptionsDlg& dialog = OptionsDialog();
+    dialog.autoOpenCheck = settings_.autoOpen;
+    dialog.autoSyncCheck = settings_.autoSync;
     UiActivity::Scope busy(activity_);
-    if (optionsDialog_.exec() == QDialog::Accepted) {
-        settings_.autoOpen = optionsDialog_.autoOpenCheck;
-        settings_.autoSync = optionsDialog_.autoSyncCheck;
+    if (dialog.exec() == QDialog::Accepted) {
+        settings_.autoOpen = dialog.autoOpenCheck;
+        settings_.autoSync = dialog.autoSyncCheck;
     }
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 
-#include "COptionsDlg.h"
-#include "CPortDlg.h"
+#include <memory>
+
 #include "PortDevice.h"
 
 namespace q417 {
 
 class CMainFrame;
+class COptionsDlg;
+class CPortDlg;
 class CQ417HostDoc;
 class CQ417HostView;
 class CReadoutLink;
@@ -15,8 +17,8 @@ class UiActivity;
 struct HostSettings;
 
 // The readout commands the document answers: port and options, status, reconnect, add readout
-// data and the upload of the site list. The two dialogs are kept, so they remember what they
-// showed between openings. Window thread only.
+// data and the upload of the site list. The two dialogs are made at their first opening and
+// kept, so they remember what they showed between openings. Window thread only.
 class DocumentCommands {
   public:
     struct Context {
@@ -31,6 +33,7 @@ class DocumentCommands {
     };
 
     explicit DocumentCommands(const Context& context);
+    ~DocumentCommands();
 
     // Port...: a changed port number or baud rate goes to the settings and the link, and the
     // link is told to reopen or switch. Returns the job submitted (0 for none).
@@ -45,8 +48,8 @@ class DocumentCommands {
     // Returns whether the job was submitted.
     bool UploadSiteInfo();
 
-    [[nodiscard]] CPortDlg& PortDialog() { return portDialog_; }
-    [[nodiscard]] COptionsDlg& OptionsDialog() { return optionsDialog_; }
+    [[nodiscard]] CPortDlg& PortDialog();
+    [[nodiscard]] COptionsDlg& OptionsDialog();
 
   private:
     HostSettings& settings_;
@@ -56,8 +59,9 @@ class DocumentCommands {
     CQ417HostView& view_;
     DocumentUser& user_;
     UiActivity& activity_;
-    CPortDlg portDialog_;
-    COptionsDlg optionsDialog_;
+    const PortDeviceTable& devices_;
+    std::unique_ptr<CPortDlg> portDialog_;
+    std::unique_ptr<COptionsDlg> optionsDialog_;
 };
 
 // Said when the link is busy with another job and the upload could not be queued.

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QTest>
 #include <thread>
@@ -201,6 +202,22 @@ class WindowTest : public QObject {
         QVERIFY(!app.Start(options, error, false));
         QVERIFY(error.find("/nonexistent/north.ini") != std::string::npos);
         QCOMPARE(user.messages.size(), std::size_t(1));  // said in words, once
+    }
+
+    void aDroppedFileOpens() {
+        StartApp();
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("north.ini"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("1,MW-01,12/08/26 13:04,3.500000000,PSI,30303000\r\n"
+                   "2,MW-02,01/01/00 00:00,0.000000000,PSI,30303000\r\n");
+        file.close();
+        Q_EMIT Frame().fileDropped(path);
+        QCOMPARE(Model().RowCount(), 2);
+        QCOMPARE(Model().CellText(1, SiteListView::kDateTime), std::string());  // no reading
+        QCOMPARE(Frame().windowTitle(), QStringLiteral("north.ini[*] - Q417 Host"));
+        QCOMPARE(app_->Recent().Files().value(0), path);
     }
 
     void recentFiles() {
