@@ -201,7 +201,9 @@ std::vector<qreal> SiteListPrinter::ColumnWidths(const QPaintDevice& device, con
             widest = std::max(widest,
                               body.horizontalAdvance(model_.data(model_.index(r, c)).toString()));
         }
-        natural[static_cast<std::size_t>(c)] = widest + 2 * layout.padding;
+        // A pixel to spare: eliding works in fixed point and would cut a text of exactly the
+        // column's width.
+        natural[static_cast<std::size_t>(c)] = std::ceil(widest) + 1 + 2 * layout.padding;
     }
     return FitWidths(std::move(natural), available);
 }
