@@ -1,5 +1,6 @@
 #include <QPaintEngine>
 #include <QPainter>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QStandardItemModel>
@@ -140,11 +141,17 @@ class SiteListPrinterTest : public QObject {
         while (SiteListPrinter(*Sites(perPage + 1), QString()).PageCount(*printer) == 1) {
             QVERIFY(++perPage < 177);  // 177 sites need more than one page
         }
+        const auto pagesFor = [perPage](int rows) {
+            return qMax(1, (rows + perPage - 1) / perPage);
+        };
         const int rows = fullPages * perPage + extra;
         const auto model = Sites(rows);
         const SiteListPrinter sites(*model, QStringLiteral("north.ini"));
-        QCOMPARE(sites.PageCount(*printer), qMax(1, (rows + perPage - 1) / perPage));
-        QCOMPARE(Printed(sites, *printer), sites.PageCount(*printer));
+        QCOMPARE(sites.PageCount(*printer), pagesFor(rows));
+        QCOMPARE(Printed(sites, *printer), pagesFor(rows));
+        // A page more of rows, a page more.
+        QCOMPARE(SiteListPrinter(*Sites(rows + perPage), QString()).PageCount(*printer),
+                 pagesFor(rows + perPage));
     }
 
     // Measured on the printer, the layout is the same at any resolution.
@@ -216,6 +223,18 @@ class SiteListPrinterTest : public QObject {
         auto printer = Pdf();
         printer->setOutputFileName(dir_.filePath(QStringLiteral("missing/folder/out.pdf")));
         QVERIFY(!SiteListPrinter(*Sites(3), QString()).Print(*printer));
+    }
+
+    // The window hands Print to a preview's paint request as it is.
+    void preview() {
+        const auto model = Sites(177);
+        const SiteListPrinter sites(*model, QString());
+        auto printer = Pdf();
+        QPrintPreviewWidget preview(printer.get());
+        QObject::connect(&preview, &QPrintPreviewWidget::paintRequested,
+                         [&sites](QPrinter* target) { QVERIFY(sites.Print(*target)); });
+        preview.updatePreview();
+        QCOMPARE(preview.pageCount(), sites.PageCount(*printer));
     }
 
     void content_data() {
