@@ -25,12 +25,12 @@ class SiteListPrinter {
     // The time printed in the footer; an invalid time (the default) means the time of printing.
     void SetPrintTime(QDateTime time);
 
-    // Pages needed on the device's paintable area; at least 1, an empty list has a page too.
+    // Pages needed on the device's PrintArea; at least 1, an empty list has a page too.
     [[nodiscard]] int PageCount(QPagedPaintDevice& device) const;
 
-    // Prints every page, or the printer's page range when one is chosen. Usable as it is from
-    // a print preview's paint request. False when painting could not begin or a page could not
-    // be started.
+    // Prints every page, or the printer's page range when one is chosen, and the copies the
+    // printer does not make itself. Usable as it is from a print preview's paint request. False
+    // when painting could not begin or a page could not be started.
     bool Print(QPrinter& printer) const;
 
     // Paints page `page` (1-based) of the layout that fits pageRect on the painter's device; a
