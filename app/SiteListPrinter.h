@@ -2,54 +2,74 @@
 
 #include <QDateTime>
 #include <QFont>
+#include <QRectF>
 #include <QString>
 #include <vector>
 
 class QAbstractItemModel;
+class QPagedPaintDevice;
 class QPaintDevice;
 class QPainter;
 class QPrinter;
 
 namespace q417 {
 
-// Prints a list as a table: on every page the document's title with "Page N of M", the column
-// titles and as many whole rows as fit, and the time of printing at the foot. Columns are as
-// wide as their widest text, narrowed alike when the page is too narrow, and a cell that still
-// does not fit is cut with an ellipsis. Sizes come from the device, so a printer at any
-// resolution and the preview lay out the same.
+// Lays out and paints the site list as a paged report: on every page a header line with the
+// document's title and "Page N of M", the bold column titles, the rows with every other one
+// shaded, and a footer with the time of printing. Everything is measured on the device that is
+// painted, so a 1200 dpi printer and a 96 dpi preview give the same pages.
 class SiteListPrinter {
   public:
     SiteListPrinter(const QAbstractItemModel& model, QString title);
 
-    // The time printed at the foot of each page (default: now, local).
-    void SetPrintTime(QDateTime time) { printTime_ = std::move(time); }
+    // The time printed in the footer; an invalid time (the default) means the time of printing.
+    void SetPrintTime(QDateTime time);
 
-    [[nodiscard]] int PageCount(QPaintDevice& device) const;
-    // Prints every page (or the printer's page range). False when painting could not begin.
+    // Pages needed on the device's PrintArea; at least 1, an empty list has a page too.
+    [[nodiscard]] int PageCount(QPagedPaintDevice& device) const;
+
+    // Prints every page, or the printer's page range when one is chosen, and the copies the
+    // printer does not make itself. Usable as it is from a print preview's paint request. False
+    // when painting could not begin or a page could not be started.
     bool Print(QPrinter& printer) const;
-    // Paints page (0-based) of pageCount on a page the size of the painter's device.
-    void PaintPage(QPainter& painter, int page, int pageCount) const;
+
+    // Paints page `page` (1-based) of the layout that fits pageRect on the painter's device; a
+    // page beyond the last paints nothing.
+    void PaintPage(QPainter& painter, QRectF pageRect, int page) const;
+    // Pages the layout that fits pageRect on the device has.
+    [[nodiscard]] int PageCount(const QPaintDevice& device, QRectF pageRect) const;
+
+    // The part of the device's page the report fills, in the painter's coordinates: the
+    // printable area, narrowed where needed to keep a margin from the paper's edges.
+    [[nodiscard]] static QRectF PrintArea(const QPagedPaintDevice& device);
 
   private:
     struct Layout {
-        double width = 0;
-        double headerHeight = 0;  // title line and rule
-        double rowHeight = 0;
-        double footerHeight = 0;
-        std::vector<double> columnWidths;
+        QFont titleFont;
+        QFont bodyFont;
+        QFont headFont;
+        QFont footFont;
+        QRectF area;
+        qreal titleHeight = 0;
+        qreal rowHeight = 0;
+        qreal footHeight = 0;
+        qreal padding = 0;
+        qreal ruleWidth = 0;
+        QRectF table;  // column titles and rows
+        std::vector<qreal> columnWidths;
         int rowsPerPage = 1;
         int pageCount = 1;
     };
 
-    [[nodiscard]] Layout MakeLayout(QPaintDevice& device) const;
-    [[nodiscard]] QString Cell(int row, int column) const;
-    [[nodiscard]] QString Title(int column) const;
+    [[nodiscard]] Layout MakeLayout(const QPaintDevice& device, QRectF area) const;
+    [[nodiscard]] std::vector<qreal> ColumnWidths(const QPaintDevice& device, const Layout& layout,
+                                                  qreal available) const;
+    void Paint(QPainter& painter, const Layout& layout, int page, const QDateTime& stamp) const;
+    [[nodiscard]] QDateTime Stamp() const;
 
     const QAbstractItemModel& model_;
     QString title_;
     QDateTime printTime_;
-    QFont font_;
-    QFont boldFont_;
 };
 
 }  // namespace q417
