@@ -211,6 +211,9 @@ void CQ417HostApp::OnStatusWindowMessage(const LinkMessage& message) {
         return;
     }
     frame_->OnLinkStatus(static_cast<std::uint64_t>(message.wParam), message.lParam);
+    if (commands_ != nullptr) {
+        commands_->OnLinkStatus(message.lParam);
+    }
     if (message.lParam == STATUS_PORT_NOT_OPEN) {
         frame_->SetIdleMessage(PortProblemText(link_->PortFailure()));
     } else if (message.lParam == STATUS_PORT_OPEN || message.lParam == STATUS_CONNECTED) {
@@ -355,6 +358,10 @@ bool CQ417HostApp::SaveAs() {
 
 bool CQ417HostApp::CanCloseDocument() {
     UiActivity::Scope busy(activity_);
+    if (commands_ != nullptr && commands_->UploadRunning() &&
+        !user_->AskYesNo(Question::QuitDuringUpload, kQuitDuringUploadQuestion)) {
+        return false;
+    }
     return document_->SaveModified();
 }
 

@@ -12,6 +12,7 @@
 #include "DocumentUser.h"
 #include "HostSettings.h"
 #include "LinkJob.h"
+#include "LinkSink.h"
 #include "ReadoutStatusRows.h"
 #include "UiActivity.h"
 
@@ -123,7 +124,17 @@ bool DocumentCommands::UploadSiteInfo() {
         user_.ShowMessage(kLinkBusyUploadMessage, MessageIcon::Exclamation);
         return false;
     }
+    uploadRunning_ = true;
     return true;
+}
+
+void DocumentCommands::OnLinkStatus(std::int64_t code) {
+    // After the last record the link disconnects and connects again; a port that is gone or
+    // a link that starts over ends the upload too.
+    if (code == STATUS_CONNECTING || code == STATUS_CONNECTED || code == STATUS_PORT_NOT_OPEN ||
+        code == STATUS_NEW_READOUT) {
+        uploadRunning_ = false;
+    }
 }
 
 }  // namespace q417

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "PortDevice.h"
@@ -47,6 +48,11 @@ class DocumentCommands {
     // Upload Site Info: the save prompt, "Are you sure ...?", the preparation and the job.
     // Returns whether the job was submitted.
     bool UploadSiteInfo();
+    // From the submission of an upload until the link connects afresh (or loses the port):
+    // the readout is being written, and stopping now would leave it half old, half new.
+    [[nodiscard]] bool UploadRunning() const { return uploadRunning_; }
+    // The link's status codes, which tell when the upload is over.
+    void OnLinkStatus(std::int64_t code);
 
     [[nodiscard]] CPortDlg& PortDialog();
     [[nodiscard]] COptionsDlg& OptionsDialog();
@@ -62,7 +68,13 @@ class DocumentCommands {
     const PortDeviceTable& devices_;
     std::unique_ptr<CPortDlg> portDialog_;
     std::unique_ptr<COptionsDlg> optionsDialog_;
+    bool uploadRunning_ = false;
 };
+
+// Asked when the window closes during an upload.
+inline constexpr const char* kQuitDuringUploadQuestion =
+    "The site list is still being uploaded to the readout. If you quit now, the readout may "
+    "hold a mix of old and new sites. Quit anyway?";
 
 // Said when the link is busy with another job and the upload could not be queued.
 inline constexpr const char* kLinkBusyUploadMessage =

@@ -76,11 +76,13 @@ std::optional<std::string> QtDocumentUser::AskOpenPath() {
     return QFile::encodeName(path).toStdString();
 }
 
-bool QtDocumentUser::AskYesNo(Question /*question*/, const std::string& text) {
+bool QtDocumentUser::AskYesNo(Question question, const std::string& text) {
     UiActivity::Scope busy(activity_);
     QMessageBox box(QMessageBox::Warning, kCaption, MessageText(text),
                     QMessageBox::Yes | QMessageBox::No, parent_);
-    box.setDefaultButton(QMessageBox::Yes);
+    // Quitting halfway through writing the readout is the one answer not to give by Enter.
+    box.setDefaultButton(question == Question::QuitDuringUpload ? QMessageBox::No
+                                                                : QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
 

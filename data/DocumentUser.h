@@ -12,6 +12,7 @@ enum class Question {
     ConfirmUpload,  // "Are you sure you want to upload new site info?"
     ClearReadings,  // "Would you like to clear all Q417 data points?"
     DownloadData,   // "Would you like to download Q417 data?"
+    QuitDuringUpload,  // the window closes while the readout is being written
 };
 
 // How the document asks and tells the user. The window implements it with message boxes and

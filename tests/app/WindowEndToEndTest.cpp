@@ -13,6 +13,7 @@
 #include "CReadoutLink.h"
 #include "CommandIds.h"
 #include "DefaultSiteFiles.h"
+#include "DocumentCommands.h"
 #include "FakeLine.h"
 #include "ManualClock.h"
 #include "ReadoutEngine.h"
@@ -99,12 +100,17 @@ class WindowEndToEndTest : public QObject {
         app.OnCommand(cmd::kUploadSiteInfo);
         QVERIFY(!frame.Action(cmd::kUploadSiteInfo)->isEnabled());
         QVERIFY(!app.Document().IsModified());  // saved by the prompt before the upload
+        // Closing now is asked about, and the answer No keeps the window.
+        QVERIFY(app.Commands().UploadRunning());
+        QVERIFY(!frame.close());
+        QCOMPARE(user.questions.back().first, Question::QuitDuringUpload);
 
         // The link writes, reconnects, and offers the download again, which reopens the file.
         QTRY_COMPARE_WITH_TIMEOUT(DownloadQuestions(user), 2, kWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(!app.Link().JobPending() && frame.Flags().upload, kWaitMs);
         QTRY_COMPARE_WITH_TIMEOUT(model.CellText(1, SiteListView::kLocation),
                                   std::string("MW-02 NEW PUMP"), kWaitMs);
+        QVERIFY(!app.Commands().UploadRunning());
         app.Link().Stop();  // the readout's memory is the test's alone again
         QCOMPARE(engine.Memory().SiteName(1), std::string("MW-02 NEW PUMP"));
         QCOMPARE(engine.Memory().FileName(), ini);

@@ -4,8 +4,8 @@
 #include <QAction>
 #include <QClipboard>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 #include <thread>
 
@@ -210,8 +210,9 @@ class WindowTest : public QObject {
         const QString path = dir.filePath(QStringLiteral("north.ini"));
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("1,MW-01,12/08/26 13:04,3.500000000,PSI,30303000\r\n"
-                   "2,MW-02,01/01/00 00:00,0.000000000,PSI,30303000\r\n");
+        file.write(
+            "1,MW-01,12/08/26 13:04,3.500000000,PSI,30303000\r\n"
+            "2,MW-02,01/01/00 00:00,0.000000000,PSI,30303000\r\n");
         file.close();
         Q_EMIT Frame().fileDropped(path);
         QCOMPARE(Model().RowCount(), 2);
