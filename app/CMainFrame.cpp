@@ -55,7 +55,10 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     connect(clockTimer, &QTimer::timeout, this, &CMainFrame::UpdateClockPane);
     clockTimer->start();
     UpdateClockPane();
-    qApp->installEventFilter(this);
+    // Only a real X11 keyboard reports its lock state; elsewhere no event is watched.
+    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
+        qApp->installEventFilter(this);
+    }
 }
 
 CMainFrame::~CMainFrame() {
@@ -378,10 +381,6 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CMainFrame::UpdateLockPanes(std::uint32_t nativeModifiers) {
-    // Only a real keyboard reports its state; synthetic events carry none.
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-        return;
-    }
     SetPane(kCapsPane, (nativeModifiers & kCapsLockMask) != 0 ? QStringLiteral("CAP") : QString());
     SetPane(kNumPane, (nativeModifiers & kNumLockMask) != 0 ? QStringLiteral("NUM") : QString());
 }

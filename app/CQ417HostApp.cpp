@@ -82,7 +82,6 @@ CQ417HostApp::CQ417HostApp(Parts parts) : line_(parts.line), clock_(parts.clock)
 CQ417HostApp::~CQ417HostApp() {
     CloseWindow();
     if (document_ != nullptr) {
-        document_->SetObserver(nullptr);
         document_->SetView(nullptr);
     }
     if (link_ != nullptr) {
@@ -321,12 +320,8 @@ bool CQ417HostApp::NewFile() {
 
 bool CQ417HostApp::OpenFile(const std::string& path) {
     UiActivity::Scope busy(activity_);
-    if (!document_->OpenDocument(path)) {
-        return false;
-    }
-    recent_.Add(PathText(path));
-    ShowRecentFiles();
-    return true;
+    // The recent files follow the document's path (DocumentPathChanged).
+    return document_->OpenDocument(path);
 }
 
 bool CQ417HostApp::Save() {
@@ -336,8 +331,7 @@ bool CQ417HostApp::Save() {
     UiActivity::Scope busy(activity_);
     const SaveResult result = document_->SaveDocument(document_->PathName());
     if (result.saved) {
-        recent_.Add(PathText(document_->PathName()));
-        ShowRecentFiles();
+        RememberFile(document_->PathName());  // the path is unchanged: moved to the top only
     }
     return result.saved;
 }
@@ -348,12 +342,7 @@ bool CQ417HostApp::SaveAs() {
     if (!path) {
         return false;
     }
-    const SaveResult result = document_->SaveDocument(*path);
-    if (result.saved) {
-        recent_.Add(PathText(*path));
-        ShowRecentFiles();
-    }
-    return result.saved;
+    return document_->SaveDocument(*path).saved;
 }
 
 bool CQ417HostApp::CanCloseDocument() {
@@ -363,6 +352,11 @@ bool CQ417HostApp::CanCloseDocument() {
         return false;
     }
     return document_->SaveModified();
+}
+
+void CQ417HostApp::RememberFile(const std::string& path) {
+    recent_.Add(PathText(path));
+    ShowRecentFiles();
 }
 
 void CQ417HostApp::ShowRecentFiles() {
@@ -404,9 +398,7 @@ void CQ417HostApp::DocumentPathChanged(const std::string& path, const std::strin
     frame_->setWindowTitle(PathText(title) + QStringLiteral("[*] - Q417 Host"));
     frame_->setWindowFilePath(PathText(path));
     if (!path.empty()) {
-        // Also the file a download opened by itself.
-        recent_.Add(PathText(path));
-        ShowRecentFiles();
+        RememberFile(path);  // opened, saved under a new name, or opened by a download
     }
 }
 

@@ -92,6 +92,8 @@ class CQ417HostApp : public QObject, public DocumentObserver {
   private:
     void OnStatusWindowMessage(const LinkMessage& message);
     bool CanCloseDocument();
+    // path becomes the first of the recent files.
+    void RememberFile(const std::string& path);
     void ShowRecentFiles();
     void OpenRecent(int index);
     void Print();

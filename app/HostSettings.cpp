@@ -31,7 +31,6 @@ void HostSettings::Save(QSettings& store) const {
     store.setValue(QStringLiteral("autoOpenFile"), autoOpen);
     store.setValue(QStringLiteral("autoSyncTime"), autoSync);
     store.endGroup();
-    store.sync();
 }
 
 PortDeviceTable LoadPortDevices(const QSettings& store) {
