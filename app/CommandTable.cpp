@@ -59,6 +59,8 @@ const std::vector<CommandInfo>& WindowCommands() {
          "",
          {}},
         {kReconnect, "&Reconnect", "Reconnect to the readout", "", "", {}},
+        // On no menu: the Initialize Readout dialog's "Calibration Dialog" button issues it.
+        {kCalibration, "Calibration Dialog", "Monitor and calibration", "", "", {}},
         {kViewToolbar, "&Toolbar", "Show or hide the toolbar", "", "", {}},
         {kViewStatusBar, "&Status Bar", "Show or hide the status bar", "", "", {}},
         {kGridLines, "&Grid Lines", "Show or hide the grid lines", "Toggle GridLines", "", {}},

@@ -26,7 +26,14 @@ DocumentCommands::DocumentCommands(const Context& context)
       view_(context.view),
       user_(context.user),
       activity_(context.activity),
-      devices_(context.devices) {}
+      devices_(context.devices),
+      dispatcher_(context.dispatcher),
+      routeCommand_(context.routeCommand),
+      calendarNow_(context.calendarNow) {}
+
+ReadoutContext DocumentCommands::ReadoutWindows() const {
+    return {link_, dispatcher_, routeCommand_, calendarNow_};
+}
 
 DocumentCommands::~DocumentCommands() = default;
 

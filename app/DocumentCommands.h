@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "PortDevice.h"
+#include "ReadoutContext.h"
 
 namespace q417 {
 
@@ -14,6 +16,7 @@ class CQ417HostDoc;
 class CQ417HostView;
 class CReadoutLink;
 class DocumentUser;
+class LinkDispatcher;
 class UiActivity;
 struct HostSettings;
 
@@ -31,6 +34,11 @@ class DocumentCommands {
         DocumentUser& user;
         UiActivity& activity;
         const PortDeviceTable& devices;
+        // What the readout windows are given: the dispatcher, the main window's command
+        // routing and the PC's clock (the link comes from above).
+        LinkDispatcher& dispatcher;
+        std::function<void(int)> routeCommand;
+        std::function<std::int64_t()> calendarNow;
     };
 
     explicit DocumentCommands(const Context& context);
@@ -54,6 +62,9 @@ class DocumentCommands {
     // The link's status codes, which tell when the upload is over.
     void OnLinkStatus(std::int64_t code);
 
+    // What the readout sheet and the technician's dialogs work with.
+    [[nodiscard]] ReadoutContext ReadoutWindows() const;
+
     [[nodiscard]] CPortDlg& PortDialog();
     [[nodiscard]] COptionsDlg& OptionsDialog();
 
@@ -66,6 +77,9 @@ class DocumentCommands {
     DocumentUser& user_;
     UiActivity& activity_;
     const PortDeviceTable& devices_;
+    LinkDispatcher& dispatcher_;
+    std::function<void(int)> routeCommand_;
+    std::function<std::int64_t()> calendarNow_;
     std::unique_ptr<CPortDlg> portDialog_;
     std::unique_ptr<COptionsDlg> optionsDialog_;
     bool uploadRunning_ = false;

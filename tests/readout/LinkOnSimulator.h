@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "CReadoutLink.h"
+#include "FakeLine.h"
+#include "LinkDispatcher.h"
+#include "ManualClock.h"
+#include "ReadoutContext.h"
+#include "ReadoutEngine.h"
+
+namespace q417::test {
+
+inline constexpr std::int64_t kNow = 1796742245;  // 2026-12-08 15:04:05 UTC
+inline constexpr int kWaitMs = 20000;
+
+// The link's worker on the simulated readout, reporting to a dispatcher on the test's thread,
+// as the readout windows find it in the program. The clock runs 100 times faster than real time.
+class LinkOnSimulator {
+  public:
+    // setup prepares the readout's memory before the link starts.
+    explicit LinkOnSimulator(int sites = 4,
+                             const std::function<void(sim::ReadoutMemory&)>& setup = {})
+        : engine{Memory(sites, setup), [this] { return clock.CalendarSeconds(); }} {
+        clock.SetRealSleepDivisor(100);
+        link.Start(dispatcher);
+    }
+    ~LinkOnSimulator() { link.Stop(); }
+
+    // True once the link has read the readout and its job slot is free.
+    [[nodiscard]] bool WaitConnected() {
+        return QTest::qWaitFor(
+            [this] { return link.Settings().connected != 0 && !link.JobPending(); }, kWaitMs);
+    }
+    // The link's job slot is free again (the job ran and its message was posted).
+    [[nodiscard]] bool WaitIdle() {
+        return QTest::qWaitFor([this] { return !link.JobPending(); }, kWaitMs);
+    }
+
+    [[nodiscard]] ReadoutContext Context() {
+        return {link, dispatcher, [this](int id) { routed.push_back(id); },
+                [this] { return clock.CalendarSeconds(); }};
+    }
+
+    sim::ManualClock clock{kNow};
+    sim::ReadoutEngine engine;
+    sim::FakeLine line{clock, engine};
+    LinkDispatcher dispatcher;
+    CReadoutLink link{line, clock};
+    std::vector<int> routed;  // commands sent to the main window's routing
+
+  private:
+    static sim::ReadoutMemory Memory(int sites,
+                                     const std::function<void(sim::ReadoutMemory&)>& setup) {
+        sim::ReadoutMemory memory = sim::ReadoutMemory::MakeDefault(sites, kNow);
+        if (setup) {
+            setup(memory);
+        }
+        return memory;
+    }
+};
+
+// The text and icon of the next message box, which is closed with its default button once seen.
+// Call before the action that raises it; Seen() waits for it.
+class NextBox {
+  public:
+    NextBox() { Poll(); }
+    [[nodiscard]] bool Seen() {
+        return QTest::qWaitFor([this] { return seen_; }, kWaitMs);
+    }
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons;
+    // Pressed instead of the default button when set (for example QMessageBox::No).
+    QMessageBox::StandardButton press = QMessageBox::NoButton;
+
+  private:
+    void Poll() {
+        QTimer::singleShot(10, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) {
+                Poll();
+                return;
+            }
+            text = box->text();
+            icon = box->icon();
+            for (QAbstractButton* button : box->buttons()) {
+                buttons << button->text();
+            }
+            seen_ = true;
+            if (press != QMessageBox::NoButton) {
+                box->button(press)->click();
+            } else {
+                box->done(box->standardButton(box->defaultButton()));
+            }
+        });
+    }
+    bool seen_ = false;
+};
+
+}  // namespace q417::test
