@@ -420,7 +420,9 @@ void LinkWorker::OnRecover() {
         ++failures_;
         Pause(1000);
     } else {
-        next_ = LINK_RESET;
+        // The readout is gone (a pulled cable, a switched-off unit): say so before starting
+        // over, so the windows no longer offer what needs it and the readout sheet closes.
+        next_ = LINK_DISCONNECT;
     }
 }
 

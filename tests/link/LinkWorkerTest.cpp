@@ -354,11 +354,20 @@ TEST_F(LinkWorkerTest, CablePulledWhileIdleFailsFourPollsThenRecoversAndResets) 
     }
     EXPECT_EQ(seen, polls);
 
-    // Four recovery attempts about a second apart, then a reset and wake-ups.
+    // Four recovery attempts about a second apart; then the readout counts as gone, and the
+    // link starts over with wake-ups.
     ASSERT_TRUE(TurnUntilPosted(StatusMessage(3, STATUS_CONNECTING), mark));
     EXPECT_EQ(StatesSince(stateMark),
-              (std::vector<LinkState>{LINK_IDLE, LINK_RECOVER, LINK_RESET, LINK_CONNECTING}));
-    EXPECT_EQ(shared.settings.Snapshot().connected, 1);  // as it was
+              (std::vector<LinkState>{LINK_IDLE, LINK_RECOVER, LINK_DISCONNECT, LINK_RESET,
+                                      LINK_CONNECTING}));
+    EXPECT_EQ(shared.settings.Snapshot().connected, 0);
+    const auto afterRecovery = sink.Messages(mark);
+    for (const int command : {kCommandReadoutStatus, kCommandCalibration, kCommandUploadSiteInfo}) {
+        EXPECT_NE(std::find(afterRecovery.begin(), afterRecovery.end(),
+                            CommandMessage(kCommandDisable, command)),
+                  afterRecovery.end())
+            << command;
+    }
 
     // The readout comes back: a full reconnection.
     mark = sink.Count();
