@@ -1,7 +1,5 @@
 #include "DocumentCommands.h"
 
-#include <QMessageBox>
-#include <ctime>
 
 #include "CMainFrame.h"
 #include "COptionsDlg.h"
@@ -9,11 +7,11 @@
 #include "CQ417HostDoc.h"
 #include "CQ417HostView.h"
 #include "CReadoutLink.h"
+#include "CSheet.h"
 #include "DocumentUser.h"
 #include "HostSettings.h"
 #include "LinkJob.h"
 #include "LinkSink.h"
-#include "ReadoutStatusRows.h"
 #include "UiActivity.h"
 
 namespace q417 {
@@ -92,18 +90,11 @@ void DocumentCommands::Options() {
 }
 
 void DocumentCommands::ReadoutStatus() {
-    // The readout's status rows as the command-line tool prints them.
-    QString text;
-    const auto rows =
-        ReadoutStatusRows(link_.Settings(), static_cast<std::int64_t>(std::time(nullptr)));
-    for (const StatusRow& row : rows) {
-        text += QString::fromLatin1(row.label) + QStringLiteral("\t") +
-                QString::fromLatin1(row.value) + QStringLiteral("\n");
-    }
     UiActivity::Scope busy(activity_);
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Readout Status"), text,
-                    QMessageBox::Close, &frame_);
-    box.exec();
+    // The Site Data page only when the link holds a complete set of the readout's records.
+    CSheet sheet(QStringLiteral("Readout Status"), ReadoutWindows(),
+                 link_.Settings().dataReady != 0, &frame_);
+    sheet.exec();
 }
 
 void DocumentCommands::Reconnect() {

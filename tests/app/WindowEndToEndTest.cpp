@@ -2,6 +2,7 @@
 // window on the test's, the user's answers given beforehand.
 
 #include <QFile>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -11,6 +12,7 @@
 #include "CQ417HostDoc.h"
 #include "CQ417HostView.h"
 #include "CReadoutLink.h"
+#include "CSheet.h"
 #include "CommandIds.h"
 #include "DefaultSiteFiles.h"
 #include "DocumentCommands.h"
@@ -74,6 +76,19 @@ class WindowEndToEndTest : public QObject {
         QVERIFY(app.Document().IsModified());
         QTRY_VERIFY_WITH_TIMEOUT(frame.Action(cmd::kUploadSiteInfo)->isEnabled(), kWaitMs);
         QCOMPARE(frame.PaneText(CMainFrame::kStatusPane), QStringLiteral("Connected"));
+
+        // Readout > Status... opens the readout sheet with the downloaded sites' page.
+        QStringList tabs;
+        test::OnNextDialog([&tabs](QDialog& dialog) {
+            if (auto* sheet = qobject_cast<CSheet*>(&dialog)) {
+                for (int i = 0; i < sheet->Tabs().count(); ++i) {
+                    tabs << sheet->Tabs().tabText(i);
+                }
+            }
+            dialog.accept();
+        });
+        app.OnCommand(cmd::kReadoutStatus);
+        QCOMPARE(tabs.join(QLatin1Char(',')), QStringLiteral("Site Data,Status,Setup"));
 
         QVERIFY(app.SaveAs());
         QCOMPARE(FileBytes(ini), test::kFourSitesIni);

@@ -1,0 +1,112 @@
+#include "CPageStatusDlg.h"
+
+#include <QHeaderView>
+#include <QStandardItemModel>
+#include <QTimerEvent>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include "CReadoutLink.h"
+#include "ReadoutStatusRows.h"
+
+namespace q417 {
+
+namespace {
+
+constexpr int kTickMs = 1000;
+constexpr int kColumnSpacePx = 50;  // beyond the widest text of each column
+
+}  // namespace
+
+CPageStatusDlg::CPageStatusDlg(const ReadoutContext& context, int* statusNeedsRefresh,
+                               QWidget* parent)
+    : QWidget(parent),
+      context_(context),
+      statusNeedsRefresh_(statusNeedsRefresh),
+      model_(new QStandardItemModel(0, 2, this)),
+      list_(new QTreeView(this)) {
+    setWindowTitle(QStringLiteral("Status"));
+    list_->setModel(model_);
+    list_->setHeaderHidden(true);
+    list_->setRootIsDecorated(false);
+    list_->setItemsExpandable(false);
+    list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setUniformRowHeights(true);
+    list_->header()->setStretchLastSection(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(list_);
+}
+
+CPageStatusDlg::~CPageStatusDlg() = default;
+
+void CPageStatusDlg::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!built_) {
+        built_ = true;
+        Fill();
+        timer_.start(kTickMs, this);
+    }
+}
+
+void CPageStatusDlg::OnSetActive() {
+    if (built_ && *statusNeedsRefresh_ != 0) {
+        Fill();
+    }
+}
+
+void CPageStatusDlg::Fill() {
+    const std::vector<StatusRow> rows =
+        ReadoutStatusRows(context_.link.Settings(), CalendarNow(context_));
+    model_->removeRows(0, model_->rowCount());
+    const QFontMetrics metrics(list_->font());
+    int labelWidth = 0;
+    int valueWidth = 0;
+    for (const StatusRow& row : rows) {
+        const QString label = QString::fromLatin1(row.label);
+        const QString value = QString::fromLatin1(row.value);
+        auto* labelItem = new QStandardItem(label);
+        auto* valueItem = new QStandardItem(value);
+        model_->appendRow({labelItem, valueItem});
+        labelWidth = std::max(labelWidth, metrics.horizontalAdvance(label));
+        valueWidth = std::max(valueWidth, metrics.horizontalAdvance(value));
+    }
+    list_->setColumnWidth(0, labelWidth + kColumnSpacePx);
+    list_->setColumnWidth(1, valueWidth + kColumnSpacePx);
+    *statusNeedsRefresh_ = 0;
+}
+
+QString CPageStatusDlg::ClockText() const {
+    const ReadoutSettings settings = context_.link.Settings();
+    return QString::fromLatin1(
+        FormatLocalDateTime(settings.ReadoutClockAt(CalendarNow(context_))));
+}
+
+void CPageStatusDlg::Tick() {
+    if (model_->rowCount() > kClockRow) {
+        model_->item(kClockRow, 1)->setText(ClockText());
+    }
+}
+
+void CPageStatusDlg::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == timer_.timerId()) {
+        Tick();
+        return;
+    }
+    QWidget::timerEvent(event);
+}
+
+int CPageStatusDlg::RowCount() const {
+    return model_->rowCount();
+}
+
+QString CPageStatusDlg::Label(int row) const {
+    return model_->item(row, 0)->text();
+}
+
+QString CPageStatusDlg::Value(int row) const {
+    return model_->item(row, 1)->text();
+}
+
+}  // namespace q417

@@ -1,0 +1,216 @@
+// The readout sheet with its Status and Site Data pages, against the link on the simulated
+// readout.
+
+#include <QHeaderView>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include "CInitReadoutDlg.h"
+#include "CPageDataDlg.h"
+#include "CPageSetupDlg.h"
+#include "CPageStatusDlg.h"
+#include "CSheet.h"
+#include "LinkJob.h"
+#include "LinkOnSimulator.h"
+#include "ReadoutStatusRows.h"
+#include "ReadoutTables.h"
+#include "TimeZoneGuard.h"
+
+using namespace q417;
+using test::LinkOnSimulator;
+
+namespace {
+
+QStringList TabTitles(QTabWidget& tabs) {
+    QStringList titles;
+    for (int i = 0; i < tabs.count(); ++i) {
+        titles << tabs.tabText(i);
+    }
+    return titles;
+}
+
+QStringList Texts(std::initializer_list<const char*> texts) {
+    QStringList list;
+    for (const char* text : texts) {
+        list << QString::fromLatin1(text);
+    }
+    return list;
+}
+
+QString Header(CPageDataDlg& page, int column) {
+    return page.Rows().headerData(column, Qt::Horizontal).toString();
+}
+
+QString Cell(CPageDataDlg& page, int row, int column) {
+    return page.Rows().index(row, column).data().toString();
+}
+
+}  // namespace
+
+class SheetTest : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void pagesFollowTheData_data() {
+        QTest::addColumn<bool>("withData");
+        QTest::addColumn<QStringList>("tabs");
+        QTest::newRow("no data") << false << Texts({"Status", "Setup"});
+        QTest::newRow("data") << true << Texts({"Site Data", "Status", "Setup"});
+    }
+    void pagesFollowTheData() {
+        QFETCH(bool, withData);
+        QFETCH(QStringList, tabs);
+        LinkOnSimulator sim;
+        QVERIFY(sim.WaitConnected());
+        CSheet sheet(QStringLiteral("Readout Status"), sim.Context(), withData);
+        QCOMPARE(TabTitles(sheet.Tabs()), tabs);
+        QCOMPARE(sheet.Tabs().currentWidget(), &sheet.StatusPage());
+        QCOMPARE(sheet.windowTitle(), QStringLiteral("Readout Status"));
+        // One button, "Close"; it ends the sheet as accepted.
+        const auto buttons = sheet.findChildren<QPushButton*>();
+        QStringList visible;
+        for (QPushButton* button : buttons) {
+            if (button->window() == &sheet && !sheet.Tabs().isAncestorOf(button)) {
+                visible << button->text();
+            }
+        }
+        QCOMPARE(visible, QStringList{QStringLiteral("Cl&ose")});
+        QTimer::singleShot(0, &sheet.CloseButton(), &QPushButton::click);
+        QCOMPARE(sheet.exec(), int(QDialog::Accepted));
+    }
+
+    void disconnectClosesSheetAndInitializeDialog() {
+        LinkOnSimulator sim;
+        QVERIFY(sim.WaitConnected());
+        CSheet sheet(QStringLiteral("Readout Status"), sim.Context(), false);
+        CInitReadoutDlg& initialize = sheet.SetupPage().InitializeDialog();
+        bool initializeEnded = false;
+        QTimer::singleShot(0, [&] {
+            // The dialog runs inside a handler of the sheet, as the Setup page runs it.
+            QTimer::singleShot(0, [&] { sim.line.Unplug(); });
+            initialize.exec();
+            initializeEnded = true;
+        });
+        QCOMPARE(sheet.exec(), int(QDialog::Rejected));
+        QVERIFY(initializeEnded);
+        QVERIFY(!initialize.isVisible());
+    }
+
+    void statusRowsAndTheirFormats() {
+        sim::testing::TimeZoneGuard zone{"UTC"};
+        LinkOnSimulator sim{4, [](sim::ReadoutMemory& memory) {
+                                memory.SetMultiplier(1.0f);
+                                memory.SetFirmwareVersion(1.2f);
+                                memory.SetBatteryVolts(3.6f);
+                                memory.SetDisplayDigits(-1);
+                                memory.SetFileName("");
+                            }};
+        QVERIFY(sim.WaitConnected());
+        const ReadoutSettings read = sim.link.Settings();
+        std::int64_t now = read.readTime + 90;
+        ReadoutContext context = sim.Context();
+        context.calendarNow = [&now] { return now; };
+        CSheet sheet(QStringLiteral("Readout Status"), context, false);
+        sheet.show();
+        CPageStatusDlg& page = sheet.StatusPage();
+        QCOMPARE(page.RowCount(), 12);
+        const QStringList labels =
+            Texts({"Serial Number :", "Firmware Version :", "Battery :", "Multiplier :",
+                   "Offset :", "Calibration Units :", "Display Units :", "Display Digits :",
+                   "Power Down :", "Readout Date Time :", "Site Number :", "Filename :"});
+        for (int row = 0; row < 12; ++row) {
+            QCOMPARE(page.Label(row), labels[row]);
+        }
+        QCOMPARE(page.Value(1), QStringLiteral("1.200"));
+        QCOMPARE(page.Value(2), QStringLiteral("3.600 Volts"));
+        QCOMPARE(page.Value(3), QStringLiteral("1.000000"));
+        QCOMPARE(page.Value(7), QStringLiteral("-1"));
+        QCOMPARE(page.Value(10), QStringLiteral("4"));
+        QCOMPARE(page.Value(11), QString());
+        // The clock runs on: read 90 s ago shows 90 s on, and every tick follows the PC clock.
+        QCOMPARE(page.Value(CPageStatusDlg::kClockRow),
+                 QString::fromLatin1(FormatLocalDateTime(read.readoutClock + 90)));
+        QVERIFY(page.Ticking());
+        now += 5;
+        page.Tick();
+        QCOMPARE(page.Value(CPageStatusDlg::kClockRow),
+                 QString::fromLatin1(FormatLocalDateTime(read.readoutClock + 95)));
+        QCOMPARE(sheet.statusNeedsRefresh, 0);
+    }
+
+    void statusRebuiltOnlyAfterAWrite() {
+        LinkOnSimulator sim;
+        QVERIFY(sim.WaitConnected());
+        CSheet sheet(QStringLiteral("Readout Status"), sim.Context(), false);
+        sheet.show();
+        CPageStatusDlg& page = sheet.StatusPage();
+        const QString units = page.Value(6);
+        ReadoutSettings request;
+        request.displayUnits = sim.link.Settings().displayUnits == 2 ? 3 : 2;
+        QVERIFY(sim.link.SubmitSettingsWrite(0, request, SET_DISPLAY_UNITS));
+        QVERIFY(sim.WaitIdle());
+        const QString written = QString::fromLatin1(kUnitNames[request.displayUnits]);
+
+        // Without the flag, switching tabs keeps the rows; with it, they show the link anew.
+        sheet.Tabs().setCurrentWidget(&sheet.SetupPage());
+        sheet.Tabs().setCurrentWidget(&page);
+        QCOMPARE(page.Value(6), units);
+        sheet.statusNeedsRefresh = 1;
+        sheet.Tabs().setCurrentWidget(&sheet.SetupPage());
+        sheet.Tabs().setCurrentWidget(&page);
+        QCOMPARE(page.Value(6), written);
+        QCOMPARE(sheet.statusNeedsRefresh, 0);
+    }
+
+    void dataPageRowsAndHeaders() {
+        sim::testing::TimeZoneGuard zone{"UTC"};
+        LinkOnSimulator sim{3, [](sim::ReadoutMemory& memory) {
+                                memory.SetReferenceValue(0, 0.0f);
+                                memory.SetReferenceTime(0, 1000);
+                                memory.SetReadingCount(0, 0);
+                                memory.SetReferenceValue(1, 1.5f);
+                                memory.SetReadingCount(1, 3);
+                                for (int k = 0; k < 3; ++k) {
+                                    memory.SetReading(1, k, {-0.25f * static_cast<float>(k + 1),
+                                                             static_cast<std::uint32_t>(60 * k)});
+                                }
+                            }};
+        QVERIFY(sim.WaitConnected());
+        QVERIFY(sim.link.SubmitJob(JOB_DOWNLOAD, 0));
+        QVERIFY(QTest::qWaitFor([&] { return sim.link.Settings().dataReady != 0; },
+                                test::kWaitMs));
+        CSheet sheet(QStringLiteral("Readout Status"), sim.Context(), true);
+        sheet.show();
+        CPageDataDlg& page = *sheet.DataPage();
+        sheet.Tabs().setCurrentWidget(&page);
+        QCOMPARE(page.Rows().columnCount(), 22);
+        QCOMPARE(page.Rows().rowCount(), 3);
+        QCOMPARE(Header(page, 0), QStringLiteral("Description"));
+        QCOMPARE(Header(page, 1), QStringLiteral("Previous reading"));
+        QCOMPARE(Header(page, 21), QStringLiteral("Current reading   "));
+        QCOMPARE(Cell(page, 0, 1), QString());  // a previous reading of 0.0 is not shown
+        QCOMPARE(Cell(page, 1, 1), QStringLiteral("1.50000"));
+        QCOMPARE(Cell(page, 1, 2), QStringLiteral("-0.25000"));
+        QCOMPARE(Cell(page, 1, 4), QStringLiteral("-0.75000"));
+        QCOMPARE(Cell(page, 1, 5), QString());
+
+        page.List().selectRow(0);
+        QCOMPARE(Header(page, 1), QStringLiteral("01/01/00 00:16"));
+        QCOMPARE(Header(page, 2), QStringLiteral("No Reading"));
+        page.List().selectRow(1);
+        QCOMPARE(Header(page, 2), QStringLiteral("01/01/00 00:00"));
+        QCOMPARE(Header(page, 4), QStringLiteral("01/01/00 00:02"));
+        QCOMPARE(Header(page, 5), QStringLiteral("No Reading"));
+        QCOMPARE(Header(page, 21), QStringLiteral("No Reading"));
+        // With no row selected the headers keep the last row's times.
+        page.List().clearSelection();
+        QCOMPARE(Header(page, 4), QStringLiteral("01/01/00 00:02"));
+    }
+};
+
+QTEST_MAIN(SheetTest)
+#include "SheetTest.moc"
