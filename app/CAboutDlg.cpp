@@ -30,6 +30,10 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui
     ui_->copyrightLabel->setText(QStringLiteral("Copyright (C) %1 %2")
                                      .arg(kCopyrightYear)
                                      .arg(QString::fromLatin1(kSettingsOrganization)));
+    // The link's text sits inside the room of its focus frame; the lines above line up with it.
+    for (QLabel* line : {ui_->versionLabel, ui_->noticeLabel, ui_->copyrightLabel}) {
+        line->setIndent(ui_->linkLabel->margin());
+    }
     ui_->linkLabel->Attach();
     ui_->linkLabel->ChangeStyle(0, CHyperLink::LinkHoverColour, true);
     // OK holds the focus at opening, so Enter or space closes the box rather than opening

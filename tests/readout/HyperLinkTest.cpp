@@ -19,6 +19,15 @@ namespace {
 const QString kTarget = QStringLiteral("https://www.orvane.example/q417");
 constexpr std::uint32_t kDefaultFlags = 0x15;
 
+// The program and its arguments, then the target when anything is started.
+QStringList Started(std::initializer_list<const char*> program) {
+    QStringList started;
+    for (const char* arg : program) {
+        started << QString::fromLatin1(arg);
+    }
+    return program.size() == 0 ? started : started << kTarget;
+}
+
 }  // namespace
 
 class HyperLinkTest : public QObject {
@@ -35,12 +44,8 @@ class HyperLinkTest : public QObject {
         const QString t = kTarget;
         auto row = [&](const char* name, const char* exec, const char* line,
                        std::initializer_list<const char*> program) {
-            QStringList args;
-            for (const char* arg : program) {
-                args << QString::fromLatin1(arg);
-            }
             QTest::newRow(name) << QString::fromLatin1(exec) << 0 << QString::fromLatin1(line) + t
-                                << (args << t);
+                                << Started(program);
         };
         row("quoted %1", "/usr/bin/browser \"%1\"", "/usr/bin/browser  ", {"/usr/bin/browser"});
         row("quoted %U, options after", "b --new \"%U\" --private", "b --new  ", {"b", "--new"});
@@ -106,23 +111,11 @@ class HyperLinkTest : public QObject {
             QTest::addRow("%d", code) << code << QString::fromLatin1(text);
         }
     }
+    // Through the control: a beep, then the box with the exclamation icon; not visited.
     void errorTexts() {
         QFETCH(int, code);
         QFETCH(QString, text);
         QCOMPARE(LinkErrorText(code), text);
-    }
-
-    void failureIsExplained_data() {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("29") << 29
-                            << QStringLiteral("Can't open link:\n\nThe DDE transaction failed.");
-        QTest::newRow("7") << 7
-                           << QStringLiteral("Can't open link:\n\nUnknown Error (7) occurred.");
-    }
-    void failureIsExplained() {
-        QFETCH(int, code);
-        QFETCH(QString, text);
         CHyperLink link;
         link.setText(kTarget);
         link.Attach();
@@ -130,7 +123,7 @@ class HyperLinkTest : public QObject {
         NextBox box;
         link.OpenLink();
         QVERIFY(box.Seen());
-        QCOMPARE(box.text, text);
+        QCOMPARE(box.text, QStringLiteral("Can't open link:\n\n") + text);
         QCOMPARE(box.icon, QMessageBox::Warning);
         QCOMPARE(link.visited, 0);
     }
@@ -247,7 +240,6 @@ class HyperLinkTest : public QObject {
         } else {
             QTest::keyClick(link, action == QStringLiteral("space") ? Qt::Key_Space : Qt::Key_A);
         }
-        QCOMPARE(targets.size(), opened);
         QCOMPARE(link->visited, opened);
         QCOMPARE(link->hasFocus(), focused);
         QCOMPARE(targets, QStringList(opened, kTarget));
@@ -263,30 +255,25 @@ class HyperLinkTest : public QObject {
         QTest::addColumn<int>("startResult");
         QTest::addColumn<int>("result");
         QTest::addColumn<QStringList>("started");
-        const QString b = QStringLiteral("b.desktop");
+        auto row = [](const char* name, bool opens, const char* https, const char* html,
+                      const QByteArray& entry, int startResult, int result,
+                      std::initializer_list<const char*> program) {
+            QTest::newRow(name) << opens << QString::fromLatin1(https) << QString::fromLatin1(html)
+                                << entry << startResult << result << Started(program);
+        };
         const QByteArray quoted = "[Desktop Entry]\nName=B\nExec=/opt/b/b --new \"%U\"\n";
-        QTest::newRow("opener succeeds")
-            << true << b << QString() << quoted << 33 << 33 << QStringList();
-        QTest::newRow("scheme handler")
-            << false << b << QString() << quoted << 33 << 33
-            << QStringList{QStringLiteral("/opt/b/b"), QStringLiteral("--new"), kTarget};
-        QTest::newRow("html handler, entry group only")
-            << false << QString() << b
-            << QByteArray("[Desktop Action x]\nExec=other\n[Desktop Entry]\nExec = w\\s-n %u\n")
-            << 33 << 33 << QStringList{QStringLiteral("w"), QStringLiteral("-n"), kTarget};
-        QTest::newRow("no handler")
-            << false << QString() << QString() << quoted << 33 << 31 << QStringList();
-        QTest::newRow("entry missing")
-            << false << b << QString() << QByteArray() << 33 << 2 << QStringList();
-        QTest::newRow("no Exec in the entry group")
-            << false << b << QString() << QByteArray("[Desktop Entry]\n[X]\nExec=b %u\n") << 33
-            << 27 << QStringList();
-        QTest::newRow("too long") << false << b << QString()
-                                  << QByteArray("[Desktop Entry]\nExec=b ") + QByteArray(600, 'x')
-                                  << 33 << 27 << QStringList();
-        QTest::newRow("access denied")
-            << false << b << QString() << quoted << 5 << 5
-            << QStringList{QStringLiteral("/opt/b/b"), QStringLiteral("--new"), kTarget};
+        row("opener succeeds", true, "b.desktop", "", quoted, 33, 33, {});
+        row("scheme handler", false, "b.desktop", "", quoted, 33, 33, {"/opt/b/b", "--new"});
+        row("html handler, entry group only", false, "", "w.desktop",
+            "[Desktop Action x]\nExec=other\n[Desktop Entry]\nExec = w\\s-n %u\n", 33, 33,
+            {"w", "-n"});
+        row("no handler", false, "", "", quoted, 33, 31, {});
+        row("entry missing", false, "b.desktop", "", {}, 33, 2, {});
+        row("no Exec in the entry group", false, "b.desktop", "",
+            "[Desktop Entry]\n[X]\nExec=b %u\n", 33, 27, {});
+        row("too long", false, "b.desktop", "", "[Desktop Entry]\nExec=b " + QByteArray(600, 'x'),
+            33, 27, {});
+        row("access denied", false, "b.desktop", "", quoted, 5, 5, {"/opt/b/b", "--new"});
     }
     void fallbackAfterAFailingOpener() {
         QFETCH(bool, opens);
