@@ -12,6 +12,7 @@
 #include <QSettings>
 
 #include "AppResources.h"
+#include "CAboutDlg.h"
 #include "CMainFrame.h"
 #include "CQ417HostDoc.h"
 #include "CQ417HostView.h"
@@ -441,9 +442,8 @@ void CQ417HostApp::PrintSetup() {
 }
 
 void CQ417HostApp::About() {
-    QMessageBox::about(
-        frame_, QStringLiteral("About Q417 Host"),
-        QStringLiteral("Q417 Host Version %1").arg(QString::fromLatin1(kHostVersion)));
+    CAboutDlg dialog(frame_);
+    dialog.exec();
 }
 
 }  // namespace q417

@@ -11,6 +11,7 @@ namespace {
 const QStringList kIcons = {
     QStringLiteral("about.svg"), QStringLiteral("add-readout-data.svg"),
     QStringLiteral("copy.svg"),  QStringLiteral("cut.svg"),
+    QStringLiteral("gauge.svg"),
     QStringLiteral("new.svg"),   QStringLiteral("open.svg"),
     QStringLiteral("print.svg"), QStringLiteral("q417host.svg"),
     QStringLiteral("save.svg"),  QStringLiteral("upload-site-info.svg"),
