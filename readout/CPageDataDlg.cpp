@@ -42,6 +42,9 @@ CPageDataDlg::CPageDataDlg(const ReadoutContext& context, QWidget* parent)
     list_->setShowGrid(false);
     list_->setWordWrap(false);
     list_->verticalHeader()->hide();
+    // Rows as dense as a report list's, not a spreadsheet's.
+    list_->verticalHeader()->setMinimumSectionSize(0);
+    list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);
     list_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     list_->horizontalHeader()->setHighlightSections(false);
     auto* layout = new QVBoxLayout(this);
