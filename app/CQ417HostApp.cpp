@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
-#include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
