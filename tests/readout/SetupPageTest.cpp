@@ -26,7 +26,7 @@ namespace {
 const QString kUpdated = QStringLiteral("Readout updated");
 const QString kDenied = QStringLiteral("Password invalid. Access Denied.");
 
-std::int64_t Utc(int y, int mo, int d, int h, int mi) {
+qint64 Utc(int y, int mo, int d, int h, int mi) {
     return QDateTime(QDate(y, mo, d), QTime(h, mi), Qt::UTC).toSecsSinceEpoch();
 }
 
@@ -48,15 +48,27 @@ struct Box {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
 };
 
-// Closes every message box that comes up, keeping its text and icon, until context goes.
-void RecordBoxes(QObject* context, const std::shared_ptr<std::vector<Box>>& boxes) {
+struct BoxLog {
+    std::vector<Box> seen;
+    QMessageBox::StandardButton answer = QMessageBox::NoButton;  // else the default button
+};
+
+// Answers every message box that comes up, keeping its text and icon, until context goes.
+void RecordBoxes(QObject* context, const std::shared_ptr<BoxLog>& log) {
     OnModal(
         context, [](QWidget* w) { return qobject_cast<QMessageBox*>(w) != nullptr; },
         [=](QWidget* w) {
             auto* box = static_cast<QMessageBox*>(w);
-            boxes->push_back({box->text(), box->icon()});
-            box->done(QMessageBox::Ok);
-            RecordBoxes(context, boxes);
+            log->seen.push_back({box->text(), box->icon()});
+            QAbstractButton* button = log->answer != QMessageBox::NoButton
+                                          ? box->button(log->answer)
+                                          : box->defaultButton();
+            if (button != nullptr) {
+                button->click();
+            } else {
+                box->done(QMessageBox::Ok);
+            }
+            RecordBoxes(context, log);
         });
 }
 
@@ -83,9 +95,9 @@ struct PageOnSimulator {
     // The boxes seen once n have come up; fewer when they do not come (a submitted write always
     // shows one, within well under a second). Waits a while more for one too many.
     [[nodiscard]] std::vector<Box> Boxes(std::size_t n) {
-        (void)QTest::qWaitFor([&] { return boxes->size() >= n; }, test::kWaitMs);
+        (void)QTest::qWaitFor([&] { return boxes->seen.size() >= n; }, test::kWaitMs);
         QTest::qWait(1000);
-        return *boxes;
+        return boxes->seen;
     }
     template <typename F>
     auto Memory(F read) {
@@ -98,7 +110,7 @@ struct PageOnSimulator {
     QWidget window;
     int statusNeedsRefresh = 0;
     std::unique_ptr<CPageSetupDlg> page;
-    std::shared_ptr<std::vector<Box>> boxes = std::make_shared<std::vector<Box>>();
+    std::shared_ptr<BoxLog> boxes = std::make_shared<BoxLog>();
 };
 
 }  // namespace
@@ -117,27 +129,26 @@ class SetupPageTest : public QObject {
         const auto repeated = static_cast<int>(LocalTimeKind::Repeated);
         const auto skipped = static_cast<int>(LocalTimeKind::Skipped);
         // 2026: summer time from 29 March 02:00 CET to 25 October 03:00 CEST.
-        QTest::newRow("summer day")
-            << LocalDateTime{2026, 7, 1, 12, 0, 0} << qint64(Utc(2026, 7, 1, 9, 0)) << true
-            << qint64(Utc(2026, 7, 1, 10, 0)) << unique;
+        QTest::newRow("summer day") << LocalDateTime{2026, 7, 1, 12, 0, 0} << Utc(2026, 7, 1, 9, 0)
+                                    << true << Utc(2026, 7, 1, 10, 0) << unique;
         QTest::newRow("repeated, untouched, summer time")
-            << LocalDateTime{2026, 10, 25, 2, 30, 0} << qint64(Utc(2026, 10, 25, 0, 30)) << false
-            << qint64(Utc(2026, 10, 25, 0, 30)) << repeated;
+            << LocalDateTime{2026, 10, 25, 2, 30, 0} << Utc(2026, 10, 25, 0, 30) << false
+            << Utc(2026, 10, 25, 0, 30) << repeated;
         QTest::newRow("repeated, untouched, standard time")
-            << LocalDateTime{2026, 10, 25, 2, 30, 0} << qint64(Utc(2026, 10, 25, 1, 30)) << false
-            << qint64(Utc(2026, 10, 25, 1, 30)) << repeated;
+            << LocalDateTime{2026, 10, 25, 2, 30, 0} << Utc(2026, 10, 25, 1, 30) << false
+            << Utc(2026, 10, 25, 1, 30) << repeated;
         QTest::newRow("repeated, edited from summer time")
-            << LocalDateTime{2026, 10, 25, 2, 40, 0} << qint64(Utc(2026, 10, 25, 0, 10)) << true
-            << qint64(Utc(2026, 10, 25, 0, 40)) << repeated;
+            << LocalDateTime{2026, 10, 25, 2, 40, 0} << Utc(2026, 10, 25, 0, 10) << true
+            << Utc(2026, 10, 25, 0, 40) << repeated;
         QTest::newRow("repeated, edited from standard time")
-            << LocalDateTime{2026, 10, 25, 2, 10, 0} << qint64(Utc(2026, 10, 25, 1, 50)) << true
-            << qint64(Utc(2026, 10, 25, 1, 10)) << repeated;
+            << LocalDateTime{2026, 10, 25, 2, 10, 0} << Utc(2026, 10, 25, 1, 50) << true
+            << Utc(2026, 10, 25, 1, 10) << repeated;
         QTest::newRow("repeated, edited from a winter day")
-            << LocalDateTime{2026, 10, 25, 2, 30, 0} << qint64(Utc(2026, 12, 8, 15, 4)) << true
-            << qint64(Utc(2026, 10, 25, 1, 30)) << repeated;
+            << LocalDateTime{2026, 10, 25, 2, 30, 0} << Utc(2026, 12, 8, 15, 4) << true
+            << Utc(2026, 10, 25, 1, 30) << repeated;
         QTest::newRow("skipped, read as 03:30 summer time")
-            << LocalDateTime{2026, 3, 29, 2, 30, 0} << qint64(Utc(2026, 3, 29, 0, 0)) << true
-            << qint64(Utc(2026, 3, 29, 1, 30)) << skipped;
+            << LocalDateTime{2026, 3, 29, 2, 30, 0} << Utc(2026, 3, 29, 0, 0) << true
+            << Utc(2026, 3, 29, 1, 30) << skipped;
     }
     void clockWhereDaylightSavingChanges() {
         QFETCH(LocalDateTime, local);
@@ -312,6 +323,33 @@ class SetupPageTest : public QObject {
         QCOMPARE(time->time(), chosen);
     }
 
+    // A time the clocks skip is written only once the user has been told what it becomes.
+    void skippedHourIsAskedFirst_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("yes") << true;
+        QTest::newRow("no") << false;
+    }
+    void skippedHourIsAskedFirst() {
+        QFETCH(bool, yes);
+        sim::testing::TimeZoneGuard zone{sim::testing::kZoneWithDaylightSaving};
+        PageOnSimulator p;
+        QVERIFY(p.Open());
+        const std::int64_t before = p.sim.link.Settings().readoutClock;
+        p.Control<QDateEdit>("datePicker")->setDate(QDate(2026, 3, 29));
+        p.Control<QTimeEdit>("timePicker")->setTime(QTime(2, 30));
+        p.boxes->answer = yes ? QMessageBox::Yes : QMessageBox::No;
+        p.Update();
+        const std::vector<Box> boxes = p.Boxes(yes ? 2 : 1);
+        QCOMPARE(boxes.size(), yes ? 2u : 1u);
+        QVERIFY2(boxes[0].text.contains(QStringLiteral("2026/03/29 03:30:00")),
+                 qPrintable(boxes[0].text));
+        QCOMPARE(boxes[0].icon, QMessageBox::Question);
+        if (yes) {
+            QCOMPARE(boxes[1].text, kUpdated);
+        }
+        QCOMPARE(p.sim.link.Settings().readoutClock, yes ? Utc(2026, 3, 29, 1, 30) : before);
+    }
+
     void editingAPickerFreezesThePickers() {
         PageOnSimulator p;
         QVERIFY(p.Open());
@@ -335,6 +373,27 @@ class SetupPageTest : public QObject {
         useComputer->click();
         QVERIFY(!p.page->ClockEdited());
         QTRY_VERIFY_WITH_TIMEOUT(time->time() != chosen, 5000);
+    }
+
+    void controlsInTabOrder() {
+        PageOnSimulator p;
+        QVERIFY(p.Open());
+        const QStringList expected =
+            QStringLiteral(
+                "datePicker timePicker useComputerTime unitsCombo digitsEdit "
+                "powerDownCombo advancedButton updateButton contrastCombo "
+                "displayOnTimeEdit backlightTimeEdit sleepTimeEdit batteryLifeEdit")
+                .split(QLatin1Char(' '));
+        QStringList order;
+        QWidget* w = p.Control<QWidget>("datePicker");
+        for (int step = 0; step < 200 && order.size() < expected.size(); ++step) {
+            if (expected.contains(w->objectName()) && !order.contains(w->objectName())) {
+                order << w->objectName();
+            }
+            w = w->nextInFocusChain();
+        }
+        QCOMPARE(order, expected);
+        QVERIFY(!p.Control<QComboBox>("contrastCombo")->isEnabled());
     }
 
     void advancedNeedsThePassword_data() {
@@ -372,7 +431,7 @@ class SetupPageTest : public QObject {
             });
         p.Control<QPushButton>("advancedButton")->click();  // returns when the modal runs end
         QCOMPARE(!opened->isEmpty(), opens);
-        const std::vector<Box> boxes = *p.boxes;
+        const std::vector<Box> boxes = p.boxes->seen;
         QCOMPARE(boxes.size(), opens ? 0u : 1u);
         if (!opens) {
             QCOMPARE(boxes[0].text, kDenied);
