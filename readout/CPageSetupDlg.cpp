@@ -1,9 +1,52 @@
 #include "CPageSetupDlg.h"
 
+#include <QLocale>
+#include <QSignalBlocker>
+
 #include "CInitReadoutDlg.h"
 #include "CPasswordDlg.h"
+#include "CReadoutLink.h"
+#include "HostMessage.h"
+#include "LocalClock.h"
+#include "NumberExchange.h"
+#include "ReadoutTables.h"
+#include "ui_CPageSetupDlg.h"
 
 namespace q417 {
+
+namespace {
+
+constexpr int kRefreshMs = 1000;
+
+template <std::size_t N>
+void Fill(QComboBox& combo, const std::array<const char*, N>& texts) {
+    combo.clear();
+    for (const char* text : texts) {
+        combo.addItem(QString::fromLatin1(text));
+    }
+}
+
+// The entry of a code, or none when the code lies outside the list.
+void Select(QComboBox& combo, int code) {
+    combo.setCurrentIndex(code >= 0 && code < combo.count() ? code : -1);
+}
+
+LocalDateTime PickerDateTime(const QDate& date, const QTime& time) {
+    return {date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second()};
+}
+
+QString LocalText(std::int64_t clock) {
+    const LocalDateTime l = SplitLocal(clock).local;
+    return QString::asprintf("%.4d/%.2d/%.2d %.2d:%.2d:%.2d", l.year, l.month, l.day, l.hour,
+                             l.minute, l.second);
+}
+
+}  // namespace
+
+int ChosenEntry(const QComboBox& combo) {
+    const QString text = combo.currentText();
+    return text.isEmpty() ? -1 : combo.findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
 
 CPageSetupDlg::CPageSetupDlg(const ReadoutContext& context, int* statusNeedsRefresh,
                              QWidget* parent)
@@ -11,8 +54,184 @@ CPageSetupDlg::CPageSetupDlg(const ReadoutContext& context, int* statusNeedsRefr
       context_(context),
       statusNeedsRefresh_(statusNeedsRefresh),
       initializeDialog_(std::make_unique<CInitReadoutDlg>(context, statusNeedsRefresh, this)),
-      passwordDialog_(std::make_unique<CPasswordDlg>(this)) {}
+      passwordDialog_(std::make_unique<CPasswordDlg>(this)),
+      ui_(std::make_unique<Ui::CPageSetupDlg>()),
+      requester_(context.dispatcher, this, [this](const LinkMessage& message) {
+          if (message.message == WM_LINK_RESULT) {
+              OnWriteResult(static_cast<int>(message.lParam));
+          }
+      }) {
+    ui_->setupUi(this);
+    // The pickers show the date in words and the time to the second, as the readout keeps it.
+    ui_->datePicker->setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
+    ui_->timePicker->setDisplayFormat(QStringLiteral("HH:mm:ss"));
 
-CPageSetupDlg::~CPageSetupDlg() = default;
+    connect(ui_->datePicker, &QDateEdit::dateChanged, this, &CPageSetupDlg::OnPickerEdited);
+    connect(ui_->timePicker, &QTimeEdit::timeChanged, this, &CPageSetupDlg::OnPickerEdited);
+    connect(ui_->useComputerTime, &QCheckBox::clicked, this,
+            &CPageSetupDlg::OnUseComputerTimeClicked);
+    connect(ui_->advancedButton, &QPushButton::clicked, this, &CPageSetupDlg::OpenAdvanced);
+    connect(ui_->updateButton, &QPushButton::clicked, this, &CPageSetupDlg::UpdateReadout);
+    refreshTimer_.setInterval(kRefreshMs);
+    connect(&refreshTimer_, &QTimer::timeout, this, &CPageSetupDlg::RefreshClock);
+}
+
+CPageSetupDlg::~CPageSetupDlg() {
+    refreshTimer_.stop();
+    // A write still queued or running reports to nobody once the page is gone.
+    requester_.Withdraw();
+}
+
+void CPageSetupDlg::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!initialized_) {
+        initialized_ = true;
+        InitPage();
+        refreshTimer_.start();
+    }
+}
+
+void CPageSetupDlg::InitPage() {
+    clockEdited_ = false;
+    RefreshClock();
+    const ReadoutSettings link = context_.link.Settings();
+    digitsValue_ = link.displayDigits;
+    Fill(*ui_->unitsCombo, kUnitNames);
+    Select(*ui_->unitsCombo, link.displayUnits);
+    Select(*ui_->contrastCombo, link.lcdContrast / kContrastStep);
+    Fill(*ui_->powerDownCombo, kPowerDownTexts);
+    Select(*ui_->powerDownCombo, link.powerDown);
+    ui_->digitsEdit->setText(IntText(digitsValue_));
+    ui_->displayOnTimeEdit->setText(FloatText(link.displayOnTime));
+    ui_->backlightTimeEdit->setText(FloatText(link.backlightTime));
+    ui_->sleepTimeEdit->setText(FloatText(link.sleepTime));
+    ui_->batteryLifeEdit->setText(FloatText(link.batteryLifeRemaining));
+}
+
+void CPageSetupDlg::RefreshClock() {
+    if (clockEdited_) {
+        return;
+    }
+    const std::int64_t now = CalendarNow(context_);
+    ShowClock(ui_->useComputerTime->isChecked() ? now
+                                                : context_.link.Settings().ReadoutClockAt(now));
+}
+
+void CPageSetupDlg::ShowClock(std::int64_t clock) {
+    shownClock_ = clock;
+    const LocalDateTime local = SplitLocal(clock).local;
+    // Only the user's changes count as edits.
+    const QSignalBlocker dateBlocker(ui_->datePicker);
+    const QSignalBlocker timeBlocker(ui_->timePicker);
+    ui_->datePicker->setDate(QDate(local.year, local.month, local.day));
+    ui_->timePicker->setTime(QTime(local.hour, local.minute, local.second));
+}
+
+void CPageSetupDlg::OnPickerEdited() {
+    clockEdited_ = true;
+    ui_->useComputerTime->setChecked(false);
+}
+
+void CPageSetupDlg::OnUseComputerTimeClicked(bool checked) {
+    if (checked) {
+        clockEdited_ = false;
+    }
+}
+
+void CPageSetupDlg::UpdateReadout() {
+    // A field without an integer has been refused already; the previous value goes on.
+    if (const std::optional<int> digits = ReadIntField(*ui_->digitsEdit)) {
+        digitsValue_ = *digits;
+    }
+    if (digitsValue_ < 0 || digitsValue_ > kMaxDisplayDigits) {
+        ShowHostMessage(this,
+                        QStringLiteral("Invalid number of display digits./n 0 <= Digits <= %1")
+                            .arg(kMaxDisplayDigits),
+                        BoxIcon::Stop);
+        ui_->digitsEdit->setFocus();
+        return;
+    }
+
+    const ReadoutSettings link = context_.link.Settings();
+    ReadoutSettings request;
+    int flags = 0;
+    // A combo box standing on no entry of its list (typed text, a code the list lacks) writes
+    // nothing for its value.
+    if (const int units = ChosenEntry(*ui_->unitsCombo); units >= 0) {
+        request.displayUnits = static_cast<std::uint8_t>(units);
+        if (request.displayUnits != link.displayUnits) {
+            flags |= SET_DISPLAY_UNITS;
+        }
+    }
+    request.displayDigits = static_cast<std::int8_t>(digitsValue_);
+    if (request.displayDigits != link.displayDigits) {
+        flags |= SET_DISPLAY_DIGITS;
+    }
+    if (const int powerDown = ChosenEntry(*ui_->powerDownCombo); powerDown >= 0) {
+        request.powerDown = static_cast<std::uint8_t>(powerDown);
+        if (request.powerDown != link.powerDown) {
+            flags |= SET_POWER_DOWN;
+        }
+    }
+    if (const int contrast = ChosenEntry(*ui_->contrastCombo); contrast >= 0) {
+        request.lcdContrast = contrast * kContrastStep;
+        if (request.lcdContrast != link.lcdContrast) {
+            flags |= SET_LCD_CONTRAST;
+        }
+    }
+    if (clockEdited_ || ui_->useComputerTime->isChecked()) {
+        const ClockToWrite clock =
+            ClockFromPickers({PickerDateTime(ui_->datePicker->date(), ui_->timePicker->time()),
+                              shownClock_, clockEdited_});
+        if (clock.kind == LocalTimeKind::Skipped &&
+            !AskHostYesNo(this,
+                          QStringLiteral("The time chosen does not occur on this computer: its "
+                                         "clock skips that hour for daylight saving.\nSet the "
+                                         "readout clock to %1?")
+                              .arg(LocalText(clock.clock)))) {
+            ui_->timePicker->setFocus();
+            return;
+        }
+        request.readoutClock = clock.clock;
+        flags |= SET_CLOCK;
+    }
+    if (flags != 0) {
+        // Refused without a trace while the link is busy with another job.
+        (void)context_.link.SubmitSettingsWrite(requester_.Id(), request, flags);
+    }
+}
+
+void CPageSetupDlg::OnWriteResult(int code) {
+    const QString text = QString::fromLatin1(ResultMessage(code).c_str());
+    BoxIcon icon = BoxIcon::Exclamation;
+    if (code <= 0) {
+        icon = BoxIcon::None;
+        clockEdited_ = false;  // the pickers follow the clock again
+    }
+    ShowHostMessage(this, text, icon);
+    if (statusNeedsRefresh_ != nullptr) {
+        *statusNeedsRefresh_ = 1;
+    }
+    SelectFromLink();
+}
+
+void CPageSetupDlg::SelectFromLink() {
+    // What the readout holds now: the values written before a failure, the old ones after.
+    const ReadoutSettings link = context_.link.Settings();
+    digitsValue_ = link.displayDigits;  // the field keeps the text the user typed
+    Select(*ui_->unitsCombo, link.displayUnits);
+    Select(*ui_->powerDownCombo, link.powerDown);
+}
+
+void CPageSetupDlg::OpenAdvanced() {
+    passwordDialog_->accepted = 0;
+    passwordDialog_->exec();
+    if (passwordDialog_->accepted != 0) {
+        initializeDialog_->exec();
+    } else {
+        ShowHostMessage(this, QStringLiteral("Password invalid. Access Denied."),
+                        BoxIcon::Exclamation);
+    }
+}
 
 }  // namespace q417

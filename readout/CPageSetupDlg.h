@@ -1,9 +1,19 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
+#include <cstdint>
 #include <memory>
 
+#include "LinkRequester.h"
 #include "ReadoutContext.h"
+
+class QComboBox;
+class QShowEvent;
+
+namespace Ui {
+class CPageSetupDlg;
+}
 
 namespace q417 {
 
@@ -23,11 +33,45 @@ class CPageSetupDlg : public QWidget {
     // Held for as long as the page; the sheet closes it when the readout goes.
     [[nodiscard]] CInitReadoutDlg& InitializeDialog() { return *initializeDialog_; }
 
+    // The user has changed a picker since the clock last succeeded or the box was checked.
+    [[nodiscard]] bool ClockEdited() const { return clockEdited_; }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
+    // Loads the link's values into the controls and starts the clock's refresh.
+    void InitPage();
+    // Shows the readout's running clock, or the PC's, unless the user has set the pickers.
+    void RefreshClock();
+    // Writes what differs from the link's values as one settings write.
+    void UpdateReadout();
+    void OnWriteResult(int code);
+    void OpenAdvanced();
+
+    void OnPickerEdited();
+    void OnUseComputerTimeClicked(bool checked);
+    void ShowClock(std::int64_t clock);
+    void SelectFromLink();
+
     ReadoutContext context_;
     int* statusNeedsRefresh_;
     std::unique_ptr<CInitReadoutDlg> initializeDialog_;
     std::unique_ptr<CPasswordDlg> passwordDialog_;
+    std::unique_ptr<Ui::CPageSetupDlg> ui_;
+    LinkRequester requester_;
+    QTimer refreshTimer_;
+    bool initialized_ = false;
+    bool clockEdited_ = false;
+    std::int64_t shownClock_ = 0;  // the calendar second the pickers were last set to
+    int digitsValue_ = 0;
 };
+
+// The entry a list-bound combo box stands on: its text must be one of the entries exactly;
+// -1 for typed text that is none of them, or an empty box.
+[[nodiscard]] int ChosenEntry(const QComboBox& combo);
+
+inline constexpr int kMaxDisplayDigits = 8;
+inline constexpr int kContrastStep = 8;  // one contrast entry per 8 levels of the readout
 
 }  // namespace q417

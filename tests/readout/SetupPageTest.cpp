@@ -1,0 +1,444 @@
+// The Setup page against the link on the simulated readout, and the clock it writes where
+// daylight saving repeats or skips an hour.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimeEdit>
+#include <memory>
+
+#include "CPageSetupDlg.h"
+#include "CPasswordDlg.h"
+#include "LinkOnSimulator.h"
+#include "LocalClock.h"
+#include "TimeZoneGuard.h"
+
+Q_DECLARE_METATYPE(q417::LocalDateTime)
+
+using namespace q417;
+using test::LinkOnSimulator;
+
+namespace {
+
+const QString kUpdated = QStringLiteral("Readout updated");
+const QString kDenied = QStringLiteral("Password invalid. Access Denied.");
+
+qint64 Utc(int y, int mo, int d, int h, int mi) {
+    return QDateTime(QDate(y, mo, d), QTime(h, mi), Qt::UTC).toSecsSinceEpoch();
+}
+
+// Acts on the modal window that matches once it is up, until context goes.
+void OnModal(QObject* context, const std::function<bool(QWidget*)>& matches,
+             const std::function<void(QWidget*)>& act) {
+    QTimer::singleShot(10, context, [=] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal != nullptr && matches(modal)) {
+            act(modal);
+        } else {
+            OnModal(context, matches, act);
+        }
+    });
+}
+
+struct Box {
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+};
+
+struct BoxLog {
+    std::vector<Box> seen;
+    QMessageBox::StandardButton answer = QMessageBox::NoButton;  // else the default button
+};
+
+// Answers every message box that comes up, keeping its text and icon, until context goes.
+void RecordBoxes(QObject* context, const std::shared_ptr<BoxLog>& log) {
+    OnModal(
+        context, [](QWidget* w) { return qobject_cast<QMessageBox*>(w) != nullptr; },
+        [=](QWidget* w) {
+            auto* box = static_cast<QMessageBox*>(w);
+            log->seen.push_back({box->text(), box->icon()});
+            QAbstractButton* button = log->answer != QMessageBox::NoButton
+                                          ? box->button(log->answer)
+                                          : box->defaultButton();
+            if (button != nullptr) {
+                button->click();
+            } else {
+                box->done(QMessageBox::Ok);
+            }
+            RecordBoxes(context, log);
+        });
+}
+
+// A Setup page in a plain window over a connected link on the simulated readout.
+struct PageOnSimulator {
+    explicit PageOnSimulator(const std::function<void(sim::ReadoutMemory&)>& setup = {})
+        : sim(4, setup) {}
+
+    [[nodiscard]] bool Open() {
+        if (!sim.WaitConnected()) {
+            return false;
+        }
+        page = std::make_unique<CPageSetupDlg>(sim.Context(), &statusNeedsRefresh, &window);
+        RecordBoxes(&window, boxes);
+        window.resize(420, 400);
+        window.show();
+        return QTest::qWaitForWindowExposed(&window);
+    }
+    template <typename T>
+    [[nodiscard]] T* Control(const char* name) {
+        return page->findChild<T*>(QString::fromLatin1(name));
+    }
+    void Update() { Control<QPushButton>("updateButton")->click(); }
+    // The boxes seen once n have come up; fewer when they do not come (a submitted write always
+    // shows one, within well under a second). Waits a while more for one too many.
+    [[nodiscard]] std::vector<Box> Boxes(std::size_t n) {
+        (void)QTest::qWaitFor([&] { return boxes->seen.size() >= n; }, test::kWaitMs);
+        QTest::qWait(1000);
+        return boxes->seen;
+    }
+    template <typename F>
+    auto Memory(F read) {
+        decltype(read(std::declval<const sim::ReadoutMemory&>())) value{};
+        sim.line.WithEngine([&](sim::ReadoutEngine& engine) { value = read(engine.Memory()); });
+        return value;
+    }
+
+    LinkOnSimulator sim;
+    QWidget window;
+    int statusNeedsRefresh = 0;
+    std::unique_ptr<CPageSetupDlg> page;
+    std::shared_ptr<BoxLog> boxes = std::make_shared<BoxLog>();
+};
+
+}  // namespace
+
+class SetupPageTest : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void clockWhereDaylightSavingChanges_data() {
+        QTest::addColumn<LocalDateTime>("local");
+        QTest::addColumn<qint64>("shown");
+        QTest::addColumn<bool>("edited");
+        QTest::addColumn<qint64>("written");
+        QTest::addColumn<int>("kind");
+        const auto unique = static_cast<int>(LocalTimeKind::Unique);
+        const auto repeated = static_cast<int>(LocalTimeKind::Repeated);
+        const auto skipped = static_cast<int>(LocalTimeKind::Skipped);
+        // 2026: summer time from 29 March 02:00 CET to 25 October 03:00 CEST.
+        QTest::newRow("summer day") << LocalDateTime{2026, 7, 1, 12, 0, 0} << Utc(2026, 7, 1, 9, 0)
+                                    << true << Utc(2026, 7, 1, 10, 0) << unique;
+        QTest::newRow("repeated, untouched, summer time")
+            << LocalDateTime{2026, 10, 25, 2, 30, 0} << Utc(2026, 10, 25, 0, 30) << false
+            << Utc(2026, 10, 25, 0, 30) << repeated;
+        QTest::newRow("repeated, untouched, standard time")
+            << LocalDateTime{2026, 10, 25, 2, 30, 0} << Utc(2026, 10, 25, 1, 30) << false
+            << Utc(2026, 10, 25, 1, 30) << repeated;
+        QTest::newRow("repeated, edited from summer time")
+            << LocalDateTime{2026, 10, 25, 2, 40, 0} << Utc(2026, 10, 25, 0, 10) << true
+            << Utc(2026, 10, 25, 0, 40) << repeated;
+        QTest::newRow("repeated, edited from standard time")
+            << LocalDateTime{2026, 10, 25, 2, 10, 0} << Utc(2026, 10, 25, 1, 50) << true
+            << Utc(2026, 10, 25, 1, 10) << repeated;
+        QTest::newRow("repeated, edited from a winter day")
+            << LocalDateTime{2026, 10, 25, 2, 30, 0} << Utc(2026, 12, 8, 15, 4) << true
+            << Utc(2026, 10, 25, 1, 30) << repeated;
+        QTest::newRow("skipped, read as 03:30 summer time")
+            << LocalDateTime{2026, 3, 29, 2, 30, 0} << Utc(2026, 3, 29, 0, 0) << true
+            << Utc(2026, 3, 29, 1, 30) << skipped;
+    }
+    void clockWhereDaylightSavingChanges() {
+        QFETCH(LocalDateTime, local);
+        QFETCH(qint64, shown);
+        QFETCH(bool, edited);
+        QFETCH(qint64, written);
+        QFETCH(int, kind);
+        sim::testing::TimeZoneGuard zone{sim::testing::kZoneWithDaylightSaving};
+        const ClockToWrite clock = ClockFromPickers({local, shown, edited});
+        QCOMPARE(clock.clock, written);
+        QCOMPARE(static_cast<int>(clock.kind), kind);
+    }
+
+    // Nothing touched: only a value the lists cannot show as it is goes to the readout.
+    void untouchedPage_data() {
+        QTest::addColumn<int>("contrast");
+        QTest::addColumn<int>("units");
+        QTest::addColumn<int>("powerDown");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("all on their lists") << 96 << 1 << 1 << QString();
+        QTest::newRow("contrast between entries") << 5 << 1 << 1 << kUpdated;
+        QTest::newRow("contrast off the list") << 200 << 1 << 1 << QString();
+        QTest::newRow("units off the list") << 96 << 9 << 1 << QString();
+        QTest::newRow("power down off the list") << 96 << 1 << 7 << QString();
+    }
+    void untouchedPage() {
+        QFETCH(int, contrast);
+        QFETCH(int, units);
+        QFETCH(int, powerDown);
+        QFETCH(QString, box);
+        PageOnSimulator p([&](sim::ReadoutMemory& m) {
+            m.SetLcdContrast(contrast);
+            m.SetDisplayUnits(units);
+            m.SetPowerDown(powerDown);
+        });
+        QVERIFY(p.Open());
+        p.sim.line.ClearWritten();
+        p.Update();
+        const std::vector<Box> boxes = p.Boxes(box.isEmpty() ? 0 : 1);
+        if (box.isEmpty()) {
+            QCOMPARE(boxes.size(), 0u);
+        } else {
+            QCOMPARE(boxes.size(), 1u);
+            QCOMPARE(boxes[0].text, box);
+            QCOMPARE(boxes[0].icon, QMessageBox::NoIcon);
+            QVERIFY(!QString::fromLatin1(p.sim.line.Written()).contains(QStringLiteral("WE ")));
+        }
+        QCOMPARE(p.Memory([](auto& m) { return m.DisplayUnits(); }), units);
+        QCOMPARE(p.Memory([](auto& m) { return m.PowerDown(); }), powerDown);
+    }
+
+    void useComputerTimeWritesTheClockOnly() {
+        PageOnSimulator p([](sim::ReadoutMemory& m) { m.SetClockOffsetSeconds(-7200); });
+        QVERIFY(p.Open());
+        p.Control<QCheckBox>("useComputerTime")->click();
+        QTest::qWait(1200);  // a refresh puts the computer's time into the pickers
+        p.sim.line.ClearWritten();
+        p.Update();
+        const std::vector<Box> boxes = p.Boxes(1);
+        QCOMPARE(boxes.size(), 1u);
+        QCOMPARE(boxes[0].text, kUpdated);
+        QCOMPARE(boxes[0].icon, QMessageBox::NoIcon);
+        QCOMPARE(p.statusNeedsRefresh, 1);
+        const QString written = QString::fromLatin1(p.sim.line.Written());
+        QVERIFY(written.contains(QStringLiteral("WT ")));
+        QVERIFY(!written.contains(QStringLiteral("WE ")));
+        // Set to the computer's time of the last refresh: no longer two hours slow.
+        const auto offset = p.Memory([](auto& m) { return m.ClockOffsetSeconds(); });
+        QVERIFY2(offset <= 0 && offset > -1000, QByteArray::number(qint64(offset)));
+    }
+
+    void digitsAreChecked_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<int>("icon");
+        QTest::addColumn<int>("digits");  // the readout's digits afterwards
+        const QString refused =
+            QStringLiteral("Invalid number of display digits./n 0 <= Digits <= 8");
+        QTest::newRow("9") << QStringLiteral("9") << refused << int(QMessageBox::Critical) << 3;
+        QTest::newRow("-1") << QStringLiteral("-1") << refused << int(QMessageBox::Critical) << 3;
+        QTest::newRow("0") << QStringLiteral("0") << kUpdated << int(QMessageBox::NoIcon) << 0;
+        QTest::newRow("8") << QStringLiteral("8") << kUpdated << int(QMessageBox::NoIcon) << 8;
+        // Refused as no integer; the previous value goes on, so nothing differs.
+        QTest::newRow("not a number")
+            << QStringLiteral("x") << QStringLiteral("Please enter an integer.")
+            << int(QMessageBox::Warning) << 3;
+    }
+    void digitsAreChecked() {
+        QFETCH(QString, typed);
+        QFETCH(QString, box);
+        QFETCH(int, icon);
+        QFETCH(int, digits);
+        PageOnSimulator p;
+        QVERIFY(p.Open());
+        auto* field = p.Control<QLineEdit>("digitsEdit");
+        QCOMPARE(field->text(), QStringLiteral("3"));
+        field->setText(typed);
+        p.Update();
+        const std::vector<Box> boxes = p.Boxes(1);
+        QCOMPARE(boxes.size(), 1u);
+        QCOMPARE(boxes[0].text, box);
+        QCOMPARE(int(boxes[0].icon), icon);
+        const bool written = box == kUpdated;
+        QCOMPARE(p.statusNeedsRefresh, written ? 1 : 0);
+        if (!written) {
+            QCOMPARE(p.window.focusWidget(), field);
+        }
+        QCOMPARE(int(p.sim.link.Settings().displayDigits), digits);
+        QCOMPARE(p.Memory([](auto& m) { return m.DisplayDigits(); }), digits);
+    }
+
+    // Only an entry of the list is a choice; typed text that is none of them writes nothing.
+    void comboChoices_data() {
+        QTest::addColumn<QString>("combo");
+        QTest::addColumn<int>("select");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("written");  // -1: nothing submitted
+        const QString units = QStringLiteral("unitsCombo");
+        const QString power = QStringLiteral("powerDownCombo");
+        QTest::newRow("units entry") << units << 3 << QString() << 3;
+        QTest::newRow("units typed") << units << 3 << QStringLiteral("Bar") << -1;
+        QTest::newRow("units typed in other case") << units << 3 << QStringLiteral("kpa") << -1;
+        QTest::newRow("units entry typed exactly") << units << 0 << QStringLiteral("kPa") << 2;
+        QTest::newRow("power down entry") << power << 4 << QString() << 4;
+        QTest::newRow("power down typed") << power << 4 << QStringLiteral("90 Minutes") << -1;
+    }
+    void comboChoices() {
+        QFETCH(QString, combo);
+        QFETCH(int, select);
+        QFETCH(QString, typed);
+        QFETCH(int, written);
+        PageOnSimulator p;
+        QVERIFY(p.Open());
+        auto* box = p.page->findChild<QComboBox*>(combo);
+        box->setCurrentIndex(select);
+        if (!typed.isNull()) {
+            box->setEditText(typed);
+        }
+        p.Update();
+        const bool units = combo == QStringLiteral("unitsCombo");
+        const std::vector<Box> boxes = p.Boxes(written < 0 ? 0 : 1);
+        const int stored =
+            p.Memory([&](auto& m) { return units ? m.DisplayUnits() : m.PowerDown(); });
+        if (written < 0) {
+            QCOMPARE(boxes.size(), 0u);
+            QCOMPARE(stored, 1);
+            return;
+        }
+        QCOMPARE(boxes.size(), 1u);
+        QCOMPARE(boxes[0].text, kUpdated);
+        QCOMPARE(stored, written);
+        const ReadoutSettings link = p.sim.link.Settings();
+        QCOMPARE(int(units ? link.displayUnits : link.powerDown), written);
+        QCOMPARE(box->currentIndex(), written);
+    }
+
+    void failedWriteKeepsTheUsersClock() {
+        PageOnSimulator p;
+        QVERIFY(p.Open());
+        p.sim.line.WithEngine([](sim::ReadoutEngine& e) { e.Faults().rejectAll = true; });
+        const QTime chosen(3, 4, 5);
+        auto* time = p.Control<QTimeEdit>("timePicker");
+        time->setTime(chosen);
+        p.Update();
+        const std::vector<Box> boxes = p.Boxes(1);  // also lets the refreshes run
+        QCOMPARE(boxes.size(), 1u);
+        QCOMPARE(boxes[0].text, QStringLiteral("Error writing date time."));
+        QCOMPARE(boxes[0].icon, QMessageBox::Warning);
+        QCOMPARE(p.statusNeedsRefresh, 1);
+        QTest::qWait(500);
+        QVERIFY(p.page->ClockEdited());
+        QCOMPARE(time->time(), chosen);
+    }
+
+    // A time the clocks skip is written only once the user has been told what it becomes.
+    void skippedHourIsAskedFirst_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("yes") << true;
+        QTest::newRow("no") << false;
+    }
+    void skippedHourIsAskedFirst() {
+        QFETCH(bool, yes);
+        sim::testing::TimeZoneGuard zone{sim::testing::kZoneWithDaylightSaving};
+        PageOnSimulator p;
+        QVERIFY(p.Open());
+        const std::int64_t before = p.sim.link.Settings().readoutClock;
+        p.Control<QDateEdit>("datePicker")->setDate(QDate(2026, 3, 29));
+        p.Control<QTimeEdit>("timePicker")->setTime(QTime(2, 30));
+        p.boxes->answer = yes ? QMessageBox::Yes : QMessageBox::No;
+        p.Update();
+        const std::vector<Box> boxes = p.Boxes(yes ? 2 : 1);
+        QCOMPARE(boxes.size(), yes ? 2u : 1u);
+        QVERIFY2(boxes[0].text.contains(QStringLiteral("2026/03/29 03:30:00")),
+                 qPrintable(boxes[0].text));
+        QCOMPARE(boxes[0].icon, QMessageBox::Question);
+        if (yes) {
+            QCOMPARE(boxes[1].text, kUpdated);
+        }
+        QCOMPARE(p.sim.link.Settings().readoutClock, yes ? Utc(2026, 3, 29, 1, 30) : before);
+    }
+
+    void editingAPickerFreezesThePickers() {
+        PageOnSimulator p;
+        QVERIFY(p.Open());
+        auto* useComputer = p.Control<QCheckBox>("useComputerTime");
+        auto* time = p.Control<QTimeEdit>("timePicker");
+        QVERIFY(!useComputer->isChecked());
+        useComputer->click();
+        // The refreshes move the pickers without counting as the user's change.
+        const QTime before = time->time();
+        QTRY_VERIFY_WITH_TIMEOUT(time->time() != before, 5000);
+        QVERIFY(useComputer->isChecked());
+        QVERIFY(!p.page->ClockEdited());
+
+        const QTime chosen(3, 4, 5);
+        time->setTime(chosen);
+        QVERIFY(!useComputer->isChecked());
+        QVERIFY(p.page->ClockEdited());
+        QTest::qWait(1200);
+        QCOMPARE(time->time(), chosen);
+
+        useComputer->click();
+        QVERIFY(!p.page->ClockEdited());
+        QTRY_VERIFY_WITH_TIMEOUT(time->time() != chosen, 5000);
+    }
+
+    void controlsInTabOrder() {
+        PageOnSimulator p;
+        QVERIFY(p.Open());
+        const QStringList expected =
+            QStringLiteral(
+                "datePicker timePicker useComputerTime unitsCombo digitsEdit "
+                "powerDownCombo advancedButton updateButton contrastCombo "
+                "displayOnTimeEdit backlightTimeEdit sleepTimeEdit batteryLifeEdit")
+                .split(QLatin1Char(' '));
+        QStringList order;
+        QWidget* w = p.Control<QWidget>("datePicker");
+        for (int step = 0; step < 200 && order.size() < expected.size(); ++step) {
+            if (expected.contains(w->objectName()) && !order.contains(w->objectName())) {
+                order << w->objectName();
+            }
+            w = w->nextInFocusChain();
+        }
+        QCOMPARE(order, expected);
+        QVERIFY(!p.Control<QComboBox>("contrastCombo")->isEnabled());
+    }
+
+    void advancedNeedsThePassword_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<bool>("opens");
+        QTest::newRow("wrong") << QStringLiteral("kwpmoraglend") << false << false;
+        QTest::newRow("closed") << QStringLiteral("KWPmoraglend") << true << false;
+        QTest::newRow("right") << QStringLiteral("KWPmoraglend") << false << true;
+    }
+    void advancedNeedsThePassword() {
+        QFETCH(QString, typed);
+        QFETCH(bool, cancel);
+        QFETCH(bool, opens);
+        PageOnSimulator p;
+        QVERIFY(p.Open());
+        const auto opened = std::make_shared<QString>();
+        OnModal(
+            &p.window, [](QWidget* w) { return qobject_cast<CPasswordDlg*>(w) != nullptr; },
+            [=](QWidget* w) {
+                auto* dialog = static_cast<CPasswordDlg*>(w);
+                dialog->findChild<QLineEdit*>()->setText(typed);
+                if (cancel) {
+                    dialog->reject();
+                } else {
+                    dialog->findChild<QPushButton*>()->click();
+                }
+            });
+        OnModal(
+            &p.window,
+            [](QWidget* w) { return w->windowTitle() == QStringLiteral("Initialize Readout"); },
+            [=](QWidget* w) {
+                *opened = w->windowTitle();
+                w->close();
+            });
+        p.Control<QPushButton>("advancedButton")->click();  // returns when the modal runs end
+        QCOMPARE(!opened->isEmpty(), opens);
+        const std::vector<Box> boxes = p.boxes->seen;
+        QCOMPARE(boxes.size(), opens ? 0u : 1u);
+        if (!opens) {
+            QCOMPARE(boxes[0].text, kDenied);
+            QCOMPARE(boxes[0].icon, QMessageBox::Warning);
+        }
+    }
+};
+
+QTEST_MAIN(SetupPageTest)
+#include "SetupPageTest.moc"
