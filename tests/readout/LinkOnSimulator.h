@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QTest>
@@ -65,10 +66,14 @@ class LinkOnSimulator {
 };
 
 // The text and icon of the next message box, which is closed with its default button once seen.
-// Call before the action that raises it; Seen() waits for it.
+// Create it before the action that raises it; Seen() waits for it. Its polling stops with it.
 class NextBox {
   public:
-    NextBox() { Poll(); }
+    NextBox() {
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
+        timer_.start();
+    }
     [[nodiscard]] bool Seen() {
         return QTest::qWaitFor([this] { return seen_; }, kWaitMs);
     }
@@ -80,25 +85,24 @@ class NextBox {
 
   private:
     void Poll() {
-        QTimer::singleShot(10, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box == nullptr) {
-                Poll();
-                return;
-            }
-            text = box->text();
-            icon = box->icon();
-            for (QAbstractButton* button : box->buttons()) {
-                buttons << button->text();
-            }
-            seen_ = true;
-            if (press != QMessageBox::NoButton) {
-                box->button(press)->click();
-            } else {
-                box->done(box->standardButton(box->defaultButton()));
-            }
-        });
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr) {
+            return;
+        }
+        timer_.stop();
+        text = box->text();
+        icon = box->icon();
+        for (QAbstractButton* button : box->buttons()) {
+            buttons << button->text();
+        }
+        seen_ = true;
+        if (press != QMessageBox::NoButton) {
+            box->button(press)->click();
+        } else {
+            box->done(box->standardButton(box->defaultButton()));
+        }
     }
+    QTimer timer_;
     bool seen_ = false;
 };
 
