@@ -1,6 +1,8 @@
 #include "CCalibrationDlg.h"
 
 #include <QFile>
+#include <algorithm>
+#include <array>
 
 #include "CReadoutLink.h"
 #include "CalibrationLog.h"
@@ -19,6 +21,16 @@ CCalibrationDlg::CCalibrationDlg(const ReadoutContext& context, QWidget* parent)
     // The form starts with "0 PSI", "cal_output.csv", "default" and Save disabled.
     ui_->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    // The fields of both groups line up, as one column.
+    const std::array labels{ui_->referenceLabel, ui_->pressureLabel, ui_->temperatureLabel,
+                            ui_->outputFileLabel, ui_->averagingLabel};
+    int labelWidth = 0;
+    for (QLabel* label : labels) {
+        labelWidth = std::max(labelWidth, label->sizeHint().width());
+    }
+    for (QLabel* label : labels) {
+        label->setMinimumWidth(labelWidth);
+    }
     // The reference is what the technician types first; Enter then captures.
     ui_->referenceEdit->setFocus();
     ui_->referenceEdit->selectAll();

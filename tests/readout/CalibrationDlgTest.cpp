@@ -4,14 +4,21 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "BoxRecorder.h"
 #include "CCalibrationDlg.h"
+#include "CMainFrame.h"
+#include "CQ417HostApp.h"
 #include "CalibrationLog.h"
+#include "CommandIds.h"
+#include "FakeLine.h"
 #include "LinkJob.h"
 #include "LinkOnSimulator.h"
+#include "ManualClock.h"
+#include "ReadoutEngine.h"
 #include "ReadoutMemory.h"
 #include "TimeZoneGuard.h"
 
@@ -261,6 +268,43 @@ class CalibrationDlgTest : public QObject {
         QVERIFY(sim.WaitIdle());
         QCOMPARE(boxes.seen.size(), std::size_t{1});
         QCOMPARE(boxes.seen[0].text, QString::fromLatin1(kCaptureBusyMessage));
+    }
+
+    void calibrationCommandOpensTheDialog_data() {
+        QTest::addColumn<bool>("overDialog");
+        QTest::newRow("over the main window") << false;
+        QTest::newRow("over the dialog that asked") << true;
+    }
+    void calibrationCommandOpensTheDialog() {
+        QFETCH(bool, overDialog);
+        QStandardPaths::setTestModeEnabled(true);
+        sim::ManualClock clock{test::kNow};
+        sim::ReadoutEngine engine{sim::ReadoutMemory::MakeDefault(0, test::kNow),
+                                  [&clock] { return clock.CalendarSeconds(); }};
+        sim::FakeLine line{clock, engine};
+        CQ417HostApp app({&line, &clock, nullptr});
+        std::string error;
+        QVERIFY2(app.Start({}, error, false), error.c_str());
+        QDialog asking;  // not the frame's child: it goes before the frame
+        QWidget* owner = nullptr;
+        bool busy = false;
+        const auto command = [&] {
+            QTimer::singleShot(0, [&] {
+                if (auto* d = qobject_cast<CCalibrationDlg*>(QApplication::activeModalWidget())) {
+                    owner = d->parentWidget();
+                    busy = app.Activity().Busy();
+                    d->reject();
+                }
+            });
+            app.OnCommand(cmd::kCalibration);
+        };
+        if (overDialog) {
+            RunModal(asking, command);
+        } else {
+            command();
+        }
+        QCOMPARE(owner, overDialog ? static_cast<QWidget*>(&asking) : app.Frame());
+        QVERIFY(busy);
     }
 
     void formAndTabOrder() {
