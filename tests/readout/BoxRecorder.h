@@ -4,30 +4,20 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
-#include <vector>
 
 #include "LinkOnSimulator.h"
 
 namespace q417::test {
 
-// Every message box that comes up while this lives, closed with its default button (or press)
-// once recorded. Unlike NextBox it may see none, so a test can tell that nothing was shown.
+// Every message box that comes up while this lives, as "icon: text", closed with its default
+// button (or press) once recorded. Unlike NextBox it may see none.
 class BoxRecorder {
   public:
-    struct Box {
-        QString text;
-        QMessageBox::Icon icon = QMessageBox::NoIcon;
-    };
-
     BoxRecorder() {
         QObject::connect(&timer_, &QTimer::timeout, [this] { Check(); });
         timer_.start(10);
     }
-    [[nodiscard]] bool WaitFor(std::size_t count) {
-        return QTest::qWaitFor([&] { return seen.size() >= count; }, kWaitMs);
-    }
-
-    std::vector<Box> seen;
+    QStringList seen;
     QMessageBox::StandardButton press = QMessageBox::NoButton;
 
   private:
@@ -36,8 +26,9 @@ class BoxRecorder {
         if (box == nullptr || !box->isVisible()) {
             return;
         }
-        seen.push_back({box->text(), box->icon()});
-        if (press != QMessageBox::NoButton && box->button(press) != nullptr) {
+        static const char* const kIcons[] = {"none", "information", "warning", "stop", "question"};
+        seen << QString::fromLatin1(kIcons[box->icon()]) + QStringLiteral(": ") + box->text();
+        if (box->button(press) != nullptr) {
             box->button(press)->click();
         } else {
             box->done(box->standardButton(box->defaultButton()));
@@ -55,6 +46,28 @@ int RunModal(Dialog& dialog, Actions actions) {
         dialog.reject();
     });
     return dialog.exec();
+}
+
+// The names of the widgets Tab visits, from the one with the focus.
+inline QStringList TabChain(QWidget& dialog) {
+    QStringList names;
+    QWidget* const first = dialog.focusWidget();
+    for (QWidget* w = first; w != nullptr && names.size() < 20;) {
+        // An editable combo box's own line edit has no name and stands for the box.
+        if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty()) {
+            names << w->objectName();
+        }
+        w = w->nextInFocusChain();
+        if (w == first) {
+            break;
+        }
+    }
+    return names;
+}
+
+template <class T>
+T& Child(QWidget& dialog, const char* name) {
+    return *dialog.findChild<T*>(QString::fromLatin1(name));
 }
 
 }  // namespace q417::test

@@ -4,58 +4,50 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTest>
 
 #include "BoxRecorder.h"
 #include "CInitReadoutDlg.h"
 #include "CommandIds.h"
-#include "LinkOnSimulator.h"
 #include "ReadoutMemory.h"
 
 using namespace q417;
-using test::BoxRecorder;
-using test::RunModal;
+using namespace q417::test;
 
 namespace {
 
-// What MakeDefault gives the readout.
-const QString kSerial = QStringLiteral("30303000");
-constexpr float kMultiplier = 12.4873f;
-constexpr float kOffset = -0.0625f;
-constexpr int kUnits = 1;  // PSI
-
-template <class T>
-T& Child(QWidget& dialog, const char* name) {
-    T* child = dialog.findChild<T*>(QString::fromLatin1(name));
-    Q_ASSERT(child != nullptr);
-    return *child;
-}
-
-void Click(QWidget& dialog, const char* button) {
-    Child<QPushButton>(dialog, button).click();
-}
-
-struct Memory {
-    QString serial;
-    float multiplier = 0;
-    float offset = 0;
-    int units = 0;
-    int initializations = 0;
-    int batteryResets = 0;
-};
-
-Memory ReadMemory(test::LinkOnSimulator& sim) {
-    Memory m;
+// What the readout holds: serial, multiplier, offset, units, initialisations, battery resets.
+QString MemoryText(LinkOnSimulator& sim) {
+    QString text;
     sim.line.WithEngine([&](sim::ReadoutEngine& engine) {
-        const sim::ReadoutMemory& memory = engine.Memory();
-        m = {QString::fromStdString(memory.SerialNumber()),
-             memory.Multiplier(),
-             memory.Offset(),
-             memory.CalUnits(),
-             memory.InitializeCount(),
-             memory.BatteryResetCount()};
+        const sim::ReadoutMemory& m = engine.Memory();
+        text = QString::asprintf("%s %.8g %.8g %d %d %d", m.SerialNumber().c_str(),
+                                 double(m.Multiplier()), double(m.Offset()), m.CalUnits(),
+                                 m.InitializeCount(), m.BatteryResetCount());
     });
-    return m;
+    return text;
+}
+
+// What the user does before pressing the button: "field=text" types into a field or the units
+// box, "units#i" picks entry i, "init" ticks the box, "No" answers the question so, and
+// "rejectAll" makes the readout refuse every command.
+void Apply(LinkOnSimulator& sim, QWidget& dialog, BoxRecorder& boxes, const QStringList& edits) {
+    for (const QString& edit : edits) {
+        const QString name = edit.section(QLatin1Char('='), 0, 0);
+        const QString text = edit.section(QLatin1Char('='), 1);
+        if (edit == QStringLiteral("init")) {
+            Child<QCheckBox>(dialog, "initializeCheck").setChecked(true);
+        } else if (edit == QStringLiteral("No")) {
+            boxes.press = QMessageBox::No;
+        } else if (edit == QStringLiteral("rejectAll")) {
+            sim.line.WithEngine([](sim::ReadoutEngine& e) { e.Faults().rejectAll = true; });
+        } else if (edit.startsWith(QStringLiteral("units#"))) {
+            Child<QComboBox>(dialog, "unitsCombo").setCurrentIndex(edit.mid(6).toInt());
+        } else if (name == QStringLiteral("unitsCombo")) {
+            Child<QComboBox>(dialog, "unitsCombo").setEditText(text);
+        } else {
+            Child<QLineEdit>(dialog, name.toLatin1().constData()).setText(text);
+        }
+    }
 }
 
 }  // namespace
@@ -64,266 +56,150 @@ class InitReadoutDlgTest : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    void updateReadout_data() {
-        QTest::addColumn<QString>("serial");  // null: left as loaded
-        QTest::addColumn<QString>("multiplier");
-        QTest::addColumn<QString>("offset");
-        QTest::addColumn<int>("unitsIndex");      // -1: left as loaded
-        QTest::addColumn<QString>("unitsTyped");  // typed after the choice
-        QTest::addColumn<bool>("initialize");
-        QTest::addColumn<QString>("box");  // null: none shown, nothing submitted
-        QTest::addColumn<QString>("serialAfter");
-        QTest::addColumn<float>("multiplierAfter");
-        QTest::addColumn<float>("offsetAfter");
-        QTest::addColumn<int>("unitsAfter");
-        QTest::addColumn<int>("initializations");
-        QTest::addColumn<QString>("multiplierShown");
-        const QString n;
-        const QString done = QStringLiteral("Readout updated");
+    void buttons_data() {
+        QTest::addColumn<QStringList>("edits");
+        QTest::addColumn<QByteArray>("button");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<int>("results");  // link results shown
+        QTest::addColumn<QString>("memory");
+        QTest::addColumn<QString>("shown");  // multiplier and offset fields afterwards
+        QTest::addColumn<QString>("focus");  // empty: not checked
+        const QByteArray update = "updateButton";
+        const QStringList done{QStringLiteral("none: Readout updated")};
+        const QString before = QStringLiteral("30303000 12.4873 -0.0625 1 0 0");
+        const QString shown = QStringLiteral("12.4873 -0.0625");
+        const auto l = [](std::initializer_list<const char*> items) {
+            QStringList list;
+            for (const char* item : items) {
+                list << QString::fromLatin1(item);
+            }
+            return list;
+        };
         QTest::newRow("nothing changed")
-            << n << n << n << -1 << n << false << n << kSerial << kMultiplier << kOffset << kUnits
-            << 0 << QStringLiteral("12.4873");
+            << QStringList() << update << QStringList() << 0 << before << shown << QString();
         QTest::newRow("initialise alone")
-            << n << n << n << -1 << n << true << done << kSerial << kMultiplier << kOffset << kUnits
-            << 1 << QStringLiteral("12.4873");
-        QTest::newRow("serial of 8") << QStringLiteral("ABCD1234") << n << n << -1 << n << false
-                                     << done << QStringLiteral("ABCD1234") << kMultiplier << kOffset
-                                     << kUnits << 0 << QStringLiteral("12.4873");
-        QTest::newRow("multiplier -1")
-            << n << QStringLiteral("-1") << n << -1 << n << false << done << kSerial << -1.0f
-            << kOffset << kUnits << 0 << QStringLiteral("-1");
+            << l({"init"}) << update << done << 1
+            << QStringLiteral("30303000 12.4873 -0.0625 1 1 0") << shown << QString();
+        QTest::newRow("serial of 8")
+            << l({"serialEdit=ABCD1234"}) << update << done << 1
+            << QStringLiteral("ABCD1234 12.4873 -0.0625 1 0 0") << shown << QString();
+        QTest::newRow("multiplier -1") << l({"multiplierEdit=-1"}) << update << done << 1
+                                       << QStringLiteral("30303000 -1 -0.0625 1 0 0")
+                                       << QStringLiteral("-1 -0.0625") << QString();
         QTest::newRow("offset and units in one job")
-            << n << n << QStringLiteral("0.75") << 2 << n << false << done << kSerial << kMultiplier
-            << 0.75f << 2 << 0 << QStringLiteral("12.4873");
+            << l({"offsetEdit=0.75", "units#2"}) << update << done << 1
+            << QStringLiteral("30303000 12.4873 0.75 2 0 0") << QStringLiteral("12.4873 0.75")
+            << QString();
         QTest::newRow("entry typed exactly")
-            << n << n << n << -1 << QStringLiteral("M H2O") << false << done << kSerial
-            << kMultiplier << kOffset << 6 << 0 << QStringLiteral("12.4873");
+            << l({"unitsCombo=M H2O"}) << update << done << 1
+            << QStringLiteral("30303000 12.4873 -0.0625 6 0 0") << shown << QString();
         QTest::newRow("other units text writes no units")
-            << n << n << QStringLiteral("0.75") << 3 << QStringLiteral("bar") << false << done
-            << kSerial << kMultiplier << 0.75f << kUnits << 0 << QStringLiteral("12.4873");
+            << l({"units#3", "unitsCombo=bar", "offsetEdit=0.75"}) << update << done << 1
+            << QStringLiteral("30303000 12.4873 0.75 1 0 0") << QStringLiteral("12.4873 0.75")
+            << QString();
         QTest::newRow("multiplier as a 32-bit float")
-            << n << QStringLiteral("1.2345678") << n << -1 << n << false << done << kSerial
-            << 1.2345678f << kOffset << kUnits << 0 << QStringLiteral("1.23457");
+            << l({"multiplierEdit=1.2345678"}) << update << done << 1
+            << QStringLiteral("30303000 1.2345678 -0.0625 1 0 0")
+            << QStringLiteral("1.23457 -0.0625") << QString();
+        QTest::newRow("serial of 9") << l({"serialEdit=ABCD12345", "init"}) << update
+                                     << l({"stop: Serial number must less than 9 characters."}) << 0
+                                     << before << shown << QStringLiteral("serialEdit");
+        QTest::newRow("multiplier 0")
+            << l({"multiplierEdit=0", "init"}) << update << l({"stop: Invalid multiplier."}) << 0
+            << before << QStringLiteral("0 -0.0625") << QStringLiteral("multiplierEdit");
+        QTest::newRow("multiplier 0.0")
+            << l({"multiplierEdit=0.0", "init"}) << update << l({"stop: Invalid multiplier."}) << 0
+            << before << QStringLiteral("0.0 -0.0625") << QStringLiteral("multiplierEdit");
+        QTest::newRow("zero not a number")
+            << l({"zeroEdit=1,5", "init"}) << update << l({"warning: Please enter a number."}) << 0
+            << before << shown << QStringLiteral("zeroEdit");
+        QTest::newRow("failed write")
+            << l({"rejectAll", "offsetEdit=0.75"}) << update
+            << l({"warning: Error writing offset."}) << 1 << before << shown << QString();
+        QTest::newRow("battery reset")
+            << QStringList() << QByteArray("resetBatteryButton")
+            << l({"question: Are you sure you want to reset all battery values?",
+                  "none: Readout updated"})
+            << 1 << QStringLiteral("30303000 12.4873 -0.0625 1 0 1") << shown << QString();
+        QTest::newRow("battery reset declined")
+            << l({"No"}) << QByteArray("resetBatteryButton")
+            << l({"question: Are you sure you want to reset all battery values?"}) << 0 << before
+            << shown << QString();
     }
-    void updateReadout() {
-        QFETCH(QString, serial);
-        QFETCH(QString, multiplier);
-        QFETCH(QString, offset);
-        QFETCH(int, unitsIndex);
-        QFETCH(QString, unitsTyped);
-        QFETCH(bool, initialize);
-        QFETCH(QString, box);
-        test::LinkOnSimulator sim;
+    void buttons() {
+        QFETCH(QStringList, edits);
+        QFETCH(QByteArray, button);
+        QFETCH(int, results);
+        QFETCH(QString, focus);
+        LinkOnSimulator sim;
         QVERIFY(sim.WaitConnected());
         int refresh = 0;
         CInitReadoutDlg dialog(sim.Context(), &refresh);
         BoxRecorder boxes;
         QString shown;
-        bool initializeChecked = true;
+        QString focused;
+        bool initialize = false;
         RunModal(dialog, [&] {
-            const auto set = [&](const char* name, const QString& text) {
-                if (!text.isNull()) {
-                    Child<QLineEdit>(dialog, name).setText(text);
-                }
-            };
-            set("serialEdit", serial);
-            set("multiplierEdit", multiplier);
-            set("offsetEdit", offset);
-            auto& units = Child<QComboBox>(dialog, "unitsCombo");
-            if (unitsIndex >= 0) {
-                units.setCurrentIndex(unitsIndex);
+            Apply(sim, dialog, boxes, edits);
+            Child<QPushButton>(dialog, button.constData()).click();
+            focused = dialog.focusWidget()->objectName();
+            if (results > 0) {
+                (void)QTest::qWaitFor([&] { return refresh == 1; }, kWaitMs);
             }
-            if (!unitsTyped.isNull()) {
-                units.setEditText(unitsTyped);
-            }
-            Child<QCheckBox>(dialog, "initializeCheck").setChecked(initialize);
-            Click(dialog, "updateButton");
-            if (box.isNull()) {
-                QTest::qWait(500);
-            } else {
-                (void)QTest::qWaitFor([&] { return refresh == 1; }, test::kWaitMs);
-            }
-            shown = Child<QLineEdit>(dialog, "multiplierEdit").text();
-            initializeChecked = Child<QCheckBox>(dialog, "initializeCheck").isChecked();
+            QTest::qWait(300);  // for a result that should not come
+            shown = Child<QLineEdit>(dialog, "multiplierEdit").text() + QLatin1Char(' ') +
+                    Child<QLineEdit>(dialog, "offsetEdit").text();
+            initialize = Child<QCheckBox>(dialog, "initializeCheck").isChecked();
         });
         QVERIFY(sim.WaitIdle());
-        QTest::qWait(50);
-        if (box.isNull()) {
-            QCOMPARE(boxes.seen.size(), std::size_t{0});
-            QCOMPARE(sim.dispatcher.Delivered(), 0);
-            QCOMPARE(refresh, 0);
-        } else {
-            QCOMPARE(boxes.seen.size(), std::size_t{1});
-            QCOMPARE(boxes.seen[0].text, box);
-            QCOMPARE(boxes.seen[0].icon, QMessageBox::NoIcon);
-            QCOMPARE(sim.dispatcher.Delivered(), 1);  // one job
-            QCOMPARE(refresh, 1);
+        QTEST(boxes.seen, "boxes");
+        QCOMPARE(sim.dispatcher.Delivered(), results);
+        QCOMPARE(refresh, results);
+        QTEST(shown, "shown");
+        QCOMPARE(initialize, results == 0 && edits.contains(QStringLiteral("init")));
+        if (!focus.isEmpty()) {
+            QCOMPARE(focused, focus);
         }
-        QTEST(shown, "multiplierShown");
-        QVERIFY(!initializeChecked);
-        const Memory memory = ReadMemory(sim);
-        QTEST(memory.serial, "serialAfter");
-        QTEST(memory.multiplier, "multiplierAfter");
-        QTEST(memory.offset, "offsetAfter");
-        QTEST(memory.units, "unitsAfter");
-        QTEST(memory.initializations, "initializations");
-    }
-
-    void refusedValues_data() {
-        QTest::addColumn<QByteArray>("field");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<int>("icon");
-        const int stop = QMessageBox::Critical;
-        QTest::newRow("serial of 9")
-            << QByteArray("serialEdit") << QStringLiteral("ABCD12345")
-            << QStringLiteral("Serial number must less than 9 characters.") << stop;
-        QTest::newRow("multiplier 0") << QByteArray("multiplierEdit") << QStringLiteral("0")
-                                      << QStringLiteral("Invalid multiplier.") << stop;
-        QTest::newRow("multiplier 0.0") << QByteArray("multiplierEdit") << QStringLiteral("0.0")
-                                        << QStringLiteral("Invalid multiplier.") << stop;
-        QTest::newRow("zero not a number")
-            << QByteArray("zeroEdit") << QStringLiteral("1,5")
-            << QStringLiteral("Please enter a number.") << int(QMessageBox::Warning);
-    }
-    void refusedValues() {
-        QFETCH(QByteArray, field);
-        QFETCH(QString, text);
-        test::LinkOnSimulator sim;
-        QVERIFY(sim.WaitConnected());
-        int refresh = 0;
-        CInitReadoutDlg dialog(sim.Context(), &refresh);
-        BoxRecorder boxes;
-        QString focus;
-        RunModal(dialog, [&] {
-            Child<QLineEdit>(dialog, field.constData()).setText(text);
-            // Sent with it, were it sent.
-            Child<QCheckBox>(dialog, "initializeCheck").setChecked(true);
-            Click(dialog, "updateButton");
-            focus =
-                dialog.focusWidget() != nullptr ? dialog.focusWidget()->objectName() : QString();
-            QTest::qWait(500);
-        });
-        QCOMPARE(boxes.seen.size(), std::size_t{1});
-        QTEST(boxes.seen[0].text, "message");
-        QTEST(int(boxes.seen[0].icon), "icon");
-        QCOMPARE(focus, QString::fromLatin1(field));
-        QCOMPARE(sim.dispatcher.Delivered(), 0);
-        QCOMPARE(ReadMemory(sim).initializations, 0);
-    }
-
-    void failedWriteSaysWhichStep() {
-        test::LinkOnSimulator sim;
-        QVERIFY(sim.WaitConnected());
-        int refresh = 0;
-        CInitReadoutDlg dialog(sim.Context(), &refresh);
-        BoxRecorder boxes;
-        QString offsetShown;
-        RunModal(dialog, [&] {
-            sim.line.WithEngine([](sim::ReadoutEngine& e) { e.Faults().rejectAll = true; });
-            Child<QLineEdit>(dialog, "offsetEdit").setText(QStringLiteral("0.75"));
-            Click(dialog, "updateButton");
-            (void)boxes.WaitFor(1);
-            offsetShown = Child<QLineEdit>(dialog, "offsetEdit").text();
-        });
-        QCOMPARE(boxes.seen.size(), std::size_t{1});
-        QCOMPARE(boxes.seen[0].text, QStringLiteral("Error writing offset."));
-        QCOMPARE(boxes.seen[0].icon, QMessageBox::Warning);
-        QCOMPARE(offsetShown, QStringLiteral("-0.0625"));  // reloaded from the link
-        QCOMPARE(refresh, 1);
+        sim.line.WithEngine([](sim::ReadoutEngine& e) { e.Faults().rejectAll = false; });
+        QTEST(MemoryText(sim), "memory");
     }
 
     void resultAfterCloseIsNotShown() {
-        test::LinkOnSimulator sim;
+        LinkOnSimulator sim;
         QVERIFY(sim.WaitConnected());
         int refresh = 0;
         CInitReadoutDlg dialog(sim.Context(), &refresh);
         BoxRecorder boxes;
         RunModal(dialog, [&] {
             Child<QLineEdit>(dialog, "offsetEdit").setText(QStringLiteral("0.75"));
-            Click(dialog, "updateButton");
+            Child<QPushButton>(dialog, "updateButton").click();
         });  // closed at once, the write still running
         QVERIFY(sim.WaitIdle());
         QTest::qWait(300);
-        QCOMPARE(ReadMemory(sim).offset, 0.75f);  // the write was done
-        QCOMPARE(boxes.seen.size(), std::size_t{0});
-        QCOMPARE(sim.dispatcher.Delivered(), 0);
+        QCOMPARE(MemoryText(sim), QStringLiteral("30303000 12.4873 0.75 1 0 0"));
+        QCOMPARE(boxes.seen, QStringList());
         QCOMPARE(refresh, 0);
     }
 
-    void resetBatteryAsksFirst_data() {
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<int>("resets");
-        QTest::addColumn<QStringList>("texts");
-        const QString question =
-            QStringLiteral("Are you sure you want to reset all battery values?");
-        QTest::newRow("yes") << int(QMessageBox::Yes) << 1
-                             << QStringList{question, QStringLiteral("Readout updated")};
-        QTest::newRow("no") << int(QMessageBox::No) << 0 << QStringList{question};
-    }
-    void resetBatteryAsksFirst() {
-        QFETCH(int, answer);
-        QFETCH(QStringList, texts);
-        test::LinkOnSimulator sim;
-        QVERIFY(sim.WaitConnected());
+    void calibrationButtonAndForm() {
+        LinkOnSimulator sim;
         int refresh = 0;
         CInitReadoutDlg dialog(sim.Context(), &refresh);
-        BoxRecorder boxes;
-        boxes.press = static_cast<QMessageBox::StandardButton>(answer);
+        QStringList chain;
         RunModal(dialog, [&] {
-            Click(dialog, "resetBatteryButton");
-            (void)boxes.WaitFor(texts.size());
-            QTest::qWait(300);
+            chain = TabChain(dialog);
+            Child<QPushButton>(dialog, "calibrationButton").click();
         });
-        QVERIFY(sim.WaitIdle());
-        QStringList seen;
-        for (const auto& box : boxes.seen) {
-            seen << box.text;
-        }
-        QCOMPARE(seen, texts);
-        QCOMPARE(boxes.seen[0].icon, QMessageBox::Question);
-        QTEST(ReadMemory(sim).batteryResets, "resets");
-    }
-
-    void calibrationButtonRoutesTheCommand() {
-        test::LinkOnSimulator sim;
-        int refresh = 0;
-        CInitReadoutDlg dialog(sim.Context(), &refresh);
-        RunModal(dialog, [&] { Click(dialog, "calibrationButton"); });
-        QCOMPARE(sim.routed, std::vector<int>{cmd::kCalibration});
-        QCOMPARE(cmd::kCalibration, 32787);
-    }
-
-    void formAndTabOrder() {
-        test::LinkOnSimulator sim;
-        int refresh = 0;
-        CInitReadoutDlg dialog(sim.Context(), &refresh);
-        QStringList order;
-        QString first;
-        RunModal(dialog, [&] {
-            first =
-                dialog.focusWidget() != nullptr ? dialog.focusWidget()->objectName() : QString();
-            QWidget* w = dialog.focusWidget();
-            do {
-                // The combo box's own line edit stands in for it.
-                if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().isEmpty()) {
-                    order << w->objectName();
-                }
-                w = w->nextInFocusChain();
-            } while (w != nullptr && w != dialog.focusWidget() && order.size() < 12);
-        });
+        QCOMPARE(sim.routed, std::vector<int>{32787});
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Initialize Readout"));
-        QCOMPARE(first, QStringLiteral("multiplierEdit"));
-        const QStringList expected{
-            QStringLiteral("multiplierEdit"),     QStringLiteral("offsetEdit"),
-            QStringLiteral("unitsCombo"),         QStringLiteral("zeroEdit"),
-            QStringLiteral("resetBatteryButton"), QStringLiteral("calibrationButton"),
-            QStringLiteral("serialEdit"),         QStringLiteral("initializeCheck"),
-            QStringLiteral("passwordEdit"),       QStringLiteral("updateButton"),
-            QStringLiteral("closeButton")};
-        QCOMPARE(order, expected);
+        QCOMPARE(chain,
+                 QStringList({QStringLiteral("multiplierEdit"), QStringLiteral("offsetEdit"),
+                              QStringLiteral("unitsCombo"), QStringLiteral("zeroEdit"),
+                              QStringLiteral("resetBatteryButton"),
+                              QStringLiteral("calibrationButton"), QStringLiteral("serialEdit"),
+                              QStringLiteral("initializeCheck"), QStringLiteral("passwordEdit"),
+                              QStringLiteral("updateButton"), QStringLiteral("closeButton")}));
         QVERIFY(!Child<QLineEdit>(dialog, "passwordEdit").isEnabled());
-        QCOMPARE(Child<QComboBox>(dialog, "unitsCombo").count(), 7);
     }
 };
 
