@@ -1,14 +1,157 @@
 #include "CInitReadoutDlg.h"
 
+#include "CReadoutLink.h"
+#include "CommandIds.h"
+#include "HostMessage.h"
+#include "LinkJob.h"
+#include "NumberExchange.h"
+#include "ReadoutMemoryMap.h"
+#include "ReadoutTables.h"
+#include "ui_CInitReadoutDlg.h"
+
 namespace q417 {
 
 CInitReadoutDlg::CInitReadoutDlg(const ReadoutContext& context, int* statusNeedsRefresh,
                                  QWidget* parent)
-    : QDialog(parent), context_(context), statusNeedsRefresh_(statusNeedsRefresh) {
-    setWindowTitle(QStringLiteral("Initialize Readout"));
-    setModal(true);
+    : QDialog(parent),
+      context_(context),
+      statusNeedsRefresh_(statusNeedsRefresh),
+      ui_(std::make_unique<Ui::CInitReadoutDlg>()),
+      requester_(context.dispatcher, this,
+                 [this](const LinkMessage& message) { OnLinkResult(message); }) {
+    ui_->setupUi(this);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    for (const char* name : kUnitNames) {
+        ui_->unitsCombo->addItem(QString::fromLatin1(name));
+    }
+    connect(ui_->updateButton, &QPushButton::clicked, this, &CInitReadoutDlg::UpdateReadout);
+    connect(ui_->resetBatteryButton, &QPushButton::clicked, this, &CInitReadoutDlg::ResetBattery);
+    connect(ui_->calibrationButton, &QPushButton::clicked, this, [this] {
+        if (context_.routeCommand) {
+            context_.routeCommand(cmd::kCalibration);
+        }
+    });
 }
 
 CInitReadoutDlg::~CInitReadoutDlg() = default;
+
+int CInitReadoutDlg::exec() {
+    LoadFromLink();
+    ui_->multiplierEdit->setFocus();
+    ui_->multiplierEdit->selectAll();
+    return QDialog::exec();
+}
+
+void CInitReadoutDlg::done(int result) {
+    requester_.Withdraw();
+    QDialog::done(result);
+}
+
+void CInitReadoutDlg::LoadFromLink() {
+    const ReadoutSettings settings = context_.link.Settings();
+    ui_->serialEdit->setText(QString::fromLatin1(settings.serialNumber));
+    ui_->multiplierEdit->setText(FloatText(settings.multiplier));
+    ui_->offsetEdit->setText(FloatText(settings.offset));
+    ui_->zeroEdit->setText(FloatText(settings.zero));
+    // A code outside the table leaves no entry selected.
+    const int units = settings.calUnits < kUnitNames.size() ? settings.calUnits : -1;
+    ui_->unitsCombo->setCurrentIndex(units);
+    if (units < 0) {
+        ui_->unitsCombo->setEditText(QString());
+    }
+    ui_->initializeCheck->setChecked(false);
+    ui_->passwordEdit->clear();
+}
+
+int CInitReadoutDlg::SelectedUnits() const {
+    // Typed text counts only when it is an entry exactly; the code written must be one of them.
+    return ui_->unitsCombo->findText(ui_->unitsCombo->currentText(),
+                                     Qt::MatchExactly | Qt::MatchCaseSensitive);
+}
+
+void CInitReadoutDlg::UpdateReadout() {
+    const std::optional<float> multiplier = ReadFloatField(*ui_->multiplierEdit);
+    if (!multiplier) {
+        return;
+    }
+    const std::optional<float> offset = ReadFloatField(*ui_->offsetEdit);
+    if (!offset) {
+        return;
+    }
+    const std::optional<float> zero = ReadFloatField(*ui_->zeroEdit);
+    if (!zero) {
+        return;
+    }
+    const std::string serial = ui_->serialEdit->text().toLatin1().toStdString();
+    // A ninth character would put the text's zero on the information area's size.
+    if (serial.size() > static_cast<std::size_t>(ReadoutMemoryMap::kMaxSerialLength)) {
+        ShowHostMessage(this, QString::fromLatin1(kSerialTooLongMessage), BoxIcon::Stop);
+        ui_->serialEdit->setFocus();
+        return;
+    }
+    if (*multiplier == 0.0f) {
+        ShowHostMessage(this, QString::fromLatin1(kInvalidMultiplierMessage), BoxIcon::Stop);
+        ui_->multiplierEdit->setFocus();
+        return;
+    }
+    const int units = SelectedUnits();
+
+    const ReadoutSettings live = context_.link.Settings();
+    pendingSettings_.serialNumber = serial;
+    pendingSettings_.multiplier = *multiplier;
+    pendingSettings_.offset = *offset;
+    pendingSettings_.zero = *zero;
+    pendingSettings_.calUnits = static_cast<std::uint8_t>(units >= 0 ? units : live.calUnits);
+
+    // The numbers as the 32-bit floats the readout holds, compared exactly.
+    int flags = 0;
+    if (ui_->initializeCheck->isChecked()) {
+        flags |= SET_INITIALIZE;
+    }
+    if (serial != live.serialNumber) {
+        flags |= SET_SERIAL_NUMBER;
+    }
+    if (*multiplier != live.multiplier) {
+        flags |= SET_MULTIPLIER;
+    }
+    if (*offset != live.offset) {
+        flags |= SET_OFFSET;
+    }
+    if (*zero != live.zero) {
+        flags |= SET_ZERO;
+    }
+    // No entry named: the calibration units are left as they are.
+    if (units >= 0 && units != live.calUnits) {
+        flags |= SET_CAL_UNITS;
+    }
+    if (flags != 0) {
+        // Dropped without notice while the link is busy; the dialog stays as it is.
+        context_.link.SubmitSettingsWrite(requester_.Id(), pendingSettings_, flags);
+    }
+}
+
+void CInitReadoutDlg::ResetBattery() {
+    if (AskHostYesNo(this, QString::fromLatin1(kResetBatteryQuestion))) {
+        context_.link.SubmitJob(JOB_RESET_BATTERY, requester_.Id());
+    }
+}
+
+void CInitReadoutDlg::OnLinkResult(const LinkMessage& message) {
+    if (message.message != WM_LINK_RESULT) {
+        return;
+    }
+    const int code = static_cast<int>(message.lParam);
+    const QString text = QString::fromLatin1(ResultMessage(code));
+    if (code > 0) {
+        ShowHostMessage(this, text, BoxIcon::Exclamation);
+    } else {
+        ui_->initializeCheck->setChecked(false);
+        ShowHostMessage(this, text, BoxIcon::None);
+    }
+    LoadFromLink();
+    if (statusNeedsRefresh_ != nullptr) {
+        *statusNeedsRefresh_ = 1;
+    }
+}
 
 }  // namespace q417

@@ -1,8 +1,15 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
 
+#include "LinkRequester.h"
 #include "ReadoutContext.h"
+#include "ReadoutSettings.h"
+
+namespace Ui {
+class CInitReadoutDlg;
+}
 
 namespace q417 {
 
@@ -17,9 +24,29 @@ class CInitReadoutDlg : public QDialog {
                     QWidget* parent = nullptr);
     ~CInitReadoutDlg() override;
 
+    // Shows what the link holds now, then runs the dialog.
+    int exec() override;
+    // Results of jobs still on their way are not shown once the dialog has closed.
+    void done(int result) override;
+
   private:
+    void LoadFromLink();
+    void UpdateReadout();
+    void ResetBattery();
+    void OnLinkResult(const LinkMessage& message);
+    // The entry the units field names, or -1 for text that is none of them.
+    [[nodiscard]] int SelectedUnits() const;
+
     ReadoutContext context_;
     int* statusNeedsRefresh_;
+    std::unique_ptr<Ui::CInitReadoutDlg> ui_;
+    LinkRequester requester_;
+    ReadoutSettings pendingSettings_;  // the request of the last write
 };
+
+inline constexpr const char* kSerialTooLongMessage = "Serial number must less than 9 characters.";
+inline constexpr const char* kInvalidMultiplierMessage = "Invalid multiplier.";
+inline constexpr const char* kResetBatteryQuestion =
+    "Are you sure you want to reset all battery values?";
 
 }  // namespace q417

@@ -299,6 +299,9 @@ void CQ417HostApp::OnCommand(int id) {
         case kAddReadoutDataTool:
             commands_->AddReadoutData();
             break;
+        case kCalibration:
+            commands_->Calibration();
+            break;
         case kUploadSiteInfo:
         case kUploadSiteInfoTool:
             commands_->UploadSiteInfo();

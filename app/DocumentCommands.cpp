@@ -1,6 +1,8 @@
 #include "DocumentCommands.h"
 
+#include <QApplication>
 
+#include "CCalibrationDlg.h"
 #include "CMainFrame.h"
 #include "COptionsDlg.h"
 #include "CPortDlg.h"
@@ -103,6 +105,16 @@ void DocumentCommands::Reconnect() {
 
 void DocumentCommands::AddReadoutData() {
     link_.SubmitJob(JOB_DOWNLOAD, view_.Requester());
+}
+
+void DocumentCommands::Calibration() {
+    QWidget* owner = QApplication::activeModalWidget();
+    if (owner == nullptr) {
+        owner = &frame_;
+    }
+    UiActivity::Scope busy(activity_);
+    CCalibrationDlg dialog(ReadoutWindows(), owner);
+    dialog.exec();
 }
 
 bool DocumentCommands::UploadSiteInfo() {

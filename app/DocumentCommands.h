@@ -53,6 +53,9 @@ class DocumentCommands {
     void ReadoutStatus();
     void Reconnect();
     void AddReadoutData();
+    // The Calibration dialog, over the dialog that asked for it (the Initialize Readout
+    // dialog) or else the main window.
+    void Calibration();
     // Upload Site Info: the save prompt, "Are you sure ...?", the preparation and the job.
     // Returns whether the job was submitted.
     bool UploadSiteInfo();

@@ -1,0 +1,89 @@
+#include "CalibrationLog.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
+
+namespace q417 {
+
+namespace {
+
+// Writes all of text; false on any short write.
+bool WriteAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string CalibrationTimeStamp(std::int64_t calendarSeconds) {
+    const auto seconds = static_cast<std::time_t>(calendarSeconds);
+    std::tm local{};
+    if (::localtime_r(&seconds, &local) == nullptr) {
+        return {};
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2d:%.2d ON %.2d/%.2d/%.2d", local.tm_hour, local.tm_min,
+                  local.tm_mday, local.tm_mon + 1, (local.tm_year + 1900) % 100);
+    return text;
+}
+
+std::string CalibrationSignalText(const std::string& signal) {
+    const std::string text = signal + " Volts";
+    const std::size_t first = text.find_first_not_of(" \t");
+    return first == std::string::npos ? std::string() : text.substr(first);
+}
+
+bool AppendCalibrationPoint(const std::string& path, const CalibrationPoint& point) {
+    // A file that can already be written to has its header.
+    bool header = true;
+    if (const int probe = ::open(path.c_str(), O_WRONLY | O_CLOEXEC); probe >= 0) {
+        header = false;
+        ::close(probe);
+    }
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat before {};
+    const bool sized = ::fstat(fd, &before) == 0;
+
+    std::string text;
+    if (header) {
+        text += kCalibrationHeader;
+        text += "\r\n";
+    }
+    text += point.timeStamp + ',' + point.reference + ',' + point.pressure + ',' +
+            point.temperature + "\r\n";
+    bool written = WriteAll(fd, text);
+    if (!written && sized) {
+        // A half line would spoil the file for whoever reads it next: take back what went.
+        if (::ftruncate(fd, before.st_size) != 0) {
+            written = false;
+        }
+    }
+    if (::close(fd) != 0) {
+        written = false;
+    }
+    if (!written && header && sized && before.st_size == 0) {
+        // Created here: without it, the next save writes the header again.
+        ::unlink(path.c_str());
+    }
+    return written;
+}
+
+}  // namespace q417

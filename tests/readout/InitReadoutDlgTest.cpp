@@ -1,0 +1,207 @@
+// The Initialize Readout dialog against the link on the simulated readout.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "BoxRecorder.h"
+#include "CInitReadoutDlg.h"
+#include "CommandIds.h"
+#include "ReadoutMemory.h"
+
+using namespace q417;
+using namespace q417::test;
+
+namespace {
+
+// What the readout holds: serial, multiplier, offset, units, initialisations, battery resets.
+QString MemoryText(LinkOnSimulator& sim) {
+    QString text;
+    sim.line.WithEngine([&](sim::ReadoutEngine& engine) {
+        const sim::ReadoutMemory& m = engine.Memory();
+        text = QString::asprintf("%s %.8g %.8g %d %d %d", m.SerialNumber().c_str(),
+                                 double(m.Multiplier()), double(m.Offset()), m.CalUnits(),
+                                 m.InitializeCount(), m.BatteryResetCount());
+    });
+    return text;
+}
+
+// What the user does before pressing the button: "field=text" types into a field or the units
+// box, "units#i" picks entry i, "init" ticks the box, "No" answers the question so, and
+// "rejectAll" makes the readout refuse every command.
+void Apply(LinkOnSimulator& sim, QWidget& dialog, BoxRecorder& boxes, const QStringList& edits) {
+    for (const QString& edit : edits) {
+        const QString name = edit.section(QLatin1Char('='), 0, 0);
+        const QString text = edit.section(QLatin1Char('='), 1);
+        if (edit == QStringLiteral("init")) {
+            Child<QCheckBox>(dialog, "initializeCheck").setChecked(true);
+        } else if (edit == QStringLiteral("No")) {
+            boxes.press = QMessageBox::No;
+        } else if (edit == QStringLiteral("rejectAll")) {
+            sim.line.WithEngine([](sim::ReadoutEngine& e) { e.Faults().rejectAll = true; });
+        } else if (edit.startsWith(QStringLiteral("units#"))) {
+            Child<QComboBox>(dialog, "unitsCombo").setCurrentIndex(edit.mid(6).toInt());
+        } else if (name == QStringLiteral("unitsCombo")) {
+            Child<QComboBox>(dialog, "unitsCombo").setEditText(text);
+        } else {
+            Child<QLineEdit>(dialog, name.toLatin1().constData()).setText(text);
+        }
+    }
+}
+
+}  // namespace
+
+class InitReadoutDlgTest : public QObject {
+    Q_OBJECT
+
+  private Q_SLOTS:
+    void buttons_data() {
+        QTest::addColumn<QStringList>("edits");
+        QTest::addColumn<QByteArray>("button");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<int>("results");  // link results shown
+        QTest::addColumn<QString>("memory");
+        QTest::addColumn<QString>("shown");  // multiplier and offset fields afterwards
+        QTest::addColumn<QString>("focus");  // empty: not checked
+        const QByteArray update = "updateButton";
+        const QStringList done{QStringLiteral("none: Readout updated")};
+        const QString before = QStringLiteral("30303000 12.4873 -0.0625 1 0 0");
+        const QString shown = QStringLiteral("12.4873 -0.0625");
+        const auto l = [](std::initializer_list<const char*> items) {
+            QStringList list;
+            for (const char* item : items) {
+                list << QString::fromLatin1(item);
+            }
+            return list;
+        };
+        QTest::newRow("nothing changed")
+            << QStringList() << update << QStringList() << 0 << before << shown << QString();
+        QTest::newRow("initialise alone")
+            << l({"init"}) << update << done << 1
+            << QStringLiteral("30303000 12.4873 -0.0625 1 1 0") << shown << QString();
+        QTest::newRow("serial of 8")
+            << l({"serialEdit=ABCD1234"}) << update << done << 1
+            << QStringLiteral("ABCD1234 12.4873 -0.0625 1 0 0") << shown << QString();
+        QTest::newRow("multiplier -1") << l({"multiplierEdit=-1"}) << update << done << 1
+                                       << QStringLiteral("30303000 -1 -0.0625 1 0 0")
+                                       << QStringLiteral("-1 -0.0625") << QString();
+        QTest::newRow("offset and units in one job")
+            << l({"offsetEdit=0.75", "units#2"}) << update << done << 1
+            << QStringLiteral("30303000 12.4873 0.75 2 0 0") << QStringLiteral("12.4873 0.75")
+            << QString();
+        QTest::newRow("entry typed exactly")
+            << l({"unitsCombo=M H2O"}) << update << done << 1
+            << QStringLiteral("30303000 12.4873 -0.0625 6 0 0") << shown << QString();
+        QTest::newRow("other units text writes no units")
+            << l({"units#3", "unitsCombo=bar", "offsetEdit=0.75"}) << update << done << 1
+            << QStringLiteral("30303000 12.4873 0.75 1 0 0") << QStringLiteral("12.4873 0.75")
+            << QString();
+        QTest::newRow("multiplier as a 32-bit float")
+            << l({"multiplierEdit=1.2345678"}) << update << done << 1
+            << QStringLiteral("30303000 1.2345678 -0.0625 1 0 0")
+            << QStringLiteral("1.23457 -0.0625") << QString();
+        QTest::newRow("serial of 9") << l({"serialEdit=ABCD12345", "init"}) << update
+                                     << l({"stop: Serial number must less than 9 characters."}) << 0
+                                     << before << shown << QStringLiteral("serialEdit");
+        QTest::newRow("multiplier 0")
+            << l({"multiplierEdit=0", "init"}) << update << l({"stop: Invalid multiplier."}) << 0
+            << before << QStringLiteral("0 -0.0625") << QStringLiteral("multiplierEdit");
+        QTest::newRow("multiplier 0.0")
+            << l({"multiplierEdit=0.0", "init"}) << update << l({"stop: Invalid multiplier."}) << 0
+            << before << QStringLiteral("0.0 -0.0625") << QStringLiteral("multiplierEdit");
+        QTest::newRow("zero not a number")
+            << l({"zeroEdit=1,5", "init"}) << update << l({"warning: Please enter a number."}) << 0
+            << before << shown << QStringLiteral("zeroEdit");
+        QTest::newRow("failed write")
+            << l({"rejectAll", "offsetEdit=0.75"}) << update
+            << l({"warning: Error writing offset."}) << 1 << before << shown << QString();
+        QTest::newRow("battery reset")
+            << QStringList() << QByteArray("resetBatteryButton")
+            << l({"question: Are you sure you want to reset all battery values?",
+                  "none: Readout updated"})
+            << 1 << QStringLiteral("30303000 12.4873 -0.0625 1 0 1") << shown << QString();
+        QTest::newRow("battery reset declined")
+            << l({"No"}) << QByteArray("resetBatteryButton")
+            << l({"question: Are you sure you want to reset all battery values?"}) << 0 << before
+            << shown << QString();
+    }
+    void buttons() {
+        QFETCH(QStringList, edits);
+        QFETCH(QByteArray, button);
+        QFETCH(int, results);
+        QFETCH(QString, focus);
+        LinkOnSimulator sim;
+        QVERIFY(sim.WaitConnected());
+        int refresh = 0;
+        CInitReadoutDlg dialog(sim.Context(), &refresh);
+        BoxRecorder boxes;
+        QString shown;
+        QString focused;
+        bool initialize = false;
+        RunModal(dialog, [&] {
+            Apply(sim, dialog, boxes, edits);
+            Child<QPushButton>(dialog, button.constData()).click();
+            focused = dialog.focusWidget()->objectName();
+            if (results > 0) {
+                (void)QTest::qWaitFor([&] { return refresh == 1; }, kWaitMs);
+            }
+            QTest::qWait(300);  // for a result that should not come
+            shown = Child<QLineEdit>(dialog, "multiplierEdit").text() + QLatin1Char(' ') +
+                    Child<QLineEdit>(dialog, "offsetEdit").text();
+            initialize = Child<QCheckBox>(dialog, "initializeCheck").isChecked();
+        });
+        QVERIFY(sim.WaitIdle());
+        QTEST(boxes.seen, "boxes");
+        QCOMPARE(sim.dispatcher.Delivered(), results);
+        QCOMPARE(refresh, results);
+        QTEST(shown, "shown");
+        QCOMPARE(initialize, results == 0 && edits.contains(QStringLiteral("init")));
+        if (!focus.isEmpty()) {
+            QCOMPARE(focused, focus);
+        }
+        sim.line.WithEngine([](sim::ReadoutEngine& e) { e.Faults().rejectAll = false; });
+        QTEST(MemoryText(sim), "memory");
+    }
+
+    void resultAfterCloseIsNotShown() {
+        LinkOnSimulator sim;
+        QVERIFY(sim.WaitConnected());
+        int refresh = 0;
+        CInitReadoutDlg dialog(sim.Context(), &refresh);
+        BoxRecorder boxes;
+        RunModal(dialog, [&] {
+            Child<QLineEdit>(dialog, "offsetEdit").setText(QStringLiteral("0.75"));
+            Child<QPushButton>(dialog, "updateButton").click();
+        });  // closed at once, the write still running
+        QVERIFY(sim.WaitIdle());
+        QTest::qWait(300);
+        QCOMPARE(MemoryText(sim), QStringLiteral("30303000 12.4873 0.75 1 0 0"));
+        QCOMPARE(boxes.seen, QStringList());
+        QCOMPARE(refresh, 0);
+    }
+
+    void calibrationButtonAndForm() {
+        LinkOnSimulator sim;
+        int refresh = 0;
+        CInitReadoutDlg dialog(sim.Context(), &refresh);
+        QStringList chain;
+        RunModal(dialog, [&] {
+            chain = TabChain(dialog);
+            Child<QPushButton>(dialog, "calibrationButton").click();
+        });
+        QCOMPARE(sim.routed, std::vector<int>{32787});
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Initialize Readout"));
+        QCOMPARE(chain,
+                 QStringList({QStringLiteral("multiplierEdit"), QStringLiteral("offsetEdit"),
+                              QStringLiteral("unitsCombo"), QStringLiteral("zeroEdit"),
+                              QStringLiteral("resetBatteryButton"),
+                              QStringLiteral("calibrationButton"), QStringLiteral("serialEdit"),
+                              QStringLiteral("initializeCheck"), QStringLiteral("passwordEdit"),
+                              QStringLiteral("updateButton"), QStringLiteral("closeButton")}));
+        QVERIFY(!Child<QLineEdit>(dialog, "passwordEdit").isEnabled());
+    }
+};
+
+QTEST_MAIN(InitReadoutDlgTest)
+#include "InitReadoutDlgTest.moc"
