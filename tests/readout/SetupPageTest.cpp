@@ -89,7 +89,17 @@ struct PageOnSimulator {
     }
     template <typename T>
     [[nodiscard]] T* Control(const char* name) {
-        return page->findChild<T*>(QString::fromLatin1(name));
+        return Control<T>(QString::fromLatin1(name));
+    }
+    // The page's own control: the dialogs it holds have controls of the same names.
+    template <typename T>
+    [[nodiscard]] T* Control(const QString& name) {
+        for (T* control : page->findChildren<T*>(name)) {
+            if (control->window() == page->window()) {
+                return control;
+            }
+        }
+        return nullptr;
     }
     void Update() { Control<QPushButton>("updateButton")->click(); }
     // The boxes seen once n have come up; fewer when they do not come (a submitted write always
@@ -282,7 +292,7 @@ class SetupPageTest : public QObject {
         QFETCH(int, written);
         PageOnSimulator p;
         QVERIFY(p.Open());
-        auto* box = p.page->findChild<QComboBox*>(combo);
+        auto* box = p.Control<QComboBox>(combo);
         box->setCurrentIndex(select);
         if (!typed.isNull()) {
             box->setEditText(typed);
