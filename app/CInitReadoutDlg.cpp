@@ -89,6 +89,12 @@ void CInitReadoutDlg::UpdateReadout() {
         ui_->serialEdit->setFocus();
         return;
     }
+    // The serial number becomes a field of every site and history line the host writes.
+    if (serial.find(',') != std::string::npos) {
+        ShowHostMessage(this, QString::fromLatin1(kSerialCommaMessage), BoxIcon::Stop);
+        ui_->serialEdit->setFocus();
+        return;
+    }
     if (*multiplier == 0.0f) {
         ShowHostMessage(this, QString::fromLatin1(kInvalidMultiplierMessage), BoxIcon::Stop);
         ui_->multiplierEdit->setFocus();

@@ -45,6 +45,8 @@ class CInitReadoutDlg : public QDialog {
 };
 
 inline constexpr const char* kSerialTooLongMessage = "Serial number must less than 9 characters.";
+inline constexpr const char* kSerialCommaMessage =
+    "A serial number cannot hold a comma: it is written into every line of the site file.";
 inline constexpr const char* kInvalidMultiplierMessage = "Invalid multiplier.";
 inline constexpr const char* kResetBatteryQuestion =
     "Are you sure you want to reset all battery values?";

@@ -24,12 +24,14 @@ QMessageBox::Icon Icon(BoxIcon icon) {
 
 void ShowHostMessage(QWidget* parent, const QString& text, BoxIcon icon) {
     QMessageBox box(Icon(icon), kCaption, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);  // file names and site texts are never markup
     box.exec();
 }
 
 bool AskHostYesNo(QWidget* parent, const QString& text, bool defaultNo) {
     QMessageBox box(QMessageBox::Question, kCaption, text, QMessageBox::Yes | QMessageBox::No,
                     parent);
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultNo ? QMessageBox::No : QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }

@@ -104,6 +104,11 @@ class InitReadoutDlgTest : public QObject {
         QTest::newRow("serial of 9") << l({"serialEdit=ABCD12345", "init"}) << update
                                      << l({"stop: Serial number must less than 9 characters."}) << 0
                                      << before << shown << QStringLiteral("serialEdit");
+        QTest::newRow("serial with a comma")
+            << l({"serialEdit=AB,12", "init"}) << update
+            << l({"stop: A serial number cannot hold a comma: it is written into every line of "
+                  "the site file."})
+            << 0 << before << shown << QStringLiteral("serialEdit");
         QTest::newRow("multiplier 0")
             << l({"multiplierEdit=0", "init"}) << update << l({"stop: Invalid multiplier."}) << 0
             << before << QStringLiteral("0 -0.0625") << QStringLiteral("multiplierEdit");
