@@ -24,3 +24,14 @@ endif()
 ")
     set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${include_file}")
 endfunction()
+
+# A Qt Test program of the windows: linked with the window library and the test support, with
+# the simulated readout's and the document tests' helpers on its include path.
+function(q417_add_qt_test name)
+    add_executable(${name} ${ARGN})
+    target_link_libraries(${name} PRIVATE q417app q417testsupport Qt6::Test)
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/sim
+                                               ${CMAKE_SOURCE_DIR}/tests/data
+                                               ${CMAKE_CURRENT_SOURCE_DIR})
+    q417_discover_qt_tests(${name})
+endfunction()
