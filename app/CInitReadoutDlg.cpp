@@ -103,10 +103,18 @@ void CInitReadoutDlg::UpdateReadout() {
     const int units = SelectedUnits();
 
     const ReadoutSettings live = context_.link.Settings();
+    // A field still showing the readout's value stands for that value itself: the six digits
+    // shown must not overwrite a calibration constant's seventh on an unrelated update.
+    const auto asRead = [](const QLineEdit& field, float typed, float held) {
+        return field.text() == FloatText(held) ? held : typed;
+    };
+    const float newMultiplier = asRead(*ui_->multiplierEdit, *multiplier, live.multiplier);
+    const float newOffset = asRead(*ui_->offsetEdit, *offset, live.offset);
+    const float newZero = asRead(*ui_->zeroEdit, *zero, live.zero);
     pendingSettings_.serialNumber = serial;
-    pendingSettings_.multiplier = *multiplier;
-    pendingSettings_.offset = *offset;
-    pendingSettings_.zero = *zero;
+    pendingSettings_.multiplier = newMultiplier;
+    pendingSettings_.offset = newOffset;
+    pendingSettings_.zero = newZero;
     pendingSettings_.calUnits = static_cast<std::uint8_t>(units >= 0 ? units : live.calUnits);
 
     // The numbers as the 32-bit floats the readout holds, compared exactly.
@@ -117,13 +125,13 @@ void CInitReadoutDlg::UpdateReadout() {
     if (serial != live.serialNumber) {
         flags |= SET_SERIAL_NUMBER;
     }
-    if (*multiplier != live.multiplier) {
+    if (newMultiplier != live.multiplier) {
         flags |= SET_MULTIPLIER;
     }
-    if (*offset != live.offset) {
+    if (newOffset != live.offset) {
         flags |= SET_OFFSET;
     }
-    if (*zero != live.zero) {
+    if (newZero != live.zero) {
         flags |= SET_ZERO;
     }
     // No entry named: the calibration units are left as they are.

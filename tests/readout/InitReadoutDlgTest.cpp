@@ -169,6 +169,25 @@ class InitReadoutDlgTest : public QObject {
         QTEST(MemoryText(sim), "memory");
     }
 
+    // Six digits are shown; an update of something else keeps the seventh of the readout's.
+    void untouchedConstantsKeepTheirDigits() {
+        LinkOnSimulator sim{4, [](sim::ReadoutMemory& m) { m.SetMultiplier(1.2345678f); }};
+        QVERIFY(sim.WaitConnected());
+        int refresh = 0;
+        CInitReadoutDlg dialog(sim.Context(), &refresh);
+        BoxRecorder boxes;
+        QString shown;
+        RunModal(dialog, [&] {
+            shown = Child<QLineEdit>(dialog, "multiplierEdit").text();
+            Child<QCheckBox>(dialog, "initializeCheck").setChecked(true);
+            Child<QPushButton>(dialog, "updateButton").click();
+            (void)QTest::qWaitFor([&] { return refresh == 1; }, kWaitMs);
+        });
+        QCOMPARE(shown, QStringLiteral("1.23457"));
+        QCOMPARE(boxes.seen, QStringList{QStringLiteral("none: Readout updated")});
+        QCOMPARE(MemoryText(sim), QStringLiteral("30303000 1.2345678 -0.0625 1 1 0"));
+    }
+
     void resultAfterCloseIsNotShown() {
         LinkOnSimulator sim;
         QVERIFY(sim.WaitConnected());
