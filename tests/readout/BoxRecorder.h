@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QTest>
@@ -10,7 +11,7 @@
 namespace q417::test {
 
 // Every message box that comes up while this lives, as "icon: text", closed with its default
-// button (or press) once recorded. Unlike NextBox it may see none.
+// button (or press) once recorded.
 class BoxRecorder {
   public:
     BoxRecorder() {

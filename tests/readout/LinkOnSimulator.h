@@ -1,10 +1,6 @@
 #pragma once
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QMessageBox>
 #include <QTest>
-#include <QTimer>
 #include <functional>
 
 #include "CReadoutLink.h"
@@ -63,47 +59,6 @@ class LinkOnSimulator {
         }
         return memory;
     }
-};
-
-// The text and icon of the next message box, which is closed with its default button once seen.
-// Create it before the action that raises it; Seen() waits for it. Its polling stops with it.
-class NextBox {
-  public:
-    NextBox() {
-        timer_.setInterval(10);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { Poll(); });
-        timer_.start();
-    }
-    [[nodiscard]] bool Seen() {
-        return QTest::qWaitFor([this] { return seen_; }, kWaitMs);
-    }
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QStringList buttons;
-    // Pressed instead of the default button when set (for example QMessageBox::No).
-    QMessageBox::StandardButton press = QMessageBox::NoButton;
-
-  private:
-    void Poll() {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr) {
-            return;
-        }
-        timer_.stop();
-        text = box->text();
-        icon = box->icon();
-        for (QAbstractButton* button : box->buttons()) {
-            buttons << button->text();
-        }
-        seen_ = true;
-        if (press != QMessageBox::NoButton) {
-            box->button(press)->click();
-        } else {
-            box->done(box->standardButton(box->defaultButton()));
-        }
-    }
-    QTimer timer_;
-    bool seen_ = false;
 };
 
 }  // namespace q417::test

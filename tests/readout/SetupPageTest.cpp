@@ -10,9 +10,9 @@
 #include <QTimeEdit>
 #include <memory>
 
+#include "BoxRecorder.h"
 #include "CPageSetupDlg.h"
 #include "CPasswordDlg.h"
-#include "LinkOnSimulator.h"
 #include "LocalClock.h"
 #include "TimeZoneGuard.h"
 
@@ -25,6 +25,7 @@ namespace {
 
 const QString kUpdated = QStringLiteral("Readout updated");
 const QString kDenied = QStringLiteral("Password invalid. Access Denied.");
+const QString kNone = QStringLiteral("none: ");  // a box without an icon
 
 qint64 Utc(int y, int mo, int d, int h, int mi) {
     return QDateTime(QDate(y, mo, d), QTime(h, mi), Qt::UTC).toSecsSinceEpoch();
@@ -43,35 +44,6 @@ void OnModal(QObject* context, const std::function<bool(QWidget*)>& matches,
     });
 }
 
-struct Box {
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-};
-
-struct BoxLog {
-    std::vector<Box> seen;
-    QMessageBox::StandardButton answer = QMessageBox::NoButton;  // else the default button
-};
-
-// Answers every message box that comes up, keeping its text and icon, until context goes.
-void RecordBoxes(QObject* context, const std::shared_ptr<BoxLog>& log) {
-    OnModal(
-        context, [](QWidget* w) { return qobject_cast<QMessageBox*>(w) != nullptr; },
-        [=](QWidget* w) {
-            auto* box = static_cast<QMessageBox*>(w);
-            log->seen.push_back({box->text(), box->icon()});
-            QAbstractButton* button = log->answer != QMessageBox::NoButton
-                                          ? box->button(log->answer)
-                                          : box->defaultButton();
-            if (button != nullptr) {
-                button->click();
-            } else {
-                box->done(QMessageBox::Ok);
-            }
-            RecordBoxes(context, log);
-        });
-}
-
 // A Setup page in a plain window over a connected link on the simulated readout.
 struct PageOnSimulator {
     explicit PageOnSimulator(const std::function<void(sim::ReadoutMemory&)>& setup = {})
@@ -82,7 +54,6 @@ struct PageOnSimulator {
             return false;
         }
         page = std::make_unique<CPageSetupDlg>(sim.Context(), &statusNeedsRefresh, &window);
-        RecordBoxes(&window, boxes);
         window.resize(420, 400);
         window.show();
         return QTest::qWaitForWindowExposed(&window);
@@ -102,12 +73,12 @@ struct PageOnSimulator {
         return nullptr;
     }
     void Update() { Control<QPushButton>("updateButton")->click(); }
-    // The boxes seen once n have come up; fewer when they do not come (a submitted write always
-    // shows one, within well under a second). Waits a while more for one too many.
-    [[nodiscard]] std::vector<Box> Boxes(std::size_t n) {
-        (void)QTest::qWaitFor([&] { return boxes->seen.size() >= n; }, test::kWaitMs);
-        QTest::qWait(1000);
-        return boxes->seen;
+    // The boxes seen, as "icon: text", once n have come up; fewer when they do not come (a
+    // submitted write always shows one, well within the wait). Waits a while for one too many.
+    [[nodiscard]] QStringList Boxes(qsizetype n) {
+        (void)QTest::qWaitFor([&] { return boxes.seen.size() >= n; }, test::kWaitMs);
+        QTest::qWait(300);
+        return boxes.seen;
     }
     template <typename F>
     auto Memory(F read) {
@@ -120,7 +91,7 @@ struct PageOnSimulator {
     QWidget window;
     int statusNeedsRefresh = 0;
     std::unique_ptr<CPageSetupDlg> page;
-    std::shared_ptr<BoxLog> boxes = std::make_shared<BoxLog>();
+    test::BoxRecorder boxes;
 };
 
 }  // namespace
@@ -197,13 +168,11 @@ class SetupPageTest : public QObject {
         QVERIFY(p.Open());
         p.sim.line.ClearWritten();
         p.Update();
-        const std::vector<Box> boxes = p.Boxes(box.isEmpty() ? 0 : 1);
+        const QStringList boxes = p.Boxes(box.isEmpty() ? 0 : 1);
         if (box.isEmpty()) {
-            QCOMPARE(boxes.size(), 0u);
+            QCOMPARE(boxes, QStringList());
         } else {
-            QCOMPARE(boxes.size(), 1u);
-            QCOMPARE(boxes[0].text, box);
-            QCOMPARE(boxes[0].icon, QMessageBox::NoIcon);
+            QCOMPARE(boxes, QStringList{kNone + box});
             QVERIFY(!QString::fromLatin1(p.sim.line.Written()).contains(QStringLiteral("WE ")));
         }
         QCOMPARE(p.Memory([](auto& m) { return m.DisplayUnits(); }), units);
@@ -217,10 +186,7 @@ class SetupPageTest : public QObject {
         QTest::qWait(1200);  // a refresh puts the computer's time into the pickers
         p.sim.line.ClearWritten();
         p.Update();
-        const std::vector<Box> boxes = p.Boxes(1);
-        QCOMPARE(boxes.size(), 1u);
-        QCOMPARE(boxes[0].text, kUpdated);
-        QCOMPARE(boxes[0].icon, QMessageBox::NoIcon);
+        QCOMPARE(p.Boxes(1), QStringList{kNone + kUpdated});
         QCOMPARE(p.statusNeedsRefresh, 1);
         const QString written = QString::fromLatin1(p.sim.line.Written());
         QVERIFY(written.contains(QStringLiteral("WT ")));
@@ -233,23 +199,20 @@ class SetupPageTest : public QObject {
     void digitsAreChecked_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("box");
-        QTest::addColumn<int>("icon");
         QTest::addColumn<int>("digits");  // the readout's digits afterwards
         const QString refused =
             QStringLiteral("Invalid number of display digits./n 0 <= Digits <= 8");
-        QTest::newRow("9") << QStringLiteral("9") << refused << int(QMessageBox::Critical) << 3;
-        QTest::newRow("-1") << QStringLiteral("-1") << refused << int(QMessageBox::Critical) << 3;
-        QTest::newRow("0") << QStringLiteral("0") << kUpdated << int(QMessageBox::NoIcon) << 0;
-        QTest::newRow("8") << QStringLiteral("8") << kUpdated << int(QMessageBox::NoIcon) << 8;
+        QTest::newRow("9") << QStringLiteral("9") << QStringLiteral("stop: ") + refused << 3;
+        QTest::newRow("-1") << QStringLiteral("-1") << QStringLiteral("stop: ") + refused << 3;
+        QTest::newRow("0") << QStringLiteral("0") << kNone + kUpdated << 0;
+        QTest::newRow("8") << QStringLiteral("8") << kNone + kUpdated << 8;
         // Refused as no integer; the previous value goes on, so nothing differs.
         QTest::newRow("not a number")
-            << QStringLiteral("x") << QStringLiteral("Please enter an integer.")
-            << int(QMessageBox::Warning) << 3;
+            << QStringLiteral("x") << QStringLiteral("warning: Please enter an integer.") << 3;
     }
     void digitsAreChecked() {
         QFETCH(QString, typed);
         QFETCH(QString, box);
-        QFETCH(int, icon);
         QFETCH(int, digits);
         PageOnSimulator p;
         QVERIFY(p.Open());
@@ -257,11 +220,8 @@ class SetupPageTest : public QObject {
         QCOMPARE(field->text(), QStringLiteral("3"));
         field->setText(typed);
         p.Update();
-        const std::vector<Box> boxes = p.Boxes(1);
-        QCOMPARE(boxes.size(), 1u);
-        QCOMPARE(boxes[0].text, box);
-        QCOMPARE(int(boxes[0].icon), icon);
-        const bool written = box == kUpdated;
+        QCOMPARE(p.Boxes(1), QStringList{box});
+        const bool written = box == kNone + kUpdated;
         QCOMPARE(p.statusNeedsRefresh, written ? 1 : 0);
         if (!written) {
             QCOMPARE(p.window.focusWidget(), field);
@@ -299,16 +259,15 @@ class SetupPageTest : public QObject {
         }
         p.Update();
         const bool units = combo == QStringLiteral("unitsCombo");
-        const std::vector<Box> boxes = p.Boxes(written < 0 ? 0 : 1);
+        const QStringList boxes = p.Boxes(written < 0 ? 0 : 1);
         const int stored =
             p.Memory([&](auto& m) { return units ? m.DisplayUnits() : m.PowerDown(); });
         if (written < 0) {
-            QCOMPARE(boxes.size(), 0u);
+            QCOMPARE(boxes, QStringList());
             QCOMPARE(stored, 1);
             return;
         }
-        QCOMPARE(boxes.size(), 1u);
-        QCOMPARE(boxes[0].text, kUpdated);
+        QCOMPARE(boxes, QStringList{kNone + kUpdated});
         QCOMPARE(stored, written);
         const ReadoutSettings link = p.sim.link.Settings();
         QCOMPARE(int(units ? link.displayUnits : link.powerDown), written);
@@ -323,10 +282,8 @@ class SetupPageTest : public QObject {
         auto* time = p.Control<QTimeEdit>("timePicker");
         time->setTime(chosen);
         p.Update();
-        const std::vector<Box> boxes = p.Boxes(1);  // also lets the refreshes run
-        QCOMPARE(boxes.size(), 1u);
-        QCOMPARE(boxes[0].text, QStringLiteral("Error writing date time."));
-        QCOMPARE(boxes[0].icon, QMessageBox::Warning);
+        // The wait lets the refreshes run too.
+        QCOMPARE(p.Boxes(1), QStringList{QStringLiteral("warning: Error writing date time.")});
         QCOMPARE(p.statusNeedsRefresh, 1);
         QTest::qWait(500);
         QVERIFY(p.page->ClockEdited());
@@ -347,15 +304,15 @@ class SetupPageTest : public QObject {
         const std::int64_t before = p.sim.link.Settings().readoutClock;
         p.Control<QDateEdit>("datePicker")->setDate(QDate(2026, 3, 29));
         p.Control<QTimeEdit>("timePicker")->setTime(QTime(2, 30));
-        p.boxes->answer = yes ? QMessageBox::Yes : QMessageBox::No;
+        p.boxes.press = yes ? QMessageBox::Yes : QMessageBox::No;
         p.Update();
-        const std::vector<Box> boxes = p.Boxes(yes ? 2 : 1);
-        QCOMPARE(boxes.size(), yes ? 2u : 1u);
-        QVERIFY2(boxes[0].text.contains(QStringLiteral("2026/03/29 03:30:00")),
-                 qPrintable(boxes[0].text));
-        QCOMPARE(boxes[0].icon, QMessageBox::Question);
+        const QStringList boxes = p.Boxes(yes ? 2 : 1);
+        QCOMPARE(boxes.size(), yes ? 2 : 1);
+        QVERIFY2(boxes[0].startsWith(QStringLiteral("question: ")) &&
+                     boxes[0].contains(QStringLiteral("2026/03/29 03:30:00")),
+                 qPrintable(boxes[0]));
         if (yes) {
-            QCOMPARE(boxes[1].text, kUpdated);
+            QCOMPARE(boxes[1], kNone + kUpdated);
         }
         QCOMPARE(p.sim.link.Settings().readoutClock, yes ? Utc(2026, 3, 29, 1, 30) : before);
     }
@@ -441,12 +398,8 @@ class SetupPageTest : public QObject {
             });
         p.Control<QPushButton>("advancedButton")->click();  // returns when the modal runs end
         QCOMPARE(!opened->isEmpty(), opens);
-        const std::vector<Box> boxes = p.boxes->seen;
-        QCOMPARE(boxes.size(), opens ? 0u : 1u);
-        if (!opens) {
-            QCOMPARE(boxes[0].text, kDenied);
-            QCOMPARE(boxes[0].icon, QMessageBox::Warning);
-        }
+        QCOMPARE(p.boxes.seen,
+                 opens ? QStringList() : QStringList{QStringLiteral("warning: ") + kDenied});
     }
 };
 

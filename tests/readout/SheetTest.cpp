@@ -119,9 +119,9 @@ class SheetTest : public QObject {
         CPageStatusDlg& page = sheet.StatusPage();
         QCOMPARE(page.RowCount(), 12);
         const QStringList labels =
-            Texts({"Serial Number :", "Firmware Version :", "Battery :", "Multiplier :",
-                   "Offset :", "Calibration Units :", "Display Units :", "Display Digits :",
-                   "Power Down :", "Readout Date Time :", "Site Number :", "Filename :"});
+            Texts({"Serial Number :", "Firmware Version :", "Battery :", "Multiplier :", "Offset :",
+                   "Calibration Units :", "Display Units :", "Display Digits :", "Power Down :",
+                   "Readout Date Time :", "Site Number :", "Filename :"});
         for (int row = 0; row < 12; ++row) {
             QCOMPARE(page.Label(row), labels[row]);
         }
@@ -175,14 +175,14 @@ class SheetTest : public QObject {
                                 memory.SetReferenceValue(1, 1.5f);
                                 memory.SetReadingCount(1, 3);
                                 for (int k = 0; k < 3; ++k) {
-                                    memory.SetReading(1, k, {-0.25f * static_cast<float>(k + 1),
-                                                             static_cast<std::uint32_t>(60 * k)});
+                                    memory.SetReading(1, k,
+                                                      {-0.25f * static_cast<float>(k + 1),
+                                                       static_cast<std::uint32_t>(60 * k)});
                                 }
                             }};
         QVERIFY(sim.WaitConnected());
         QVERIFY(sim.link.SubmitJob(JOB_DOWNLOAD, 0));
-        QVERIFY(QTest::qWaitFor([&] { return sim.link.Settings().dataReady != 0; },
-                                test::kWaitMs));
+        QVERIFY(QTest::qWaitFor([&] { return sim.link.Settings().dataReady != 0; }, test::kWaitMs));
         CSheet sheet(QStringLiteral("Readout Status"), sim.Context(), true);
         sheet.show();
         CPageDataDlg& page = *sheet.DataPage();
