@@ -1,12 +1,12 @@
 #include "CSheet.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimerEvent>
 #include <QVBoxLayout>
 
-#include "CInitReadoutDlg.h"
 #include "CPageDataDlg.h"
 #include "CPageSetupDlg.h"
 #include "CPageStatusDlg.h"
@@ -93,14 +93,27 @@ void CSheet::SuperviseLink() {
     if (context_.link.Settings().connected != 0) {
         return;
     }
-    // The Initialize Readout dialog runs inside the Setup page's handler: it has to end first
-    // for this sheet's own modal loop to return. Posted, as a close request is.
-    CInitReadoutDlg& initialize = setupPage_->InitializeDialog();
-    if (initialize.isVisible()) {
-        QMetaObject::invokeMethod(&initialize, &QDialog::reject, Qt::QueuedConnection);
+    // The Initialize Readout dialog, and whatever runs above it (the Calibration dialog, a
+    // box), run inside handlers of this sheet: they end first, or this sheet's own modal loop
+    // could not return. Posted, as close requests are.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<QDialog*>(window);
+        if (dialog != nullptr && dialog != this && dialog->isVisible() && Owns(*dialog)) {
+            QMetaObject::invokeMethod(dialog, &QDialog::reject, Qt::QueuedConnection);
+        }
     }
     timer_.stop();
     done(QDialog::Rejected);
+}
+
+bool CSheet::Owns(const QWidget& window) const {
+    for (const QWidget* owner = window.parentWidget(); owner != nullptr;
+         owner = owner->parentWidget()) {
+        if (owner == this) {
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace q417

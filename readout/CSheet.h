@@ -36,7 +36,8 @@ class CSheet : public QDialog {
     [[nodiscard]] CPageSetupDlg& SetupPage() { return *setupPage_; }
     [[nodiscard]] QPushButton& CloseButton() { return *closeButton_; }
 
-    // Once a second: a readout that is no longer connected ends the sheet.
+    // Once a second: a readout that is no longer connected ends the sheet, and with it the
+    // dialogs opened from it (the Initialize Readout dialog and those above it).
     void SuperviseLink();
 
   protected:
@@ -45,6 +46,9 @@ class CSheet : public QDialog {
     void timerEvent(QTimerEvent* event) override;
 
   private:
+    // window is a dialog opened from this sheet, at any depth.
+    [[nodiscard]] bool Owns(const QWidget& window) const;
+
     ReadoutContext context_;
     QTabWidget* tabs_;
     CPageDataDlg* dataPage_ = nullptr;

@@ -88,15 +88,25 @@ class SheetTest : public QObject {
         QVERIFY(sim.WaitConnected());
         CSheet sheet(QStringLiteral("Readout Status"), sim.Context(), false);
         CInitReadoutDlg& initialize = sheet.SetupPage().InitializeDialog();
-        bool initializeEnded = false;
+        QDialog above(&initialize);  // as the Calibration dialog stands over it
+        bool ended = false;
+        bool closedBySheet = true;
+        QTimer::singleShot(10000, &above, [&] {  // else the sheet's loop would never return
+            closedBySheet = !above.isVisible();
+            above.reject();
+        });
         QTimer::singleShot(0, [&] {
-            // The dialog runs inside a handler of the sheet, as the Setup page runs it.
-            QTimer::singleShot(0, [&] { sim.line.Unplug(); });
+            // The dialogs run inside handlers of the sheet, as the Setup page runs them.
+            QTimer::singleShot(0, [&] {
+                QTimer::singleShot(0, [&] { sim.line.Unplug(); });
+                above.exec();
+            });
             initialize.exec();
-            initializeEnded = true;
+            ended = true;
         });
         QCOMPARE(sheet.exec(), int(QDialog::Rejected));
-        QVERIFY(initializeEnded);
+        QVERIFY(ended);
+        QVERIFY(closedBySheet);
         QVERIFY(!initialize.isVisible());
     }
 
