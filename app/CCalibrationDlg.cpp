@@ -8,6 +8,7 @@
 #include "CalibrationLog.h"
 #include "HostMessage.h"
 #include "LinkJob.h"
+#include "ReadOnlyFields.h"
 #include "ui_CCalibrationDlg.h"
 
 namespace q417 {
@@ -20,6 +21,7 @@ CCalibrationDlg::CCalibrationDlg(const ReadoutContext& context, QWidget* parent)
                  [this](const LinkMessage& message) { OnCapture(message); }) {
     // The form starts with "0 PSI", "cal_output.csv", "default" and Save disabled.
     ui_->setupUi(this);
+    MarkReadOnlyFields(*this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     // The fields of both groups line up, as one column.
     const std::array labels{ui_->referenceLabel, ui_->pressureLabel, ui_->temperatureLabel,

@@ -9,6 +9,7 @@
 #include "HostMessage.h"
 #include "LocalClock.h"
 #include "NumberExchange.h"
+#include "ReadOnlyFields.h"
 #include "ReadoutTables.h"
 #include "ui_CPageSetupDlg.h"
 
@@ -62,6 +63,7 @@ CPageSetupDlg::CPageSetupDlg(const ReadoutContext& context, int* statusNeedsRefr
           }
       }) {
     ui_->setupUi(this);
+    MarkReadOnlyFields(*this);
     // The pickers show the date in words and the time to the second, as the readout keeps it.
     ui_->datePicker->setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
     ui_->timePicker->setDisplayFormat(QStringLiteral("HH:mm:ss"));

@@ -361,6 +361,12 @@ class SetupPageTest : public QObject {
         }
         QCOMPARE(order, expected);
         QVERIFY(!p.Control<QComboBox>("contrastCombo")->isEnabled());
+        // What the readout reports does not look like something to type into.
+        for (const char* name : {"sleepTimeEdit", "digitsEdit"}) {
+            const QPalette colours = p.Control<QLineEdit>(name)->palette();
+            QCOMPARE(colours.color(QPalette::Base) == colours.color(QPalette::Window),
+                     p.Control<QLineEdit>(name)->isReadOnly());
+        }
     }
 
     void advancedNeedsThePassword_data() {
