@@ -1,6 +1,7 @@
 #include "CInitReadoutDlg.h"
 
 #include "CReadoutLink.h"
+#include "ComboChoice.h"
 #include "CommandIds.h"
 #include "HostMessage.h"
 #include "LinkJob.h"
@@ -21,9 +22,7 @@ CInitReadoutDlg::CInitReadoutDlg(const ReadoutContext& context, int* statusNeeds
                  [this](const LinkMessage& message) { OnLinkResult(message); }) {
     ui_->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    for (const char* name : kUnitNames) {
-        ui_->unitsCombo->addItem(QString::fromLatin1(name));
-    }
+    FillCombo(*ui_->unitsCombo, kUnitNames);
     connect(ui_->updateButton, &QPushButton::clicked, this, &CInitReadoutDlg::UpdateReadout);
     connect(ui_->resetBatteryButton, &QPushButton::clicked, this, &CInitReadoutDlg::ResetBattery);
     connect(ui_->calibrationButton, &QPushButton::clicked, this, [this] {
@@ -63,12 +62,6 @@ void CInitReadoutDlg::LoadFromLink() {
     ui_->passwordEdit->clear();
 }
 
-int CInitReadoutDlg::SelectedUnits() const {
-    // Typed text counts only when it is an entry exactly; the code written must be one of them.
-    return ui_->unitsCombo->findText(ui_->unitsCombo->currentText(),
-                                     Qt::MatchExactly | Qt::MatchCaseSensitive);
-}
-
 void CInitReadoutDlg::UpdateReadout() {
     const std::optional<float> multiplier = ReadFloatField(*ui_->multiplierEdit);
     if (!multiplier) {
@@ -100,7 +93,8 @@ void CInitReadoutDlg::UpdateReadout() {
         ui_->multiplierEdit->setFocus();
         return;
     }
-    const int units = SelectedUnits();
+    // Typed text counts only when it is an entry exactly; the code written must be one.
+    const int units = ChosenEntry(*ui_->unitsCombo);
 
     const ReadoutSettings live = context_.link.Settings();
     // A field still showing the readout's value stands for that value itself: the six digits

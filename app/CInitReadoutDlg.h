@@ -34,8 +34,6 @@ class CInitReadoutDlg : public QDialog {
     void UpdateReadout();
     void ResetBattery();
     void OnLinkResult(const LinkMessage& message);
-    // The entry the units field names, or -1 for text that is none of them.
-    [[nodiscard]] int SelectedUnits() const;
 
     ReadoutContext context_;
     int* statusNeedsRefresh_;

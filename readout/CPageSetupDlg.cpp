@@ -6,6 +6,7 @@
 #include "CInitReadoutDlg.h"
 #include "CPasswordDlg.h"
 #include "CReadoutLink.h"
+#include "ComboChoice.h"
 #include "HostMessage.h"
 #include "LocalClock.h"
 #include "NumberExchange.h"
@@ -18,14 +19,6 @@ namespace q417 {
 namespace {
 
 constexpr int kRefreshMs = 1000;
-
-template <std::size_t N>
-void Fill(QComboBox& combo, const std::array<const char*, N>& texts) {
-    combo.clear();
-    for (const char* text : texts) {
-        combo.addItem(QString::fromLatin1(text));
-    }
-}
 
 // The entry of a code, or none when the code lies outside the list.
 void Select(QComboBox& combo, int code) {
@@ -43,11 +36,6 @@ QString LocalText(std::int64_t clock) {
 }
 
 }  // namespace
-
-int ChosenEntry(const QComboBox& combo) {
-    const QString text = combo.currentText();
-    return text.isEmpty() ? -1 : combo.findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-}
 
 CPageSetupDlg::CPageSetupDlg(const ReadoutContext& context, int* statusNeedsRefresh,
                              QWidget* parent)
@@ -98,10 +86,10 @@ void CPageSetupDlg::InitPage() {
     RefreshClock();
     const ReadoutSettings link = context_.link.Settings();
     digitsValue_ = link.displayDigits;
-    Fill(*ui_->unitsCombo, kUnitNames);
+    FillCombo(*ui_->unitsCombo, kUnitNames);
     Select(*ui_->unitsCombo, link.displayUnits);
     Select(*ui_->contrastCombo, link.lcdContrast / kContrastStep);
-    Fill(*ui_->powerDownCombo, kPowerDownTexts);
+    FillCombo(*ui_->powerDownCombo, kPowerDownTexts);
     Select(*ui_->powerDownCombo, link.powerDown);
     ui_->digitsEdit->setText(IntText(digitsValue_));
     ui_->displayOnTimeEdit->setText(FloatText(link.displayOnTime));

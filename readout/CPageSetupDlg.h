@@ -8,7 +8,6 @@
 #include "LinkRequester.h"
 #include "ReadoutContext.h"
 
-class QComboBox;
 class QShowEvent;
 
 namespace Ui {
@@ -66,10 +65,6 @@ class CPageSetupDlg : public QWidget {
     std::int64_t shownClock_ = 0;  // the calendar second the pickers were last set to
     int digitsValue_ = 0;
 };
-
-// The entry a list-bound combo box stands on: its text must be one of the entries exactly;
-// -1 for typed text that is none of them, or an empty box.
-[[nodiscard]] int ChosenEntry(const QComboBox& combo);
 
 inline constexpr int kMaxDisplayDigits = 8;
 inline constexpr int kContrastStep = 8;  // one contrast entry per 8 levels of the readout
