@@ -23,7 +23,6 @@ class LinkRequester {
     [[nodiscard]] RequesterId Id();
     // Results of jobs submitted so far are dropped from now on.
     void Withdraw();
-    [[nodiscard]] bool Registered() const { return id_ != 0; }
 
   private:
     LinkDispatcher& dispatcher_;
