@@ -246,6 +246,8 @@ class CalibrationDlgTest : public QObject {
         sim::ReadoutEngine engine{sim::ReadoutMemory::MakeDefault(0, kNow),
                                   [&clock] { return clock.CalendarSeconds(); }};
         sim::FakeLine line{clock, engine};
+        // No readout: its download question would otherwise come up and own the dialog.
+        line.SetOpenable(false);
         CQ417HostApp app({&line, &clock, nullptr});
         std::string error;
         QVERIFY2(app.Start({}, error, false), error.c_str());
