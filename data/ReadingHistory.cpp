@@ -1,5 +1,7 @@
 #include "ReadingHistory.h"
 
+#include <algorithm>
+
 #include "ReadoutTime.h"
 #include "SiteFile.h"
 #include "UnitConversion.h"
@@ -17,19 +19,21 @@ std::string ReadingHistory::PathFor(const std::string& dataFilePath) {
     return folder + (stem.empty() ? std::string("Untitled") : stem) + ".csv";
 }
 
-std::string ReadingHistory::Lines(const SiteRecord& site, const ReadoutSiteRecord* record,
-                                  PressureUnit calUnits, PressureUnit documentUnit) {
-    const int count = record != nullptr ? record->readingCount : 0;
-    if (count <= 0) {
-        return site.dateTime == kNoReadingDateTime ? std::string() : SiteFile::Line(site) + "\r\n";
-    }
+std::string ReadingHistory::Lines(const SiteRecord& site, std::span<const ReadingEntry> readings,
+                                  PressureUnit readingUnit, PressureUnit documentUnit) {
     std::string lines;
-    for (int i = 0; i < count && i < kMaxStoredReadings; ++i) {
-        const ReadingEntry& reading = record->readings[static_cast<std::size_t>(i)];
+    for (const ReadingEntry& reading :
+         readings.first(std::min<std::size_t>(readings.size(), kMaxStoredReadings))) {
+        if (!IsReading(reading)) {
+            continue;  // erased memory or a value no file can carry back to the readout
+        }
         SiteRecord line = site;
         line.dateTime = FormatReadoutTime(reading.time);
-        line.latestData = FormatValue(ConvertValue(reading.value, calUnits, documentUnit));
+        line.latestData = FormatValue(ConvertValue(reading.value, readingUnit, documentUnit));
         lines += SiteFile::Line(line) + "\r\n";
+    }
+    if (lines.empty() && site.dateTime != kNoReadingDateTime) {
+        return SiteFile::Line(site) + "\r\n";
     }
     return lines;
 }

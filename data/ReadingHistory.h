@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 
 #include "PressureUnit.h"
@@ -18,12 +19,13 @@ class ReadingHistory {
     // that starts with a dot gives "Untitled.csv" in that folder.
     [[nodiscard]] static std::string PathFor(const std::string& dataFilePath);
 
-    // The history lines of site, with record the readout record of the same index, or nothing
-    // when the readout has no record there. With readings, one line per reading: its date, its
-    // value converted from calUnits to documentUnit, and the site's other texts. Without, the
-    // site's own line when it has a date, else nothing.
-    [[nodiscard]] static std::string Lines(const SiteRecord& site, const ReadoutSiteRecord* record,
-                                           PressureUnit calUnits, PressureUnit documentUnit);
+    // The history lines of site with its stored readings, whose values are in readingUnit. One
+    // line per entry that is a reading (IsReading): its date, its value converted to
+    // documentUnit, and the site's other texts. Without any, the site's own line when it has a
+    // date, else nothing.
+    [[nodiscard]] static std::string Lines(const SiteRecord& site,
+                                           std::span<const ReadingEntry> readings,
+                                           PressureUnit readingUnit, PressureUnit documentUnit);
 };
 
 }  // namespace q417

@@ -14,6 +14,7 @@ std::vector<std::string> SiteListView::ColumnTitles() {
 
 void SiteListView::ClearList() {
     RemoveAllRowsAndColumns();
+    rowReadings_.clear();
 }
 
 void SiteListView::InsertColumns(const std::vector<std::string>& titles) {
@@ -30,9 +31,11 @@ void SiteListView::FillList() {
     for (int i = 0; i < count; ++i) {
         const SiteRecord& site = document_->Site(i);
         const bool noReading = site.dateTime == kNoReadingDateTime;
-        InsertRow(i,
-                  Row{site.id, site.location, noReading ? std::string() : site.dateTime,
-                      noReading ? std::string() : site.latestData, site.units, site.serialNumber});
+        InsertSiteRow(
+            i,
+            Row{site.id, site.location, noReading ? std::string() : site.dateTime,
+                noReading ? std::string() : site.latestData, site.units, site.serialNumber},
+            site.readings);
     }
     ListFilled();
 }
@@ -62,9 +65,43 @@ int SiteListView::SyncFromList() {
         }
         site.units = CellText(i, kUnits);
         site.serialNumber = CellText(i, kSerial);
+        site.readings = RowReadings(i);
     }
     document_->SetHasData(true);
     return rows - count;
+}
+
+StoredReadings SiteListView::RowReadings(int row) const {
+    if (!ReadingsFollowRows() || row < 0 || row >= RowCount()) {
+        return {};
+    }
+    return rowReadings_[static_cast<std::size_t>(row)];
+}
+
+void SiteListView::SetRowReadings(int row, const StoredReadings& readings) {
+    if (ReadingsFollowRows() && row >= 0 && row < RowCount()) {
+        rowReadings_[static_cast<std::size_t>(row)] = readings;
+    }
+}
+
+bool SiteListView::ReadingsFollowRows() const {
+    return static_cast<int>(rowReadings_.size()) == RowCount();
+}
+
+void SiteListView::InsertSiteRow(int row, const Row& cells, const StoredReadings& readings) {
+    const bool following = ReadingsFollowRows();
+    InsertRow(row, cells);
+    if (following) {
+        rowReadings_.insert(rowReadings_.begin() + std::clamp(row, 0, RowCount() - 1), readings);
+    }
+}
+
+void SiteListView::RemoveSiteRow(int row) {
+    const bool following = ReadingsFollowRows();
+    RemoveRow(row);
+    if (following && row >= 0 && row < static_cast<int>(rowReadings_.size())) {
+        rowReadings_.erase(rowReadings_.begin() + row);
+    }
 }
 
 void SiteListView::RenumberSites() {
@@ -116,7 +153,9 @@ int SiteListView::AddSiteRow(int firstSelectedRow) {
     }
     const int row =
         firstSelectedRow >= 0 && firstSelectedRow < RowCount() ? firstSelectedRow : RowCount();
-    InsertRow(row, Row{std::to_string(row + 1), "", "", "", "", ""});
+    StoredReadings none;
+    none.readoutRecord = kNoReadoutRecord;
+    InsertSiteRow(row, Row{std::to_string(row + 1), "", "", "", "", ""}, none);
     RowsChanged();
     return row;
 }
@@ -131,7 +170,7 @@ int SiteListView::DeleteSiteRows(std::vector<int> rows) {
         return -1;
     }
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-        RemoveRow(*it);
+        RemoveSiteRow(*it);
     }
     int select = rows.front();
     if (select >= RowCount()) {
@@ -151,8 +190,8 @@ int SiteListView::MoveSiteRow(int from, int to) {
     for (int c = 0; c < kColumnCount; ++c) {
         cells[static_cast<std::size_t>(c)] = CellText(from, c);
     }
-    InsertRow(to, cells);
-    RemoveRow(to < from ? from + 1 : from);
+    InsertSiteRow(to, cells, RowReadings(from));
+    RemoveSiteRow(to < from ? from + 1 : from);
     RowsChanged();
     return to > from ? to - 1 : to;
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "PressureUnit.h"
+#include "SiteRecord.h"
 
 namespace q417 {
 
@@ -34,9 +35,14 @@ class SiteListView {
     // The six columns, then one row per site in array order. A site without a reading shows
     // empty Date/Time and Latest Data cells.
     void FillList();
-    // Rebuilds the document's site array from the rows, the first kMaxSites of them. Returns
-    // how many rows did not fit (0 normally).
+    // Rebuilds the document's site array from the rows, the first kMaxSites of them, each
+    // with the stored readings of its row. Returns how many rows did not fit (0 normally).
     int SyncFromList();
+    // The stored readings that go with row wherever it moves: those of the site it was filled
+    // from, none for a New Site. A row the list did not add through these operations stands
+    // for the readout record at its place.
+    [[nodiscard]] StoredReadings RowReadings(int row) const;
+    void SetRowReadings(int row, const StoredReadings& readings);
     // Writes 1, 2, 3, ... into the ID column.
     void RenumberSites();
     // Rewrites the Latest Data cells from oldUnit into newUnit. False, with nothing changed,
@@ -81,7 +87,14 @@ class SiteListView {
     // After rows were added, deleted or moved.
     void RowsChanged();
 
+    // Inserts and removes a row together with its readings.
+    void InsertSiteRow(int row, const Row& cells, const StoredReadings& readings);
+    void RemoveSiteRow(int row);
+    [[nodiscard]] bool ReadingsFollowRows() const;
+
     CQ417HostDoc* document_ = nullptr;  // not owned
+    // Row by row beside the cells, which hold texts only.
+    std::vector<StoredReadings> rowReadings_;
 };
 
 }  // namespace q417

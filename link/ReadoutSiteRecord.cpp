@@ -1,11 +1,16 @@
 #include "ReadoutSiteRecord.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "LittleEndian.h"
 
 namespace q417 {
+
+bool IsReading(const ReadingEntry& entry) {
+    return std::isfinite(entry.value) && entry.time != kErasedReadoutTime;
+}
 
 ReadoutSiteRecord ReadoutSiteRecord::Read(const RecordImage& image, int index) {
     const std::uint8_t* r = image.Record(index);
@@ -50,6 +55,30 @@ void ReadoutSiteRecord::WriteReference(RecordImage& image, int index, float valu
     std::uint8_t* r = image.Record(index);
     StoreF32(r + kReferenceValueOffset, value);
     StoreU32(r + kReferenceTimeOffset, time);
+}
+
+void ReadoutSiteRecord::CopyReadings(const RecordImage& from, int fromIndex, RecordImage& to,
+                                     int toIndex) {
+    const std::uint8_t* source = from.Record(fromIndex);
+    std::uint8_t* target = to.Record(toIndex);
+    target[kCountOffset] = source[kCountOffset];
+    std::memcpy(target + kReadingsOffset, source + kReadingsOffset, kMaxReadings * kReadingSize);
+}
+
+bool ReadoutSiteRecord::IsErasedSlot(const RecordImage& image, int index) {
+    const std::uint8_t* r = image.Record(index);
+    const auto erased = [](std::uint8_t b) { return b == 0xFF; };
+    if (!std::all_of(r, r + kNameSize, erased) ||
+        LoadU32(r + kReferenceTimeOffset) != kErasedReadoutTime) {
+        return false;
+    }
+    const int count = std::min<int>(r[kCountOffset], kMaxReadings);
+    for (int i = 0; i < count; ++i) {
+        if (LoadU32(r + kReadingsOffset + i * kReadingSize + 4) != kErasedReadoutTime) {
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace q417

@@ -15,6 +15,13 @@ struct ReadingEntry {
     std::uint32_t time = 0;
 };
 
+// A time stamp of memory the readout never wrote, or erased.
+inline constexpr std::uint32_t kErasedReadoutTime = 0xFFFFFFFFU;
+
+// Whether an entry is a reading at all: erased memory holds a NaN value and an erased time, and
+// a faulty readout may store an infinite or NaN value that no unit conversion can carry.
+[[nodiscard]] bool IsReading(const ReadingEntry& entry);
+
 // One site record of the readout's record memory (192 bytes):
 //   0  name, 21 bytes: at most 20 characters and a zero
 //   21 reading count, 0..20; the newest reading is entry count - 1
@@ -49,6 +56,13 @@ struct ReadoutSiteRecord {
     static void WriteName(RecordImage& image, int index, const std::string& name);
     static void WriteReadingCount(RecordImage& image, int index, int count);
     static void WriteReference(RecordImage& image, int index, float value, std::uint32_t time);
+    // The reading count and the 20 readings of record fromIndex of from, byte for byte, into
+    // record toIndex of to: the readings of a site that moved in the list go with it.
+    static void CopyReadings(const RecordImage& from, int fromIndex, RecordImage& to, int toIndex);
+
+    // An empty slot: name bytes and time stamps all erased (0xFF), as memory that was never
+    // written or was erased reads. Such a record holds no site.
+    [[nodiscard]] static bool IsErasedSlot(const RecordImage& image, int index);
 };
 
 }  // namespace q417

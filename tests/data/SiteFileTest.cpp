@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -155,27 +157,34 @@ TEST(ReadingHistoryTest, FileNameIsCutAtTheFirstDotOfTheFileName) {
 TEST(ReadingHistoryTest, SiteWithoutReadingsGivesItsOwnLineWhenDated) {
     const SiteRecord dated = Site("4", "Well", "03/04/05 06:07", "1.250000000", "PSI", "S1");
     const SiteRecord undated = Site("5", "Dry", "01/01/00 00:00", "0.000000000", "PSI", "S1");
-    ReadoutSiteRecord empty;
-    EXPECT_EQ(ReadingHistory::Lines(dated, &empty, PressureUnit::Psi, PressureUnit::Psi),
-              "4,Well,03/04/05 06:07,1.250000000,PSI,S1\r\n");
-    EXPECT_EQ(ReadingHistory::Lines(dated, nullptr, PressureUnit::Psi, PressureUnit::Psi),
-              "4,Well,03/04/05 06:07,1.250000000,PSI,S1\r\n");
-    EXPECT_EQ(ReadingHistory::Lines(undated, &empty, PressureUnit::Psi, PressureUnit::Psi), "");
+    // Entries that are no readings (erased memory, a value that is not a number) count as none.
+    const std::vector<ReadingEntry> noReadings = {
+        {std::numeric_limits<float>::quiet_NaN(), 60},
+        {std::numeric_limits<float>::infinity(), 60},
+        {1.0f, kErasedReadoutTime},
+    };
+    for (const std::span<const ReadingEntry> readings :
+         {std::span<const ReadingEntry>(), std::span<const ReadingEntry>(noReadings)}) {
+        EXPECT_EQ(ReadingHistory::Lines(dated, readings, PressureUnit::Psi, PressureUnit::Psi),
+                  "4,Well,03/04/05 06:07,1.250000000,PSI,S1\r\n");
+        EXPECT_EQ(ReadingHistory::Lines(undated, readings, PressureUnit::Psi, PressureUnit::Psi),
+                  "");
+    }
 }
 
 TEST(ReadingHistoryTest, OneLinePerReadingConvertedToTheDocumentUnit) {
     const SiteRecord site = Site("2", "Pond", "09/09/09 09:09", "9.000000000", "PSI", "SN");
-    ReadoutSiteRecord record;
-    record.readingCount = 3;
-    record.readings[0] = {100.0f, 0};
-    record.readings[1] = {12.3f, 252460740};
-    record.readings[2] = {-1.0f, 86399};
-    record.readings[3] = {55.0f, 1};  // past the count: not written
-    EXPECT_EQ(ReadingHistory::Lines(site, &record, PressureUnit::KPa, PressureUnit::Psi),
+    const std::vector<ReadingEntry> readings = {
+        {100.0f, 0},
+        {std::numeric_limits<float>::quiet_NaN(), 100},  // not a reading: left out
+        {12.3f, 252460740},
+        {-1.0f, 86399},
+    };
+    EXPECT_EQ(ReadingHistory::Lines(site, readings, PressureUnit::KPa, PressureUnit::Psi),
               "2,Pond,01/01/00 00:00,14.503774394,PSI,SN\r\n"
               "2,Pond,12/31/07 23:59,1.783964278,PSI,SN\r\n"
               "2,Pond,01/01/00 23:59,-0.145037744,PSI,SN\r\n");
-    EXPECT_EQ(ReadingHistory::Lines(site, &record, PressureUnit::Psi, PressureUnit::Psi),
+    EXPECT_EQ(ReadingHistory::Lines(site, readings, PressureUnit::Psi, PressureUnit::Psi),
               "2,Pond,01/01/00 00:00,100.000000000,PSI,SN\r\n"
               "2,Pond,12/31/07 23:59,12.300000191,PSI,SN\r\n"
               "2,Pond,01/01/00 23:59,-1.000000000,PSI,SN\r\n");
