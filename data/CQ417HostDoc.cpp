@@ -53,6 +53,51 @@ std::string UnfitTextMessage(const std::vector<int>& sites, bool serialNumber) {
     return text + replaced;
 }
 
+// The readings of record as a site keeps them: only entries that are readings, in order.
+// Returns how many entries were left out.
+int KeepReadings(const ReadoutSiteRecord& record, int index, const ReadoutSettings& settings,
+                 StoredReadings& readings) {
+    readings = {};
+    readings.readoutRecord = index;
+    readings.readoutSerial = settings.serialNumber;
+    readings.unit = UnitOfCode(settings.calUnits);
+    int leftOut = 0;
+    for (int i = 0; i < record.readingCount; ++i) {
+        const ReadingEntry& entry = record.readings[static_cast<std::size_t>(i)];
+        if (!IsReading(entry)) {
+            ++leftOut;
+            continue;
+        }
+        const auto at = static_cast<std::size_t>(readings.readingCount++);
+        readings.readingValues[at] = entry.value;
+        readings.readingTimes[at] = entry.time;
+    }
+    return leftOut;
+}
+
+// "3 empty records" and "2 readings that are not numbers" of the readout, left out of the list.
+std::string LeftOutMessage(int emptyRecords, int badReadings) {
+    std::vector<std::string> parts;
+    if (emptyRecords > 0) {
+        parts.push_back(std::to_string(emptyRecords) + (emptyRecords == 1
+                                                            ? " empty record (erased memory)"
+                                                            : " empty records (erased memory)"));
+    }
+    if (badReadings > 0) {
+        parts.push_back(std::to_string(badReadings) +
+                        (badReadings == 1 ? " reading that was not a number or had no time"
+                                          : " readings that were not numbers or had no time"));
+    }
+    if (parts.empty()) {
+        return {};
+    }
+    std::string text = "The readout held " + parts[0];
+    if (parts.size() > 1) {
+        text += " and " + parts[1];
+    }
+    return text + "; left out of the site list.";
+}
+
 }  // namespace
 
 CQ417HostDoc::CQ417HostDoc(SharedSettings& link, DocumentUser& user) : link_(link), user_(user) {}
@@ -148,10 +193,7 @@ bool CQ417HostDoc::OpenDocument(const std::string& path) {
     }
     DeleteContents();
     SetModified(false);
-    // A site file is text: a zero byte means some other kind of file, which has no site line.
-    const SiteFile::Contents contents = file.bytes.find('\0') == std::string::npos
-                                            ? SiteFile::Parse(file.bytes)
-                                            : SiteFile::Contents{};
+    const SiteFile::Contents contents = SiteFile::Parse(file.bytes);
     if (contents.sawSiteLine) {
         if (EnsureSiteArray()) {
             std::copy(contents.sites.begin(), contents.sites.end(), sites_->begin());
@@ -185,17 +227,33 @@ std::optional<std::string> CQ417HostDoc::HistoryText() const {
     if (!settings.records) {
         return std::nullopt;
     }
-    // Records past the record count were never filled by the readout; their sites count as
-    // having no readings.
+    // Records past the record count were never filled by the readout; a site that stands for
+    // one counts as having no readings.
     const int filled = UsableRecordCount(settings);
     const PressureUnit calUnits = UnitOfCode(settings.calUnits);
     std::string text;
     for (int k = 0; k < StoredSiteCount(); ++k) {
-        if (k < filled) {
+        const SiteRecord& site = Site(k);
+        const StoredReadings& own = site.readings;
+        if (own.readoutRecord >= 0) {
+            // The readings the download found for this very site, wherever it stands now.
+            std::array<ReadingEntry, kMaxStoredReadings> entries{};
+            const auto count =
+                static_cast<std::size_t>(std::clamp(own.readingCount, 0, kMaxStoredReadings));
+            for (std::size_t i = 0; i < count; ++i) {
+                entries[i] = {own.readingValues[i], own.readingTimes[i]};
+            }
+            text += ReadingHistory::Lines(site, std::span(entries.data(), count), own.unit,
+                                          documentUnit_);
+        } else if (own.readoutRecord == kReadoutRecordAtPlace && k < filled) {
             const ReadoutSiteRecord record = ReadoutSiteRecord::Read(*settings.records, k);
-            text += ReadingHistory::Lines(Site(k), &record, calUnits, documentUnit_);
+            text += ReadingHistory::Lines(
+                site,
+                std::span<const ReadingEntry>(record.readings.data(),
+                                              static_cast<std::size_t>(record.readingCount)),
+                calUnits, documentUnit_);
         } else {
-            text += ReadingHistory::Lines(Site(k), nullptr, calUnits, documentUnit_);
+            text += ReadingHistory::Lines(site, {}, calUnits, documentUnit_);
         }
     }
     return text;
@@ -236,26 +294,29 @@ SaveResult CQ417HostDoc::SaveDocument(const std::string& path) {
 }
 
 bool CQ417HostDoc::SaveModified() {
+    return SaveOrDiscard().has_value();
+}
+
+std::optional<SaveChoice> CQ417HostDoc::SaveOrDiscard() {
     if (!modified_) {
-        return true;
+        return SaveChoice::Discard;  // nothing to save
     }
-    switch (user_.AskSaveChanges(Title())) {
-        case SaveChoice::Cancel:
-            return false;
-        case SaveChoice::Discard:
-            return true;
-        case SaveChoice::Save:
-            break;
+    const SaveChoice choice = user_.AskSaveChanges(Title());
+    if (choice != SaveChoice::Save) {
+        return choice == SaveChoice::Cancel ? std::nullopt : std::optional(choice);
     }
     std::string path = pathName_;
     if (path.empty()) {
         const std::optional<std::string> chosen = user_.AskSavePath();
         if (!chosen) {
-            return false;
+            return std::nullopt;
         }
         path = *chosen;
     }
-    return SaveDocument(path).saved;
+    if (!SaveDocument(path).saved) {
+        return std::nullopt;
+    }
+    return SaveChoice::Save;
 }
 
 PressureUnit CQ417HostDoc::UnitOfFirstSite() const {
@@ -280,22 +341,43 @@ void CQ417HostDoc::MergeReadoutData() {
         return;
     }
     const ReadoutSettings settings = link_.Snapshot();
-    const int readoutSites = UsableRecordCount(settings);
-    siteCount_ = std::min(readoutSites, kMaxSites);
+    const int records = UsableRecordCount(settings);
     hasData_ = true;
     // Texts from the readout go into every line of the site file and the history, which have
     // no quoting: a comma or a line end there would add sites and shift fields.
     const std::string serialNumber = BlankUnfitCharacters(settings.serialNumber);
     std::vector<int> unfitNames;
-    for (int k = 0; k < siteCount_; ++k) {
-        const ReadoutSiteRecord record = ReadoutSiteRecord::Read(*settings.records, k);
-        const bool hasReadings = record.readingCount > 0;
-        const ReadingEntry latest =
-            hasReadings ? record.readings[static_cast<std::size_t>(record.readingCount - 1)]
-                        : ReadingEntry{record.referenceValue, record.referenceTime};
+    int readoutSites = 0;  // records that hold a site
+    int emptyRecords = 0;
+    int badReadings = 0;
+    siteCount_ = 0;
+    for (int r = 0; r < records; ++r) {
+        // Erased memory is an empty slot, not a site named "\xFF\xFF..." of the year 2136.
+        if (ReadoutSiteRecord::IsErasedSlot(*settings.records, r)) {
+            ++emptyRecords;
+            continue;
+        }
+        if (++readoutSites > kMaxSites) {
+            continue;
+        }
+        const ReadoutSiteRecord record = ReadoutSiteRecord::Read(*settings.records, r);
+        const int k = siteCount_++;
         SiteRecord& site = Site(k);
-        site.latestData = FormatValue(latest.value);
-        site.dateTime = FormatReadoutTime(latest.time);
+        badReadings += KeepReadings(record, r, settings, site.readings);
+        const StoredReadings& kept = site.readings;
+        const ReadingEntry reference{record.referenceValue, record.referenceTime};
+        if (kept.readingCount > 0) {
+            const auto last = static_cast<std::size_t>(kept.readingCount - 1);
+            site.latestData = FormatValue(kept.readingValues[last]);
+            site.dateTime = FormatReadoutTime(kept.readingTimes[last]);
+        } else if (IsReading(reference)) {
+            site.latestData = FormatValue(reference.value);
+            site.dateTime = FormatReadoutTime(reference.time);
+        } else {
+            ++badReadings;
+            site.latestData = kNoReadingValue;
+            site.dateTime = kNoReadingDateTime;
+        }
         site.location = BlankUnfitCharacters(record.name);
         if (site.location != record.name) {
             unfitNames.push_back(k + 1);
@@ -303,12 +385,6 @@ void CQ417HostDoc::MergeReadoutData() {
         site.serialNumber = serialNumber;
         site.units = settings.calUnitsName;
         site.id = std::to_string(k + 1);
-        for (int i = 0; i < record.readingCount; ++i) {
-            site.readingValues[static_cast<std::size_t>(i)] =
-                record.readings[static_cast<std::size_t>(i)].value;
-            site.readingTimes[static_cast<std::size_t>(i)] =
-                record.readings[static_cast<std::size_t>(i)].time;
-        }
     }
     // Every site carries calUnitsName, so this is calUnits when that names a unit. The unit is
     // settled before it becomes the document's, so that it changes at most once.
@@ -338,15 +414,23 @@ void CQ417HostDoc::MergeReadoutData() {
         !message.empty()) {
         user_.ShowMessage(message, MessageIcon::Exclamation);
     }
+    if (const std::string message = LeftOutMessage(emptyRecords, badReadings); !message.empty()) {
+        user_.ShowMessage(message, MessageIcon::Exclamation);
+    }
 }
 
 bool CQ417HostDoc::ConfirmUpload() {
-    if (!SaveModified()) {
+    if (!SaveOrDiscard()) {
         return false;
     }
     if (!user_.AskYesNo(Question::ConfirmUpload,
                         "Are you sure you want to upload new site info?")) {
         return false;
+    }
+    // The readout receives the list the window shows, saved or not: a discarded edit still
+    // stands in the rows, and the sites as last saved would bring back a deleted one.
+    if (view_ != nullptr && (sites_ || view_->RowCount() > 0)) {
+        view_->SyncFromList();
     }
     if (!sites_) {
         // Without a site array there is nothing the readout could be given.
@@ -355,6 +439,19 @@ bool CQ417HostDoc::ConfirmUpload() {
         return false;
     }
     return true;
+}
+
+int CQ417HostDoc::ReadingsRecord(int k, const ReadoutSettings& settings) const {
+    const StoredReadings& readings = Site(k).readings;
+    if (readings.readoutRecord == kNoReadoutRecord) {
+        return -1;
+    }
+    // A record number names a record of the readout it came from; of any other readout, only
+    // the place in the list says which record stands for the site.
+    if (readings.readoutRecord >= 0 && readings.readoutSerial == settings.serialNumber) {
+        return readings.readoutRecord;
+    }
+    return k;
 }
 
 std::string CQ417HostDoc::RenamedReadingsNotice(const ReadoutSettings& settings) const {
@@ -366,6 +463,13 @@ std::string CQ417HostDoc::RenamedReadingsNotice(const ReadoutSettings& settings)
     const auto stored = std::make_unique<RecordImage>();  // the name as the readout keeps it
     std::vector<std::string> phrases;
     for (int k = 0; k < count; ++k) {
+        // A site that knows its record takes that record's readings along; only one that
+        // stands for the record at its place inherits what is there.
+        const StoredReadings& own = Site(k).readings;
+        if (ReadingsRecord(k, settings) != k ||
+            (own.readoutRecord == k && own.readoutSerial == settings.serialNumber)) {
+            continue;
+        }
         const ReadoutSiteRecord record = ReadoutSiteRecord::Read(*settings.records, k);
         if (record.readingCount == 0) {
             continue;
@@ -396,18 +500,30 @@ std::string CQ417HostDoc::RenamedReadingsNotice(const ReadoutSettings& settings)
     return text + ".";
 }
 
-std::optional<UploadPlan> CQ417HostDoc::PrepareSiteUpload() {
-    // Readings are paired with the uploaded names by position: a deleted or moved line would
-    // put them under another site's name unnoticed.
+void CQ417HostDoc::ShowRenamedReadingsNotice() {
     if (const std::string notice = RenamedReadingsNotice(link_.Snapshot()); !notice.empty()) {
         user_.ShowMessage(notice, MessageIcon::Information);
     }
-    const bool clearReadings =
-        user_.AskYesNo(Question::ClearReadings, "Would you like to clear all Q417 data points?");
+}
+
+bool CQ417HostDoc::AskClearReadings() {
+    ShowRenamedReadingsNotice();
+    return user_.AskYesNo(Question::ClearReadings, "Would you like to clear all Q417 data points?");
+}
+
+bool CQ417HostDoc::ReadoutRecordsNeeded() const {
+    return link_.Snapshot().dataReady == 0;
+}
+
+std::optional<UploadPlan> CQ417HostDoc::PrepareSiteUpload() {
+    return PrepareSiteUpload(AskClearReadings());
+}
+
+std::optional<UploadPlan> CQ417HostDoc::PrepareSiteUpload(bool clearReadings) {
     const ReadoutSettings settings = link_.Snapshot();
     // Records are written whole, readings included. Unless a download since the readout
     // connected put its readings into the image, keeping them would write zeros over them.
-    if (!clearReadings && settings.dataReady == 0) {
+    if (!clearReadings && (settings.dataReady == 0 || !settings.records)) {
         user_.ShowMessage(kReadingsNotDownloadedMessage, MessageIcon::Exclamation);
         return std::nullopt;
     }
@@ -415,6 +531,7 @@ std::optional<UploadPlan> CQ417HostDoc::PrepareSiteUpload() {
     auto image = settings.records ? std::make_shared<RecordImage>(*settings.records)
                                   : std::make_shared<RecordImage>();
     const PressureUnit calUnits = UnitOfCode(settings.calUnits);
+    const int filled = UsableRecordCount(settings);
     for (int k = 0; k < count; ++k) {
         const SiteRecord& site = Site(k);
         ReadoutSiteRecord::WriteName(*image, k, site.location);
@@ -423,25 +540,78 @@ std::optional<UploadPlan> CQ417HostDoc::PrepareSiteUpload() {
             ReadoutTimeFromDate(ParseSiteDateTime(site.dateTime)));
         if (clearReadings) {
             ReadoutSiteRecord::WriteReadingCount(*image, k, 0);
+            continue;
+        }
+        // Kept readings go with their site: from the record it was downloaded from, as the
+        // readout holds that record now.
+        const int source = ReadingsRecord(k, settings);
+        if (source == k) {
+            continue;
+        }
+        if (source >= 0 && source < filled) {
+            ReadoutSiteRecord::CopyReadings(*settings.records, source, *image, k);
+        } else {
+            ReadoutSiteRecord::WriteReadingCount(*image, k, 0);
         }
     }
     return UploadPlan{std::move(image), count, pathName_};
 }
 
-bool CQ417HostDoc::AcceptDownload(bool autoOpen) {
-    if (!autoOpen) {
-        return true;
+void CQ417HostDoc::UploadSubmitted(const UploadPlan& plan) {
+    if (!plan.records) {
+        return;
     }
+    const ReadoutSettings settings = link_.Snapshot();
+    const int count = std::min({StoredSiteCount(), plan.recordCount, kRecordCapacity});
+    // The rows are the working copy: they take the same readings when they still show these
+    // sites in this order.
+    const bool rowsMatch = view_ != nullptr && view_->RowCount() == StoredSiteCount();
+    for (int k = 0; k < count; ++k) {
+        SiteRecord& site = Site(k);
+        [[maybe_unused]] const int leftOut =
+            KeepReadings(ReadoutSiteRecord::Read(*plan.records, k), k, settings, site.readings);
+        if (rowsMatch && view_->CellText(k, SiteListView::kLocation) == site.location) {
+            view_->SetRowReadings(k, site.readings);
+        }
+    }
+}
+
+std::string CQ417HostDoc::DataFileRefusal(const std::string& path) {
+    if (path.empty()) {
+        return "the readout names no data file";
+    }
+    if (path.front() != '/') {
+        return path + " is not an absolute path";
+    }
+    const FileStore::ReadResult file = FileStore::Read(path, kMaxFileBytes);
+    if (!file.ok) {
+        return file.error;
+    }
+    if (const auto fault = SiteFile::FirstLineWithoutSixFields(file.bytes)) {
+        return path + ": line " + std::to_string(fault->lineNumber) + " is not a site line";
+    }
+    if (!SiteFile::Parse(file.bytes).sawSiteLine) {
+        return path + " holds no site line";
+    }
+    return {};
+}
+
+CQ417HostDoc::DownloadAcceptance CQ417HostDoc::AcceptDownload(bool autoOpen) {
+    if (!autoOpen) {
+        return {};
+    }
+    // Only a site file is opened: any other file the readout names would become the
+    // document, and the next save would overwrite it with site lines.
     const std::string fileName = link_.Snapshot().fileName;
-    if (!FileStore::CanRead(fileName)) {
+    if (std::string refusal = DataFileRefusal(fileName); !refusal.empty()) {
         MergeReadoutData();
-        return false;
+        return {false, "Data file not opened: " + refusal + "."};
     }
     if (SaveModified()) {
         OpenDocument(fileName);
     }
     MergeReadoutData();
-    return true;
+    return {};
 }
 
 }  // namespace q417

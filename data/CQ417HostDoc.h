@@ -68,18 +68,43 @@ class CQ417HostDoc {
     // Replaces the site list with the readout's sites from the link's record image.
     void MergeReadoutData();
     // The upload command's questions: save changes, then "Are you sure ...?". True to go on.
+    // The sites are then rebuilt from the rows, saved or not, so that the readout receives
+    // the list the window shows; answering No writes no file and the document stays modified.
     bool ConfirmUpload();
+    // "Would you like to clear all Q417 data points?", after telling which sites with readings
+    // would get a new name should they be kept, when the readout's records are known. True
+    // for Yes (clear).
+    [[nodiscard]] bool AskClearReadings();
+    // Tells which records holding readings would be uploaded under another name, since the
+    // readout keeps readings at their place and nothing ties them to a site of the list (a list
+    // opened from a file); nothing when none would.
+    void ShowRenamedReadingsNotice();
+    // Keeping the readout's readings needs its records read since it connected.
+    [[nodiscard]] bool ReadoutRecordsNeeded() const;
     // What an upload of the sites writes: the link's record image with the sites' names and
-    // reference values, the file name and the record count, after asking whether the
-    // readout's readings are to be cleared (and first telling which sites with readings would
-    // get a new name, should they be kept). The upload job carries it. Keeping the readings
-    // needs them in the image: without a download since the readout connected, nothing is
-    // prepared, the user is told (kReadingsNotDownloadedMessage) and the result is empty.
+    // reference values, the file name and the record count. Kept readings go with their site:
+    // a downloaded site takes the readings of the record it came from, a New Site none, a site
+    // opened from a file those at its place. The upload job carries the plan. Keeping the
+    // readings needs them in the image: without a download since the readout connected,
+    // nothing is prepared, the user is told (kReadingsNotDownloadedMessage) and the result is
+    // empty.
+    [[nodiscard]] std::optional<UploadPlan> PrepareSiteUpload(bool clearReadings);
+    // AskClearReadings, then PrepareSiteUpload with the answer.
     [[nodiscard]] std::optional<UploadPlan> PrepareSiteUpload();
-    // The link finished a download. With autoOpen, opens the data file the readout names (when
-    // it can be read) and merges the readout's sites. Returns false when the clock sync that
-    // follows a download is to be skipped.
-    bool AcceptDownload(bool autoOpen);
+    // The link took plan: the sites now stand at their places in the readout, with the
+    // readings plan gives them there.
+    void UploadSubmitted(const UploadPlan& plan);
+
+    struct DownloadAcceptance {
+        bool syncClock = true;  // false when the clock sync that follows is to be skipped
+        std::string notOpened;  // why the data file the readout names was not opened, or empty
+    };
+    // The link finished a download. With autoOpen, opens the data file the readout names when
+    // it is a site file (an absolute path to a regular file of site lines) and merges the
+    // readout's sites, else merges them into the current document.
+    DownloadAcceptance AcceptDownload(bool autoOpen);
+    // Why path is not opened as the data file the readout names; empty when it can be.
+    [[nodiscard]] static std::string DataFileRefusal(const std::string& path);
 
     // Sets the document unit from the first site's unit name (PSI when there is no site).
     void DetectDocumentUnit();
@@ -117,9 +142,13 @@ class CQ417HostDoc {
     // The unit named by the first site; PSI when there is no site, the document unit when the
     // name is none of the units.
     [[nodiscard]] PressureUnit UnitOfFirstSite() const;
-    // Which records holding readings would be uploaded under another name, as the readout
-    // stores names, since the readings stay at their index; empty when none would.
+    // The prompt of SaveModified: nothing when cancelled or the save failed, else what was done.
+    [[nodiscard]] std::optional<SaveChoice> SaveOrDiscard();
+    // See ShowRenamedReadingsNotice; empty when no record would.
     [[nodiscard]] std::string RenamedReadingsNotice(const ReadoutSettings& settings) const;
+    // The record of the readout's image that holds site k's readings now: the record it was
+    // downloaded from, k for a site that stands for the record at its place, -1 for none.
+    [[nodiscard]] int ReadingsRecord(int k, const ReadoutSettings& settings) const;
     // The history lines of the stored sites; nothing when the link has no record image.
     [[nodiscard]] std::optional<std::string> HistoryText() const;
 

@@ -7,6 +7,12 @@
 namespace q417 {
 namespace {
 
+// A field's text ends at a zero byte, as a C string would: whatever follows it up to the next
+// comma is not part of the text, and the file reads on as usual.
+std::string FieldText(std::string_view field) {
+    return std::string(field.substr(0, field.find('\0')));
+}
+
 // The text before the first comma, rest keeping what follows it. Without a comma the field is
 // empty and rest stays as it is.
 std::string NextField(std::string_view& rest) {
@@ -14,7 +20,7 @@ std::string NextField(std::string_view& rest) {
     if (comma == std::string_view::npos) {
         return {};
     }
-    std::string field(rest.substr(0, comma));
+    std::string field = FieldText(rest.substr(0, comma));
     rest.remove_prefix(comma + 1);
     return field;
 }
@@ -43,7 +49,7 @@ SiteRecord SiteFile::ParseLine(std::string_view line) {
     site.dateTime = NextField(line);
     site.latestData = NextField(line);
     site.units = NextField(line);
-    site.serialNumber = std::string(line);
+    site.serialNumber = FieldText(line);
     return site;
 }
 

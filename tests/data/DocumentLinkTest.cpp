@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <limits>
 
 #include "CQ417HostDoc.h"
 #include "CReadoutLink.h"
@@ -95,9 +97,10 @@ TEST_F(DocumentLinkTest, DownloadSaveEditAndUploadThroughTheWorker) {
     EXPECT_EQ(memory.SiteName(0), "MW-04 CREEK XING");
     EXPECT_EQ(memory.SiteName(1), "MW-01 NORTH FIELD");
     EXPECT_EQ(memory.SiteName(2), "MW-02 NEW PUMP");
-    // Readings stay where they were: they belong to the record, not to the name.
-    EXPECT_EQ(memory.ReadingCount(0), 0);
-    EXPECT_EQ(memory.ReadingCount(3), 3);
+    // Readings go with their site to its new place.
+    EXPECT_EQ(memory.ReadingCount(0), 3);
+    EXPECT_EQ(memory.ReadingCount(1), 0);
+    EXPECT_EQ(memory.ReadingCount(3), 2);
     EXPECT_EQ(fresh.fileName, ini);
     EXPECT_EQ(fresh.recordCount, 4);
     EXPECT_EQ(fresh.dataReady, 0);
@@ -125,6 +128,76 @@ TEST_F(DocumentLinkTest, AReconnectionBetweenPreparationAndUploadChangesNothingW
     EXPECT_TRUE(std::equal(plan->records->bytes.begin(),
                            plan->records->bytes.begin() + 4 * kRecordSize,
                            memory.Records().begin()));
+}
+
+// The readings of record r of memory, oldest first.
+std::vector<sim::ReadoutMemory::Reading> ReadingsOf(const sim::ReadoutMemory& memory, int r) {
+    std::vector<sim::ReadoutMemory::Reading> readings;
+    for (int i = 0; i < memory.ReadingCount(r); ++i) {
+        readings.push_back(memory.ReadingAt(r, i));
+    }
+    return readings;
+}
+
+TEST_F(DocumentLinkTest, TheReadoutReceivesTheListAsShownWithEachSitesOwnReadings) {
+    const sim::ReadoutMemory original = sim::ReadoutMemory::MakeDefault(4, kNow);
+    ConnectAndDownload();
+    list.DeleteSiteRows({0});  // MW-02 PZ-03 MW-04
+    list.MoveSiteRow(2, 0);    // MW-04 MW-02 PZ-03
+    list.AddSiteRow(1);        // MW-04 (new) MW-02 PZ-03
+    list.SetCellText(1, SiteListView::kLocation, "NEW WELL");
+    // "No" at the save prompt: nothing is written, and the readout gets the rows all the same.
+    user.saveChoice = SaveChoice::Discard;
+    user.answers[Question::ConfirmUpload] = true;
+    ASSERT_TRUE(document.ConfirmUpload());
+    const std::optional<UploadPlan> plan = document.PrepareSiteUpload(false);  // readings kept
+    ASSERT_TRUE(plan);
+    ASSERT_TRUE(link.SubmitUpload(0, *plan));
+    AwaitEvent(kEventInformationRead);
+    link.Stop();
+
+    const sim::ReadoutMemory& memory = engine.Memory();
+    ASSERT_EQ(memory.RecordCount(), 4);
+    const struct {
+        std::string name;
+        int from;  // the record whose readings the site had, -1 for none
+    } expected[] = {
+        {"MW-04 CREEK XING", 3}, {"NEW WELL", -1}, {"MW-02 PUMP HOUSE", 1}, {"PZ-03 EAST BERM", 2}};
+    for (int r = 0; r < 4; ++r) {
+        const auto& e = expected[r];
+        EXPECT_EQ(memory.SiteName(r), e.name);
+        EXPECT_EQ(ReadingsOf(memory, r), e.from < 0 ? std::vector<sim::ReadoutMemory::Reading>{}
+                                                    : ReadingsOf(original, e.from))
+            << e.name;
+    }
+    EXPECT_TRUE(document.IsModified());
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Root()));
+}
+
+TEST_F(DocumentLinkTest, ErasedRecordsAndNaNReadingsOfTheReadoutNeverReachTheFiles) {
+    engine.Memory().EraseRecord(1);
+    const int last = engine.Memory().ReadingCount(3) - 1;
+    engine.Memory().SetReading(3, last, {std::numeric_limits<float>::quiet_NaN(), 1});
+    link.Start(sink);
+    AwaitEvent(kEventInformationRead);
+    ASSERT_TRUE(link.SubmitJob(JOB_DOWNLOAD, 0));
+    AwaitEvent(kEventDownloadComplete);
+    document.MergeReadoutData();
+    ASSERT_EQ(document.SiteCount(), 3);
+    EXPECT_EQ(user.messages, std::vector<std::string>{
+                                 "The readout held 1 empty record (erased memory) and 1 reading "
+                                 "that was not a number or had no time; left out of the site "
+                                 "list."});
+    const std::string ini = dir.Path("erased.ini");
+    ASSERT_TRUE(document.SaveDocument(ini).Complete());
+    for (const std::string& bytes :
+         {test::ReadFileBytes(ini), test::ReadFileBytes(dir.Path("erased.csv"))}) {
+        EXPECT_EQ(bytes.find("nan"), std::string::npos) << bytes;
+        EXPECT_EQ(bytes.find('\xFF'), std::string::npos) << bytes;
+    }
+    // The newest good reading stands for MW-04 now.
+    EXPECT_EQ(list.CellText(2, SiteListView::kLocation), "MW-04 CREEK XING");
+    EXPECT_EQ(list.CellText(2, SiteListView::kLatestData), "12.322500229");
 }
 
 TEST(LinkSubmissionTest, SubmissionsSayWhetherTheSlotTookThem) {

@@ -5,6 +5,7 @@
 
 #include <bit>
 #include <filesystem>
+#include <limits>
 #include <map>
 
 #include "CQ417HostDoc.h"
@@ -138,8 +139,8 @@ TEST_F(DocumentTest, MergeThenSaveWritesTheGoldenFiles) {
     // The sites keep the readout's values until the next save rebuilds them from the list.
     EXPECT_EQ(doc_.Site(0).latestData, "200.000000000");
     EXPECT_EQ(doc_.Site(0).units, "kPa");
-    EXPECT_EQ(doc_.Site(0).readingValues[1], 200.0f);
-    EXPECT_EQ(doc_.Site(0).readingTimes[0], 252460740U);
+    EXPECT_EQ(doc_.Site(0).readings.readingValues[1], 200.0f);
+    EXPECT_EQ(doc_.Site(0).readings.readingTimes[0], 252460740U);
 
     const std::string path = Path("merged.ini");
     ASSERT_TRUE(doc_.SaveDocument(path).Complete());
@@ -193,7 +194,6 @@ TEST_F(DocumentTest, FilesWithoutASiteLineStartAFreshDocument) {
         {"empty", ""},
         {"empty lines", "\r\n\n\r\n"},
         {"first line blank", "  \t \r\n1,A,,,,"},
-        {"binary", std::string("1,A,,,,\r\n\0\x01\x02", 12)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -638,7 +638,7 @@ TEST_F(DocumentTest, FinishedDownloadOpensTheReadoutsFileThenMerges) {
     LoadReadout(1, 1, {Record("From Readout", 2.0f, 60)});
     link_.Update([&](ReadoutSettings& s) { s.fileName = path; });
 
-    EXPECT_TRUE(doc_.AcceptDownload(true));
+    EXPECT_TRUE(doc_.AcceptDownload(true).syncClock);
     EXPECT_EQ(doc_.PathName(), path);
     EXPECT_EQ(Rows(),
               std::vector<std::string>{"1|From Readout|01/01/00 00:01|2.000000000|PSI|30303000"});
@@ -649,7 +649,7 @@ TEST_F(DocumentTest, FinishedDownloadWithoutItsFileMergesIntoTheCurrentDocument)
     ASSERT_TRUE(doc_.OpenDocument(kGolden + "/field.ini"));
     LoadReadout(1, 1, {Record("From Readout", 2.0f, 60)});
     link_.Update([&](ReadoutSettings& s) { s.fileName = "C:\\DATA\\SITES.INI"; });
-    EXPECT_FALSE(doc_.AcceptDownload(true));  // no clock sync after this one
+    EXPECT_FALSE(doc_.AcceptDownload(true).syncClock);  // no clock sync after this one
     EXPECT_EQ(doc_.PathName(), kGolden + "/field.ini");
     EXPECT_EQ(list_.CellText(0, 1), "From Readout");
 }
@@ -658,9 +658,194 @@ TEST_F(DocumentTest, FinishedDownloadWithoutAutoOpenChangesNothing) {
     ASSERT_TRUE(doc_.OpenDocument(kGolden + "/field.ini"));
     const std::vector<std::string> before = Rows();
     LoadReadout(1, 1, {Record("From Readout", 2.0f, 60)});
-    EXPECT_TRUE(doc_.AcceptDownload(false));
+    EXPECT_TRUE(doc_.AcceptDownload(false).syncClock);
     EXPECT_EQ(Rows(), before);
     EXPECT_FALSE(doc_.IsModified());
+}
+
+TEST_F(DocumentTest, AZeroByteEndsItsFieldAndTheFileReadsOn) {
+    using namespace std::string_literals;
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::vector<std::string> rows;
+    } cases[] = {
+        {"in a location",
+         "1,North\0junk,03/04/05 06:07,1.5,PSI,SN\r\n2,South,,,PSI,SN"s,
+         {"1|North|03/04/05 06:07|1.5|PSI|SN", "2|South|||PSI|SN"}},
+        {"after the serial number", "1,A,,,PSI,S1\0\0\0\r\n"s, {"1|A|||PSI|S1"}},
+        {"a line of its own",
+         "1,A,,,PSI,S1\r\n\0\x01\x02\r\n2,B,,,PSI,S2"s,
+         {"1|A|||PSI|S1", "|||||", "2|B|||PSI|S2"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        user_.messages.clear();
+        const std::string path = Path("zero.ini");
+        WriteFileBytes(path, c.bytes);
+        EXPECT_TRUE(doc_.OpenDocument(path));
+        EXPECT_TRUE(user_.messages.empty());
+        EXPECT_EQ(doc_.PathName(), path);
+        EXPECT_EQ(Rows(), c.rows);
+    }
+}
+
+// Writes raw bytes over record index of the link's image, as erased or faulty memory reads.
+void PatchRecord(SharedSettings& link, int index, int offset,
+                 const std::vector<std::uint8_t>& bytes) {
+    link.Update([&](ReadoutSettings& s) {
+        auto image = std::make_shared<RecordImage>(*s.records);
+        std::copy(bytes.begin(), bytes.end(), image->Record(index) + offset);
+        s.records = image;
+    });
+}
+
+std::vector<std::uint8_t> Erased(int size) {
+    return std::vector<std::uint8_t>(static_cast<std::size_t>(size), 0xFF);
+}
+
+TEST_F(DocumentTest, ErasedRecordsAndReadingsThatAreNoNumbersAreLeftOut) {
+    constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    LoadReadout(1, 1,
+                {Record("Good", 1.0f, 60, {{2.0f, 120}}), Record("", 0, 0),
+                 Record("Mixed", 0, 0, {{kNaN, 60}, {5.0f, 86400}, {1.0f, kErasedReadoutTime}}),
+                 Record("Bad reference", kInf, 60), Record("Last", 3.0f, 60)});
+    PatchRecord(link_, 1, 0, Erased(kRecordSize));  // never written
+
+    doc_.MergeReadoutData();
+    EXPECT_EQ(Rows(), (std::vector<std::string>{
+                          "1|Good|01/01/00 00:02|2.000000000|PSI|30303000",
+                          "2|Mixed|01/02/00 00:00|5.000000000|PSI|30303000",
+                          "3|Bad reference|||PSI|30303000",
+                          "4|Last|01/01/00 00:01|3.000000000|PSI|30303000",
+                      }));
+    EXPECT_EQ(user_.messages, std::vector<std::string>{
+                                  "The readout held 1 empty record (erased memory) and 3 readings "
+                                  "that were not numbers or had no time; left out of the site "
+                                  "list."});
+    // Nothing that is not a reading reaches the files, so the site file uploads again.
+    ASSERT_TRUE(doc_.SaveDocument(Path("erased.ini")).Complete());
+    EXPECT_EQ(ReadFileBytes(Path("erased.csv")),
+              "1,Good,01/01/00 00:02,2.000000000,PSI,30303000\r\n"
+              "2,Mixed,01/02/00 00:00,5.000000000,PSI,30303000\r\n"
+              "4,Last,01/01/00 00:01,3.000000000,PSI,30303000\r\n");
+}
+
+TEST_F(DocumentTest, AReadoutOfErasedMemoryGivesNoSites) {
+    LoadReadout(1, 1, {Record("", 0, 0), Record("", 0, 0), Record("", 0, 0)});
+    for (int r = 0; r < 3; ++r) {
+        PatchRecord(link_, r, 0, Erased(kRecordSize));
+    }
+    doc_.MergeReadoutData();
+    EXPECT_EQ(doc_.SiteCount(), 0);
+    EXPECT_TRUE(Rows().empty());
+    EXPECT_EQ(user_.messages, std::vector<std::string>{
+                                  "The readout held 3 empty records (erased memory); left out of "
+                                  "the site list."});
+}
+
+TEST_F(DocumentTest, OnlyASiteFileIsOpenedAsTheDataFileTheReadoutNames) {
+    const std::string notes = Path("notes.txt");
+    WriteFileBytes(notes, "Pump 3 leaks.\r\nCall Anna.\r\n");
+    const std::string sites = Path("sites.ini");
+    WriteFileBytes(sites, "1,A,,,PSI,S1\r\n\r\n2,B,,,PSI,S1");
+    WriteFileBytes(Path("empty.ini"), "\r\n");
+    fs::create_directory(Path("folder.ini"));
+    const struct {
+        std::string path;
+        std::string refusal;
+    } cases[] = {
+        {"", "the readout names no data file"},
+        {"../../x.ini", "../../x.ini is not an absolute path"},
+        {"SITES.INI", "SITES.INI is not an absolute path"},
+        {notes, notes + ": line 1 is not a site line"},
+        {Path("empty.ini"), Path("empty.ini") + " holds no site line"},
+        {Path("missing.ini"), Path("missing.ini") + ": No such file or directory"},
+        {Path("folder.ini"), Path("folder.ini") + ": Is a directory"},
+        {"/dev/null", "/dev/null: not a regular file"},
+        {sites, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CQ417HostDoc::DataFileRefusal(c.path), c.refusal) << c.path;
+    }
+
+    // A refused file is merged into the document as it stands, and stays as it was.
+    ASSERT_TRUE(doc_.OpenDocument(kGolden + "/field.ini"));
+    LoadReadout(1, 1, {Record("From Readout", 2.0f, 60)});
+    link_.Update([&](ReadoutSettings& s) { s.fileName = notes; });
+    const CQ417HostDoc::DownloadAcceptance accepted = doc_.AcceptDownload(true);
+    EXPECT_FALSE(accepted.syncClock);
+    EXPECT_EQ(accepted.notOpened,
+              "Data file not opened: " + notes + ": line 1 is not a site line.");
+    EXPECT_EQ(doc_.PathName(), kGolden + "/field.ini");
+    EXPECT_EQ(list_.CellText(0, 1), "From Readout");
+    EXPECT_EQ(ReadFileBytes(notes), "Pump 3 leaks.\r\nCall Anna.\r\n");
+}
+
+TEST_F(DocumentTest, NoAtTheSavePromptUploadsTheListAsShownAndWritesNoFile) {
+    LoadReadout(1, 1,
+                {Record("One", 1.0f, 60), Record("Two", 2.0f, 60), Record("Three", 3.0f, 60)});
+    doc_.MergeReadoutData();
+    ASSERT_EQ(list_.DeleteSiteRows({0}), 0);
+    list_.SetCellText(1, SiteListView::kLocation, "Three renamed");
+    user_.saveChoice = SaveChoice::Discard;
+    user_.answers[Question::ConfirmUpload] = true;
+    ASSERT_TRUE(doc_.ConfirmUpload());
+    EXPECT_EQ(user_.saveQuestions, std::vector<std::string>{"Untitled"});
+    const std::optional<UploadPlan> plan = doc_.PrepareSiteUpload(true);
+    ASSERT_TRUE(plan);
+    EXPECT_EQ(plan->recordCount, 2);
+    EXPECT_EQ(ReadoutSiteRecord::Read(*plan->records, 0).name, "Two");
+    EXPECT_EQ(ReadoutSiteRecord::Read(*plan->records, 1).name, "Three renamed");
+    EXPECT_EQ(ReadoutSiteRecord::Read(*plan->records, 1).referenceValue, 3.0f);
+    EXPECT_TRUE(doc_.IsModified());
+    EXPECT_TRUE(fs::is_empty(dir_.Root()));
+}
+
+TEST_F(DocumentTest, ReadingsFollowTheirSiteThroughMovesDeletesAndInserts) {
+    LoadReadout(1, 1,
+                {Record("A", 0, 0, {{1.0f, 60}}), Record("B", 0, 0, {{2.0f, 60}, {2.5f, 120}}),
+                 Record("C", 0, 0, {{3.0f, 60}}), Record("D", 0, 0)});
+    doc_.MergeReadoutData();
+    list_.MoveSiteRow(2, 0);    // C A B D
+    list_.DeleteSiteRows({1});  // C B D
+    list_.AddSiteRow(1);        // C new B D
+    list_.SetCellText(1, SiteListView::kLocation, "New");
+    ASSERT_TRUE(doc_.SaveDocument(Path("moved.ini")).Complete());
+    EXPECT_EQ(ReadFileBytes(Path("moved.csv")),
+              "1,C,01/01/00 00:01,3.000000000,PSI,30303000\r\n"
+              "3,B,01/01/00 00:01,2.000000000,PSI,30303000\r\n"
+              "3,B,01/01/00 00:02,2.500000000,PSI,30303000\r\n");
+
+    // Kept readings are written with their site, as the readout holds them now.
+    const std::optional<UploadPlan> plan = doc_.PrepareSiteUpload(false);
+    ASSERT_TRUE(plan);
+    const std::vector<std::pair<std::string, std::vector<float>>> expected = {
+        {"C", {3.0f}}, {"New", {}}, {"B", {2.0f, 2.5f}}, {"D", {}}};
+    ASSERT_EQ(plan->recordCount, 4);
+    for (int k = 0; k < 4; ++k) {
+        const ReadoutSiteRecord r = ReadoutSiteRecord::Read(*plan->records, k);
+        std::vector<float> values;
+        for (int i = 0; i < r.readingCount; ++i) {
+            values.push_back(r.readings[static_cast<std::size_t>(i)].value);
+        }
+        EXPECT_EQ(r.name, expected[static_cast<std::size_t>(k)].first);
+        EXPECT_EQ(values, expected[static_cast<std::size_t>(k)].second) << r.name;
+    }
+    EXPECT_TRUE(user_.messages.empty());  // no site gets another's readings: nothing to tell
+
+    // Once the link took the upload, the sites stand at their new places, and the readout
+    // read afresh there pairs them again.
+    doc_.UploadSubmitted(*plan);
+    link_.Update([&](ReadoutSettings& s) { s.records = plan->records; });
+    list_.MoveSiteRow(0, 4);  // New B D C
+    ASSERT_TRUE(doc_.SaveDocument(Path("moved.ini")).Complete());
+    const std::optional<UploadPlan> synced = doc_.PrepareSiteUpload(false);
+    ASSERT_TRUE(synced);
+    EXPECT_EQ(ReadoutSiteRecord::Read(*synced->records, 3).name, "C");
+    EXPECT_EQ(ReadoutSiteRecord::Read(*synced->records, 3).readingCount, 1);
+    EXPECT_EQ(ReadoutSiteRecord::Read(*synced->records, 0).readingCount, 0);
 }
 
 }  // namespace
