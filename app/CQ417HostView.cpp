@@ -432,8 +432,16 @@ void CQ417HostView::HandleEvent(int event) {
         }
         return;
     }
-    const bool syncClock = document_->AcceptDownload(settings_.autoOpen != 0);
-    if (syncClock && settings_.autoSync != 0) {
+    if (downloadClaim_) {
+        std::exchange(downloadClaim_, {})();
+        return;
+    }
+    const CQ417HostDoc::DownloadAcceptance accepted =
+        document_->AcceptDownload(settings_.autoOpen != 0);
+    if (!accepted.notOpened.empty()) {
+        frame_.SetIdleMessage(QString::fromLatin1(accepted.notOpened));
+    }
+    if (accepted.syncClock && settings_.autoSync != 0) {
         link_.SubmitJob(JOB_SYNC_CLOCK, requester_);
     }
 }

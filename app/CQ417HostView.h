@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTableView>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -63,6 +64,10 @@ class CQ417HostView : public QTableView {
 
     // WM_LINK_EVENT.
     void OnLinkEvent(int event);
+    // The next completed download goes to claim instead of being merged: an upload that reads
+    // the readout's records first. An empty function withdraws the claim.
+    void ClaimNextDownload(std::function<void()> claim) { downloadClaim_ = std::move(claim); }
+    [[nodiscard]] bool DownloadClaimed() const { return static_cast<bool>(downloadClaim_); }
 
     // Selected rows, ascending.
     [[nodiscard]] std::vector<int> SelectedRows() const;
@@ -111,6 +116,7 @@ class CQ417HostView : public QTableView {
 
     int pendingEvent_ = 0;   // a link event waiting for the window to be idle; 0 for none
     int handlingEvent_ = 0;  // the event being handled; the same event again is absorbed
+    std::function<void()> downloadClaim_;
 };
 
 }  // namespace q417

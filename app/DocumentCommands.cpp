@@ -124,16 +124,45 @@ bool DocumentCommands::UploadSiteInfo() {
     }
     const CommandFlags before = frame_.Flags();
     frame_.DisableCommands();
-    std::optional<UploadPlan> plan = document_.PrepareSiteUpload();
+    const bool clearReadings = document_.AskClearReadings();
+    if (!clearReadings && document_.ReadoutRecordsNeeded()) {
+        // Records are written whole: their readings can be kept only as the readout holds them
+        // now, so those are read first, and the upload follows when they are in.
+        if (!link_.SubmitJob(JOB_DOWNLOAD, view_.Requester())) {
+            frame_.RestoreFlags(before);
+            user_.ShowMessage(kLinkBusyUploadMessage, MessageIcon::Exclamation);
+            return false;
+        }
+        flagsBeforeUpload_ = before;
+        view_.ClaimNextDownload([this] { UploadAfterRecordsRead(); });
+        return true;
+    }
+    return SubmitUpload(document_.PrepareSiteUpload(clearReadings), before);
+}
+
+bool DocumentCommands::UploadAwaitingRecords() const {
+    return view_.DownloadClaimed();
+}
+
+void DocumentCommands::UploadAfterRecordsRead() {
+    UiActivity::Scope busy(activity_);
+    frame_.DisableCommands();
+    document_.ShowRenamedReadingsNotice();
+    SubmitUpload(document_.PrepareSiteUpload(false), flagsBeforeUpload_);
+}
+
+bool DocumentCommands::SubmitUpload(std::optional<UploadPlan> plan, const CommandFlags& before) {
     if (!plan) {
         frame_.RestoreFlags(before);
         return false;
     }
+    const UploadPlan submitted = *plan;  // shares its records with the job's copy
     if (!link_.SubmitUpload(view_.Requester(), std::move(*plan))) {
         frame_.RestoreFlags(before);
         user_.ShowMessage(kLinkBusyUploadMessage, MessageIcon::Exclamation);
         return false;
     }
+    document_.UploadSubmitted(submitted);
     uploadRunning_ = true;
     return true;
 }
@@ -144,6 +173,13 @@ void DocumentCommands::OnLinkStatus(std::int64_t code) {
     if (code == STATUS_CONNECTING || code == STATUS_CONNECTED || code == STATUS_PORT_NOT_OPEN ||
         code == STATUS_NEW_READOUT) {
         uploadRunning_ = false;
+    }
+    // The read that an upload waits for ends with "Connected" when all records are in; the
+    // link starting over, a lost port or another readout end it without them.
+    if (view_.DownloadClaimed() &&
+        (code == STATUS_CONNECTING || code == STATUS_PORT_NOT_OPEN || code == STATUS_NEW_READOUT)) {
+        view_.ClaimNextDownload({});
+        user_.ShowMessage(kRecordsNotReadUploadMessage, MessageIcon::Exclamation);
     }
 }
 

@@ -3,13 +3,15 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
+#include "CMainFrame.h"
 #include "PortDevice.h"
 #include "ReadoutContext.h"
+#include "UploadPlan.h"
 
 namespace q417 {
 
-class CMainFrame;
 class COptionsDlg;
 class CPortDlg;
 class CQ417HostDoc;
@@ -57,8 +59,11 @@ class DocumentCommands {
     // dialog) or else the main window.
     void Calibration();
     // Upload Site Info: the save prompt, "Are you sure ...?", the preparation and the job.
-    // Returns whether the job was submitted.
+    // Keeping the readout's readings without a download since it connected reads its records
+    // first, and the upload follows when they are in. Returns whether a job was submitted.
     bool UploadSiteInfo();
+    // Between the read of the readout's records and the upload it leads to.
+    [[nodiscard]] bool UploadAwaitingRecords() const;
     // From the submission of an upload until the link connects afresh (or loses the port):
     // the readout is being written, and stopping now would leave it half old, half new.
     [[nodiscard]] bool UploadRunning() const { return uploadRunning_; }
@@ -72,6 +77,12 @@ class DocumentCommands {
     [[nodiscard]] COptionsDlg& OptionsDialog();
 
   private:
+    // The readout's records are in: the upload that waited for them, readings kept.
+    void UploadAfterRecordsRead();
+    // Submits plan, or restores the commands as they were before the upload when there is
+    // none or the link does not take it.
+    bool SubmitUpload(std::optional<UploadPlan> plan, const CommandFlags& before);
+
     HostSettings& settings_;
     CReadoutLink& link_;
     CQ417HostDoc& document_;
@@ -86,12 +97,18 @@ class DocumentCommands {
     std::unique_ptr<CPortDlg> portDialog_;
     std::unique_ptr<COptionsDlg> optionsDialog_;
     bool uploadRunning_ = false;
+    CommandFlags flagsBeforeUpload_;  // restored when an upload that read records first fails
 };
 
 // Asked when the window closes during an upload.
 inline constexpr const char* kQuitDuringUploadQuestion =
     "The site list is still being uploaded to the readout. If you quit now, the readout may "
     "hold a mix of old and new sites. Quit anyway?";
+
+// Said when the link is busy with another job and the upload could not be queued.
+inline constexpr const char* kRecordsNotReadUploadMessage =
+    "The readout's data points could not be read, so the site list was not uploaded. Upload "
+    "again when the readout is connected.";
 
 // Said when the link is busy with another job and the upload could not be queued.
 inline constexpr const char* kLinkBusyUploadMessage =

@@ -132,6 +132,93 @@ class WindowEndToEndTest : public QObject {
         QCOMPARE(engine.Memory().ReadingCount(3), 3);
         QCOMPARE(app.Document().PathName(), ini);
     }
+
+    // A list opened from a file, the download declined: keeping the readout's readings reads
+    // its records first, then uploads with them, and the download is not merged.
+    void keepingReadingsWithoutADownloadReadsTheRecordsFirst() {
+        test::ResetStore();
+        QTemporaryDir dir;
+        sim::testing::TimeZoneGuard zone{"UTC"};
+        sim::ManualClock clock{kNow};
+        clock.SetRealSleepDivisor(100);
+        const sim::ReadoutMemory original = sim::ReadoutMemory::MakeDefault(4, kNow);
+        sim::ReadoutEngine engine{original, [&clock] { return clock.CalendarSeconds(); }};
+        sim::FakeLine line{clock, engine};
+        test::ScriptedUser user;
+        user.answers[Question::DownloadData] = false;
+        user.answers[Question::ConfirmUpload] = true;
+        user.answers[Question::ClearReadings] = false;
+        const std::string ini = dir.filePath(QStringLiteral("route.ini")).toStdString();
+        {
+            QFile file(QString::fromStdString(ini));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(test::kFourSitesIni.c_str());
+        }
+
+        CQ417HostApp app({&line, &clock, &user});
+        std::string error;
+        QVERIFY2(app.Start({ini, {}, false}, error, false), error.c_str());
+        CMainFrame& frame = *app.Frame();
+        QTRY_COMPARE_WITH_TIMEOUT(DownloadQuestions(user), 1, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(frame.Action(cmd::kUploadSiteInfo)->isEnabled(), kWaitMs);
+        QVERIFY(app.Document().ReadoutRecordsNeeded());
+
+        app.Model().SetCellText(0, SiteListView::kLocation, "MW-01 RENAMED");
+        app.OnCommand(cmd::kUploadSiteInfo);
+        QVERIFY(app.Commands().UploadAwaitingRecords());
+        // Read, written, and read afresh: the link offers the download again.
+        QTRY_COMPARE_WITH_TIMEOUT(DownloadQuestions(user), 2, kWaitMs);
+        QVERIFY(!app.Commands().UploadAwaitingRecords());
+        app.Link().Stop();
+
+        QCOMPARE(engine.Memory().SiteName(0), std::string("MW-01 RENAMED"));
+        for (int r = 0; r < 4; ++r) {
+            QCOMPARE(engine.Memory().ReadingCount(r), original.ReadingCount(r));
+            for (int i = 0; i < original.ReadingCount(r); ++i) {
+                QVERIFY(engine.Memory().ReadingAt(r, i) == original.ReadingAt(r, i));
+            }
+        }
+        // The read was the upload's: nothing merged, and no box said the upload failed (the
+        // renamed site may be told about, as its readings stay at its place).
+        QCOMPARE(app.Model().CellText(0, SiteListView::kLocation), std::string("MW-01 RENAMED"));
+        QCOMPARE(app.Document().PathName(), ini);
+        for (const std::string& message : user.messages) {
+            QVERIFY2(message.rfind("The readout keeps readings", 0) == 0, message.c_str());
+        }
+    }
+
+    // The readout names a file that is no site file: it stays untouched and unopened, the sites
+    // are merged into the list in use, and the status bar says why.
+    void aDataFileThatIsNoSiteFileIsNotOpened() {
+        test::ResetStore();
+        QTemporaryDir dir;
+        sim::testing::TimeZoneGuard zone{"UTC"};
+        sim::ManualClock clock{kNow};
+        clock.SetRealSleepDivisor(100);
+        sim::ReadoutMemory memory = sim::ReadoutMemory::MakeDefault(4, kNow);
+        const std::string notes = dir.filePath(QStringLiteral("notes.txt")).toStdString();
+        memory.SetFileName(notes);
+        {
+            QFile file(QString::fromStdString(notes));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("Pump 3 leaks.\r\n");
+        }
+        sim::ReadoutEngine engine{memory, [&clock] { return clock.CalendarSeconds(); }};
+        sim::FakeLine line{clock, engine};
+        test::ScriptedUser user;
+        user.answers[Question::DownloadData] = true;
+
+        CQ417HostApp app({&line, &clock, &user});
+        std::string error;
+        QVERIFY2(app.Start({}, error, false), error.c_str());
+        QTRY_COMPARE_WITH_TIMEOUT(app.Model().RowCount(), 4, kWaitMs);
+        app.Link().Stop();
+        QCOMPARE(app.Document().PathName(), std::string());
+        QCOMPARE(app.Frame()->PaneText(CMainFrame::kMessagePane),
+                 QString::fromStdString("Data file not opened: " + notes +
+                                        ": line 1 is not a site line."));
+        QCOMPARE(FileBytes(notes), std::string("Pump 3 leaks.\r\n"));
+    }
 };
 
 QTEST_MAIN(WindowEndToEndTest)

@@ -168,15 +168,8 @@ class WindowTest : public QObject {
         }
     }
 
-    // Upload Site Info greys the commands only once the user has said yes, and gives them back
-    // when the preparation refuses (no readings downloaded to keep).
-    void uploadRefusedGivesTheCommandsBack_data() {
-        QTest::addColumn<bool>("confirm");
-        QTest::newRow("not confirmed") << false;
-        QTest::newRow("nothing to keep") << true;
-    }
-    void uploadRefusedGivesTheCommandsBack() {
-        QFETCH(bool, confirm);
+    // Upload Site Info greys the commands only once the user has said yes.
+    void uploadNotConfirmedLeavesTheCommands() {
         StartApp();
         FillSites(Model(), 2);
         for (const int id : {kCommandReadoutStatus, kCommandUploadSiteInfo, kCommandReconnect}) {
@@ -184,12 +177,35 @@ class WindowTest : public QObject {
         }
         const CommandFlags before = Frame().Flags();
         user_->saveChoice = SaveChoice::Discard;
-        user_->answers[Question::ConfirmUpload] = confirm;
-        user_->answers[Question::ClearReadings] = false;
+        user_->answers[Question::ConfirmUpload] = false;
         QVERIFY(!app_->Commands().UploadSiteInfo());
         QCOMPARE(Frame().Flags(), before);
         QVERIFY(Frame().Action(cmd::kUploadSiteInfo)->isEnabled());
-        QCOMPARE(user_->messages.empty(), !confirm);
+        QVERIFY(user_->messages.empty());
+    }
+
+    // Keeping readings that were never downloaded reads the readout's records first; a readout
+    // that goes away meanwhile ends the upload with one box, and nothing is written.
+    void keepingReadingsReadsTheRecordsFirstAndAGoneReadoutSaysSo() {
+        StartApp();
+        FillSites(Model(), 2);
+        for (const int id : {kCommandReadoutStatus, kCommandUploadSiteInfo, kCommandReconnect}) {
+            Frame().OnLinkCommand(kCommandEnable, id);
+        }
+        user_->saveChoice = SaveChoice::Discard;
+        user_->answers[Question::ConfirmUpload] = true;
+        user_->answers[Question::ClearReadings] = false;
+        QVERIFY(app_->Commands().UploadSiteInfo());
+        QVERIFY(app_->Commands().UploadAwaitingRecords());
+        QVERIFY(!app_->Commands().UploadRunning());  // nothing is written yet
+        QVERIFY(!Frame().Action(cmd::kUploadSiteInfo)->isEnabled());
+        QVERIFY(user_->messages.empty());
+
+        app_->Commands().OnLinkStatus(STATUS_CONNECTING);
+        QVERIFY(!app_->Commands().UploadAwaitingRecords());
+        QCOMPARE(user_->messages, std::vector<std::string>{kRecordsNotReadUploadMessage});
+        app_->Commands().OnLinkStatus(STATUS_CONNECTING);
+        QCOMPARE(user_->messages.size(), std::size_t{1});
     }
 
     void aFileThatCannotBeOpenedEndsTheStart() {
