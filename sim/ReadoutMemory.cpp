@@ -240,6 +240,13 @@ ReadoutMemory::Reading ReadoutMemory::ReadingAt(int record, int index) const {
     return {std::bit_cast<float>(LoadU32(p)), LoadU32(p + 4)};
 }
 
+void ReadoutMemory::EraseRecord(int record) {
+    if (ValidRecord(record)) {
+        std::fill_n(records_.begin() + static_cast<std::ptrdiff_t>(RecordBase(record)), kRecordSize,
+                    std::uint8_t{0xFF});
+    }
+}
+
 void ReadoutMemory::SetReading(int record, int index, const Reading& reading) {
     if (!ValidRecord(record) || index < 0 || index >= kMaxReadings) {
         return;

@@ -153,6 +153,8 @@ class ReadoutMemory {
     void SetReferenceTime(int record, std::uint32_t stamp);
     [[nodiscard]] Reading ReadingAt(int record, int index) const;
     void SetReading(int record, int index, const Reading& reading);
+    // Memory never written, or erased: every byte of the record reads 0xFF.
+    void EraseRecord(int record);
 
     // Values the readout reports by command, not from memory.
     [[nodiscard]] float FirmwareVersion() const { return firmwareVersion_; }

@@ -1,8 +1,10 @@
 #include "SimOptions.h"
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <functional>
+#include <limits>
 #include <map>
 
 #include "ReadoutMemory.h"
@@ -56,6 +58,9 @@ std::string SimOptions::Usage() {
            "  --stall-after K        answer K more commands, then stall: lose what comes in and\n"
            "                         send nothing for the --stall-ms time\n"
            "  --stall-ms N           length of that stall in milliseconds (default 1000)\n"
+           "  --erased-records N     the last N site records read as erased memory (0xFF)\n"
+           "  --nan-readings N       the newest stored reading of the first N sites that hold\n"
+           "                         readings is not a number\n"
            "  --help                 show this text\n"
            "SIGTERM or SIGINT ends the simulation (exit status 0).\n";
 }
@@ -113,6 +118,8 @@ std::optional<SimOptions> SimOptions::Parse(const std::vector<std::string>& args
         {"--latency", count(o.faults.replyLatencyMs, 0)},
         {"--stall-after", count(o.faults.stallAfterCommands, 0)},
         {"--stall-ms", count(o.faults.stallMs, 1)},
+        {"--erased-records", count(o.erasedRecords, 0)},
+        {"--nan-readings", count(o.nanReadings, 0)},
     };
 
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -148,6 +155,23 @@ std::optional<SimOptions> SimOptions::Parse(const std::vector<std::string>& args
         }
     }
     return o;
+}
+
+void SimOptions::ApplyMemoryFaults(ReadoutMemory& memory) const {
+    const int sites = memory.RecordCount();
+    for (int r = std::max(0, sites - erasedRecords); r < sites; ++r) {
+        memory.EraseRecord(r);
+    }
+    int spoiled = 0;
+    for (int r = 0; r < sites && spoiled < nanReadings; ++r) {
+        const int count = memory.ReadingCount(r);
+        if (count > 0 && count <= ReadoutMemory::kMaxReadings) {
+            ReadoutMemory::Reading newest = memory.ReadingAt(r, count - 1);
+            newest.value = std::numeric_limits<float>::quiet_NaN();
+            memory.SetReading(r, count - 1, newest);
+            ++spoiled;
+        }
+    }
 }
 
 }  // namespace q417::sim

@@ -8,6 +8,8 @@
 
 namespace q417::sim {
 
+class ReadoutMemory;
+
 // The command line of q417sim.
 struct SimOptions {
     int sites = 12;
@@ -15,6 +17,8 @@ struct SimOptions {
     std::string linkPath;
     std::string stateOut;
     int hangupAfter = -1;
+    int erasedRecords = 0;  // the last site records read as erased memory
+    int nanReadings = 0;    // sites whose newest stored reading is not a number
     FaultPlan faults;
     bool help = false;
 
@@ -24,6 +28,8 @@ struct SimOptions {
     [[nodiscard]] static std::optional<SimOptions> Parse(const std::vector<std::string>& args,
                                                          std::string& error);
     [[nodiscard]] static std::string Usage();
+    // Spoils memory as erasedRecords and nanReadings ask.
+    void ApplyMemoryFaults(ReadoutMemory& memory) const;
 };
 
 }  // namespace q417::sim

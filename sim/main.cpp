@@ -92,6 +92,7 @@ int main(int argc, char** argv) {
     if (!options->serial.empty()) {
         memory.SetSerialNumber(options->serial);
     }
+    options->ApplyMemoryFaults(memory);
     ReadoutEngine engine(std::move(memory), nullptr);
     engine.Faults() = options->faults;
 

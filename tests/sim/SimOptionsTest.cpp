@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
+#include "ReadoutMemory.h"
 #include "SimOptions.h"
 #include "TestNames.h"
 
@@ -129,6 +132,25 @@ TEST(SimOptionsTest, UsageNamesEveryOption) {
           "--new-identity-after", "--latency", "--stall-after", "--stall-ms", "--help"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
+}
+
+TEST(SimOptionsTest, MemoryFaultsSpoilTheRecordsAsked) {
+    const auto o = Parse({"--sites", "4", "--erased-records", "1", "--nan-readings", "1"});
+    ASSERT_TRUE(o.has_value());
+    ReadoutMemory memory = ReadoutMemory::MakeDefault(4, 1796742245);
+    o->ApplyMemoryFaults(memory);
+    const auto& bytes = memory.Records();
+    EXPECT_TRUE(std::all_of(bytes.begin() + 3 * kRecordSize, bytes.begin() + 4 * kRecordSize,
+                            [](std::uint8_t b) { return b == 0xFF; }));
+    EXPECT_NE(memory.SiteName(2), "");  // the others stay
+    int spoiled = 0;
+    for (int r = 0; r < 3; ++r) {
+        const int count = memory.ReadingCount(r);
+        if (count > 0 && std::isnan(memory.ReadingAt(r, count - 1).value)) {
+            ++spoiled;
+        }
+    }
+    EXPECT_EQ(spoiled, 1);
 }
 
 }  // namespace
