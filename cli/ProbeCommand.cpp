@@ -9,7 +9,6 @@
 #include "ReadoutCommands.h"
 #include "ReadoutStatusRows.h"
 #include "ReadoutTransport.h"
-#include "ReportText.h"
 
 namespace q417::cli {
 namespace {

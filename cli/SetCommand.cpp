@@ -1,6 +1,8 @@
 #include "SetCommand.h"
 
 #include "ExitCode.h"
+#include "ReadoutClockLimit.h"
+#include "ReadoutStatusRows.h"
 #include "ReadoutTables.h"
 #include "TextEscaping.h"
 #include "ValueChecks.h"
@@ -73,9 +75,12 @@ std::optional<SettingsChange> ParseSetArguments(const CommandArguments& argument
                 change.clockNow = true;
             } else {
                 std::string reason;
-                change.clockSeconds = ParseLocalDateTime(value, reason);
+                DateTimeFault kind = DateTimeFault::None;
+                change.clockSeconds = ParseLocalDateTime(value, reason, kind);
                 ok = change.clockSeconds.has_value();
-                if (!ok) {
+                if (kind == DateTimeFault::TooLate) {
+                    fault.message = "--clock \"" + TerminalText(value) + "\": " + reason;
+                } else if (!ok) {
                     fault.message = "--clock takes now or a local date and time " +
                                     std::string("\"YYYY/MM/DD HH:MM:SS\" (\"") +
                                     TerminalText(value) + "\": " + reason + ")";
@@ -98,6 +103,15 @@ int RunSet(CommandContext& context, const std::vector<std::string>& args) {
     if (!change) {
         return fault.showUsage ? context.UsageError(fault.message, kSetUsage)
                                : context.Fail(kExitUsage, fault.message);
+    }
+    // "now" is taken by the link as it writes; a PC whose own clock is already too late would
+    // set the readout's clock to a time it soon could not be read at.
+    if (change->clockNow) {
+        if (const std::int64_t now = context.Time().CalendarSeconds(); !ClockSettable(now)) {
+            return context.Fail(kExitUsage, "--clock now: the PC's clock reads " +
+                                                FormatLocalDateTime(now) + ". " +
+                                                ClockTooLateMessage());
+        }
     }
     return change->Write(context);
 }

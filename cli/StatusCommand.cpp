@@ -8,7 +8,6 @@
 #include "CommandArguments.h"
 #include "ExitCode.h"
 #include "ReadoutStatusRows.h"
-#include "ReportText.h"
 #include "TextEscaping.h"
 
 namespace q417::cli {
@@ -34,13 +33,6 @@ constexpr std::array<KeyOfLabel, 12> kKeys = {{
     {"Site Number :", "siteNumber"},
     {"Filename :", "fileName"},
 }};
-
-// The rows whose value the readout may have left unanswered.
-bool Unanswered(std::string_view key, const StatusAnswers& answered) {
-    return (key == "firmwareVersion" && !answered.firmwareVersion) ||
-           (key == "battery" && !answered.batteryVoltage) ||
-           (key == "readoutDateTime" && !answered.clock);
-}
 
 }  // namespace
 
@@ -76,7 +68,6 @@ int RunStatus(CommandContext& context, const std::vector<std::string>& args) {
         return code;
     }
     const ReadoutSettings settings = context.Session().Settings();
-    const StatusAnswers& answered = settings.answered;
     // The clock as the readout told it: printing follows the information read at once.
     const std::vector<StatusRow> rows = ReadoutStatusRows(settings, settings.readTime);
 
@@ -86,7 +77,7 @@ int RunStatus(CommandContext& context, const std::vector<std::string>& args) {
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const std::string key = StatusKey(rows[i].label);
             out << "  " << JsonString(key) << ": "
-                << (Unanswered(key, answered) ? std::string("null") : JsonString(rows[i].value))
+                << (rows[i].answered ? JsonString(rows[i].value) : std::string("null"))
                 << (i + 1 < rows.size() ? ",\n" : "\n");
         }
         out << "}\n";
@@ -96,9 +87,7 @@ int RunStatus(CommandContext& context, const std::vector<std::string>& args) {
             width = std::max(width, row.label.size());
         }
         for (const StatusRow& row : rows) {
-            const std::string value = Unanswered(StatusKey(row.label), answered)
-                                          ? std::string(kNoAnswer)
-                                          : TerminalText(row.value);
+            const std::string value = TerminalText(row.value);
             out << row.label;
             if (!value.empty()) {
                 out << std::string(width - row.label.size() + 1, ' ') << value;
@@ -106,7 +95,7 @@ int RunStatus(CommandContext& context, const std::vector<std::string>& args) {
             out << '\n';
         }
     }
-    if (!answered.firmwareVersion || !answered.batteryVoltage || !answered.clock) {
+    if (std::any_of(rows.begin(), rows.end(), [](const StatusRow& row) { return !row.answered; })) {
         return context.Fail(kExitFailed, "the readout did not answer every status query");
     }
     return kExitOk;

@@ -106,8 +106,7 @@ std::optional<UploadRequest> ParseUploadArguments(const std::vector<std::string>
 // a line that is not a site line, or more sites than a site list holds (the rest would be left
 // out without a word). Empty when it may go on; a file that cannot be read (missing, a folder,
 // not a regular file) is left to the document, which says why.
-std::string CheckUploadFile(const std::string& path) {
-    const FileStore::ReadResult file = FileStore::Read(path, CQ417HostDoc::kMaxFileBytes);
+std::string CheckUploadFile(const std::string& path, const FileStore::ReadResult& file) {
     if (!file.ok) {
         return {};
     }
@@ -126,6 +125,22 @@ std::string CheckUploadFile(const std::string& path) {
                "); nothing was sent";
     }
     return {};
+}
+
+// The first site line of a file the document opened whose latest date or value does not read
+// as one: read loosely, "abc" would go out as 0 and "13/45/99 25:61" as some other day. Empty
+// when every line reads.
+std::string UnreadableReading(const std::string& path, const FileStore::ReadResult& file) {
+    const auto fault = SiteFile::FirstLineWithUnreadableReading(file.bytes);
+    if (!file.ok || !fault) {
+        return {};
+    }
+    const bool date = fault->field == SiteFile::ReadingField::DateTime;
+    return TerminalText(path) + ": line " + std::to_string(fault->lineNumber) + " (\"" +
+           TerminalText(fault->text) + "\") has " +
+           (date ? "a date and time that does not read as MM/DD/YY hh:mm"
+                 : "a latest value that does not read as a number") +
+           "; nothing was sent";
 }
 
 // The first site whose latest value the readout cannot hold as a number (not a number, infinite,
@@ -240,11 +255,15 @@ int RunUpload(CommandContext& context, const std::vector<std::string>& args) {
     CQ417HostDoc document(session.LiveSettings(), user);
     document.SetView(&list);
     document.NewDocument();
-    if (const std::string fault = CheckUploadFile(path); !fault.empty()) {
+    const FileStore::ReadResult file = FileStore::Read(path, CQ417HostDoc::kMaxFileBytes);
+    if (const std::string fault = CheckUploadFile(path, file); !fault.empty()) {
         return context.Fail(kExitFailed, fault);
     }
     if (!document.OpenDocument(path)) {
         return kExitFailed;  // the document said why
+    }
+    if (const std::string fault = UnreadableReading(path, file); !fault.empty()) {
+        return context.Fail(kExitFailed, fault);
     }
     if (const std::string fault = UnfitValue(document); !fault.empty()) {
         return context.Fail(kExitFailed, fault + "; nothing was sent");

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <limits>
 
+#include "ReadoutClockLimit.h"
 #include "ReadoutTables.h"
 #include "ReplyParsing.h"
 
@@ -100,7 +101,9 @@ constexpr int kFirstReadoutYear = 2000;
 
 }  // namespace
 
-std::optional<std::int64_t> ParseLocalDateTime(std::string_view text, std::string& error) {
+std::optional<std::int64_t> ParseLocalDateTime(std::string_view text, std::string& error,
+                                               DateTimeFault& fault) {
+    fault = DateTimeFault::None;
     ClockFields f;
     std::size_t pos = 0;
     const bool shaped = Digits(text, pos, 4, 4, f.year) && Separator(text, pos, '/') &&
@@ -110,13 +113,21 @@ std::optional<std::int64_t> ParseLocalDateTime(std::string_view text, std::strin
                         Digits(text, pos, 1, 2, f.minute) && Separator(text, pos, ':') &&
                         Digits(text, pos, 1, 2, f.second) && pos == text.size();
     if (!shaped) {
+        fault = DateTimeFault::Shape;
         error = "a date and time is written \"YYYY/MM/DD HH:MM:SS\"";
+        return std::nullopt;
+    }
+    if (!ClockYearSettable(f.year)) {
+        fault = DateTimeFault::TooLate;
+        error = ClockTooLateMessage();
         return std::nullopt;
     }
     // The readout counts its time from 2000; before that its clock would wrap.
     if (!ValidateClockFields(f) || f.year < kFirstReadoutYear) {
+        fault = DateTimeFault::NoSuchTime;
         error = "no such date and time for the readout (years " +
-                std::to_string(kFirstReadoutYear) + " to 2038)";
+                std::to_string(kFirstReadoutYear) + " to " +
+                std::to_string(kLastSettableClockYear) + ")";
         return std::nullopt;
     }
     const std::int64_t seconds = LocalFieldsToCalendar(f);
@@ -127,6 +138,7 @@ std::optional<std::int64_t> ParseLocalDateTime(std::string_view text, std::strin
     if (localtime_r(&t, &back) == nullptr || back.tm_year != f.year - 1900 ||
         back.tm_mon != f.month - 1 || back.tm_mday != f.day || back.tm_hour != f.hour ||
         back.tm_min != f.minute || back.tm_sec != f.second) {
+        fault = DateTimeFault::NoSuchTime;
         error = "that time does not exist in the local time zone (daylight-saving change)";
         return std::nullopt;
     }

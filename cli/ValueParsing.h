@@ -24,10 +24,20 @@ enum class NumberStatus {
 // "Volts, PSI, ..." for messages.
 [[nodiscard]] std::string UnitNameList();
 
+// Why a date and time for the readout's clock was refused.
+enum class DateTimeFault {
+    None,
+    Shape,       // not "YYYY/MM/DD HH:MM:SS"
+    NoSuchTime,  // no date and time of the readout's clock, or none in local time
+    TooLate,     // past the last year the readout's clock may be set to
+};
+
 // "YYYY/MM/DD HH:MM:SS" in the PC's local time to calendar seconds. Fields may have one digit
-// (the year four); the date must be valid for the readout's clock and exist in local time. On
-// failure returns nothing and sets error to the reason.
+// (the year four); the date must be valid for the readout's clock, leave it a year that can
+// still be read, and exist in local time. On failure returns nothing and sets error to the
+// reason (ClockTooLateMessage for a clock too late) and fault to its kind.
 [[nodiscard]] std::optional<std::int64_t> ParseLocalDateTime(std::string_view text,
-                                                             std::string& error);
+                                                             std::string& error,
+                                                             DateTimeFault& fault);
 
 }  // namespace q417::cli

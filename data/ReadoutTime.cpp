@@ -53,6 +53,35 @@ std::uint8_t LeadingNumberByte(std::string_view text) {
     return static_cast<std::uint8_t>(static_cast<std::uint64_t>(value) & 0xFF);
 }
 
+// One to maxDigits decimal digits at pos, nothing else.
+bool Digits(std::string_view text, std::size_t& pos, std::size_t maxDigits, unsigned& value) {
+    const std::size_t start = pos;
+    value = 0;
+    while (pos < text.size() && pos - start < maxDigits && text[pos] >= '0' && text[pos] <= '9') {
+        value = value * 10 + static_cast<unsigned>(text[pos] - '0');
+        ++pos;
+    }
+    return pos > start;
+}
+
+bool Separator(std::string_view text, std::size_t& pos, char separator) {
+    if (pos >= text.size() || text[pos] != separator) {
+        return false;
+    }
+    ++pos;
+    return true;
+}
+
+// The time stamp of fields without the wrap of 32 bits.
+std::uint64_t WideReadoutTime(const DateFields& fields) {
+    // The days from 01/01/2000 to 1 January of the year: 2000 and every fourth year after it
+    // has 366 days.
+    const std::uint64_t year = fields.year;
+    const std::uint64_t leapYearsBefore = (year + 3) / 4;
+    const std::uint64_t days = year * 365 + leapYearsBefore;
+    return days * kSecondsPerDay + SecondsIntoYear(fields);
+}
+
 // The text before separator (all of text when there is none); text keeps what follows it.
 std::string_view TakeUntil(std::string_view& text, char separator) {
     const std::size_t at = text.find(separator);
@@ -119,12 +148,36 @@ std::uint32_t SecondsIntoYear(const DateFields& fields) {
 }
 
 std::uint32_t ReadoutTimeFromDate(const DateFields& fields) {
-    // The days from 01/01/2000 to 1 January of the year: 2000 and every fourth year after it
-    // has 366 days.
-    const std::uint64_t year = fields.year;
-    const std::uint64_t leapYearsBefore = (year + 3) / 4;
-    const std::uint64_t days = year * 365 + leapYearsBefore;
-    return static_cast<std::uint32_t>(days * kSecondsPerDay + SecondsIntoYear(fields));
+    return static_cast<std::uint32_t>(WideReadoutTime(fields));
+}
+
+std::optional<DateFields> ParseExactSiteDateTime(std::string_view text) {
+    text = TrimBlanks(text);
+    constexpr std::size_t kFieldDigits = 2;
+    constexpr std::size_t kYearDigits = 3;
+    unsigned month = 0;
+    unsigned day = 0;
+    unsigned year = 0;
+    unsigned hour = 0;
+    unsigned minute = 0;
+    std::size_t pos = 0;
+    const bool shaped = Digits(text, pos, kFieldDigits, month) && Separator(text, pos, '/') &&
+                        Digits(text, pos, kFieldDigits, day) && Separator(text, pos, '/') &&
+                        Digits(text, pos, kYearDigits, year) && Separator(text, pos, ' ') &&
+                        Digits(text, pos, kFieldDigits, hour) && Separator(text, pos, ':') &&
+                        Digits(text, pos, kFieldDigits, minute) && pos == text.size();
+    if (!shaped || year > std::numeric_limits<std::uint8_t>::max() || month < 1 || month > 12 ||
+        day < 1 || day * kSecondsPerDay > MonthSeconds(month - 1, IsLeap(year)) || hour > 23 ||
+        minute > 59) {
+        return std::nullopt;
+    }
+    const DateFields fields{static_cast<std::uint8_t>(year),   static_cast<std::uint8_t>(month),
+                            static_cast<std::uint8_t>(day),    static_cast<std::uint8_t>(hour),
+                            static_cast<std::uint8_t>(minute), 0};
+    if (WideReadoutTime(fields) > std::numeric_limits<std::uint32_t>::max()) {
+        return std::nullopt;  // past the last stamp the readout holds
+    }
+    return fields;
 }
 
 }  // namespace q417

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,13 @@ struct DateFields {
 // Each number is read like atoi (leading digits, 0 when there are none) and kept as its low
 // byte; a missing separator leaves the later fields 0. Second is always 0.
 [[nodiscard]] DateFields ParseSiteDateTime(std::string_view text);
+
+// The strict reading, for callers that show no list to check: the fields of a text that is
+// exactly "MM/DD/YY hh:mm", blanks around it aside, each number one or two digits (the year up to
+// three, as FormatReadoutTime shows years past 2099), naming a minute of the readout's calendar
+// that a time stamp holds. Nothing for any other text, an empty one included. What it accepts,
+// ParseSiteDateTime reads the same.
+[[nodiscard]] std::optional<DateFields> ParseExactSiteDateTime(std::string_view text);
 
 // Seconds from 1 January of the fields' year to the fields' moment. Months past December count
 // as December's end; day 0 counts as day 1.

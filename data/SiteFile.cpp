@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "ReadoutTime.h"
 #include "SiteText.h"
+#include "ValueText.h"
 
 namespace q417 {
 namespace {
@@ -82,6 +84,30 @@ std::optional<SiteFile::LineFault> SiteFile::FirstLineWithoutSixFields(std::stri
         ++lineNumber;
         if (!line.empty() && std::count(line.begin(), line.end(), ',') != kCommasOfASiteLine) {
             return LineFault{lineNumber, std::string(line)};
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<SiteFile::ReadingFault> SiteFile::FirstLineWithUnreadableReading(
+    std::string_view bytes) {
+    int lineNumber = 0;
+    while (!bytes.empty()) {
+        const std::string_view line = NextLine(bytes);
+        ++lineNumber;
+        if (line.empty()) {
+            continue;
+        }
+        const std::string_view trimmed = TrimBlanks(line);
+        if (trimmed.empty()) {
+            break;  // the load ends here
+        }
+        const SiteRecord site = ParseLine(trimmed);
+        if (!TrimBlanks(site.dateTime).empty() && !ParseExactSiteDateTime(site.dateTime)) {
+            return ReadingFault{lineNumber, std::string(line), ReadingField::DateTime};
+        }
+        if (!TrimBlanks(site.latestData).empty() && !ParseWholeValue(site.latestData)) {
+            return ReadingFault{lineNumber, std::string(line), ReadingField::LatestData};
         }
     }
     return std::nullopt;

@@ -36,6 +36,23 @@ class SiteFile {
     // ends Parse uses; nothing when every non-empty line does.
     [[nodiscard]] static std::optional<LineFault> FirstLineWithoutSixFields(std::string_view bytes);
 
+    // The field of a site line whose text does not read as what it holds.
+    enum class ReadingField { DateTime, LatestData };
+
+    struct ReadingFault {
+        int lineNumber = 0;  // from 1, counting every line, empty ones too
+        std::string text;    // the line as it stands, without its line end
+        ReadingField field = ReadingField::DateTime;
+    };
+
+    // The strict reading of the latest reading, for callers that show no list to check: the
+    // first site line before the load's end whose date and time is not one (ParseExactSiteDateTime)
+    // or whose latest value is not a number (ParseWholeValue), where the loose reading would take
+    // 0 or a part of it without a word. An empty field, as a site without a reading may have,
+    // passes. Nothing when every site line reads.
+    [[nodiscard]] static std::optional<ReadingFault> FirstLineWithUnreadableReading(
+        std::string_view bytes);
+
     // The fields of one line, already trimmed.
     [[nodiscard]] static SiteRecord ParseLine(std::string_view line);
 

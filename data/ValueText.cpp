@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cstdlib>
 
+#include "SiteText.h"
+
 namespace q417 {
 namespace {
 
@@ -28,6 +30,20 @@ std::string FormatValue(double value) {
 double ParseValue(std::string_view text) {
     const std::string terminated(text);  // strtod needs the terminating zero
     return strtod_l(terminated.c_str(), nullptr, CLocale());
+}
+
+std::optional<double> ParseWholeValue(std::string_view text) {
+    const std::string terminated(TrimBlanks(text));
+    if (terminated.empty()) {
+        return std::nullopt;
+    }
+    char* end = nullptr;
+    const double value = strtod_l(terminated.c_str(), &end, CLocale());
+    // A zero byte inside the text ends strtod's reading early, so it is refused as well.
+    if (end != terminated.c_str() + terminated.size()) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 }  // namespace q417

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,5 +13,10 @@ namespace q417 {
 // A value text read back as the C library's text-to-double conversion reads it, in the "C"
 // locale: leading blanks skipped, the longest numeric prefix taken, 0 when there is none.
 [[nodiscard]] double ParseValue(std::string_view text);
+
+// The strict reading, for callers that show no list to check: the value when the whole text,
+// blanks around it aside, is one number as ParseValue reads it ("nan" and "inf" included);
+// nothing when any of it is not, or it is empty.
+[[nodiscard]] std::optional<double> ParseWholeValue(std::string_view text);
 
 }  // namespace q417

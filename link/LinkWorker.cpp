@@ -201,6 +201,7 @@ void LinkWorker::SyncClock() {
         shared_.settings.Update([now](ReadoutSettings& s) {
             s.readoutClock = now;
             s.readTime = now;
+            s.answered.clock = true;
         });
     }
 }

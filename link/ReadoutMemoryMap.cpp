@@ -173,6 +173,7 @@ int ReadoutMemoryMap::WriteSettings(const ReadoutSettings& request, int flags,
          [&](ReadoutSettings& s) {
              s.readoutClock = r.readoutClock;
              s.readTime = clock_.CalendarSeconds();
+             s.answered.clock = true;
          }},
     };
     for (const Step& step : steps) {

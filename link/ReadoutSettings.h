@@ -51,7 +51,8 @@ struct ReadingSummary {
 };
 
 // Which of the status queries after the information block the readout answered at the last
-// information read. One it left unanswered keeps its field's previous value, worth nothing.
+// information read. One it left unanswered keeps its field's previous value, worth nothing. A
+// clock written since counts as answered: the readout holds the clock that was written.
 struct StatusAnswers {
     bool firmwareVersion = false;
     bool batteryVoltage = false;

@@ -12,6 +12,10 @@ std::string Format(const char* format, double value) {
     return text;
 }
 
+StatusRow Answered(const char* label, bool answered, std::string value) {
+    return {label, answered ? std::move(value) : std::string(kNoAnswer), answered};
+}
+
 }  // namespace
 
 std::string FormatLocalDateTime(std::int64_t calendarSeconds) {
@@ -25,19 +29,29 @@ std::string FormatLocalDateTime(std::int64_t calendarSeconds) {
     return text;
 }
 
+std::string ReadoutClockText(const ReadoutSettings& s, std::int64_t calendarNowSeconds) {
+    // Without an answer the clock fields hold no readout time: advanced, they would show the
+    // PC's own clock as the readout's.
+    if (!s.answered.clock) {
+        return kNoAnswer;
+    }
+    return FormatLocalDateTime(s.ReadoutClockAt(calendarNowSeconds));
+}
+
 std::vector<StatusRow> ReadoutStatusRows(const ReadoutSettings& s,
                                          std::int64_t calendarNowSeconds) {
+    const StatusAnswers& a = s.answered;
     return {
         {"Serial Number :", s.serialNumber},
-        {"Firmware Version :", Format("%.3f", s.firmwareVersion)},
-        {"Battery :", Format("%.3f Volts", s.batteryVolts)},
+        Answered("Firmware Version :", a.firmwareVersion, Format("%.3f", s.firmwareVersion)),
+        Answered("Battery :", a.batteryVoltage, Format("%.3f Volts", s.batteryVolts)),
         {"Multiplier :", Format("%3f", s.multiplier)},
         {"Offset :", Format("%3f", s.offset)},
         {"Calibration Units :", s.calUnitsName},
         {"Display Units :", s.displayUnitsName},
         {"Display Digits :", std::to_string(static_cast<int>(s.displayDigits))},
         {"Power Down :", s.powerDownText},
-        {"Readout Date Time :", FormatLocalDateTime(s.ReadoutClockAt(calendarNowSeconds))},
+        {"Readout Date Time :", ReadoutClockText(s, calendarNowSeconds), a.clock},
         {"Site Number :", std::to_string(s.recordCount)},
         {"Filename :", s.fileName},
     };

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "ReadoutClockLimit.h"
+
 namespace q417 {
 
 float ParseDecimal(std::string_view text) {
@@ -63,7 +65,7 @@ std::optional<ClockFields> ParseClockReply(std::string_view reply) {
 
 bool ValidateClockFields(const ClockFields& f) {
     static constexpr int kDaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (f.year < 1970 || f.year > 2038 || f.month < 1 || f.month > 12) {
+    if (f.year < 1970 || f.year > kLastReadableClockYear || f.month < 1 || f.month > 12) {
         return false;
     }
     const int monthDays = (f.month == 2 && f.year % 4 == 0) ? 29 : kDaysInMonth[f.month - 1];

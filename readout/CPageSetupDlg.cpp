@@ -11,6 +11,7 @@
 #include "LocalClock.h"
 #include "NumberExchange.h"
 #include "ReadOnlyFields.h"
+#include "ReadoutClockLimit.h"
 #include "ReadoutTables.h"
 #include "ui_CPageSetupDlg.h"
 
@@ -173,6 +174,11 @@ void CPageSetupDlg::UpdateReadout() {
         const ClockToWrite clock =
             ClockFromPickers({PickerDateTime(ui_->datePicker->date(), ui_->timePicker->time()),
                               shownClock_, clockEdited_});
+        if (!ClockSettable(clock.clock)) {
+            ShowHostMessage(this, QString::fromLatin1(ClockTooLateMessage()), BoxIcon::Stop);
+            ui_->datePicker->setFocus();
+            return;
+        }
         if (clock.kind == LocalTimeKind::Skipped &&
             !AskHostYesNo(this,
                           QStringLiteral("The time chosen does not occur on this computer: its "

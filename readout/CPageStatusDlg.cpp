@@ -78,9 +78,7 @@ void CPageStatusDlg::Fill() {
 }
 
 QString CPageStatusDlg::ClockText() const {
-    const ReadoutSettings settings = context_.link.Settings();
-    return QString::fromLatin1(
-        FormatLocalDateTime(settings.ReadoutClockAt(CalendarNow(context_))));
+    return QString::fromLatin1(ReadoutClockText(context_.link.Settings(), CalendarNow(context_)));
 }
 
 void CPageStatusDlg::Tick() {

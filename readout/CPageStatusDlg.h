@@ -22,7 +22,8 @@ class CPageStatusDlg : public QWidget {
 
     // The sheet selected this page: rebuild the rows when a write has changed the readout.
     void OnSetActive();
-    // Once a second: the clock row shows the readout's clock advanced to now.
+    // Once a second: the clock row shows the readout's clock advanced to now, or "(no answer)"
+    // while the readout has not told its clock.
     void Tick();
 
     [[nodiscard]] int RowCount() const;

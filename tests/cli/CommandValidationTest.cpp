@@ -52,6 +52,9 @@ const std::string kPowerDown =
     "--power-down takes a code from 0 to 4 (0: 5  Minutes, 1: 15 Minutes, 2: 30 Minutes, 3: 45 "
     "Minutes, 4: 60 Minutes), not ";
 const std::string kClock = "--clock takes now or a local date and time \"YYYY/MM/DD HH:MM:SS\" ";
+const std::string kTooLate =
+    "The readout's clock can be set only up to the end of 2037: this program cannot read it "
+    "after 2038.";
 const std::string kDenied = "Password invalid. Access Denied.";
 const std::string kSerial = "Serial number must less than 9 characters.";
 const std::string kNumber = " takes a number such as 12.5 or -0.0625 (not \"";
@@ -93,17 +96,16 @@ INSTANTIATE_TEST_SUITE_P(
                     {"set", "--clock", "2027/02/30 10:00:00"},
                     2,
                     kClock + "(\"2027/02/30 10:00:00\": no such date and time for the readout "
-                             "(years 2000 to 2038))"},
+                             "(years 2000 to 2037))"},
         RefusedCase{"ClockBeforeTheReadoutsTime",
                     {"set", "--clock", "1999/12/31 23:59:59"},
                     2,
                     kClock + "(\"1999/12/31 23:59:59\": no such date and time for the readout "
-                             "(years 2000 to 2038))"},
+                             "(years 2000 to 2037))"},
         RefusedCase{"ClockPastWhatTheReadoutHolds",
                     {"set", "--clock", "2039/01/01 00:00:00"},
                     2,
-                    kClock + "(\"2039/01/01 00:00:00\": no such date and time for the readout "
-                             "(years 2000 to 2038))"},
+                    "--clock \"2039/01/01 00:00:00\": " + kTooLate},
         RefusedCase{
             "ClockControlCharacters",
             {"set", "--clock", "\x1B]0;x\x07"},

@@ -107,6 +107,61 @@ TEST_F(SetCommandTest, ClockSkippedByDaylightSavingIsRefused) {
     EXPECT_TRUE(PortUntouched());
 }
 
+// The last second of 2037 leaves the readout a year of clock this program reads; the next is
+// refused before the port opens, typed or as the PC's own clock for "now".
+struct ClockLimitCase {
+    const char* name;
+    std::int64_t pcClock;  // calendar seconds; the fixture runs in UTC
+    const char* clock;     // the value of --clock
+    int exitCode;
+    const char* written;  // the start of the clock line sent, nothing when refused
+    std::string error;
+};
+
+void PrintTo(const ClockLimitCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ClockLimitTest : public testing::CliFixture,
+                       public ::testing::WithParamInterface<ClockLimitCase> {};
+
+TEST_P(ClockLimitTest, LastYearToSetIs2037) {
+    const ClockLimitCase& c = GetParam();
+    clock.Advance((c.pcClock - clock.CalendarSeconds()) * 1000);
+    ASSERT_EQ(clock.CalendarSeconds(), c.pcClock);
+    EXPECT_EQ(Run({"set", "--clock", c.clock}), c.exitCode);
+    EXPECT_EQ(err.str(), c.error);
+    if (c.written == nullptr) {
+        EXPECT_TRUE(PortUntouched()) << line.Written();
+        EXPECT_EQ(out.str(), "");
+        return;
+    }
+    EXPECT_EQ(out.str(), "Readout updated\n");
+    ASSERT_EQ(SentWrites().size(), 1u);
+    EXPECT_EQ(SentWrites()[0].rfind(c.written, 0), 0u) << SentWrites()[0];
+}
+
+constexpr std::int64_t kLastSecondOf2037 = 2145916799;  // 2037/12/31 23:59:59 UTC
+const std::string kTooLate =
+    "The readout's clock can be set only up to the end of 2037: this program cannot read it "
+    "after 2038.\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Boundary, ClockLimitTest,
+    ::testing::Values(
+        ClockLimitCase{"TypedLastSecond", testing::kNow, "2037/12/31 23:59:59", kExitOk,
+                       "WT 2037/12/31 23:59:59", ""},
+        ClockLimitCase{"TypedFirstRefused", testing::kNow, "2038/01/01 00:00:00", kExitUsage,
+                       nullptr, "q417cli: --clock \"2038/01/01 00:00:00\": " + kTooLate},
+        ClockLimitCase{"TypedLastReadable", testing::kNow, "2038/12/31 23:59:59", kExitUsage,
+                       nullptr, "q417cli: --clock \"2038/12/31 23:59:59\": " + kTooLate},
+        // "now" is the link's to take as it writes, a moment after the check.
+        ClockLimitCase{"NowLastSecond", kLastSecondOf2037, "now", kExitOk, "WT 20", ""},
+        ClockLimitCase{
+            "NowFirstRefused", kLastSecondOf2037 + 1, "now", kExitUsage, nullptr,
+            "q417cli: --clock now: the PC's clock reads 2038/01/01 00:00:00. " + kTooLate}),
+    [](const auto& p) { return std::string(p.param.name); });
+
 struct FailureCase {
     const char* name;
     const char* rejected;  // the command the readout refuses

@@ -827,5 +827,57 @@ TEST_F(SiteTransferTest, RefusedBeforeThePortIsTouched) {
     EXPECT_FALSE(std::filesystem::exists("a.ini"));
 }
 
+// A latest value or date that does not read as one would go out as something else (0, another
+// day): the file is refused before the port opens, naming its line.
+TEST_F(SiteTransferTest, UnreadableReadingIsRefusedNamingItsLine) {
+    const struct {
+        const char* date;
+        const char* value;
+        const char* what;
+    } cases[] = {
+        {"12/01/26 08:30", "abc", "a latest value that does not read as a number"},
+        {"12/01/26 08:30", "6.5 kPa", "a latest value that does not read as a number"},
+        {"12/01/26 08:30", "1,5", nullptr},  // seven fields: refused as no site line
+        {"13/45/99 25:61", "1.5", "a date and time that does not read as MM/DD/YY hh:mm"},
+        {"12/01/2026 08:30", "1.5", "a date and time that does not read as MM/DD/YY hh:mm"},
+        {"yesterday", "abc", "a date and time that does not read as MM/DD/YY hh:mm"},
+    };
+    const std::string ini = PathOf("bad.ini");
+    for (const auto& c : cases) {
+        const std::string bad = std::string("2,B,") + c.date + "," + c.value + ",PSI,30303000";
+        SCOPED_TRACE(bad);
+        // Line 3: the empty line between the sites counts.
+        q417::test::WriteFileBytes(ini, "1,A,12/01/26 08:30,1.5,PSI,30303000\r\n\r\n" + bad +
+                                            "\r\n3,C,,0.000000000,PSI,30303000");
+        ClearStreams();
+        EXPECT_EQ(Run({"upload", ini, "--verify"}), kExitFailed);
+        const std::string expected =
+            c.what != nullptr ? "q417cli: " + ini + ": line 3 (\"" + bad + "\") has " + c.what +
+                                    "; nothing was sent\n"
+                              : "q417cli: " + ini + ": line 3 (\"" + bad +
+                                    "\") is not a site line of six fields; nothing was sent\n";
+        EXPECT_EQ(err.str(), expected);
+        EXPECT_EQ(out.str(), "");
+        EXPECT_TRUE(PortUntouched()) << line.Written();
+    }
+}
+
+// Sites without a reading have an empty or the first date and a value of 0; both go out.
+TEST_F(SiteTransferTest, SitesWithoutAReadingAreUploaded) {
+    const std::string ini = PathOf("empty-readings.ini");
+    q417::test::WriteFileBytes(ini,
+                               "1,Intake North,,0.000000000,PSI,30303000\r\n"
+                               "2,Outfall,01/01/00 00:00,0.000000000,PSI,30303000\r\n"
+                               "3,Weir,12/01/26 08:30,12.5,PSI,30303000");
+    ASSERT_EQ(Run({"upload", ini, "--clear-readings", "--verify"}), kExitOk) << err.str();
+    EXPECT_EQ(out.str(),
+              "Uploaded 3 sites from " + ini + " (readings cleared)\nVerified 3 sites\n");
+    EXPECT_EQ(Memory().ReferenceTime(0), 0u);
+    EXPECT_EQ(Memory().ReferenceValue(0), 0.0f);
+    EXPECT_EQ(Memory().ReferenceTime(1), 0u);
+    EXPECT_EQ(Memory().ReferenceTime(2), kIntakeTime);
+    EXPECT_EQ(Memory().ReferenceValue(2), 12.5f);
+}
+
 }  // namespace
 }  // namespace q417::cli

@@ -137,8 +137,10 @@ class LocalDateTimeTest : public ::testing::TestWithParam<DateTimeCase> {};
 TEST_P(LocalDateTimeTest, ParseInUtc) {
     sim::testing::TimeZoneGuard zone("UTC");
     std::string error;
-    EXPECT_EQ(ParseLocalDateTime(GetParam().text, error), GetParam().seconds);
+    DateTimeFault fault = DateTimeFault::None;
+    EXPECT_EQ(ParseLocalDateTime(GetParam().text, error, fault), GetParam().seconds);
     EXPECT_EQ(error.empty(), GetParam().seconds.has_value()) << error;
+    EXPECT_EQ(fault == DateTimeFault::None, GetParam().seconds.has_value());
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, LocalDateTimeTest,
@@ -153,6 +155,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, LocalDateTimeTest,
                                            DateTimeCase{"2027/01/01 23:60:00", std::nullopt},
                                            DateTimeCase{"2027/01/01 23:59:60", std::nullopt},
                                            DateTimeCase{"2039/01/01 00:00:00", std::nullopt},
+                                           DateTimeCase{"2037/12/31 23:59:59", 2145916799},
+                                           DateTimeCase{"2038/01/01 00:00:00", std::nullopt},
                                            DateTimeCase{"1969/12/31 23:59:59", std::nullopt},
                                            DateTimeCase{"1999/12/31 23:59:59", std::nullopt},
                                            DateTimeCase{"2000/01/01 00:00:00", 946684800},
@@ -167,10 +171,12 @@ INSTANTIATE_TEST_SUITE_P(Cases, LocalDateTimeTest,
 TEST(LocalDateTimeZoneTest, LocalTimeWithDaylightSaving) {
     sim::testing::TimeZoneGuard zone(sim::testing::kZoneWithDaylightSaving);
     std::string error;
-    EXPECT_EQ(ParseLocalDateTime("2027/07/04 12:00:00", error), 1814695200);  // 10:00 UTC
+    DateTimeFault fault = DateTimeFault::None;
+    EXPECT_EQ(ParseLocalDateTime("2027/07/04 12:00:00", error, fault), 1814695200);  // 10:00 UTC
     // 02:30 on the last Sunday of March is skipped in Central Europe.
-    EXPECT_EQ(ParseLocalDateTime("2027/03/28 02:30:00", error), std::nullopt);
+    EXPECT_EQ(ParseLocalDateTime("2027/03/28 02:30:00", error, fault), std::nullopt);
     EXPECT_NE(error.find("daylight-saving"), std::string::npos) << error;
+    EXPECT_EQ(fault, DateTimeFault::NoSuchTime);
 }
 
 TEST(TextEscapingTest, TerminalTextShowsOtherBytesInHex) {

@@ -106,6 +106,53 @@ TEST(SiteFileStrictTest, FindsTheFirstNonEmptyLineWithoutSixFields) {
     EXPECT_EQ(SiteFile::FirstLineWithoutSixFields("1,A,,,,\n2,B,,,")->lineNumber, 2);
 }
 
+struct ReadingCase {
+    const char* name;
+    const char* bytes;
+    int lineNumber;  // 0: every line reads
+    const char* text;
+    SiteFile::ReadingField field;
+};
+
+class SiteFileReadingTest : public ::testing::TestWithParam<ReadingCase> {};
+
+TEST_P(SiteFileReadingTest, NamesTheFirstLineWhoseReadingDoesNotRead) {
+    const ReadingCase& c = GetParam();
+    const auto fault = SiteFile::FirstLineWithUnreadableReading(c.bytes);
+    if (c.lineNumber == 0) {
+        EXPECT_FALSE(fault) << fault->lineNumber;
+        return;
+    }
+    ASSERT_TRUE(fault);
+    EXPECT_EQ(fault->lineNumber, c.lineNumber);
+    EXPECT_EQ(fault->text, c.text);
+    EXPECT_EQ(fault->field, c.field);
+}
+
+constexpr auto kDate = SiteFile::ReadingField::DateTime;
+constexpr auto kValue = SiteFile::ReadingField::LatestData;
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, SiteFileReadingTest,
+    ::testing::Values(
+        ReadingCase{"Readings", "1,A,12/01/26 08:30,1.5,PSI,X\r\n2,B,02/29/24 23:59,-2e-3,,", 0, "",
+                    kDate},
+        ReadingCase{"NoReadingEitherWay",
+                    "1,A,01/01/00 00:00,0.000000000,PSI,X\r\n2,B,,0.000000000,PSI,X\n3,C,,,,", 0,
+                    "", kDate},
+        ReadingCase{"ValueAbc", "1,A,12/01/26 08:30,1.5,PSI,X\r\n\r\n2,B,12/01/26 08:30,abc,PSI,X",
+                    3, "2,B,12/01/26 08:30,abc,PSI,X", kValue},
+        ReadingCase{"ValueWithUnit", "1,A,12/01/26 08:30,6.5 kPa,kPa,X", 1,
+                    "1,A,12/01/26 08:30,6.5 kPa,kPa,X", kValue},
+        ReadingCase{"ValueOfBlanksOnly", " 1,A,12/01/26 08:30, ,PSI,X ", 0, "", kDate},
+        ReadingCase{"DateOutOfEveryRange", "1,A,13/45/99 25:61,1.5,PSI,X", 1,
+                    "1,A,13/45/99 25:61,1.5,PSI,X", kDate},
+        ReadingCase{"DateWithFourDigitYear", "1,A,12/01/26 08:30,1,,\r2,B,12/01/2026 08:30,1,,", 2,
+                    "2,B,12/01/2026 08:30,1,,", kDate},
+        ReadingCase{"DateBeforeValue", "1,A,x,y,PSI,X", 1, "1,A,x,y,PSI,X", kDate},
+        ReadingCase{"LinesAfterTheLoadsEndAreNotRead", "1,A,,,,\n  \n2,B,x,y,,", 0, "", kDate}),
+    [](const auto& p) { return std::string(p.param.name); });
+
 TEST(SiteFileTextTest, CrLfBetweenLinesAndNoneAfterTheLast) {
     const SiteRecord sites[] = {
         Site("1", "North", "12/31/07 23:59", "1.500000000", "PSI", "30303000"),

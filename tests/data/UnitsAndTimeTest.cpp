@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <optional>
+#include <ostream>
 #include <string>
 
 #include "PressureUnit.h"
@@ -85,6 +87,40 @@ TEST(ValueTextTest, ParsesTheLongestNumericPrefix) {
     for (const auto& c : cases) {
         EXPECT_EQ(ParseValue(c.text), c.expected) << '"' << c.text << '"';
     }
+}
+
+// Whole numbers are taken as ParseValue takes them; a text with anything else in it is none.
+TEST(ValueTextTest, WholeValueIsTheTextAndNothingElse) {
+    const struct {
+        const char* text;
+        std::optional<double> expected;
+    } cases[] = {
+        {"12.300000191", 12.300000191},
+        {"0.000000000", 0.0},
+        {" -1.5\t", -1.5},
+        {"+3", 3.0},
+        {"1e3", 1000.0},
+        {".25", 0.25},
+        {"abc", std::nullopt},
+        {"", std::nullopt},
+        {"   ", std::nullopt},
+        {"12.5xyz", std::nullopt},
+        {"6.5 kPa", std::nullopt},
+        {"1,5", std::nullopt},
+        {"-", std::nullopt},
+        {"1.5.2", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseWholeValue(c.text), c.expected) << '"' << c.text << '"';
+        if (c.expected) {
+            EXPECT_EQ(ParseValue(c.text), *c.expected) << '"' << c.text << '"';
+        }
+    }
+    std::string withZero = "1.5";
+    withZero += '\0';
+    withZero += "7";
+    EXPECT_FALSE(ParseWholeValue(withZero));
+    EXPECT_TRUE(std::isnan(ParseWholeValue("nan").value_or(0.0)));  // a number, if no value
 }
 
 TEST(UnitNamesTest, NamesAndColumnTexts) {
@@ -169,6 +205,44 @@ INSTANTIATE_TEST_SUITE_P(
                       ParseCase{"99999999999999999999999/2/3 4:5", {3, 255, 2, 4, 5, 0}},
                       ParseCase{"06/15/24 7:08pm", {24, 6, 15, 7, 8, 0}},
                       ParseCase{"6/15/24", {24, 6, 15, 0, 0, 0}}));
+
+struct ExactCase {
+    const char* text;
+    std::optional<DateFields> fields;
+};
+
+void PrintTo(const ExactCase& c, std::ostream* os) {
+    *os << '"' << c.text << '"';
+}
+
+class ParseExactSiteDateTimeTest : public ::testing::TestWithParam<ExactCase> {};
+
+// What the strict reading takes, the loose one reads the same.
+TEST_P(ParseExactSiteDateTimeTest, TakesOnlyADateOfTheReadoutsCalendar) {
+    const std::optional<DateFields> f = ParseExactSiteDateTime(GetParam().text);
+    EXPECT_EQ(f, GetParam().fields);
+    if (f) {
+        EXPECT_EQ(*f, ParseSiteDateTime(GetParam().text));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ParseExactSiteDateTimeTest,
+    ::testing::Values(
+        ExactCase{"12/31/07 23:59", DateFields{7, 12, 31, 23, 59, 0}},
+        ExactCase{"01/01/00 00:00", DateFields{0, 1, 1, 0, 0, 0}},
+        ExactCase{"  1/2/3 4:5 \t", DateFields{3, 1, 2, 4, 5, 0}},
+        ExactCase{"02/29/24 12:30", DateFields{24, 2, 29, 12, 30, 0}},
+        ExactCase{"02/06/136 06:28", DateFields{136, 2, 6, 6, 28, 0}},  // the last stamp's
+        ExactCase{"02/06/136 06:29", std::nullopt},                     // past it
+        ExactCase{"02/29/23 12:30", std::nullopt}, ExactCase{"04/31/26 08:00", std::nullopt},
+        ExactCase{"13/45/99 25:61", std::nullopt}, ExactCase{"00/10/26 08:00", std::nullopt},
+        ExactCase{"12/00/26 08:00", std::nullopt}, ExactCase{"12/01/26 24:00", std::nullopt},
+        ExactCase{"12/01/26 23:60", std::nullopt}, ExactCase{"12/01/2026 08:30", std::nullopt},
+        ExactCase{"12/01/26", std::nullopt}, ExactCase{"12/01/26 08:30:15", std::nullopt},
+        ExactCase{"06/15/24 7:08pm", std::nullopt}, ExactCase{"12-01-26 08:30", std::nullopt},
+        ExactCase{"12/01/26  08:30", std::nullopt}, ExactCase{"+1/01/26 08:30", std::nullopt},
+        ExactCase{"ab/cd/ef gh:ij", std::nullopt}, ExactCase{"", std::nullopt}));
 
 TEST(ReadoutTimeFromDateTest, KnownDates) {
     const struct {

@@ -1,6 +1,6 @@
-// Feeds arbitrary bytes to the date text reader of the site list and to the value text
-// reader, and checks that what the formatters write reads back to the same time stamp and the
-// same value text.
+// Feeds arbitrary bytes to the date text readers of the site list and to the value text
+// readers, and checks that what the formatters write reads back to the same time stamp and the
+// same value text, and that the strict readers take nothing the loose ones read otherwise.
 
 #include <algorithm>
 #include <array>
@@ -60,10 +60,19 @@ void CheckStamp(std::uint32_t stamp) {
     Require(IsValidDate(fields) || fields.year >= 100, "a formatted stamp is a calendar date");
     Require(q417::ReadoutTimeFromDate(fields) == stamp - stamp % 60,
             "a formatted stamp reads back to its minute");
+    Require(q417::ParseExactSiteDateTime(text) == fields,
+            "a formatted stamp reads the same strictly, so a downloaded file uploads");
 }
 
 void CheckDate(std::string_view bytes) {
     const DateFields fields = q417::ParseSiteDateTime(bytes);
+    if (const auto strict = q417::ParseExactSiteDateTime(bytes)) {
+        Require(*strict == fields, "what the strict reading takes, the loose one reads the same");
+        Require(IsValidDate(fields) || fields.year >= 100, "a strictly read date is a date");
+        Require(q417::ParseSiteDateTime(
+                    q417::FormatReadoutTime(q417::ReadoutTimeFromDate(fields))) == fields,
+                "a strictly read date keeps its fields through its stamp");
+    }
     Require(fields.second == 0, "a date text has no seconds");
     const std::uint32_t stamp = q417::ReadoutTimeFromDate(fields);
     CheckStamp(stamp);
@@ -100,6 +109,7 @@ void CheckValue(double value) {
         return;
     }
     Require(IsFixedNineText(text), "a finite value formats with nine decimals");
+    Require(q417::ParseWholeValue(text).has_value(), "a value text reads strictly");
     const double read = q417::ParseValue(text);
     Require(q417::FormatValue(read) == text, "a value text reads back to the same text");
     // The text is within half a unit of the ninth decimal and the value read is the double
@@ -113,6 +123,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     CheckDate(bytes);
     CheckValue(q417::ParseValue(bytes));
+    if (const auto strict = q417::ParseWholeValue(bytes)) {
+        const double loose = q417::ParseValue(bytes);
+        Require(*strict == loose || (std::isnan(*strict) && std::isnan(loose)),
+                "what the strict value reading takes, the loose one reads the same");
+    }
     // The leading bytes taken as a stamp and as a double reach values no text gives.
     if (size >= sizeof(std::uint32_t)) {
         std::uint32_t stamp = 0;

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "ManualClock.h"
+#include "ReadoutClockLimit.h"
 #include "ReadoutCommands.h"
 #include "ScriptedLine.h"
+#include "TimeZoneGuard.h"
 
 namespace q417 {
 namespace {
@@ -118,6 +120,30 @@ INSTANTIATE_TEST_SUITE_P(Replies, ReadClockTest,
                                            ClockCase{"RT 2024/01/01 00:00", false},
                                            ClockCase{"RT 2038/12/31 23:59:59", true},
                                            ClockCase{"RT 1970/01/01 00:00:00", true}));
+
+// The clock is read up to the end of 2038, so one is set only up to the end of 2037: a year of
+// clock that can still be read. The year is the local one, as the clock is written.
+TEST_F(CommandsTest, LastClockToSetLeavesAYearToRead) {
+    constexpr std::int64_t kLastSecondOf2037 = 2145916799;  // 2037/12/31 23:59:59 UTC
+    EXPECT_TRUE(ClockSettable(kLastSecondOf2037));
+    EXPECT_FALSE(ClockSettable(kLastSecondOf2037 + 1));
+    EXPECT_TRUE(ClockSettable(946684800));  // 2000/01/01 00:00:00
+    EXPECT_TRUE(ClockYearSettable(2037));
+    EXPECT_FALSE(ClockYearSettable(2038));
+    // The first second refused still reads back: a year of reading is left to it.
+    line.onLine = [&](const std::string&) { line.Deliver("RT 2038/12/31 23:59:59\r\n", 3); };
+    std::int64_t value = 0;
+    EXPECT_TRUE(commands.ReadClock(value));
+    EXPECT_EQ(value, kLastSecondOf2037 + 365 * 86400);
+    {
+        sim::testing::TimeZoneGuard cet(sim::testing::kZoneWithDaylightSaving);
+        EXPECT_TRUE(ClockSettable(kLastSecondOf2037 - 3600));   // 23:59:59 there
+        EXPECT_FALSE(ClockSettable(kLastSecondOf2037 - 3599));  // 2038/01/01 00:00:00 there
+    }
+    EXPECT_EQ(ClockTooLateMessage(),
+              "The readout's clock can be set only up to the end of 2037: this program cannot "
+              "read it after 2038.");
+}
 
 TEST_F(CommandsTest, ClockReadAndSetInLocalTime) {
     AnswerEveryLine(" 2026/12/08 15:04:05");

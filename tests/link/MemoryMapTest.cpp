@@ -327,6 +327,7 @@ TEST_F(MemoryMapTest, SettingsWriteStopsAtTheFirstFailingStepAndKeepsWhatWasDone
         EXPECT_EQ(s.displayDigits, done > 7 ? 3 : 0);
         EXPECT_EQ(s.powerDownText, done > 8 ? "60 Minutes" : "");
         EXPECT_EQ(s.readoutClock, done > 9 ? kNow + 3600 : 0);
+        EXPECT_EQ(s.answered.clock, done > 9);  // a written clock is known
         if (done > 9) {
             EXPECT_EQ(s.readTime, rigClock.CalendarSeconds());
             EXPECT_EQ(memory.SerialNumber(), "AB12");

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimeEdit>
+#include <functional>
 #include <memory>
 
 #include "BoxRecorder.h"
@@ -53,7 +54,11 @@ struct PageOnSimulator {
         if (!sim.WaitConnected()) {
             return false;
         }
-        page = std::make_unique<CPageSetupDlg>(sim.Context(), &statusNeedsRefresh, &window);
+        ReadoutContext context = sim.Context();
+        if (calendarNow) {
+            context.calendarNow = calendarNow;
+        }
+        page = std::make_unique<CPageSetupDlg>(context, &statusNeedsRefresh, &window);
         window.resize(420, 400);
         window.show();
         return QTest::qWaitForWindowExposed(&window);
@@ -88,6 +93,7 @@ struct PageOnSimulator {
     }
 
     LinkOnSimulator sim;
+    std::function<std::int64_t()> calendarNow;  // the PC's clock as the page sees it, if set
     QWidget window;
     int statusNeedsRefresh = 0;
     std::unique_ptr<CPageSetupDlg> page;
@@ -272,6 +278,59 @@ class SetupPageTest : public QObject {
         const ReadoutSettings link = p.sim.link.Settings();
         QCOMPARE(int(units ? link.displayUnits : link.powerDown), written);
         QCOMPARE(box->currentIndex(), written);
+    }
+
+    // The last second of 2037 leaves the readout a year of clock this program can read; the next
+    // one is refused, chosen in the pickers or taken from the computer's clock.
+    void clockPast2037IsRefused_data() {
+        QTest::addColumn<bool>("computerTime");
+        QTest::addColumn<qint64>("clock");  // chosen, or the computer's clock
+        QTest::addColumn<QString>("box");
+        const qint64 lastSecond = Utc(2037, 12, 31, 23, 59) + 59;
+        const QString refused = QStringLiteral(
+            "stop: The readout's clock can be set only up to the end of 2037: "
+            "this program cannot read it after 2038.");
+        QTest::newRow("pickers, last second") << false << lastSecond << kNone + kUpdated;
+        QTest::newRow("pickers, next second") << false << lastSecond + 1 << refused;
+        QTest::newRow("pickers, last readable second")
+            << false << Utc(2038, 12, 31, 23, 59) + 59 << refused;
+        QTest::newRow("computer time, last second") << true << lastSecond << kNone + kUpdated;
+        QTest::newRow("computer time, next second") << true << lastSecond + 1 << refused;
+    }
+    void clockPast2037IsRefused() {
+        QFETCH(bool, computerTime);
+        QFETCH(qint64, clock);
+        QFETCH(QString, box);
+        sim::testing::TimeZoneGuard zone{"UTC"};
+        PageOnSimulator p;
+        if (computerTime) {
+            p.calendarNow = [clock] { return clock; };
+        }
+        QVERIFY(p.Open());
+        const std::int64_t before = p.sim.link.Settings().readoutClock;
+        auto* date = p.Control<QDateEdit>("datePicker");
+        if (computerTime) {
+            p.Control<QCheckBox>("useComputerTime")->click();
+            QTest::qWait(1200);  // a refresh puts the computer's time into the pickers
+        } else {
+            const QDateTime chosen = QDateTime::fromSecsSinceEpoch(clock, Qt::UTC);
+            date->setDate(chosen.date());
+            p.Control<QTimeEdit>("timePicker")->setTime(chosen.time());
+        }
+        p.sim.line.ClearWritten();
+        p.Update();
+        QCOMPARE(p.Boxes(1), QStringList{box});
+        const QString written = QString::fromLatin1(p.sim.line.Written());
+        if (box == kNone + kUpdated) {
+            QCOMPARE(p.sim.link.Settings().readoutClock, clock);
+            QVERIFY2(written.contains(QStringLiteral("WT 2037/12/31 23:59:59")),
+                     qPrintable(written));
+        } else {
+            QVERIFY2(!written.contains(QStringLiteral("WT ")), qPrintable(written));
+            QCOMPARE(p.sim.link.Settings().readoutClock, before);
+            QCOMPARE(p.statusNeedsRefresh, 0);
+            QCOMPARE(p.window.focusWidget(), date);
+        }
     }
 
     void failedWriteKeepsTheUsersClock() {

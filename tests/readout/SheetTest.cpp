@@ -16,6 +16,7 @@
 #include "CSheet.h"
 #include "LinkJob.h"
 #include "LinkOnSimulator.h"
+#include "ReadoutSettings.h"
 #include "ReadoutStatusRows.h"
 #include "ReadoutTables.h"
 #include "TimeZoneGuard.h"
@@ -150,6 +151,54 @@ class SheetTest : public QObject {
         QCOMPARE(page.Value(CPageStatusDlg::kClockRow),
                  QString::fromLatin1(FormatLocalDateTime(read.readoutClock + 95)));
         QCOMPARE(sheet.statusNeedsRefresh, 0);
+    }
+
+    // A clock reply this program cannot read leaves no readout time to run on: the row says
+    // so, as q417cli status does, until a clock is written.
+    void statusClockUnanswered_data() {
+        QTest::addColumn<qint64>("readoutAhead");  // seconds the readout's clock runs ahead
+        QTest::addColumn<bool>("answered");        // the clock read at the connection
+        QTest::addColumn<bool>("written");         // a clock written after the connection
+        QTest::addColumn<bool>("shown");           // the row shows a time
+        const qint64 pastTheLastYear = 2177452800 - test::kNow;  // 2039/01/01 00:00:00 UTC
+        QTest::newRow("read") << qint64(-95) << true << false << true;
+        QTest::newRow("reply past 2038") << pastTheLastYear << false << false << false;
+        QTest::newRow("reply past 2038, then written") << pastTheLastYear << false << true << true;
+    }
+    void statusClockUnanswered() {
+        QFETCH(qint64, readoutAhead);
+        QFETCH(bool, answered);
+        QFETCH(bool, written);
+        QFETCH(bool, shown);
+        sim::testing::TimeZoneGuard zone{"UTC"};
+        LinkOnSimulator sim{
+            4, [&](sim::ReadoutMemory& memory) { memory.SetClockOffsetSeconds(readoutAhead); }};
+        QVERIFY(sim.WaitConnected());
+        QCOMPARE(sim.link.Settings().answered.clock, answered);
+        if (written) {
+            ReadoutSettings request;
+            request.readoutClock = test::kNow + 3600;
+            QVERIFY(sim.link.SubmitSettingsWrite(0, request, SET_CLOCK));
+            QVERIFY(sim.WaitIdle());
+        }
+        const ReadoutSettings link = sim.link.Settings();
+        std::int64_t now = sim.clock.CalendarSeconds() + 90;
+        ReadoutContext context = sim.Context();
+        context.calendarNow = [&now] { return now; };
+        CSheet sheet(QStringLiteral("Readout Status"), context, false);
+        sheet.show();
+        CPageStatusDlg& page = sheet.StatusPage();
+        const auto expected = [&] {
+            return shown ? QString::fromLatin1(FormatLocalDateTime(link.ReadoutClockAt(now)))
+                         : QStringLiteral("(no answer)");
+        };
+        QCOMPARE(page.Value(CPageStatusDlg::kClockRow), expected());
+        now += 5;
+        page.Tick();
+        QCOMPARE(page.Value(CPageStatusDlg::kClockRow), expected());
+        // Never the PC's own clock in its place.
+        QVERIFY(page.Value(CPageStatusDlg::kClockRow) !=
+                QString::fromLatin1(FormatLocalDateTime(now)));
     }
 
     void statusRebuiltOnlyAfterAWrite() {
