@@ -793,7 +793,12 @@ TEST_F(SiteTransferTest, RefusedBeforeThePortIsTouched) {
          "q417cli: Cannot open the site file " + dir + ": Is a directory.\n"},
         {{"upload", PathOf("empty.ini")}, kExitFailed, "q417cli: Invalid file.\n"},
         {{"upload", PathOf("blank.ini")}, kExitFailed, "q417cli: Invalid file.\n"},
-        {{"upload", PathOf("binary.ini"), "--verify"}, kExitFailed, "q417cli: Invalid file.\n"},
+        // A zero byte only ends its field: the line is read, and its date is what is wrong.
+        {{"upload", PathOf("binary.ini"), "--verify"},
+         kExitFailed,
+         "q417cli: " + PathOf("binary.ini") +
+             ": line 1 (\"1,a,b,c,d,e\\x00\\x01\\x02\") has a date and time that does not read "
+             "as MM/DD/YY hh:mm; nothing was sent\n"},
         {{"upload", PathOf("fifo.ini")},
          kExitFailed,
          "q417cli: Cannot open the site file " + PathOf("fifo.ini") + ": not a regular file.\n"},
