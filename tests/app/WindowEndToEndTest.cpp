@@ -42,6 +42,25 @@ int DownloadQuestions(const test::ScriptedUser& user) {
                       [](const auto& q) { return q.first == Question::DownloadData; }));
 }
 
+// A readout on the in-process line, its clock paced with the test. The caller's time-zone
+// guard comes first: the memory holds local times.
+struct ReadoutOnTheLine {
+    explicit ReadoutOnTheLine(sim::ReadoutMemory memory)
+        : engine{std::move(memory), [this] { return clock.CalendarSeconds(); }} {
+        clock.SetRealSleepDivisor(100);
+    }
+
+    sim::ManualClock clock{kNow};
+    sim::ReadoutEngine engine;
+    sim::FakeLine line{clock, engine};
+};
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    QFile file(QString::fromStdString(path));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
 }  // namespace
 
 class WindowEndToEndTest : public QObject {
@@ -52,17 +71,14 @@ class WindowEndToEndTest : public QObject {
         test::ResetStore();
         QTemporaryDir dir;
         sim::testing::TimeZoneGuard zone{"UTC"};
-        sim::ManualClock clock{kNow};
-        clock.SetRealSleepDivisor(100);
-        sim::ReadoutEngine engine{sim::ReadoutMemory::MakeDefault(4, kNow),
-                                  [&clock] { return clock.CalendarSeconds(); }};
-        sim::FakeLine line{clock, engine};
+        ReadoutOnTheLine readout{sim::ReadoutMemory::MakeDefault(4, kNow)};
+        sim::ReadoutEngine& engine = readout.engine;
         test::ScriptedUser user;
         user.answers[Question::DownloadData] = true;
         const std::string ini = dir.filePath(QStringLiteral("route.ini")).toStdString();
         user.savePath = ini;
 
-        CQ417HostApp app({&line, &clock, &user});
+        CQ417HostApp app({&readout.line, &readout.clock, &user});
         std::string error;
         QVERIFY2(app.Start({}, error, false), error.c_str());
         CMainFrame& frame = *app.Frame();
@@ -139,23 +155,17 @@ class WindowEndToEndTest : public QObject {
         test::ResetStore();
         QTemporaryDir dir;
         sim::testing::TimeZoneGuard zone{"UTC"};
-        sim::ManualClock clock{kNow};
-        clock.SetRealSleepDivisor(100);
         const sim::ReadoutMemory original = sim::ReadoutMemory::MakeDefault(4, kNow);
-        sim::ReadoutEngine engine{original, [&clock] { return clock.CalendarSeconds(); }};
-        sim::FakeLine line{clock, engine};
+        ReadoutOnTheLine readout{original};
+        sim::ReadoutEngine& engine = readout.engine;
         test::ScriptedUser user;
         user.answers[Question::DownloadData] = false;
         user.answers[Question::ConfirmUpload] = true;
         user.answers[Question::ClearReadings] = false;
         const std::string ini = dir.filePath(QStringLiteral("route.ini")).toStdString();
-        {
-            QFile file(QString::fromStdString(ini));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(test::kFourSitesIni.c_str());
-        }
+        WriteFile(ini, test::kFourSitesIni);
 
-        CQ417HostApp app({&line, &clock, &user});
+        CQ417HostApp app({&readout.line, &readout.clock, &user});
         std::string error;
         QVERIFY2(app.Start({ini, {}, false}, error, false), error.c_str());
         CMainFrame& frame = *app.Frame();
@@ -193,22 +203,15 @@ class WindowEndToEndTest : public QObject {
         test::ResetStore();
         QTemporaryDir dir;
         sim::testing::TimeZoneGuard zone{"UTC"};
-        sim::ManualClock clock{kNow};
-        clock.SetRealSleepDivisor(100);
         sim::ReadoutMemory memory = sim::ReadoutMemory::MakeDefault(4, kNow);
         const std::string notes = dir.filePath(QStringLiteral("notes.txt")).toStdString();
         memory.SetFileName(notes);
-        {
-            QFile file(QString::fromStdString(notes));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("Pump 3 leaks.\r\n");
-        }
-        sim::ReadoutEngine engine{memory, [&clock] { return clock.CalendarSeconds(); }};
-        sim::FakeLine line{clock, engine};
+        WriteFile(notes, "Pump 3 leaks.\r\n");
+        ReadoutOnTheLine readout{memory};
         test::ScriptedUser user;
         user.answers[Question::DownloadData] = true;
 
-        CQ417HostApp app({&line, &clock, &user});
+        CQ417HostApp app({&readout.line, &readout.clock, &user});
         std::string error;
         QVERIFY2(app.Start({}, error, false), error.c_str());
         QTRY_COMPARE_WITH_TIMEOUT(app.Model().RowCount(), 4, kWaitMs);
