@@ -56,6 +56,8 @@ std::string SimOptions::Usage() {
            "  --stall-after K        answer K more commands, then stall: lose what comes in and\n"
            "                         send nothing for the --stall-ms time\n"
            "  --stall-ms N           length of that stall in milliseconds (default 1000)\n"
+           "  --swap-after K         answer K more commands, stall as above, then answer as\n"
+           "                         another readout (other identity bytes)\n"
            "  --help                 show this text\n"
            "SIGTERM or SIGINT ends the simulation (exit status 0).\n";
 }
@@ -113,6 +115,11 @@ std::optional<SimOptions> SimOptions::Parse(const std::vector<std::string>& args
         {"--latency", count(o.faults.replyLatencyMs, 0)},
         {"--stall-after", count(o.faults.stallAfterCommands, 0)},
         {"--stall-ms", count(o.faults.stallMs, 1)},
+        {"--swap-after",
+         [&](const std::string& v) {
+             o.faults.newIdentityAfterStall = true;
+             return count(o.faults.stallAfterCommands, 0)(v);
+         }},
     };
 
     for (std::size_t i = 0; i < args.size(); ++i) {
