@@ -191,6 +191,24 @@ void LinkWorker::TakeUpload(const UploadPlan& plan) {
     });
 }
 
+void LinkWorker::WithdrawReadoutCommands() {
+    if (!readoutCommandsOffered_) {
+        return;
+    }
+    readoutCommandsOffered_ = false;
+    // As a disconnect does, and the two it leaves: without a port, adding readout data or
+    // reconnecting would talk to nobody.
+    Command(kCommandDisable, kCommandReadoutStatus);
+    shared_.settings.Update([](ReadoutSettings& s) {
+        s.connected = 0;
+        s.dataReady = 0;
+    });
+    Command(kCommandDisable, kCommandCalibration);
+    Command(kCommandDisable, kCommandUploadSiteInfo);
+    Command(kCommandDisable, kCommandAddReadoutData);
+    Command(kCommandDisable, kCommandReconnect);
+}
+
 void LinkWorker::SyncClock() {
     // "Auto sync date time" promises the readout the PC's time; only an awake readout can take it.
     if (!ReadoutAwake(state_) || shared_.settings.Snapshot().connected == 0) {
@@ -231,6 +249,7 @@ void LinkWorker::OnOpenPort() {
         next_ = LINK_RESET;
         Pause(500);
     } else {
+        WithdrawReadoutCommands();
         PublishPortFailure();  // before the status, so that it can be shown with it
         Status(kDetailPortNotOpen, STATUS_PORT_NOT_OPEN);
         countdown_ = 15;  // the next attempt 1.5 s later
@@ -278,6 +297,7 @@ void LinkWorker::OnReadInfo() {
     if (memoryMap_.ReadInformation(shared_.settings)) {
         Command(kCommandEnable, kCommandCalibration);
         shared_.settings.Update([](ReadoutSettings& s) { s.connected = 1; });
+        readoutCommandsOffered_ = true;
         next_ = LINK_IDLE;
         Command(kCommandEnable, kCommandReadoutStatus);
         Event(kEventInformationRead);

@@ -69,6 +69,8 @@ class LinkWorker {
     void TransferFailed(LinkState resumeState);
     void SyncClock();
     void TakeUpload(const UploadPlan& plan);
+    // The port did not open: no readout can be reached, so none of its commands stays offered.
+    void WithdrawReadoutCommands();
     // Publishes why the port last failed to open, when that changed.
     void PublishPortFailure();
 
@@ -90,6 +92,8 @@ class LinkWorker {
     // Worker-thread only: what the upload job carried, written step by step.
     UploadPlan upload_;
     bool uploadFileNameWritten_ = false;
+    // The readout commands were enabled by an information read and not all withdrawn since.
+    bool readoutCommandsOffered_ = false;
     PortOpenFailure publishedPortFailure_;
 
     LinkState state_ = LINK_OPEN_PORT;

@@ -17,6 +17,7 @@
 #include "DefaultSiteFiles.h"
 #include "DocumentCommands.h"
 #include "FakeLine.h"
+#include "LinkJob.h"
 #include "ManualClock.h"
 #include "ReadoutEngine.h"
 #include "ScriptedUser.h"
@@ -131,6 +132,36 @@ class WindowEndToEndTest : public QObject {
         QCOMPARE(engine.Memory().FileName(), ini);
         QCOMPARE(engine.Memory().ReadingCount(3), 3);
         QCOMPARE(app.Document().PathName(), ini);
+    }
+
+    void portDisabledClosesThePortAndGreysTheReadoutCommands() {
+        test::ResetStore();
+        sim::testing::TimeZoneGuard zone{"UTC"};
+        sim::ManualClock clock{kNow};
+        clock.SetRealSleepDivisor(100);
+        sim::ReadoutEngine engine{sim::ReadoutMemory::MakeDefault(4, kNow),
+                                  [&clock] { return clock.CalendarSeconds(); }};
+        sim::FakeLine line{clock, engine};
+        test::ScriptedUser user;
+        CQ417HostApp app({&line, &clock, &user});
+        std::string error;
+        QVERIFY2(app.Start({}, error, false), error.c_str());
+        CMainFrame& frame = *app.Frame();
+        QTRY_VERIFY_WITH_TIMEOUT(frame.Flags().upload && frame.Flags().addData, kWaitMs);
+        QVERIFY(line.PortIsOpen());
+
+        QCOMPARE(app.Commands().ApplyPortChoice(0, app.Settings().baudRate), JOB_OPEN_PORT);
+        QTRY_COMPARE_WITH_TIMEOUT(frame.PaneText(CMainFrame::kStatusPane),
+                                  QStringLiteral("Port not open"), kWaitMs);
+        QVERIFY(!line.PortIsOpen());
+        QCOMPARE(frame.Flags(), CommandFlags{});
+        for (const int id :
+             {cmd::kReadoutStatus, cmd::kReconnect, cmd::kAddReadoutData, cmd::kAddReadoutDataTool,
+              cmd::kCalibration, cmd::kUploadSiteInfo, cmd::kUploadSiteInfoTool}) {
+            QVERIFY2(!frame.Action(id)->isEnabled(), qPrintable(QString::number(id)));
+        }
+        QCOMPARE(app.Settings().portNum, 0);
+        QVERIFY(app.Link().Settings().connected == 0);
     }
 };
 

@@ -589,5 +589,48 @@ TEST(LinkWorkerStopTest, StopIsCarriedOutAtTheNextTurnFromEveryState) {
     }
 }
 
+// ---- the port turned off ----
+
+TEST(PortOffTest, APortThatDoesNotOpenClosesTheLineAndWithdrawsTheReadoutCommands) {
+    const struct {
+        const char* name;
+        std::function<void(WorkerRig&)> choose;
+    } cases[] = {
+        {"Disabled", [](WorkerRig& t) { t.shared.portNumber = 0; }},
+        {"a port that does not open",
+         [](WorkerRig& t) {
+             t.line.SetOpenable(false);
+             t.shared.portNumber = 5;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WorkerRig t;
+        t.Connect();
+        ASSERT_TRUE(t.line.PortIsOpen());
+        c.choose(t);
+        const std::size_t mark = t.sink.Count();
+        t.Submit(JOB_OPEN_PORT);
+        ASSERT_TRUE(t.TurnUntilPosted(StatusMessage(2, STATUS_PORT_NOT_OPEN), mark));
+        EXPECT_FALSE(t.line.PortIsOpen());
+        EXPECT_EQ(t.sink.Messages(mark),
+                  (std::vector<LinkMessage>{
+                      CommandMessage(kDisable, 32779), CommandMessage(kDisable, 32787),
+                      CommandMessage(kDisable, 32805), CommandMessage(kDisable, 32786),
+                      CommandMessage(kDisable, 32783), StatusMessage(2, STATUS_PORT_NOT_OPEN)}));
+        const ReadoutSettings s = t.shared.settings.Snapshot();
+        EXPECT_EQ(s.connected, 0);
+        EXPECT_EQ(s.dataReady, 0);
+
+        // Withdrawn once: then only "Port not open" every 1.5 s, and the port stays closed.
+        const std::size_t later = t.sink.Count();
+        ASSERT_TRUE(t.TurnUntil([&] { return t.sink.Count() >= later + 3; }));
+        for (const LinkMessage& m : t.sink.Messages(later)) {
+            EXPECT_EQ(m, StatusMessage(2, STATUS_PORT_NOT_OPEN));
+        }
+        EXPECT_FALSE(t.line.PortIsOpen());
+    }
+}
+
 }  // namespace
 }  // namespace q417
