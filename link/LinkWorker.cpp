@@ -113,6 +113,7 @@ void LinkWorker::TakeJob(const LinkJob& job) {
     switch (job.code) {
         case JOB_OPEN_PORT:
         case JOB_OPEN_PORT_AND_BAUD:
+            EndUpload(false);  // another port: the readout being written is left as it is
             state_ = next_ = LINK_OPEN_PORT;
             stateChanged_ = true;
             break;
@@ -134,7 +135,7 @@ void LinkWorker::TakeJob(const LinkJob& job) {
             break;
         }
         case JOB_UPLOAD:
-            TakeUpload(job.upload);
+            TakeUpload(job.upload, job.requester);
             state_ = next_ = LINK_UPLOAD;
             stateChanged_ = true;
             break;
@@ -163,6 +164,7 @@ void LinkWorker::TakeJob(const LinkJob& job) {
         }
         case JOB_DOWNLOAD:
             // The current handler still runs this turn; in the idle state it only pauses.
+            EndUpload(false);
             downloadBlock_ = 0;
             next_ = LINK_DOWNLOAD;
             break;
@@ -174,10 +176,12 @@ void LinkWorker::TakeJob(const LinkJob& job) {
     }
 }
 
-void LinkWorker::TakeUpload(const UploadPlan& plan) {
+void LinkWorker::TakeUpload(const UploadPlan& plan, RequesterId requester) {
+    EndUpload(false);  // one still underway is replaced, not finished
     uploadBlock_ = 0;
     uploadFileNameWritten_ = false;
     upload_ = plan;
+    uploadRequester_ = requester;
     upload_.recordCount = std::clamp(plan.recordCount, 0, kRecordCapacity);
     if (!upload_.records) {
         upload_.records = std::make_shared<const RecordImage>();  // the zeros a fresh image holds
@@ -189,6 +193,18 @@ void LinkWorker::TakeUpload(const UploadPlan& plan) {
         s.fileName = upload_.fileName;
         s.dataReady = 1;
     });
+}
+
+void LinkWorker::EndUpload(bool finished) {
+    if (!UploadUnderway()) {
+        return;
+    }
+    const UploadReport report{finished, uploadBlock_ / kBlocksPerRecord, upload_.recordCount};
+    Post(report.Message(uploadRequester_));
+    upload_ = {};
+    uploadRequester_ = 0;
+    uploadBlock_ = 0;
+    uploadFileNameWritten_ = false;
 }
 
 void LinkWorker::WithdrawReadoutCommands() {
@@ -227,10 +243,10 @@ void LinkWorker::OnReset() {
     identityChanged_ = 0;
     failures_ = 0;
     idlePolls_ = kIdlePausesBetweenPolls;
+    EndUpload(false);  // an upload that did not finish is not resumed after a new connection
     downloadBlock_ = 0;
     uploadBlock_ = 0;
     uploadFileNameWritten_ = false;
-    upload_ = {};  // an upload that did not finish is not resumed after a new connection
     countdown_ = 0;
     next_ = LINK_CONNECTING;
 }
@@ -388,6 +404,7 @@ void LinkWorker::OnUpload() {
         TransferFailed(LINK_UPLOAD);
         return;
     }
+    EndUpload(true);
     next_ = LINK_DISCONNECT;
 }
 
@@ -415,6 +432,7 @@ void LinkWorker::OnIdle() {
 
 void LinkWorker::OnNewReadout() {
     Status(kDetailNewReadout, STATUS_NEW_READOUT);
+    EndUpload(false);  // the rest is not written to another readout
     Pause(2000);
     next_ = LINK_DISCONNECT;
 }
@@ -447,6 +465,12 @@ void LinkWorker::OnRecover() {
 }
 
 void LinkWorker::OnStop() {
+    if (UploadUnderway()) {
+        // The sink is detached by now: the link keeps the report for whoever stopped it.
+        shared_.stoppedUpload.Set(
+            UploadReport{false, uploadBlock_ / kBlocksPerRecord, upload_.recordCount});
+        upload_ = {};
+    }
     transport_.ClosePort();
     stopped_ = true;
 }

@@ -11,6 +11,7 @@
 #include "RecordImage.h"
 #include "SerialLine.h"
 #include "UploadPlan.h"
+#include "UploadReport.h"
 
 namespace q417 {
 
@@ -68,7 +69,10 @@ class LinkWorker {
     // A transfer step that failed: counted, and the fourth within a transfer leads to recovery.
     void TransferFailed(LinkState resumeState);
     void SyncClock();
-    void TakeUpload(const UploadPlan& plan);
+    void TakeUpload(const UploadPlan& plan, RequesterId requester);
+    [[nodiscard]] bool UploadUnderway() const { return upload_.records != nullptr; }
+    // Tells the upload's requester how it ended, once, and forgets the upload.
+    void EndUpload(bool finished);
     // The port did not open: no readout can be reached, so none of its commands stays offered.
     void WithdrawReadoutCommands();
     // Publishes why the port last failed to open, when that changed.
@@ -91,6 +95,7 @@ class LinkWorker {
     RecordImage downloadImage_;
     // Worker-thread only: what the upload job carried, written step by step.
     UploadPlan upload_;
+    RequesterId uploadRequester_ = 0;
     bool uploadFileNameWritten_ = false;
     // The readout commands were enabled by an information read and not all withdrawn since.
     bool readoutCommandsOffered_ = false;

@@ -5,14 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 
 #include "FakeLine.h"
 #include "LinkWorker.h"
 #include "ManualClock.h"
+#include "PacketCutLine.h"
 #include "ReadoutEngine.h"
 #include "ReadoutSiteRecord.h"
 #include "RecordingSink.h"
+#include "UploadReport.h"
 
 namespace q417 {
 namespace {
@@ -43,10 +46,12 @@ std::vector<LinkMessage> ConnectionMessages() {
             CommandMessage(kEnable, 32805)};
 }
 
-// A worker on the in-process line, turned by hand.
+// A worker on the in-process line, turned by hand. With cutAfterPackets the readout is cut off
+// (unplugged) as the record-write packet after that many goes.
 struct WorkerRig {
-    explicit WorkerRig(int sites = 3)
-        : engine(MakeMemory(sites), [this] { return clock.CalendarSeconds(); }) {
+    explicit WorkerRig(int sites = 3, int cutAfterPackets = -1)
+        : engine(MakeMemory(sites), [this] { return clock.CalendarSeconds(); }),
+          cutLine(line, cutAfterPackets, testing::PacketCutLine::Cut::Unplug) {
         shared.jobs.Open();
     }
 
@@ -85,8 +90,19 @@ struct WorkerRig {
         ASSERT_TRUE(shared.jobs.Submit({code, requester, {}, 0, {}}));
     }
 
-    void SubmitUpload(UploadPlan plan) {
-        ASSERT_TRUE(shared.jobs.Submit({JOB_UPLOAD, 0, {}, 0, std::move(plan)}));
+    void SubmitUpload(UploadPlan plan, RequesterId requester = 0) {
+        ASSERT_TRUE(shared.jobs.Submit({JOB_UPLOAD, requester, {}, 0, std::move(plan)}));
+    }
+
+    // The upload reports posted since from, as the requester reads them.
+    [[nodiscard]] std::vector<UploadReport> UploadReports(std::size_t from = 0) const {
+        std::vector<UploadReport> reports;
+        for (const LinkMessage& m : sink.Messages(from)) {
+            if (const auto report = UploadReport::FromMessage(m)) {
+                reports.push_back(*report);
+            }
+        }
+        return reports;
     }
 
     void Engine(const std::function<void(sim::ReadoutEngine&)>& f) { line.WithEngine(f); }
@@ -105,9 +121,10 @@ struct WorkerRig {
     sim::ManualClock clock{kNow};
     sim::ReadoutEngine engine;
     sim::FakeLine line{clock, engine};
+    testing::PacketCutLine cutLine;
     LinkShared shared;
     RecordingSink sink{&clock};
-    LinkWorker worker{shared, line, clock, sink};
+    LinkWorker worker{shared, cutLine, clock, sink};
     std::vector<LinkState> states;
 };
 
@@ -587,6 +604,138 @@ TEST(LinkWorkerStopTest, StopIsCarriedOutAtTheNextTurnFromEveryState) {
         EXPECT_EQ(t.sink.Count(), mark);
         EXPECT_FALSE(t.line.PortIsOpen());
     }
+}
+
+// ---- how an upload ends ----
+
+constexpr int kOldSites = 30;  // the readout's sites before the upload
+constexpr int kNewSites = 25;  // the upload's
+constexpr RequesterId kUploader = 7;
+
+// kNewSites records unlike any of the readout's: every byte of record r is 0x40 + r.
+std::shared_ptr<const RecordImage> NewSites() {
+    auto image = std::make_shared<RecordImage>();
+    for (int r = 0; r < kNewSites; ++r) {
+        std::fill_n(image->bytes.begin() + r * kRecordSize, kRecordSize,
+                    static_cast<std::uint8_t>(0x40 + r));
+    }
+    return image;
+}
+
+// Which blocks of record r the readout holds from the upload (true) or as before (false).
+std::array<bool, kBlocksPerRecord> NewBlocks(const sim::ReadoutMemory& memory, int r) {
+    std::array<bool, kBlocksPerRecord> blocks{};
+    for (int b = 0; b < kBlocksPerRecord; ++b) {
+        const auto* block = memory.Records().data() + r * kRecordSize + b * kTransferBlockSize;
+        blocks[static_cast<std::size_t>(b)] = std::all_of(
+            block, block + kTransferBlockSize, [r](std::uint8_t byte) { return byte == 0x40 + r; });
+    }
+    return blocks;
+}
+
+struct UploadEndCase {
+    const char* name;
+    int cutAfterPackets;  // -1: the cable stays in
+    // Acts once the first write step (sites 1 to 10) is done; may be empty.
+    std::function<void(WorkerRig&)> interrupt;
+    // Turned until this holds.
+    std::function<bool(WorkerRig&)> over;
+    UploadReport expected;
+    int sitesNew;  // records the readout holds whole from the upload afterwards
+    int count;     // the record count it holds afterwards
+};
+
+TEST(UploadEndTest, TheRequesterHearsOnceHowTheUploadEnded) {
+    constexpr UploadReport kAfterTen{false, 10, kNewSites};
+    auto reported = [](WorkerRig& t) { return !t.UploadReports().empty(); };
+    const UploadEndCase cases[] = {
+        {"finished",
+         -1,
+         {},
+         [](WorkerRig& t) { return t.sink.Contains(EventMessage(10), 20); },
+         UploadReport{true, kNewSites, kNewSites},
+         kNewSites,
+         kNewSites},
+        // 30 packets of the first step and 16 of the second go: records 11 to 15 and the first
+        // block of record 16 are new, the rest as before. Recovery gives up, the link starts over.
+        {"cable pulled in the second write", 46, {}, reported, kAfterTen, 15, kOldSites},
+        {"reconnect", -1, [](WorkerRig& t) { t.Submit(JOB_RECONNECT); }, reported, kAfterTen, 10,
+         kOldSites},
+        {"port disabled", -1,
+         [](WorkerRig& t) {
+             t.shared.portNumber = 0;
+             t.Submit(JOB_OPEN_PORT);
+         },
+         reported, kAfterTen, 10, kOldSites},
+        {"download", -1, [](WorkerRig& t) { t.Submit(JOB_DOWNLOAD); }, reported, kAfterTen, 10,
+         kOldSites},
+        {"another upload", -1,
+         [](WorkerRig& t) {
+             t.SubmitUpload({NewSites(), 1, "/tmp/ONE.INI"}, kUploader + 1);
+         },
+         [](WorkerRig& t) { return t.UploadReports().size() == 2; }, kAfterTen, 10, 1},
+    };
+    for (const UploadEndCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        WorkerRig t(kOldSites, c.cutAfterPackets);
+        t.Connect();
+        const std::size_t mark = t.sink.Count();
+        t.SubmitUpload({NewSites(), kNewSites, "/home/tech/NEW.INI"}, kUploader);
+        ASSERT_TRUE(t.TurnUntilPosted(StatusMessage(40, STATUS_WRITING), mark));
+        if (c.interrupt) {
+            c.interrupt(t);
+        }
+        ASSERT_TRUE(t.TurnUntil([&] { return c.over(t); }));
+        // Some turns more: nothing else is said about this upload.
+        for (int i = 0; i < 200 && t.worker.Turn(); ++i) {
+        }
+        const auto messages = t.sink.Messages(mark);
+        const LinkMessage report = c.expected.Message(kUploader);
+        EXPECT_EQ(std::count(messages.begin(), messages.end(), report), 1);
+        const auto reports = t.UploadReports(mark);
+        ASSERT_FALSE(reports.empty());
+        EXPECT_EQ(reports.front(), c.expected);
+        if (!c.expected.finished) {
+            // Said before the link goes on to anything else.
+            const auto at = std::find(messages.begin(), messages.end(), report);
+            EXPECT_EQ(std::find(messages.begin(), at, StatusMessage(3, STATUS_CONNECTING)), at);
+            EXPECT_EQ(std::find(messages.begin(), at, StatusMessage(2, STATUS_PORT_NOT_OPEN)), at);
+        }
+
+        const sim::ReadoutMemory& memory = t.engine.Memory();
+        for (int r = 0; r < kOldSites; ++r) {
+            const bool whole = r < c.sitesNew;
+            const std::array<bool, 3> expectedBlocks =
+                whole ? std::array<bool, 3>{true, true, true}
+                : (c.cutAfterPackets >= 0 && r == c.sitesNew)
+                    ? std::array<bool, 3>{true, false, false}  // the write was cut in it
+                    : std::array<bool, 3>{false, false, false};
+            EXPECT_EQ(NewBlocks(memory, r), expectedBlocks) << "record " << r + 1;
+        }
+        // The count and the name are written only after every record.
+        EXPECT_EQ(memory.InfoU16(61), c.count);
+        EXPECT_EQ(memory.InfoText(144, 100) == "/home/tech/NEW.INI", c.expected.finished);
+    }
+}
+
+TEST(UploadEndTest, AStoppedUploadIsKeptForWhoeverStoppedIt) {
+    WorkerRig t(kOldSites);
+    t.Connect();
+    const std::size_t mark = t.sink.Count();
+    t.SubmitUpload({NewSites(), kNewSites, "/home/tech/NEW.INI"}, kUploader);
+    ASSERT_TRUE(t.TurnUntilPosted(StatusMessage(40, STATUS_WRITING), mark));
+    EXPECT_FALSE(t.shared.stoppedUpload.Get());
+    t.shared.stopRequest = true;
+    EXPECT_FALSE(t.worker.Turn());
+    EXPECT_TRUE(t.UploadReports(mark).empty());  // nothing is posted once stopped
+    EXPECT_EQ(t.shared.stoppedUpload.Get(), (UploadReport{false, 10, kNewSites}));
+
+    // A stop with no upload running keeps nothing.
+    WorkerRig idle(kOldSites);
+    idle.Connect();
+    idle.shared.stopRequest = true;
+    EXPECT_FALSE(idle.worker.Turn());
+    EXPECT_FALSE(idle.shared.stoppedUpload.Get());
 }
 
 // ---- the port turned off ----
