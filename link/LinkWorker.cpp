@@ -166,6 +166,7 @@ void LinkWorker::TakeJob(const LinkJob& job) {
             // The current handler still runs this turn; in the idle state it only pauses.
             EndUpload(false);
             downloadBlock_ = 0;
+            transferFailed_ = false;
             next_ = LINK_DOWNLOAD;
             break;
         case JOB_SYNC_CLOCK:
@@ -180,6 +181,7 @@ void LinkWorker::TakeUpload(const UploadPlan& plan, RequesterId requester) {
     EndUpload(false);  // one still underway is replaced, not finished
     uploadBlock_ = 0;
     uploadFileNameWritten_ = false;
+    transferFailed_ = false;
     upload_ = plan;
     uploadRequester_ = requester;
     upload_.recordCount = std::clamp(plan.recordCount, 0, kRecordCapacity);
@@ -247,6 +249,7 @@ void LinkWorker::OnReset() {
     downloadBlock_ = 0;
     uploadBlock_ = 0;
     uploadFileNameWritten_ = false;
+    transferFailed_ = false;
     countdown_ = 0;
     next_ = LINK_CONNECTING;
 }
@@ -331,6 +334,7 @@ void LinkWorker::OnReadInfo() {
 }
 
 void LinkWorker::TransferFailed(LinkState resumeState) {
+    transferFailed_ = true;
     if (failures_ < kFailuresBeforeGivingUp) {
         ++failures_;  // the next turn tries the same records again
         return;
@@ -340,6 +344,30 @@ void LinkWorker::TransferFailed(LinkState resumeState) {
     next_ = LINK_RECOVER;
     Status(kDetailTransferCommError, STATUS_COMM_ERROR);
     Pause(500);
+}
+
+bool LinkWorker::SameReadoutAfterFailure(LinkState resumeState) {
+    if (!transferFailed_) {
+        return true;
+    }
+    bool same = true;
+    if (!memoryMap_.CheckSameReadout(same)) {
+        if (resumeState == LINK_UPLOAD && failures_ >= kFailuresBeforeGivingUp) {
+            // A readout that lost packets of a record write takes whatever comes as packets and
+            // answers no question until the write is sent again. So the last try before
+            // recovery is the write itself; the write after it is asked about again.
+            return true;
+        }
+        TransferFailed(resumeState);
+        return false;
+    }
+    if (!same) {
+        identityChanged_ = 1;
+        next_ = LINK_NEW_READOUT;
+        return false;
+    }
+    transferFailed_ = false;
+    return true;
 }
 
 void LinkWorker::OnDownload() {
@@ -359,6 +387,11 @@ void LinkWorker::OnDownload() {
         }
         return;
     }
+    // Records read before and after an outage may be of two readouts: not one of them is merged
+    // unless the readout is still the one the download began with.
+    if (!SameReadoutAfterFailure(LINK_DOWNLOAD)) {
+        return;
+    }
     shared_.settings.Update([](ReadoutSettings& s) { s.dataReady = 1; });
     Status(kDetailConnected, STATUS_CONNECTED);
     Command(kCommandEnable, kCommandUploadSiteInfo);
@@ -372,6 +405,10 @@ void LinkWorker::OnDownload() {
 void LinkWorker::OnUpload() {
     if (!upload_.records) {
         next_ = LINK_IDLE;  // only an upload job leads here, and it brings its records
+        return;
+    }
+    // Another readout plugged in during an outage would take the rest of this one's sites.
+    if (!SameReadoutAfterFailure(LINK_UPLOAD)) {
         return;
     }
     const int recordCount = upload_.recordCount;

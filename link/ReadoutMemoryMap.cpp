@@ -64,6 +64,8 @@ bool ReadoutMemoryMap::ReadInformation(SharedSettings& settings) {
         s.records.reset();
         DecodeInformation(image, s);
     });
+    knownIdentity_.emplace();
+    std::copy_n(image.begin() + kIdentityAddress, kIdentitySize, knownIdentity_->begin());
 
     StatusAnswers answered;
     float version = 0;
@@ -106,6 +108,16 @@ bool ReadoutMemoryMap::ReadInformation(SharedSettings& settings) {
         s.records = std::make_shared<const RecordImage>();
         s.dataReady = 0;
     });
+    return true;
+}
+
+bool ReadoutMemoryMap::CheckSameReadout(bool& same) {
+    same = true;
+    Identity identity{};
+    if (!commands_.ReadBytes(kIdentityAddress, identity)) {
+        return false;
+    }
+    same = !knownIdentity_ || *knownIdentity_ == identity;
     return true;
 }
 
@@ -189,14 +201,26 @@ int ReadoutMemoryMap::WriteSettings(const ReadoutSettings& request, int flags,
 
 bool ReadoutMemoryMap::WriteText(int address, std::string_view text) {
     std::size_t written = 0;
-    while (written < text.size() && commands_.WriteByte(address + static_cast<int>(written),
-                                                        static_cast<std::uint8_t>(text[written]))) {
+    while (written < text.size() && WriteInfoByte(address + static_cast<int>(written),
+                                                  static_cast<std::uint8_t>(text[written]))) {
         ++written;
     }
     // The zero goes where the whole text would have ended, as the readout expects it there.
-    const bool zeroWritten = commands_.WriteByte(address + static_cast<int>(text.size()), 0);
+    const bool zeroWritten = WriteInfoByte(address + static_cast<int>(text.size()), 0);
     // A text that lost a character is not written, however the zero went.
     return written == text.size() && zeroWritten;
+}
+
+bool ReadoutMemoryMap::WriteInfoByte(int address, std::uint8_t value) {
+    if (!commands_.WriteByte(address, value)) {
+        return false;
+    }
+    // A serial number runs over the identity bytes: the readout stays the same one.
+    if (knownIdentity_ && address >= kIdentityAddress &&
+        address < kIdentityAddress + kIdentitySize) {
+        (*knownIdentity_)[static_cast<std::size_t>(address - kIdentityAddress)] = value;
+    }
+    return true;
 }
 
 bool ReadoutMemoryMap::WriteFloat(int address, float value) {

@@ -323,7 +323,13 @@ TEST_F(UploadTest, ReadoutStallingMidUploadEndsWithExactlyWhatWasSent) {
     const std::size_t mark = sink.Count();
     SubmitUpload({image, 25, "/home/tech/STALL.INI"});
     ASSERT_TRUE(TurnUntilPosted(EventMessage(10), mark));
-    EXPECT_GT(engine.StoredPacketCount(), 75);  // the stalled write was sent again
+    const std::string written = line.Written();
+    std::size_t stalledWrites = 0;  // the stalled write was sent again
+    for (std::size_t at = written.find("WP 1E 40 1E\r"); at != std::string::npos;
+         at = written.find("WP 1E 40 1E\r", at + 1)) {
+        ++stalledWrites;
+    }
+    EXPECT_GE(stalledWrites, 2u);
     EXPECT_TRUE(std::equal(image->bytes.begin(), image->bytes.begin() + 25 * kRecordSize,
                            engine.Memory().Records().begin()));
     EXPECT_EQ(engine.Memory().InfoText(144, 100), "/home/tech/STALL.INI");
@@ -778,6 +784,79 @@ TEST(PortOffTest, APortThatDoesNotOpenClosesTheLineAndWithdrawsTheReadoutCommand
             EXPECT_EQ(m, StatusMessage(2, STATUS_PORT_NOT_OPEN));
         }
         EXPECT_FALSE(t.line.PortIsOpen());
+    }
+}
+
+// ---- another readout after a short outage ----
+
+// The cable is out for 3 s after `after` more commands; with swap another readout answers then.
+void ShortOutage(WorkerRig& t, int after, bool swap) {
+    t.Engine([after, swap](sim::ReadoutEngine& e) {
+        e.Faults().stallAfterCommands = after;
+        e.Faults().stallMs = 3000;
+        e.Faults().newIdentityAfterStall = swap;
+    });
+}
+
+TEST(ShortOutageTest, ADownloadFromAnotherReadoutIsNotReportedComplete) {
+    for (const bool swap : {false, true}) {
+        SCOPED_TRACE(swap ? "another readout" : "the same readout");
+        WorkerRig t(6);
+        t.Connect();
+        ShortOutage(t, 3, swap);  // the fourth record's question is lost
+        const std::size_t mark = t.sink.Count();
+        const std::size_t stateMark = t.states.size();
+        t.Submit(JOB_DOWNLOAD);
+        ASSERT_TRUE(t.TurnUntil([&] {
+            return t.sink.Contains(EventMessage(13), mark) ||
+                   t.sink.Contains(EventMessage(10), mark);
+        }));
+        // The download went on by retries alone: no recovery came between.
+        ASSERT_TRUE(t.sink.Contains(StatusMessage(100, STATUS_READING), mark));
+        const auto path = t.StatesSince(stateMark);
+        EXPECT_EQ(std::find(path.begin(), path.end(), LINK_RECOVER), path.end());
+        EXPECT_EQ(t.sink.Contains(EventMessage(13), mark), !swap);
+        EXPECT_EQ(t.sink.Contains(StatusMessage(9, STATUS_NEW_READOUT), mark), swap);
+        if (swap) {
+            // As in recovery: disconnect, and the new readout is read in full.
+            EXPECT_NE(std::find(path.begin(), path.end(), LINK_NEW_READOUT), path.end());
+            EXPECT_EQ(t.shared.settings.Snapshot().serialNumber, t.engine.Memory().SerialNumber());
+            EXPECT_NE(t.engine.Memory().SerialNumber(), "30303000");
+            EXPECT_EQ(t.shared.settings.Snapshot().dataReady, 0);
+        } else {
+            EXPECT_EQ(t.shared.settings.Snapshot().dataReady, 1);
+        }
+    }
+}
+
+TEST(ShortOutageTest, AnUploadStopsBeforeItWritesToAnotherReadout) {
+    for (const bool swap : {false, true}) {
+        SCOPED_TRACE(swap ? "another readout" : "the same readout");
+        WorkerRig t(kOldSites);
+        t.Connect();
+        ShortOutage(t, 2, swap);  // the second record write is echoed, then the cable is out
+        const std::size_t mark = t.sink.Count();
+        t.SubmitUpload({NewSites(), kNewSites, "/home/tech/NEW.INI"}, kUploader);
+        ASSERT_TRUE(t.TurnUntilPosted(EventMessage(10), mark));
+        const auto reports = t.UploadReports(mark);
+        ASSERT_EQ(reports.size(), 1u);
+        const sim::ReadoutMemory& memory = t.engine.Memory();
+        if (swap) {
+            EXPECT_EQ(reports.front(), (UploadReport{false, 10, kNewSites}));
+            EXPECT_TRUE(t.sink.Contains(StatusMessage(9, STATUS_NEW_READOUT), mark));
+            // Nothing of the first readout's upload reached the other one.
+            for (int r = 10; r < kOldSites; ++r) {
+                EXPECT_EQ(NewBlocks(memory, r), (std::array<bool, 3>{})) << "record " << r + 1;
+            }
+            EXPECT_EQ(memory.InfoU16(61), kOldSites);
+        } else {
+            EXPECT_EQ(reports.front(), (UploadReport{true, kNewSites, kNewSites}));
+            for (int r = 0; r < kNewSites; ++r) {
+                EXPECT_EQ(NewBlocks(memory, r), (std::array<bool, 3>{true, true, true}))
+                    << "record " << r + 1;
+            }
+            EXPECT_EQ(memory.InfoU16(61), kNewSites);
+        }
     }
 }
 
