@@ -131,6 +131,12 @@ void LinkWorker::TakeJob(const LinkJob& job) {
             break;
         case JOB_WRITE_SETTINGS: {
             const int result = memoryMap_.WriteSettings(job.request, job.flags, shared_.settings);
+            if (result != kResultDone) {
+                // The failed step may have been carried out in part (a serial number half
+                // written) or in full without its answer: the windows are to show what the
+                // readout holds, not what was asked for or what it held before.
+                memoryMap_.RereadInformation(shared_.settings, (job.flags & SET_CLOCK) != 0);
+            }
             Post({WM_LINK_RESULT, LinkTarget::Requester, job.requester, 0, result});
             break;
         }

@@ -88,17 +88,7 @@ bool ReadoutMemoryMap::ReadInformation(SharedSettings& settings) {
             s.batteryLifeRemaining = stats.batteryLifeRemaining;
         });
     }
-    // The PC time is taken before the question, but kept only with the answer: a readout clock
-    // paired with a later PC time would run behind on every page that advances it.
-    const std::int64_t readTime = clock_.CalendarSeconds();
-    std::int64_t readoutClock = 0;
-    answered.clock = commands_.ReadClock(readoutClock);
-    if (answered.clock) {
-        settings.Update([readTime, readoutClock](ReadoutSettings& s) {
-            s.readTime = readTime;
-            s.readoutClock = readoutClock;
-        });
-    }
+    answered.clock = ReadClockInto(settings);
 
     settings.Update([answered](ReadoutSettings& s) {
         s.connected = 1;
@@ -108,6 +98,42 @@ bool ReadoutMemoryMap::ReadInformation(SharedSettings& settings) {
         s.records = std::make_shared<const RecordImage>();
         s.dataReady = 0;
     });
+    return true;
+}
+
+bool ReadoutMemoryMap::ReadClockInto(SharedSettings& settings) {
+    // The PC time is taken before the question, but kept only with the answer: a readout clock
+    // paired with a later PC time would run behind on every page that advances it.
+    const std::int64_t readTime = clock_.CalendarSeconds();
+    std::int64_t readoutClock = 0;
+    if (!commands_.ReadClock(readoutClock)) {
+        return false;
+    }
+    settings.Update([readTime, readoutClock](ReadoutSettings& s) {
+        s.readTime = readTime;
+        s.readoutClock = readoutClock;
+    });
+    return true;
+}
+
+bool ReadoutMemoryMap::RereadInformation(SharedSettings& settings, bool withClock) {
+    InfoImage image{};
+    if (!commands_.ReadBlock(0, kInfoAreaSize - 1, image)) {
+        return false;
+    }
+    settings.Update([&image](ReadoutSettings& s) {
+        const int recordCount = s.recordCount;
+        DecodeInformation(image, s);
+        if (s.recordCount != recordCount) {
+            s.summaries.assign(static_cast<std::size_t>(s.recordCount), ReadingSummary{});
+            s.dataReady = 0;
+        }
+    });
+    knownIdentity_.emplace();
+    std::copy_n(image.begin() + kIdentityAddress, kIdentitySize, knownIdentity_->begin());
+    if (withClock) {
+        ReadClockInto(settings);
+    }
     return true;
 }
 

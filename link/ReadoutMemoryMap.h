@@ -68,6 +68,13 @@ class ReadoutMemoryMap {
     // when they could not be read; same is true when no information read has been made.
     bool CheckSameReadout(bool& same);
 
+    // After a settings write that failed: reads the information area again into settings, so
+    // that they hold what the readout holds, a value written in part or taken without its answer
+    // included. The records and the status answers stay; a changed record count marks the
+    // records as no longer the readout's (dataReady 0). With withClock the clock is read too.
+    // Returns false, with nothing changed, when the block read fails.
+    bool RereadInformation(SharedSettings& settings, bool withClock);
+
     // Performs the flagged steps of a settings write in their fixed order, copying each new
     // value into live as soon as its step succeeds. Returns 0, or the code of the first step
     // that failed (the steps before it stay done).
@@ -89,6 +96,8 @@ class ReadoutMemoryMap {
   private:
     // One byte of the information area; the known identity follows a write to it.
     bool WriteInfoByte(int address, std::uint8_t value);
+    // Reads the clock into settings, with the PC time of the question. False when unanswered.
+    bool ReadClockInto(SharedSettings& settings);
     // Writes text byte by byte from address, stopping at the first failure, then the zero at
     // address + length whatever happened. True when every byte, the zero too, was written.
     bool WriteText(int address, std::string_view text);

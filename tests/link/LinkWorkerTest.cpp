@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <string>
 
 #include "FakeLine.h"
+#include "ForwardingLine.h"
 #include "LinkWorker.h"
 #include "ManualClock.h"
 #include "PacketCutLine.h"
@@ -857,6 +859,108 @@ TEST(ShortOutageTest, AnUploadStopsBeforeItWritesToAnotherReadout) {
             }
             EXPECT_EQ(memory.InfoU16(61), kNewSites);
         }
+    }
+}
+
+// ---- a settings write that fails ----
+
+// A line on which the readout never hears the command lines that start with prefix.
+class DeafLine final : public ForwardingLine {
+  public:
+    DeafLine(SerialLine& line, std::string prefix)
+        : ForwardingLine(line), prefix_(std::move(prefix)) {}
+
+    void PortPutChar(int byte) override {
+        const char c = static_cast<char>(byte & 0xFF);
+        if (c == '\n') {
+            if (!dropped_) {
+                Inner().PortPutChar(byte);
+            }
+            return;
+        }
+        pending_.push_back(c);
+        if (c != '\r') {
+            return;
+        }
+        dropped_ = pending_.rfind(prefix_, 0) == 0;
+        if (!dropped_) {
+            for (char p : pending_) {
+                Inner().PortPutChar(static_cast<unsigned char>(p));
+            }
+        }
+        pending_.clear();
+    }
+
+  private:
+    std::string prefix_;
+    std::string pending_;   // the command line being sent, up to its CR
+    bool dropped_ = false;  // the last line was not heard, nor its LF
+};
+
+// What the requester finds in the live settings when the result reaches it.
+class ResultSnapshotSink final : public LinkSink {
+  public:
+    explicit ResultSnapshotSink(const SharedSettings& settings) : settings_(settings) {}
+    void Post(const LinkMessage& message) override {
+        if (message.message == WM_LINK_RESULT) {
+            results.push_back(message.lParam);
+            atResult.push_back(settings_.Snapshot());
+        }
+    }
+    std::vector<std::int64_t> results;
+    std::vector<ReadoutSettings> atResult;
+
+  private:
+    const SharedSettings& settings_;
+};
+
+TEST(FailedSettingsWriteTest, TheWindowsHearOfTheResultWithWhatTheReadoutHolds) {
+    const struct {
+        const char* name;
+        const char* deafTo;  // command lines the readout does not hear
+        int cutReplies;      // replies the readout starts but does not finish
+        int flags;
+        int result;
+        std::string serial;  // what the readout holds afterwards
+        int displayUnits;
+    } cases[] = {
+        // Characters 1 to 3 are written, the fourth is not heard; the zero ends the text.
+        {"serial number half written", "WE E ", 0, SET_SERIAL_NUMBER, kResultSerialNumber,
+         "ABC03000", 1},
+        // Carried out each time, but every answer stops halfway.
+        {"display units taken without an answer", "", 3, SET_DISPLAY_UNITS, kResultDisplayUnits,
+         "30303000", 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::ManualClock clock{kNow};
+        sim::ReadoutEngine engine{sim::ReadoutMemory::MakeDefault(3, kNow),
+                                  [&clock] { return clock.CalendarSeconds(); }};
+        sim::FakeLine fake{clock, engine};
+        DeafLine line(fake, c.deafTo[0] != '\0' ? c.deafTo : "\x01");
+        LinkShared shared;
+        shared.jobs.Open();
+        ResultSnapshotSink sink(shared.settings);
+        LinkWorker worker(shared, line, clock, sink);
+        for (int i = 0; i < 100 && shared.settings.Snapshot().connected == 0; ++i) {
+            ASSERT_TRUE(worker.Turn());
+        }
+        ASSERT_EQ(shared.settings.Snapshot().connected, 1);
+        ASSERT_EQ(shared.settings.Snapshot().displayUnits, 1);  // PSI
+
+        ReadoutSettings request;
+        request.serialNumber = "ABCDEFGH";
+        request.displayUnits = 2;
+        engine.Faults().cutReplies = c.cutReplies;
+        ASSERT_TRUE(shared.jobs.Submit({JOB_WRITE_SETTINGS, 9, request, c.flags, {}}));
+        ASSERT_TRUE(worker.Turn());
+        ASSERT_EQ(sink.results, std::vector<std::int64_t>{c.result});
+        EXPECT_EQ(engine.Memory().SerialNumber(), c.serial);
+        EXPECT_EQ(engine.Memory().InfoByte(55), c.displayUnits);
+        const ReadoutSettings& seen = sink.atResult.front();
+        EXPECT_EQ(seen.serialNumber, c.serial);
+        EXPECT_EQ(seen.displayUnits, c.displayUnits);
+        EXPECT_EQ(seen.connected, 1);
     }
 }
 
