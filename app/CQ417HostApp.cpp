@@ -9,6 +9,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QSettings>
+#include <cstdio>
 
 #include "AppResources.h"
 #include "CAboutDlg.h"
@@ -25,6 +26,7 @@
 #include "SiteListModel.h"
 #include "SiteListPrinter.h"
 #include "SteadyClock.h"
+#include "UploadReport.h"
 
 namespace q417 {
 
@@ -84,8 +86,13 @@ CQ417HostApp::~CQ417HostApp() {
     if (document_ != nullptr) {
         document_->SetView(nullptr);
     }
-    if (link_ != nullptr) {
+    if (link_ != nullptr && link_->Running()) {
         link_->Stop();
+        // No window is left to say it in (the closing window would have stopped the link itself).
+        if (const std::optional<UploadReport> report = link_->StoppedUpload()) {
+            std::fprintf(stderr, "q417host: %s\n",
+                         report->InterruptedText(ReportForm::Sentences).c_str());
+        }
     }
 }
 
@@ -149,6 +156,11 @@ bool CQ417HostApp::Start(const HostOptions& options, std::string& error, bool sh
             Qt::QueuedConnection);
     connect(view_, &CQ417HostView::dragPosition, frame_, &CMainFrame::OnViewDrag,
             Qt::QueuedConnection);
+    connect(view_, &CQ417HostView::uploadEnded, this, [this](const UploadReport& report) {
+        if (commands_ != nullptr) {
+            commands_->OnUploadEnd(report);
+        }
+    });
     dispatcher_.SetStatusWindow(
         frame_, [this](const LinkMessage& message) { OnStatusWindowMessage(message); });
     frame_->SetDestroyHook([this] { SaveSettings(); });
@@ -211,9 +223,6 @@ void CQ417HostApp::OnStatusWindowMessage(const LinkMessage& message) {
         return;
     }
     frame_->OnLinkStatus(static_cast<std::uint64_t>(message.wParam), message.lParam);
-    if (commands_ != nullptr) {
-        commands_->OnLinkStatus(message.lParam);
-    }
     if (message.lParam == STATUS_PORT_NOT_OPEN) {
         frame_->SetIdleMessage(PortProblemText(link_->PortFailure()));
     } else if (message.lParam == STATUS_PORT_OPEN || message.lParam == STATUS_CONNECTED) {
@@ -355,7 +364,15 @@ bool CQ417HostApp::CanCloseDocument() {
         !user_->AskYesNo(Question::QuitDuringUpload, kQuitDuringUploadQuestion)) {
         return false;
     }
-    return document_->SaveModified();
+    if (!document_->SaveModified()) {
+        return false;
+    }
+    // The upload ends with the window. Where it stopped is said while the window is still up:
+    // the technician has to upload again, and needs to know it.
+    if (commands_ != nullptr) {
+        commands_->EndUploadBeforeClosing();
+    }
+    return true;
 }
 
 void CQ417HostApp::RememberFile(const std::string& path) {
