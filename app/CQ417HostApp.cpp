@@ -1,15 +1,20 @@
 #include "CQ417HostApp.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
 #include <QPageSetupDialog>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QScopedValueRollback>
 #include <QSettings>
+#include <QTimer>
 #include <cstdio>
+#include <vector>
 
 #include "AppResources.h"
 #include "CAboutDlg.h"
@@ -360,6 +365,7 @@ bool CQ417HostApp::SaveAs() {
 
 bool CQ417HostApp::CanCloseDocument() {
     UiActivity::Scope busy(activity_);
+    const QScopedValueRollback closing(closing_, true);
     if (commands_ != nullptr && commands_->UploadRunning() &&
         !user_->AskYesNo(Question::QuitDuringUpload, kQuitDuringUploadQuestion)) {
         return false;
@@ -373,6 +379,36 @@ bool CQ417HostApp::CanCloseDocument() {
         commands_->EndUploadBeforeClosing();
     }
     return true;
+}
+
+void CQ417HostApp::OnStopSignal(int signalNumber) {
+    if (frame_ == nullptr || closing_ || signalClosePending_) {
+        // Asked again while the window is still asking (or already gone): end without more
+        // questions. The link stops as the application object goes; an upload it cuts short is
+        // said on standard error then.
+        QApplication::exit(128 + signalNumber);
+        return;
+    }
+    // The dialogs over the window end as Escape ends them, so that the close is not held up
+    // behind them; then the window closes as File > Exit closes it, questions included.
+    std::vector<QPointer<QDialog>> dialogs;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(window); dialog != nullptr) {
+            dialogs.emplace_back(dialog);
+        }
+    }
+    for (const QPointer<QDialog>& dialog : dialogs) {
+        if (!dialog.isNull() && dialog->isVisible()) {  // rejecting one may have ended another
+            dialog->reject();
+        }
+    }
+    signalClosePending_ = true;
+    QTimer::singleShot(0, frame_, [this] {
+        if (frame_ != nullptr) {
+            frame_->close();
+        }
+        signalClosePending_ = false;  // closed, or the user kept the window
+    });
 }
 
 void CQ417HostApp::RememberFile(const std::string& path) {
