@@ -1,14 +1,20 @@
 #include "CQ417HostApp.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QFileInfo>
 #include <QIcon>
 #include <QPageSetupDialog>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QScopedValueRollback>
 #include <QSettings>
+#include <QTimer>
+#include <cstdio>
+#include <vector>
 
 #include "AppResources.h"
 #include "CAboutDlg.h"
@@ -25,6 +31,7 @@
 #include "SiteListModel.h"
 #include "SiteListPrinter.h"
 #include "SteadyClock.h"
+#include "UploadReport.h"
 
 namespace q417 {
 
@@ -84,8 +91,13 @@ CQ417HostApp::~CQ417HostApp() {
     if (document_ != nullptr) {
         document_->SetView(nullptr);
     }
-    if (link_ != nullptr) {
+    if (link_ != nullptr && link_->Running()) {
         link_->Stop();
+        // No window is left to say it in (the closing window would have stopped the link itself).
+        if (const std::optional<UploadReport> report = link_->StoppedUpload()) {
+            std::fprintf(stderr, "q417host: %s\n",
+                         report->InterruptedText(ReportForm::Sentences).c_str());
+        }
     }
 }
 
@@ -149,6 +161,11 @@ bool CQ417HostApp::Start(const HostOptions& options, std::string& error, bool sh
             Qt::QueuedConnection);
     connect(view_, &CQ417HostView::dragPosition, frame_, &CMainFrame::OnViewDrag,
             Qt::QueuedConnection);
+    connect(view_, &CQ417HostView::uploadEnded, this, [this](const UploadReport& report) {
+        if (commands_ != nullptr) {
+            commands_->OnUploadEnd(report);
+        }
+    });
     dispatcher_.SetStatusWindow(
         frame_, [this](const LinkMessage& message) { OnStatusWindowMessage(message); });
     frame_->SetDestroyHook([this] { SaveSettings(); });
@@ -351,11 +368,50 @@ bool CQ417HostApp::SaveAs() {
 
 bool CQ417HostApp::CanCloseDocument() {
     UiActivity::Scope busy(activity_);
+    const QScopedValueRollback closing(closing_, true);
     if (commands_ != nullptr && commands_->UploadRunning() &&
         !user_->AskYesNo(Question::QuitDuringUpload, kQuitDuringUploadQuestion)) {
         return false;
     }
-    return document_->SaveModified();
+    if (!document_->SaveModified()) {
+        return false;
+    }
+    // The upload ends with the window. Where it stopped is said while the window is still up:
+    // the technician has to upload again, and needs to know it.
+    if (commands_ != nullptr) {
+        commands_->EndUploadBeforeClosing();
+    }
+    return true;
+}
+
+void CQ417HostApp::OnStopSignal(int signalNumber) {
+    if (frame_ == nullptr || closing_ || signalClosePending_) {
+        // Asked again while the window is still asking (or already gone): end without more
+        // questions. The link stops as the application object goes; an upload it cuts short is
+        // said on standard error then.
+        QApplication::exit(128 + signalNumber);
+        return;
+    }
+    // The dialogs over the window end as Escape ends them, so that the close is not held up
+    // behind them; then the window closes as File > Exit closes it, questions included.
+    std::vector<QPointer<QDialog>> dialogs;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<QDialog*>(window); dialog != nullptr) {
+            dialogs.emplace_back(dialog);
+        }
+    }
+    for (const QPointer<QDialog>& dialog : dialogs) {
+        if (!dialog.isNull() && dialog->isVisible()) {  // rejecting one may have ended another
+            dialog->reject();
+        }
+    }
+    signalClosePending_ = true;
+    QTimer::singleShot(0, frame_, [this] {
+        if (frame_ != nullptr) {
+            frame_->close();
+        }
+        signalClosePending_ = false;  // closed, or the user kept the window
+    });
 }
 
 void CQ417HostApp::RememberFile(const std::string& path) {

@@ -83,6 +83,10 @@ class CQ417HostApp : public QObject, public DocumentObserver {
     bool SaveAs();
     // Writes the settings and the recent files to the store.
     void SaveSettings();
+    // SIGTERM, SIGINT or SIGHUP came (taken on the window thread, so never in the middle of a
+    // save): the window closes the normal way, with the link stopped and a running upload said.
+    // Another while the window is still asking its questions ends the program without them.
+    void OnStopSignal(int signalNumber);
 
     // DocumentObserver
     void DocumentModifiedChanged(bool modified) override;
@@ -123,6 +127,8 @@ class CQ417HostApp : public QObject, public DocumentObserver {
     CQ417HostView* view_ = nullptr;  // child of the frame
     std::unique_ptr<DocumentCommands> commands_;
     std::unique_ptr<QPrinter> printer_;  // made at the first print command
+    bool closing_ = false;               // the window is asking whether it may close
+    bool signalClosePending_ = false;    // a stop signal's close has not yet run its course
 };
 
 // "Q417 Host Version 1.20"

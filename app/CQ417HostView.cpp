@@ -84,7 +84,12 @@ CQ417HostView::CQ417HostView(SiteListModel& model, const Context& context, QWidg
         contextMenuEvent(&event);
     });
 
-    requester_ = dispatcher_.AddRequester(this, nullptr);
+    // The view submits the uploads; their reports go on to whoever acts on them.
+    requester_ = dispatcher_.AddRequester(this, [this](const LinkMessage& message) {
+        if (const auto report = UploadReport::FromMessage(message)) {
+            Q_EMIT uploadEnded(*report);
+        }
+    });
     dispatcher_.SetViewWindow(this, [this](const LinkMessage& message) {
         if (message.message == WM_LINK_EVENT) {
             OnLinkEvent(static_cast<int>(message.wParam));

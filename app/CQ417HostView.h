@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "LinkSink.h"
+#include "UploadReport.h"
 
 namespace q417 {
 
@@ -77,6 +78,8 @@ class CQ417HostView : public QTableView {
     // WM_VIEW_SELECTION and WM_VIEW_DRAG to the main frame.
     void selectionPresent(bool rowSelected);
     void dragPosition(int topRow, int hotRow);
+    // How the upload this view submitted ended (the link's WM_LINK_UPLOAD).
+    void uploadEnded(const q417::UploadReport& report);
 
   protected:
     void contextMenuEvent(QContextMenuEvent* event) override;

@@ -12,6 +12,7 @@
 #include "CSheet.h"
 #include "DocumentUser.h"
 #include "HostSettings.h"
+#include "LinkDispatcher.h"
 #include "LinkJob.h"
 #include "LinkSink.h"
 #include "UiActivity.h"
@@ -167,13 +168,34 @@ bool DocumentCommands::SubmitUpload(std::optional<UploadPlan> plan, const Comman
     return true;
 }
 
-void DocumentCommands::OnLinkStatus(std::int64_t code) {
-    // After the last record the link disconnects and connects again; a port that is gone or
-    // a link that starts over ends the upload too.
-    if (code == STATUS_CONNECTING || code == STATUS_CONNECTED || code == STATUS_PORT_NOT_OPEN ||
-        code == STATUS_NEW_READOUT) {
-        uploadRunning_ = false;
+void DocumentCommands::OnUploadEnd(const UploadReport& report) {
+    if (!uploadRunning_) {
+        return;  // said already (the window stopped the link itself)
     }
+    uploadRunning_ = false;
+    if (!report.finished) {
+        user_.ShowMessage(report.InterruptedText(ReportForm::Sentences), MessageIcon::Exclamation);
+    }
+}
+
+void DocumentCommands::EndUploadBeforeClosing() {
+    if (!uploadRunning_) {
+        return;
+    }
+    link_.Stop();
+    // What the worker posted before it stopped comes first: the upload may have ended already.
+    dispatcher_.DeliverPosted();
+    if (!uploadRunning_) {
+        return;
+    }
+    if (const std::optional<UploadReport> report = link_.StoppedUpload()) {
+        OnUploadEnd(*report);
+    } else {
+        uploadRunning_ = false;  // the link never took the job: nothing was written
+    }
+}
+
+void DocumentCommands::OnLinkStatus(std::int64_t code) {
     // The read that an upload waits for ends with "Connected" when all records are in; the
     // link starting over, a lost port or another readout end it without them.
     if (view_.DownloadClaimed() &&

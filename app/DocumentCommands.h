@@ -9,6 +9,7 @@
 #include "PortDevice.h"
 #include "ReadoutContext.h"
 #include "UploadPlan.h"
+#include "UploadReport.h"
 
 namespace q417 {
 
@@ -64,11 +65,17 @@ class DocumentCommands {
     bool UploadSiteInfo();
     // Between the read of the readout's records and the upload it leads to.
     [[nodiscard]] bool UploadAwaitingRecords() const;
-    // From the submission of an upload until the link connects afresh (or loses the port):
-    // the readout is being written, and stopping now would leave it half old, half new.
-    [[nodiscard]] bool UploadRunning() const { return uploadRunning_; }
-    // The link's status codes, which tell when the upload is over.
+    // The link's status codes: one that ends the read an upload waits for says so.
     void OnLinkStatus(std::int64_t code);
+    // From the submission of an upload until the link reports how it ended: the readout is
+    // being written, and stopping now would leave it half old, half new.
+    [[nodiscard]] bool UploadRunning() const { return uploadRunning_; }
+    // The link's report on the upload (WM_LINK_UPLOAD to the view, which submitted it). One that
+    // did not finish is said once, with where it stopped.
+    void OnUploadEnd(const UploadReport& report);
+    // The window is closing: an upload still running ends now, with the link, and is said while
+    // the window is still there. Nothing when no upload runs.
+    void EndUploadBeforeClosing();
 
     // What the readout sheet and the technician's dialogs work with.
     [[nodiscard]] ReadoutContext ReadoutWindows() const;

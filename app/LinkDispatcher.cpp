@@ -48,6 +48,10 @@ void LinkDispatcher::WithdrawRequester(RequesterId id) {
     requesters_.erase(id);
 }
 
+void LinkDispatcher::DeliverPosted() {
+    QCoreApplication::sendPostedEvents(this, LinkMessageEvent::TypeId());
+}
+
 bool LinkDispatcher::event(QEvent* event) {
     if (event->type() == LinkMessageEvent::TypeId()) {
         Deliver(static_cast<LinkMessageEvent*>(event)->message);

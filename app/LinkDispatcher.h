@@ -31,6 +31,9 @@ class LinkDispatcher : public QObject, public LinkSink {
     // the window is destroyed or withdrawn.
     [[nodiscard]] RequesterId AddRequester(QObject* window, Handler handler);
     void WithdrawRequester(RequesterId id);
+    // Hands out now, in order, the messages posted and not yet delivered: after the link has
+    // stopped, everything it said before it stopped.
+    void DeliverPosted();
 
     // How many messages were handed to a window and how many were dropped (for tests).
     [[nodiscard]] int Delivered() const { return delivered_; }

@@ -7,6 +7,7 @@
 
 #include "CQ417HostApp.h"
 #include "HostSettings.h"
+#include "StopSignalWatch.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -49,7 +50,12 @@ int main(int argc, char** argv) {
         options.file = QFile::encodeName(files.first()).toStdString();
     }
 
+    // Made before the window and gone after it: from the start a stop signal closes the window as
+    // the user would, and one that comes while the link is being stopped at the end waits.
+    q417::StopSignalWatch stopSignals;
     q417::CQ417HostApp host;
+    QObject::connect(&stopSignals, &q417::StopSignalWatch::stopRequested, &host,
+                     &q417::CQ417HostApp::OnStopSignal);
     std::string error;
     if (!host.Start(options, error)) {
         std::fprintf(stderr, "q417host: %s\n", error.c_str());

@@ -1,6 +1,5 @@
 #include "LinkSession.h"
 
-#include <algorithm>
 #include <chrono>
 #include <utility>
 
@@ -31,7 +30,14 @@ LinkSession::~LinkSession() {
 }
 
 void LinkSession::Stop() {
+    const bool wasRunning = link_.Running();
     link_.Stop();
+    if (wasRunning) {
+        Drain();  // what the worker posted before it stopped: an upload's report among it
+        if (!uploadEnd_) {
+            uploadEnd_ = link_.StoppedUpload();
+        }
+    }
     EndProgress();
 }
 
@@ -41,6 +47,11 @@ std::string LinkSession::LastStatusText() const {
 }
 
 void LinkSession::Observe(const LinkMessage& m) {
+    if (m.requester == kRequester) {
+        if (const auto report = UploadReport::FromMessage(m)) {
+            uploadEnd_ = report;
+        }
+    }
     if (m.message != WM_LINK_STATUS || m.lParam == 0) {
         return;  // details without a status code leave the shown status as it is
     }
@@ -169,48 +180,33 @@ LinkOutcome LinkSession::Download(std::ostream* progress) {
         [](std::int64_t) { return std::optional<LinkOutcome>(); });
 }
 
-int LinkSession::UploadedSites() const {
-    // The link reports the end of each step as the truncated percentage of the sites done: the
-    // last step that percentage covers is the last one known to be written.
-    int done = 0;
-    for (int sites = 0; sites < uploadSites_;) {
-        sites = std::min(sites + kRecordsPerUploadStep, uploadSites_);
-        if (sites * 100 / uploadSites_ > lastProgress_) {
-            break;
-        }
-        done = sites;
-    }
-    return done;
-}
-
 LinkOutcome LinkSession::Upload(UploadPlan plan, std::ostream* progress) {
     Drain();
-    uploadSites_ = plan.recordCount;
+    uploadEnd_.reset();
     lastProgress_ = 0;
     if (!link_.SubmitUpload(kRequester, std::move(plan))) {
         return LinkOutcome::NotTaken;
     }
     progress_ = progress;
-    // Once the records, the file name and the count are written the link disconnects (the
-    // status command goes off) and reads the readout afresh. A fresh information read without
-    // that disconnect means the link started over in the middle of the upload.
-    bool written = false;
-    std::int64_t writtenAtMs = 0;
+    // The link reports how the upload ended. Once finished, it disconnects and reads the readout
+    // afresh: the upload is done when that read comes in. A fresh read after any other end means
+    // the link started over in the middle of the upload.
+    bool finished = false;
+    std::int64_t finishedAtMs = 0;
     return AwaitTransfer(
         STATUS_WRITING,
         [&](const LinkMessage& m) -> std::optional<LinkOutcome> {
-            if (m.message == WM_LINK_COMMAND && m.wParam == kCommandDisable &&
-                m.lParam == kCommandReadoutStatus) {
-                written = true;
-                writtenAtMs = lastPostedAtMs_;
+            if (m.requester == kRequester && UploadReport::FromMessage(m)) {
+                finished = uploadEnd_->finished;
+                finishedAtMs = lastPostedAtMs_;
                 EndProgress();
             } else if (IsEvent(m, kEventInformationRead)) {
-                return written ? LinkOutcome::Done : LinkOutcome::Interrupted;
+                return finished ? LinkOutcome::Done : LinkOutcome::Interrupted;
             }
             return std::nullopt;
         },
         [&](std::int64_t atMs) -> std::optional<LinkOutcome> {
-            if (written && atMs - writtenAtMs >= options_.timeoutMs) {
+            if (finished && atMs - finishedAtMs >= options_.timeoutMs) {
                 return LinkOutcome::NoReadout;  // written, but not read back
             }
             return std::nullopt;

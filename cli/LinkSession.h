@@ -12,6 +12,7 @@
 #include "QueuedSink.h"
 #include "SerialLine.h"
 #include "UploadPlan.h"
+#include "UploadReport.h"
 
 namespace q417::cli {
 
@@ -38,7 +39,7 @@ enum class LinkOutcome {
     NotTaken,       // the link's job slot did not take the job
     CommLost,       // a transfer fell into "Comm error" and did not resume in time
     NewReadout,     // another readout answered in the middle of the transfer
-    Interrupted,    // the link started over before the upload was done
+    Interrupted,    // the link left the upload before it was done (it started over)
     NoResult,       // a job's result did not come within the time-out
     Stopped,        // the user asked to stop
 };
@@ -77,7 +78,8 @@ class LinkSession {
     // Sets the readout's clock to the PC's time.
     [[nodiscard]] LinkOutcome SyncClock();
 
-    // Stops the link; the port is closed when it returns.
+    // Stops the link; the port is closed when it returns. What the link reported before it
+    // stopped is taken in, so UploadEnd is final afterwards.
     void Stop();
 
     [[nodiscard]] ReadoutSettings Settings() const { return link_.Settings(); }
@@ -87,8 +89,9 @@ class LinkSession {
     [[nodiscard]] std::string LastStatusText() const;
     // The last progress of a transfer, in percent.
     [[nodiscard]] int LastProgress() const { return lastProgress_; }
-    // Sites the last upload is known to have written: those of the steps it reported done.
-    [[nodiscard]] int UploadedSites() const;
+    // How the last upload ended, as the link reported it: nothing while it runs (or when the
+    // link never took it). After Stop, an upload the stop cut short is reported interrupted.
+    [[nodiscard]] std::optional<UploadReport> UploadEnd() const { return uploadEnd_; }
     // True once the user asked to stop.
     [[nodiscard]] bool StopRequested() const { return options_.StopRequested(); }
     [[nodiscard]] std::int64_t TimeoutMs() const { return options_.timeoutMs; }
@@ -102,7 +105,7 @@ class LinkSession {
 
     // Takes messages until handle or check ends the wait.
     [[nodiscard]] LinkOutcome Await(const Handler& handle, const Check& check);
-    // Keeps the last status and shows a transfer's progress.
+    // Keeps the last status and the upload's report, and shows a transfer's progress.
     void Observe(const LinkMessage& message);
     // Takes the messages already queued, so a wait starts with the job it waits for.
     void Drain();
@@ -123,8 +126,8 @@ class LinkSession {
     std::int64_t lastPostedAtMs_ = 0;  // link clock time of the message being handled
     int lastStatus_ = 0;
     int lastProgress_ = 0;
-    int uploadSites_ = 0;               // sites of the last upload
-    std::ostream* progress_ = nullptr;  // where the running transfer shows its progress
+    std::optional<UploadReport> uploadEnd_;  // how the last upload ended
+    std::ostream* progress_ = nullptr;       // where the running transfer shows its progress
     bool progressShown_ = false;
 };
 

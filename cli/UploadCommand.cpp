@@ -18,6 +18,7 @@
 #include "SignalWatch.h"
 #include "SiteFile.h"
 #include "TextEscaping.h"
+#include "UploadReport.h"
 #include "ValueText.h"
 
 namespace q417::cli {
@@ -299,11 +300,15 @@ int RunUpload(CommandContext& context, const std::vector<std::string>& args) {
     const UploadPlan sent = *plan;
     const LinkOutcome outcome = session.Upload(sent, context.Progress());
     if (outcome == LinkOutcome::Stopped) {
-        return context.Fail(SignalWatch::kExitInterrupted,
-                            "the upload was interrupted after site " +
-                                std::to_string(session.UploadedSites()) + " of " +
-                                std::to_string(sent.recordCount) +
-                                ": the readout may hold a mix of old and new sites; upload again");
+        // Stopped first, so that the link's count of the sites written is final.
+        session.Stop();
+        const UploadReport end =
+            session.UploadEnd().value_or(UploadReport{false, 0, sent.recordCount});
+        if (end.finished) {
+            return context.FailJob(outcome, "reading the readout back after the upload",
+                                   "the sites were written, but could not be checked");
+        }
+        return context.Fail(SignalWatch::kExitInterrupted, end.InterruptedText(ReportForm::Clause));
     }
     if (outcome != LinkOutcome::Done && outcome != LinkOutcome::NoReadout) {
         return context.FailJob(outcome, "the upload",

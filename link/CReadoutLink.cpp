@@ -20,6 +20,7 @@ void CReadoutLink::Start(LinkSink& sink) {
     }
     shared_.stopRequest.store(false);
     shared_.portFailure.Set({});
+    shared_.stoppedUpload.Set(std::nullopt);
     sink_.Attach(&sink);
     shared_.jobs.Open();
     running_.store(true);

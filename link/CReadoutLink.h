@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "Clock.h"
@@ -11,6 +12,7 @@
 #include "LinkSink.h"
 #include "ReadoutSettings.h"
 #include "SerialLine.h"
+#include "UploadReport.h"
 
 namespace q417 {
 
@@ -54,6 +56,11 @@ class CReadoutLink {
     [[nodiscard]] SharedSettings& LiveSettings() { return shared_.settings; }
     // Why the port last failed to open; nothing while it is open or before the first try.
     [[nodiscard]] PortOpenFailure PortFailure() const { return shared_.portFailure.Get(); }
+    // The upload that the last Stop cut short (never finished); nothing when none was running.
+    // Its requester hears of it only here, since nothing is posted after Stop.
+    [[nodiscard]] std::optional<UploadReport> StoppedUpload() const {
+        return shared_.stoppedUpload.Get();
+    }
 
     // Set by the port dialog before it submits JOB_OPEN_PORT or JOB_CHANGE_BAUD.
     void SetPortNumber(int portNumber) { shared_.portNumber.store(portNumber); }

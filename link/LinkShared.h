@@ -1,11 +1,13 @@
 #pragma once
 
 #include <atomic>
+#include <optional>
 
 #include "Guarded.h"
 #include "JobSlot.h"
 #include "PortOpenFailure.h"
 #include "SharedSettings.h"
+#include "UploadReport.h"
 
 namespace q417 {
 
@@ -21,6 +23,8 @@ struct LinkShared {
     // Why the port last failed to open (nothing while it is open), written by the worker before
     // it posts "Port not open", so the window never has to look at the line the worker uses.
     Guarded<PortOpenFailure> portFailure;
+    // The upload a stop cut short, written by the worker as it ends: no message can carry it then.
+    Guarded<std::optional<UploadReport>> stoppedUpload;
 };
 
 }  // namespace q417

@@ -14,6 +14,8 @@ inline constexpr int WM_LINK_COMMAND = 0x465;  // status window; wParam 0 enable
 inline constexpr int WM_LINK_EVENT = 0x466;    // view window; wParam the event
 inline constexpr int WM_LINK_RESULT = 0x468;   // requester; lParam the result code
 inline constexpr int WM_LINK_CAPTURE = 0x46A;  // requester
+// Requester of an upload: how it ended. UploadReport reads and writes its parameters.
+inline constexpr int WM_LINK_UPLOAD = 0x46C;
 
 inline constexpr int kCommandEnable = 0;
 inline constexpr int kCommandDisable = 2;

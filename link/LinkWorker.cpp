@@ -113,6 +113,7 @@ void LinkWorker::TakeJob(const LinkJob& job) {
     switch (job.code) {
         case JOB_OPEN_PORT:
         case JOB_OPEN_PORT_AND_BAUD:
+            EndUpload(false);  // another port: the readout being written is left as it is
             state_ = next_ = LINK_OPEN_PORT;
             stateChanged_ = true;
             break;
@@ -130,11 +131,17 @@ void LinkWorker::TakeJob(const LinkJob& job) {
             break;
         case JOB_WRITE_SETTINGS: {
             const int result = memoryMap_.WriteSettings(job.request, job.flags, shared_.settings);
+            if (result != kResultDone) {
+                // The failed step may have been carried out in part (a serial number half
+                // written) or in full without its answer: the windows are to show what the
+                // readout holds, not what was asked for or what it held before.
+                memoryMap_.RereadInformation(shared_.settings, (job.flags & SET_CLOCK) != 0);
+            }
             Post({WM_LINK_RESULT, LinkTarget::Requester, job.requester, 0, result});
             break;
         }
         case JOB_UPLOAD:
-            TakeUpload(job.upload);
+            TakeUpload(job.upload, job.requester);
             state_ = next_ = LINK_UPLOAD;
             stateChanged_ = true;
             break;
@@ -163,7 +170,9 @@ void LinkWorker::TakeJob(const LinkJob& job) {
         }
         case JOB_DOWNLOAD:
             // The current handler still runs this turn; in the idle state it only pauses.
+            EndUpload(false);
             downloadBlock_ = 0;
+            transferFailed_ = false;
             next_ = LINK_DOWNLOAD;
             break;
         case JOB_SYNC_CLOCK:
@@ -174,10 +183,13 @@ void LinkWorker::TakeJob(const LinkJob& job) {
     }
 }
 
-void LinkWorker::TakeUpload(const UploadPlan& plan) {
+void LinkWorker::TakeUpload(const UploadPlan& plan, RequesterId requester) {
+    EndUpload(false);  // one still underway is replaced, not finished
     uploadBlock_ = 0;
     uploadFileNameWritten_ = false;
+    transferFailed_ = false;
     upload_ = plan;
+    uploadRequester_ = requester;
     upload_.recordCount = std::clamp(plan.recordCount, 0, kRecordCapacity);
     if (!upload_.records) {
         upload_.records = std::make_shared<const RecordImage>();  // the zeros a fresh image holds
@@ -189,6 +201,36 @@ void LinkWorker::TakeUpload(const UploadPlan& plan) {
         s.fileName = upload_.fileName;
         s.dataReady = 1;
     });
+}
+
+void LinkWorker::EndUpload(bool finished) {
+    if (!UploadUnderway()) {
+        return;
+    }
+    const UploadReport report{finished, uploadBlock_ / kBlocksPerRecord, upload_.recordCount};
+    Post(report.Message(uploadRequester_));
+    upload_ = {};
+    uploadRequester_ = 0;
+    uploadBlock_ = 0;
+    uploadFileNameWritten_ = false;
+}
+
+void LinkWorker::WithdrawReadoutCommands() {
+    if (!readoutCommandsOffered_) {
+        return;
+    }
+    readoutCommandsOffered_ = false;
+    // As a disconnect does, and the two it leaves: without a port, adding readout data or
+    // reconnecting would talk to nobody.
+    Command(kCommandDisable, kCommandReadoutStatus);
+    shared_.settings.Update([](ReadoutSettings& s) {
+        s.connected = 0;
+        s.dataReady = 0;
+    });
+    Command(kCommandDisable, kCommandCalibration);
+    Command(kCommandDisable, kCommandUploadSiteInfo);
+    Command(kCommandDisable, kCommandAddReadoutData);
+    Command(kCommandDisable, kCommandReconnect);
 }
 
 void LinkWorker::SyncClock() {
@@ -210,10 +252,11 @@ void LinkWorker::OnReset() {
     identityChanged_ = 0;
     failures_ = 0;
     idlePolls_ = kIdlePausesBetweenPolls;
+    EndUpload(false);  // an upload that did not finish is not resumed after a new connection
     downloadBlock_ = 0;
     uploadBlock_ = 0;
     uploadFileNameWritten_ = false;
-    upload_ = {};  // an upload that did not finish is not resumed after a new connection
+    transferFailed_ = false;
     countdown_ = 0;
     next_ = LINK_CONNECTING;
 }
@@ -232,6 +275,7 @@ void LinkWorker::OnOpenPort() {
         next_ = LINK_RESET;
         Pause(500);
     } else {
+        WithdrawReadoutCommands();
         PublishPortFailure();  // before the status, so that it can be shown with it
         Status(kDetailPortNotOpen, STATUS_PORT_NOT_OPEN);
         countdown_ = 15;  // the next attempt 1.5 s later
@@ -279,6 +323,7 @@ void LinkWorker::OnReadInfo() {
     if (memoryMap_.ReadInformation(shared_.settings)) {
         Command(kCommandEnable, kCommandCalibration);
         shared_.settings.Update([](ReadoutSettings& s) { s.connected = 1; });
+        readoutCommandsOffered_ = true;
         next_ = LINK_IDLE;
         Command(kCommandEnable, kCommandReadoutStatus);
         Event(kEventInformationRead);
@@ -296,6 +341,7 @@ void LinkWorker::OnReadInfo() {
 }
 
 void LinkWorker::TransferFailed(LinkState resumeState) {
+    transferFailed_ = true;
     if (failures_ < kFailuresBeforeGivingUp) {
         ++failures_;  // the next turn tries the same records again
         return;
@@ -305,6 +351,30 @@ void LinkWorker::TransferFailed(LinkState resumeState) {
     next_ = LINK_RECOVER;
     Status(kDetailTransferCommError, STATUS_COMM_ERROR);
     Pause(500);
+}
+
+bool LinkWorker::SameReadoutAfterFailure(LinkState resumeState) {
+    if (!transferFailed_) {
+        return true;
+    }
+    bool same = true;
+    if (!memoryMap_.CheckSameReadout(same)) {
+        if (resumeState == LINK_UPLOAD && failures_ >= kFailuresBeforeGivingUp) {
+            // A readout that lost packets of a record write takes whatever comes as packets and
+            // answers no question until the write is sent again. So the last try before
+            // recovery is the write itself; the write after it is asked about again.
+            return true;
+        }
+        TransferFailed(resumeState);
+        return false;
+    }
+    if (!same) {
+        identityChanged_ = 1;
+        next_ = LINK_NEW_READOUT;
+        return false;
+    }
+    transferFailed_ = false;
+    return true;
 }
 
 void LinkWorker::OnDownload() {
@@ -324,6 +394,11 @@ void LinkWorker::OnDownload() {
         }
         return;
     }
+    // Records read before and after an outage may be of two readouts: not one of them is merged
+    // unless the readout is still the one the download began with.
+    if (!SameReadoutAfterFailure(LINK_DOWNLOAD)) {
+        return;
+    }
     shared_.settings.Update([](ReadoutSettings& s) { s.dataReady = 1; });
     Status(kDetailConnected, STATUS_CONNECTED);
     Command(kCommandEnable, kCommandUploadSiteInfo);
@@ -337,6 +412,10 @@ void LinkWorker::OnDownload() {
 void LinkWorker::OnUpload() {
     if (!upload_.records) {
         next_ = LINK_IDLE;  // only an upload job leads here, and it brings its records
+        return;
+    }
+    // Another readout plugged in during an outage would take the rest of this one's sites.
+    if (!SameReadoutAfterFailure(LINK_UPLOAD)) {
         return;
     }
     const int recordCount = upload_.recordCount;
@@ -369,6 +448,7 @@ void LinkWorker::OnUpload() {
         TransferFailed(LINK_UPLOAD);
         return;
     }
+    EndUpload(true);
     next_ = LINK_DISCONNECT;
 }
 
@@ -396,6 +476,7 @@ void LinkWorker::OnIdle() {
 
 void LinkWorker::OnNewReadout() {
     Status(kDetailNewReadout, STATUS_NEW_READOUT);
+    EndUpload(false);  // the rest is not written to another readout
     Pause(2000);
     next_ = LINK_DISCONNECT;
 }
@@ -428,6 +509,12 @@ void LinkWorker::OnRecover() {
 }
 
 void LinkWorker::OnStop() {
+    if (UploadUnderway()) {
+        // The sink is detached by now: the link keeps the report for whoever stopped it.
+        shared_.stoppedUpload.Set(
+            UploadReport{false, uploadBlock_ / kBlocksPerRecord, upload_.recordCount});
+        upload_ = {};
+    }
     transport_.ClosePort();
     stopped_ = true;
 }

@@ -11,6 +11,7 @@
 #include "RecordImage.h"
 #include "SerialLine.h"
 #include "UploadPlan.h"
+#include "UploadReport.h"
 
 namespace q417 {
 
@@ -67,8 +68,17 @@ class LinkWorker {
 
     // A transfer step that failed: counted, and the fourth within a transfer leads to recovery.
     void TransferFailed(LinkState resumeState);
+    // Before a transfer goes on (or reports its end) after a failed step: true when the readout
+    // on the line is still the one it began with. A different one leads to "New Readout"; no
+    // answer counts as another failed step (an upload's last try before recovery is its write).
+    bool SameReadoutAfterFailure(LinkState resumeState);
     void SyncClock();
-    void TakeUpload(const UploadPlan& plan);
+    void TakeUpload(const UploadPlan& plan, RequesterId requester);
+    [[nodiscard]] bool UploadUnderway() const { return upload_.records != nullptr; }
+    // Tells the upload's requester how it ended, once, and forgets the upload.
+    void EndUpload(bool finished);
+    // The port did not open: no readout can be reached, so none of its commands stays offered.
+    void WithdrawReadoutCommands();
     // Publishes why the port last failed to open, when that changed.
     void PublishPortFailure();
 
@@ -89,7 +99,13 @@ class LinkWorker {
     RecordImage downloadImage_;
     // Worker-thread only: what the upload job carried, written step by step.
     UploadPlan upload_;
+    RequesterId uploadRequester_ = 0;
     bool uploadFileNameWritten_ = false;
+    // A step of the running download or upload failed since the readout was last known to be the
+    // same one: a short outage may have brought another readout, which retries alone would miss.
+    bool transferFailed_ = false;
+    // The readout commands were enabled by an information read and not all withdrawn since.
+    bool readoutCommandsOffered_ = false;
     PortOpenFailure publishedPortFailure_;
 
     LinkState state_ = LINK_OPEN_PORT;

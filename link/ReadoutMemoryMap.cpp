@@ -64,6 +64,8 @@ bool ReadoutMemoryMap::ReadInformation(SharedSettings& settings) {
         s.records.reset();
         DecodeInformation(image, s);
     });
+    knownIdentity_.emplace();
+    std::copy_n(image.begin() + kIdentityAddress, kIdentitySize, knownIdentity_->begin());
 
     StatusAnswers answered;
     float version = 0;
@@ -86,17 +88,7 @@ bool ReadoutMemoryMap::ReadInformation(SharedSettings& settings) {
             s.batteryLifeRemaining = stats.batteryLifeRemaining;
         });
     }
-    // The PC time is taken before the question, but kept only with the answer: a readout clock
-    // paired with a later PC time would run behind on every page that advances it.
-    const std::int64_t readTime = clock_.CalendarSeconds();
-    std::int64_t readoutClock = 0;
-    answered.clock = commands_.ReadClock(readoutClock);
-    if (answered.clock) {
-        settings.Update([readTime, readoutClock](ReadoutSettings& s) {
-            s.readTime = readTime;
-            s.readoutClock = readoutClock;
-        });
-    }
+    answered.clock = ReadClockInto(settings);
 
     settings.Update([answered](ReadoutSettings& s) {
         s.connected = 1;
@@ -106,6 +98,52 @@ bool ReadoutMemoryMap::ReadInformation(SharedSettings& settings) {
         s.records = std::make_shared<const RecordImage>();
         s.dataReady = 0;
     });
+    return true;
+}
+
+bool ReadoutMemoryMap::ReadClockInto(SharedSettings& settings) {
+    // The PC time is taken before the question, but kept only with the answer: a readout clock
+    // paired with a later PC time would run behind on every page that advances it.
+    const std::int64_t readTime = clock_.CalendarSeconds();
+    std::int64_t readoutClock = 0;
+    if (!commands_.ReadClock(readoutClock)) {
+        return false;
+    }
+    settings.Update([readTime, readoutClock](ReadoutSettings& s) {
+        s.readTime = readTime;
+        s.readoutClock = readoutClock;
+    });
+    return true;
+}
+
+bool ReadoutMemoryMap::RereadInformation(SharedSettings& settings, bool withClock) {
+    InfoImage image{};
+    if (!commands_.ReadBlock(0, kInfoAreaSize - 1, image)) {
+        return false;
+    }
+    settings.Update([&image](ReadoutSettings& s) {
+        const int recordCount = s.recordCount;
+        DecodeInformation(image, s);
+        if (s.recordCount != recordCount) {
+            s.summaries.assign(static_cast<std::size_t>(s.recordCount), ReadingSummary{});
+            s.dataReady = 0;
+        }
+    });
+    knownIdentity_.emplace();
+    std::copy_n(image.begin() + kIdentityAddress, kIdentitySize, knownIdentity_->begin());
+    if (withClock) {
+        ReadClockInto(settings);
+    }
+    return true;
+}
+
+bool ReadoutMemoryMap::CheckSameReadout(bool& same) {
+    same = true;
+    Identity identity{};
+    if (!commands_.ReadBytes(kIdentityAddress, identity)) {
+        return false;
+    }
+    same = !knownIdentity_ || *knownIdentity_ == identity;
     return true;
 }
 
@@ -190,14 +228,26 @@ int ReadoutMemoryMap::WriteSettings(const ReadoutSettings& request, int flags,
 
 bool ReadoutMemoryMap::WriteText(int address, std::string_view text) {
     std::size_t written = 0;
-    while (written < text.size() && commands_.WriteByte(address + static_cast<int>(written),
-                                                        static_cast<std::uint8_t>(text[written]))) {
+    while (written < text.size() && WriteInfoByte(address + static_cast<int>(written),
+                                                  static_cast<std::uint8_t>(text[written]))) {
         ++written;
     }
     // The zero goes where the whole text would have ended, as the readout expects it there.
-    const bool zeroWritten = commands_.WriteByte(address + static_cast<int>(text.size()), 0);
+    const bool zeroWritten = WriteInfoByte(address + static_cast<int>(text.size()), 0);
     // A text that lost a character is not written, however the zero went.
     return written == text.size() && zeroWritten;
+}
+
+bool ReadoutMemoryMap::WriteInfoByte(int address, std::uint8_t value) {
+    if (!commands_.WriteByte(address, value)) {
+        return false;
+    }
+    // A serial number runs over the identity bytes: the readout stays the same one.
+    if (knownIdentity_ && address >= kIdentityAddress &&
+        address < kIdentityAddress + kIdentitySize) {
+        (*knownIdentity_)[static_cast<std::size_t>(address - kIdentityAddress)] = value;
+    }
+    return true;
 }
 
 bool ReadoutMemoryMap::WriteFloat(int address, float value) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -45,6 +46,7 @@ class ReadoutMemoryMap {
     static constexpr int kMaxSerialLength = kSerialFieldLength - 1;
 
     using InfoImage = std::array<std::uint8_t, kInfoAreaSize>;
+    using Identity = std::array<std::uint8_t, kIdentitySize>;
 
     ReadoutMemoryMap(ReadoutCommands& commands, Clock& clock);
 
@@ -58,6 +60,20 @@ class ReadoutMemoryMap {
     // Reads the four identity bytes. changed is 1 when their eight upper-case hex digits differ
     // from serialNumber, else 0. Returns false (changed 0) when they could not be read.
     bool CheckIdentity(const std::string& serialNumber, int& changed);
+
+    // Reads the four identity bytes. same is false when they differ from those the readout held
+    // at the last information read, with this map's own writes to them since (a serial number
+    // runs over them): another readout is on the line. Unlike CheckIdentity this holds for any
+    // serial number, not only one that spells its own identity bytes. Returns false (same true)
+    // when they could not be read; same is true when no information read has been made.
+    bool CheckSameReadout(bool& same);
+
+    // After a settings write that failed: reads the information area again into settings, so
+    // that they hold what the readout holds, a value written in part or taken without its answer
+    // included. The records and the status answers stay; a changed record count marks the
+    // records as no longer the readout's (dataReady 0). With withClock the clock is read too.
+    // Returns false, with nothing changed, when the block read fails.
+    bool RereadInformation(SharedSettings& settings, bool withClock);
 
     // Performs the flagged steps of a settings write in their fixed order, copying each new
     // value into live as soon as its step succeeds. Returns 0, or the code of the first step
@@ -78,6 +94,10 @@ class ReadoutMemoryMap {
     static void DecodeInformation(const InfoImage& image, ReadoutSettings& settings);
 
   private:
+    // One byte of the information area; the known identity follows a write to it.
+    bool WriteInfoByte(int address, std::uint8_t value);
+    // Reads the clock into settings, with the PC time of the question. False when unanswered.
+    bool ReadClockInto(SharedSettings& settings);
     // Writes text byte by byte from address, stopping at the first failure, then the zero at
     // address + length whatever happened. True when every byte, the zero too, was written.
     bool WriteText(int address, std::string_view text);
@@ -85,6 +105,8 @@ class ReadoutMemoryMap {
 
     ReadoutCommands& commands_;
     Clock& clock_;
+    // The identity bytes at the last information read, as this map's writes have changed them.
+    std::optional<Identity> knownIdentity_;
 };
 
 }  // namespace q417

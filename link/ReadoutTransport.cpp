@@ -20,7 +20,7 @@ ReadoutTransport::ReadoutTransport(SerialLine& line, Clock& clock) : line_(line)
 
 bool ReadoutTransport::OpenPortProbing() {
     if (portNumber_ <= 0) {
-        return OpenPortAt(kProbeBaud);  // refused the same way, without touching the line
+        return OpenPortAt(kProbeBaud);  // refused the same way, without opening anything
     }
     ClosePort();
     line_.PortOpen(portNumber_, kProbeBaud);
@@ -29,12 +29,14 @@ bool ReadoutTransport::OpenPortProbing() {
 }
 
 bool ReadoutTransport::OpenPortAt(int baudRate) {
+    // Whatever was open before is closed first, also for "Disabled": the device is released
+    // and no readout stays reachable through a port the user has turned off.
+    ClosePort();
     if (portNumber_ <= 0) {
         portOpenResult_ = false;
         openFailure_ = {OpenFailure::Disabled, "the port is disabled"};
         return false;
     }
-    ClosePort();
     line_.PortOpen(portNumber_, baudRate);
     const bool result = line_.PortIsOpen();
     currentBaud_ = baudRate;

@@ -39,6 +39,11 @@ struct FaultPlan {
     // line keeps the time.
     int stallAfterCommands = -1;
     int stallMs = 1000;
+    // With a stall: the readout that answers after it is another one, as when the cable is out
+    // for a moment and a different unit is plugged in. It shows otherIdentity and waits for a
+    // command, whatever the first one was in the middle of (the first byte after the stall
+    // finds it so).
+    bool newIdentityAfterStall = false;
 };
 
 }  // namespace q417::sim

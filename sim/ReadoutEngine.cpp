@@ -132,6 +132,13 @@ void ReadoutEngine::LineReset() {
 }
 
 void ReadoutEngine::ReceiveByte(std::uint8_t byte) {
+    if (swapAfterStall_) {
+        // Nothing reaches the readout during a stall: this is the first byte after it, and
+        // another readout takes it, waiting for a command whatever the first one was doing.
+        swapAfterStall_ = false;
+        LineReset();
+        memory_.SetIdentity(faults_.otherIdentity);
+    }
     if (mode_ == InputMode::Packets) {
         ReceivePacketByte(byte);
         return;
@@ -199,6 +206,10 @@ void ReadoutEngine::HandleLine(const std::string& raw, bool tooLong) {
         if (lost || --faults_.stallAfterCommands == 0) {
             faults_.stallAfterCommands = -1;
             stallStartedMs_ = std::max(faults_.stallMs, 0);
+            if (faults_.newIdentityAfterStall) {
+                faults_.newIdentityAfterStall = false;
+                swapAfterStall_ = true;
+            }
         }
         if (lost) {
             return;

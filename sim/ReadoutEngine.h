@@ -102,6 +102,7 @@ class ReadoutEngine {
     int badPackets_ = 0;
     bool cablePulled_ = false;
     int stallStartedMs_ = 0;
+    bool swapAfterStall_ = false;  // another readout answers once the stall is over
 };
 
 }  // namespace q417::sim

@@ -61,6 +61,8 @@ std::string SimOptions::Usage() {
            "  --erased-records N     the last N site records read as erased memory (0xFF)\n"
            "  --nan-readings N       the newest stored reading of the first N sites that hold\n"
            "                         readings is not a number\n"
+           "  --swap-after K         answer K more commands, stall as above, then answer as\n"
+           "                         another readout (other identity bytes)\n"
            "  --help                 show this text\n"
            "SIGTERM or SIGINT ends the simulation (exit status 0).\n";
 }
@@ -120,6 +122,11 @@ std::optional<SimOptions> SimOptions::Parse(const std::vector<std::string>& args
         {"--stall-ms", count(o.faults.stallMs, 1)},
         {"--erased-records", count(o.erasedRecords, 0)},
         {"--nan-readings", count(o.nanReadings, 0)},
+        {"--swap-after",
+         [&](const std::string& v) {
+             o.faults.newIdentityAfterStall = true;
+             return count(o.faults.stallAfterCommands, 0)(v);
+         }},
     };
 
     for (std::size_t i = 0; i < args.size(); ++i) {

@@ -17,7 +17,9 @@
 #include "DefaultSiteFiles.h"
 #include "DocumentCommands.h"
 #include "FakeLine.h"
+#include "LinkJob.h"
 #include "ManualClock.h"
+#include "PacketCutLine.h"
 #include "ReadoutEngine.h"
 #include "ScriptedUser.h"
 #include "SiteListModel.h"
@@ -60,6 +62,65 @@ void WriteFile(const std::string& path, const std::string& bytes) {
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(bytes.data(), static_cast<qint64>(bytes.size()));
 }
+
+// What the window says once an upload of 25 sites stopped after the first 10.
+const std::string kInterruptedAfterTen =
+    "The upload was interrupted after site 10 of 25: the readout may hold a mix of old and new "
+    "sites. Upload again.";
+
+int Said(const test::ScriptedUser& user, const std::string& text) {
+    return static_cast<int>(std::count(user.messages.begin(), user.messages.end(), text));
+}
+
+// The window on a readout of 30 sites, with a file of 25 others open and the readout's first
+// download question answered No. The readout is cut off in the second record write of an
+// upload: after the first 10 sites and 16 packets more.
+class UploadRig {
+  public:
+    explicit UploadRig(testing::PacketCutLine::Cut cut)
+        : engine{sim::ReadoutMemory::MakeDefault(30, kNow),
+                 [this] { return clock.CalendarSeconds(); }},
+          line{fake, 46, cut} {
+        clock.SetRealSleepDivisor(100);
+        test::ResetStore();
+        std::string text;
+        for (int k = 1; k <= 25; ++k) {
+            text += std::to_string(k) + ",Site " + std::to_string(k) +
+                    ",12/01/26 08:30,1.5,PSI,30303000\r\n";
+        }
+        QFile file(dir.filePath(QStringLiteral("route.ini")));
+        if (file.open(QIODevice::WriteOnly)) {
+            file.write(text.data(), static_cast<qint64>(text.size()));
+        }
+        ini = file.fileName().toStdString();
+        user.answers[Question::ConfirmUpload] = true;
+        user.answers[Question::ClearReadings] = true;  // no download needed first
+    }
+
+    // Starts the window, opens the file and uploads it; true once the readout has been cut off.
+    bool StartUpload() {
+        std::string error;
+        if (!app.Start({}, error, false) || !app.OpenFile(ini)) {
+            return false;
+        }
+        if (!QTest::qWaitFor([this] { return app.Frame()->Flags().upload; }, kWaitMs)) {
+            return false;
+        }
+        app.OnCommand(cmd::kUploadSiteInfo);
+        return app.Commands().UploadRunning() &&
+               QTest::qWaitFor([this] { return line.CutMade(); }, kWaitMs);
+    }
+
+    QTemporaryDir dir;
+    std::string ini;
+    sim::testing::TimeZoneGuard zone{"UTC"};
+    sim::ManualClock clock{kNow};
+    sim::ReadoutEngine engine;
+    sim::FakeLine fake{clock, engine};
+    testing::PacketCutLine line;
+    test::ScriptedUser user;
+    CQ417HostApp app{{&line, &clock, &user}};
+};
 
 }  // namespace
 
@@ -221,6 +282,85 @@ class WindowEndToEndTest : public QObject {
                  QString::fromStdString("Data file not opened: " + notes +
                                         ": line 1 is not a site line."));
         QCOMPARE(FileBytes(notes), std::string("Pump 3 leaks.\r\n"));
+    }
+
+    void anInterruptedUploadIsSaidOnceBeforeTheDownloadQuestion() {
+        UploadRig rig(testing::PacketCutLine::Cut::Unplug);
+        QVERIFY(rig.StartUpload());
+        // Recovery gives up, the link starts over: the window says where the upload stopped.
+        QTRY_COMPARE_WITH_TIMEOUT(Said(rig.user, kInterruptedAfterTen), 1, kWaitMs);
+        QCOMPARE(rig.user.icons.back(), MessageIcon::Exclamation);
+        QVERIFY(!rig.app.Commands().UploadRunning());
+        QTRY_COMPARE_WITH_TIMEOUT(rig.app.Frame()->PaneText(CMainFrame::kStatusPane),
+                                  QStringLiteral("Connecting"), kWaitMs);
+
+        // The readout comes back: the download question comes after the box, and the box not
+        // again.
+        const std::size_t said = rig.user.messages.size();
+        rig.fake.Replug();
+        QTRY_COMPARE_WITH_TIMEOUT(DownloadQuestions(rig.user), 2, kWaitMs);
+        QCOMPARE(rig.user.messagesAtQuestion.back(), said);
+        QCOMPARE(Said(rig.user, kInterruptedAfterTen), 1);
+        rig.app.Link().Stop();
+        // The readout holds the first 15 sites and a part of the 16th new, its count and file
+        // name as before.
+        const sim::ReadoutMemory& memory = rig.engine.Memory();
+        const sim::ReadoutMemory before = sim::ReadoutMemory::MakeDefault(30, kNow);
+        QCOMPARE(memory.SiteName(14), std::string("Site 15"));
+        QCOMPARE(memory.SiteName(15), std::string("Site 16"));  // its first block
+        const auto rest = static_cast<std::ptrdiff_t>(15 * kRecordSize + kTransferBlockSize);
+        QVERIFY(std::equal(memory.Records().begin() + rest, memory.Records().end(),
+                           before.Records().begin() + rest));
+        QCOMPARE(memory.RecordCount(), 30);
+        QVERIFY(memory.FileName() != rig.ini);
+    }
+
+    void closingDuringAnUploadStopsItAndSaysWhereItStopped() {
+        UploadRig rig(testing::PacketCutLine::Cut::Hold);
+        QVERIFY(rig.StartUpload());
+        // Held in its second write until the window closes.
+        rig.user.answers[Question::QuitDuringUpload] = true;
+        QVERIFY(rig.app.Frame()->close());
+        QCOMPARE(rig.user.questions.back().first, Question::QuitDuringUpload);
+        QCOMPARE(Said(rig.user, kInterruptedAfterTen), 1);
+        QCOMPARE(rig.user.messagesAtQuestion.back() + 1, rig.user.messages.size());
+        // The link is stopped and the port released before the window goes.
+        QVERIFY(!rig.app.Link().Running());
+        QVERIFY(!rig.fake.PortIsOpen());
+        QVERIFY(!rig.app.Commands().UploadRunning());
+        QTest::qWait(50);  // nothing more comes
+        QCOMPARE(Said(rig.user, kInterruptedAfterTen), 1);
+        QCOMPARE(rig.engine.Memory().RecordCount(), 30);
+    }
+
+    void portDisabledClosesThePortAndGreysTheReadoutCommands() {
+        test::ResetStore();
+        sim::testing::TimeZoneGuard zone{"UTC"};
+        sim::ManualClock clock{kNow};
+        clock.SetRealSleepDivisor(100);
+        sim::ReadoutEngine engine{sim::ReadoutMemory::MakeDefault(4, kNow),
+                                  [&clock] { return clock.CalendarSeconds(); }};
+        sim::FakeLine line{clock, engine};
+        test::ScriptedUser user;
+        CQ417HostApp app({&line, &clock, &user});
+        std::string error;
+        QVERIFY2(app.Start({}, error, false), error.c_str());
+        CMainFrame& frame = *app.Frame();
+        QTRY_VERIFY_WITH_TIMEOUT(frame.Flags().upload && frame.Flags().addData, kWaitMs);
+        QVERIFY(line.PortIsOpen());
+
+        QCOMPARE(app.Commands().ApplyPortChoice(0, app.Settings().baudRate), JOB_OPEN_PORT);
+        QTRY_COMPARE_WITH_TIMEOUT(frame.PaneText(CMainFrame::kStatusPane),
+                                  QStringLiteral("Port not open"), kWaitMs);
+        QVERIFY(!line.PortIsOpen());
+        QCOMPARE(frame.Flags(), CommandFlags{});
+        for (const int id :
+             {cmd::kReadoutStatus, cmd::kReconnect, cmd::kAddReadoutData, cmd::kAddReadoutDataTool,
+              cmd::kCalibration, cmd::kUploadSiteInfo, cmd::kUploadSiteInfoTool}) {
+            QVERIFY2(!frame.Action(id)->isEnabled(), qPrintable(QString::number(id)));
+        }
+        QCOMPARE(app.Settings().portNum, 0);
+        QVERIFY(app.Link().Settings().connected == 0);
     }
 };
 

@@ -5,8 +5,10 @@
 #include <QClipboard>
 #include <QFile>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 #include <thread>
 
 #include "AppFixture.h"
@@ -15,6 +17,7 @@
 #include "CQ417HostDoc.h"
 #include "CQ417HostView.h"
 #include "CReadoutLink.h"
+#include "ChildProcess.h"
 #include "CommandIds.h"
 #include "DocumentCommands.h"
 #include "LinkDispatcher.h"
@@ -24,11 +27,28 @@
 #include "ScriptedUser.h"
 #include "SiteListModel.h"
 #include "SiteText.h"
+#include "StopSignalWatch.h"
 #include "UiActivity.h"
 
 using namespace q417;
 
 namespace {
+
+// Whether process pid has a handler of its own for signalNumber (its SigCgt mask in /proc).
+bool Catches(pid_t pid, int signalNumber) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("SigCgt:")) {
+            bool ok = false;
+            const qulonglong mask = line.mid(7).trimmed().toULongLong(&ok, 16);
+            return ok && (mask >> (signalNumber - 1) & 1U) != 0;
+        }
+    }
+    return false;
+}
 
 // A list of n sites named A, B, C, ... with nothing else in them.
 void FillSites(SiteListModel& model, int n) {
@@ -463,6 +483,69 @@ class WindowTest : public QObject {
         QTRY_COMPARE(dispatcher.Delivered() + dispatcher.Dropped(), 5);
         QCOMPARE(results, 1);
         QCOMPARE(dispatcher.Dropped(), 4);
+    }
+
+    void stopSignalsReachTheWindowThread_data() {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+    void stopSignalsReachTheWindowThread() {
+        QFETCH(int, signalNumber);
+        struct sigaction before {};
+        ::sigaction(signalNumber, nullptr, &before);
+        {
+            StopSignalWatch watch;
+            QVERIFY(watch.Watching());
+            QSignalSpy spy(&watch, &StopSignalWatch::stopRequested);
+            QCOMPARE(::raise(signalNumber), 0);  // without the watch this ends the test
+            QTRY_COMPARE(spy.count(), 1);
+            QCOMPARE(spy.at(0).at(0).toInt(), signalNumber);
+        }
+        struct sigaction after {};
+        ::sigaction(signalNumber, nullptr, &after);
+        QVERIFY(after.sa_handler == before.sa_handler);  // given back with the watch
+    }
+
+    void stopSignalsEndTheProgramAsExitDoes_data() { stopSignalsReachTheWindowThread_data(); }
+    void stopSignalsEndTheProgramAsExitDoes() {
+        QFETCH(int, signalNumber);
+        test::ResetStore({{QStringLiteral("PortNum"), 0}});
+        test::ChildProcess host(Q417HOST_PATH, {});
+        QVERIFY(host.Started());
+        // Once the window takes the signal itself, it is sent.
+        QVERIFY(QTest::qWaitFor([&] { return Catches(host.Pid(), signalNumber); }, 20000));
+        host.Signal(signalNumber);
+        QCOMPARE(host.Wait(20000), std::optional<int>(0));  // closed, not killed
+        // The settings are written as the window goes.
+        QCOMPARE(test::StoredValue(QStringLiteral("Settings/BaudRate")).toInt(), 115200);
+    }
+
+    void aStopSignalClosesTheWindowAsExitDoes() {
+        StartApp();
+        Frame().show();
+        app_->Document().SetModified(true);
+        // A dialog open over the window ends first; then the window asks as File > Exit does,
+        // and Cancel keeps it.
+        user_->saveChoice = SaveChoice::Cancel;
+        bool endedBySignal = true;
+        test::OnNextDialog([this, &endedBySignal](QDialog& about) {
+            QTimer::singleShot(5000, &about, [&endedBySignal, &about] {  // else it never returns
+                endedBySignal = false;
+                about.reject();
+            });
+            app_->OnStopSignal(SIGTERM);
+        });
+        app_->OnCommand(cmd::kAbout);  // returns once the About box is ended
+        QVERIFY(endedBySignal);
+        QTRY_COMPARE(user_->saveQuestions.size(), std::size_t{1});
+        QVERIFY(Frame().isVisible());
+        // A later signal asks again.
+        user_->saveChoice = SaveChoice::Discard;
+        app_->OnStopSignal(SIGHUP);
+        QTRY_VERIFY(!Frame().isVisible());
+        QCOMPARE(user_->saveQuestions.size(), std::size_t{2});
     }
 
     void idEditRefusesCommas() {

@@ -77,12 +77,20 @@ class PacketNoiseLine final : public ForwardingLine {
     int packets_ = 0;
 };
 
-// A cable that is pulled as the third record is asked for, and plugged in again outageMs later
-// (never when negative): the readout hears nothing in between.
+// A cable that is pulled as the nth command line holding prefix goes out (by default, as the
+// third record is asked for), and plugged in again outageMs later (never when negative): the
+// readout hears nothing in between. With swap, another readout is plugged in.
 class PulledCableLine final : public ForwardingLine {
   public:
-    PulledCableLine(sim::FakeLine& line, sim::ManualClock& clock, std::int64_t outageMs)
-        : ForwardingLine(line), line_(line), clock_(clock), outageMs_(outageMs) {}
+    PulledCableLine(sim::FakeLine& line, sim::ManualClock& clock, std::int64_t outageMs,
+                    std::string prefix = "RP ", int nth = 3, bool swap = false)
+        : ForwardingLine(line),
+          line_(line),
+          clock_(clock),
+          outageMs_(outageMs),
+          prefix_(std::move(prefix)),
+          nth_(nth),
+          swap_(swap) {}
 
     void PortWrite(const std::uint8_t* buffer, int count) override {
         for (int i = 0; i < count; ++i) {
@@ -91,8 +99,18 @@ class PulledCableLine final : public ForwardingLine {
     }
     void PortPutChar(int byte) override {
         const char c = static_cast<char>(byte & 0xFF);
-        if (c == '\r' && current_.rfind("RP ", 0) == 0 && ++recordReads_ == 3) {
+        // Record writes follow the binary packets of the one before without a line end.
+        if (c == '\r' && current_.find(prefix_) != std::string::npos && ++seen_ == nth_) {
             pulledAtMs_ = clock_.NowMs();
+            if (swap_) {
+                // The line holds the time: this command is the first it loses.
+                const auto outage = static_cast<int>(outageMs_);
+                line_.WithEngine([outage](sim::ReadoutEngine& e) {
+                    e.Faults().stallAfterCommands = 0;
+                    e.Faults().stallMs = outage;
+                    e.Faults().newIdentityAfterStall = true;
+                });
+            }
         }
         current_ = c == '\r' ? std::string() : current_ + (c == '\n' ? "" : std::string(1, c));
         Follow();
@@ -105,6 +123,9 @@ class PulledCableLine final : public ForwardingLine {
 
   private:
     void Follow() {
+        if (swap_) {
+            return;  // the readout's own stall keeps the outage
+        }
         const bool out =
             pulledAtMs_ >= 0 && (outageMs_ < 0 || clock_.NowMs() < pulledAtMs_ + outageMs_);
         line_.WithEngine([out](sim::ReadoutEngine& e) { e.Faults().silent = out; });
@@ -113,8 +134,11 @@ class PulledCableLine final : public ForwardingLine {
     sim::FakeLine& line_;
     sim::ManualClock& clock_;
     std::int64_t outageMs_;
+    std::string prefix_;
+    int nth_;
+    bool swap_;
     std::int64_t pulledAtMs_ = -1;
-    int recordReads_ = 0;
+    int seen_ = 0;
     std::string current_;
 };
 
@@ -484,6 +508,44 @@ TEST_F(SiteTransferTest, InterruptedTransfersStopTheLinkAndSaySo) {
     EXPECT_EQ(err.str(), "q417cli: the download was interrupted; " + again + " was not written\n");
     EXPECT_FALSE(std::filesystem::exists(again));
     EXPECT_FALSE(line.PortIsOpen());
+}
+
+TEST_F(SiteTransferTest, UploadCutOffInItsSecondWriteSaysSo) {
+    std::string text;
+    for (int k = 1; k <= 25; ++k) {
+        text += std::to_string(k) + ",Site " + std::to_string(k) + ",12/01/26 08:30,1.5,PSI,\r\n";
+    }
+    const std::string ini = PathOf("many.ini");
+    q417::test::WriteFileBytes(ini, text);
+    const struct {
+        const char* name;
+        std::int64_t outageMs;
+        bool swap;
+        const char* error;
+    } cases[] = {
+        // Back only after the link has started over: not a finished upload.
+        {"cable out for long", 22000, false,
+         "q417cli: the upload: the link had to start over at 40%; the readout may hold a mix of "
+         "old and new sites; upload again\n"},
+        // Another readout after 3 s: nothing more is written to it.
+        {"another readout plugged in", 3000, true,
+         "q417cli: the upload: another readout answered in the middle of it\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Memory() = sim::ReadoutMemory::MakeDefault(4, testing::kNow);
+        ClearStreams();
+        PulledCableLine cable(line, clock, c.outageMs, "WP ", 2, c.swap);
+        EXPECT_EQ(RunOn(cable, {"upload", ini}), kExitFailed);
+        line.WithEngine([](sim::ReadoutEngine& e) { e.Faults().silent = false; });
+        EXPECT_EQ(out.str(), "");
+        const std::string& error = err.str();
+        ASSERT_GE(error.size(), std::strlen(c.error));
+        EXPECT_EQ(error.substr(error.size() - std::strlen(c.error)), c.error);  // after the notice
+        EXPECT_EQ(Memory().SiteName(9), "Site 10");
+        EXPECT_NE(Memory().SiteName(10), "Site 11");
+        EXPECT_EQ(Memory().RecordCount(), 4);
+    }
 }
 
 TEST_F(SiteTransferTest, VerifyReadsEverySiteBack) {

@@ -5,14 +5,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <functional>
+#include <string>
 
 #include "FakeLine.h"
+#include "ForwardingLine.h"
 #include "LinkWorker.h"
 #include "ManualClock.h"
+#include "PacketCutLine.h"
 #include "ReadoutEngine.h"
 #include "ReadoutSiteRecord.h"
 #include "RecordingSink.h"
+#include "UploadReport.h"
 
 namespace q417 {
 namespace {
@@ -43,10 +48,12 @@ std::vector<LinkMessage> ConnectionMessages() {
             CommandMessage(kEnable, 32805)};
 }
 
-// A worker on the in-process line, turned by hand.
+// A worker on the in-process line, turned by hand. With cutAfterPackets the readout is cut off
+// (unplugged) as the record-write packet after that many goes.
 struct WorkerRig {
-    explicit WorkerRig(int sites = 3)
-        : engine(MakeMemory(sites), [this] { return clock.CalendarSeconds(); }) {
+    explicit WorkerRig(int sites = 3, int cutAfterPackets = -1)
+        : engine(MakeMemory(sites), [this] { return clock.CalendarSeconds(); }),
+          cutLine(line, cutAfterPackets, testing::PacketCutLine::Cut::Unplug) {
         shared.jobs.Open();
     }
 
@@ -85,8 +92,19 @@ struct WorkerRig {
         ASSERT_TRUE(shared.jobs.Submit({code, requester, {}, 0, {}}));
     }
 
-    void SubmitUpload(UploadPlan plan) {
-        ASSERT_TRUE(shared.jobs.Submit({JOB_UPLOAD, 0, {}, 0, std::move(plan)}));
+    void SubmitUpload(UploadPlan plan, RequesterId requester = 0) {
+        ASSERT_TRUE(shared.jobs.Submit({JOB_UPLOAD, requester, {}, 0, std::move(plan)}));
+    }
+
+    // The upload reports posted since from, as the requester reads them.
+    [[nodiscard]] std::vector<UploadReport> UploadReports(std::size_t from = 0) const {
+        std::vector<UploadReport> reports;
+        for (const LinkMessage& m : sink.Messages(from)) {
+            if (const auto report = UploadReport::FromMessage(m)) {
+                reports.push_back(*report);
+            }
+        }
+        return reports;
     }
 
     void Engine(const std::function<void(sim::ReadoutEngine&)>& f) { line.WithEngine(f); }
@@ -105,9 +123,10 @@ struct WorkerRig {
     sim::ManualClock clock{kNow};
     sim::ReadoutEngine engine;
     sim::FakeLine line{clock, engine};
+    testing::PacketCutLine cutLine;
     LinkShared shared;
     RecordingSink sink{&clock};
-    LinkWorker worker{shared, line, clock, sink};
+    LinkWorker worker{shared, cutLine, clock, sink};
     std::vector<LinkState> states;
 };
 
@@ -306,7 +325,13 @@ TEST_F(UploadTest, ReadoutStallingMidUploadEndsWithExactlyWhatWasSent) {
     const std::size_t mark = sink.Count();
     SubmitUpload({image, 25, "/home/tech/STALL.INI"});
     ASSERT_TRUE(TurnUntilPosted(EventMessage(10), mark));
-    EXPECT_GT(engine.StoredPacketCount(), 75);  // the stalled write was sent again
+    const std::string written = line.Written();
+    std::size_t stalledWrites = 0;  // the stalled write was sent again
+    for (std::size_t at = written.find("WP 1E 40 1E\r"); at != std::string::npos;
+         at = written.find("WP 1E 40 1E\r", at + 1)) {
+        ++stalledWrites;
+    }
+    EXPECT_GE(stalledWrites, 2u);
     EXPECT_TRUE(std::equal(image->bytes.begin(), image->bytes.begin() + 25 * kRecordSize,
                            engine.Memory().Records().begin()));
     EXPECT_EQ(engine.Memory().InfoText(144, 100), "/home/tech/STALL.INI");
@@ -586,6 +611,356 @@ TEST(LinkWorkerStopTest, StopIsCarriedOutAtTheNextTurnFromEveryState) {
         EXPECT_FALSE(t.worker.Turn());
         EXPECT_EQ(t.sink.Count(), mark);
         EXPECT_FALSE(t.line.PortIsOpen());
+    }
+}
+
+// ---- how an upload ends ----
+
+constexpr int kOldSites = 30;  // the readout's sites before the upload
+constexpr int kNewSites = 25;  // the upload's
+constexpr RequesterId kUploader = 7;
+
+// kNewSites records unlike any of the readout's: every byte of record r is 0x40 + r.
+std::shared_ptr<const RecordImage> NewSites() {
+    auto image = std::make_shared<RecordImage>();
+    for (int r = 0; r < kNewSites; ++r) {
+        std::fill_n(image->bytes.begin() + r * kRecordSize, kRecordSize,
+                    static_cast<std::uint8_t>(0x40 + r));
+    }
+    return image;
+}
+
+// Which blocks of record r the readout holds from the upload (true) or as before (false).
+std::array<bool, kBlocksPerRecord> NewBlocks(const sim::ReadoutMemory& memory, int r) {
+    std::array<bool, kBlocksPerRecord> blocks{};
+    for (int b = 0; b < kBlocksPerRecord; ++b) {
+        const auto* block = memory.Records().data() + r * kRecordSize + b * kTransferBlockSize;
+        blocks[static_cast<std::size_t>(b)] = std::all_of(
+            block, block + kTransferBlockSize, [r](std::uint8_t byte) { return byte == 0x40 + r; });
+    }
+    return blocks;
+}
+
+struct UploadEndCase {
+    const char* name;
+    int cutAfterPackets;  // -1: the cable stays in
+    // Acts once the first write step (sites 1 to 10) is done; may be empty.
+    std::function<void(WorkerRig&)> interrupt;
+    // Turned until this holds.
+    std::function<bool(WorkerRig&)> over;
+    UploadReport expected;
+    int sitesNew;  // records the readout holds whole from the upload afterwards
+    int count;     // the record count it holds afterwards
+};
+
+TEST(UploadEndTest, TheRequesterHearsOnceHowTheUploadEnded) {
+    constexpr UploadReport kAfterTen{false, 10, kNewSites};
+    auto reported = [](WorkerRig& t) { return !t.UploadReports().empty(); };
+    const UploadEndCase cases[] = {
+        {"finished",
+         -1,
+         {},
+         [](WorkerRig& t) { return t.sink.Contains(EventMessage(10), 20); },
+         UploadReport{true, kNewSites, kNewSites},
+         kNewSites,
+         kNewSites},
+        // 30 packets of the first step and 16 of the second go: records 11 to 15 and the first
+        // block of record 16 are new, the rest as before. Recovery gives up, the link starts over.
+        {"cable pulled in the second write", 46, {}, reported, kAfterTen, 15, kOldSites},
+        {"reconnect", -1, [](WorkerRig& t) { t.Submit(JOB_RECONNECT); }, reported, kAfterTen, 10,
+         kOldSites},
+        {"port disabled", -1,
+         [](WorkerRig& t) {
+             t.shared.portNumber = 0;
+             t.Submit(JOB_OPEN_PORT);
+         },
+         reported, kAfterTen, 10, kOldSites},
+        {"download", -1, [](WorkerRig& t) { t.Submit(JOB_DOWNLOAD); }, reported, kAfterTen, 10,
+         kOldSites},
+        {"another upload", -1,
+         [](WorkerRig& t) {
+             t.SubmitUpload({NewSites(), 1, "/tmp/ONE.INI"}, kUploader + 1);
+         },
+         [](WorkerRig& t) { return t.UploadReports().size() == 2; }, kAfterTen, 10, 1},
+    };
+    for (const UploadEndCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        WorkerRig t(kOldSites, c.cutAfterPackets);
+        t.Connect();
+        const std::size_t mark = t.sink.Count();
+        t.SubmitUpload({NewSites(), kNewSites, "/home/tech/NEW.INI"}, kUploader);
+        ASSERT_TRUE(t.TurnUntilPosted(StatusMessage(40, STATUS_WRITING), mark));
+        if (c.interrupt) {
+            c.interrupt(t);
+        }
+        ASSERT_TRUE(t.TurnUntil([&] { return c.over(t); }));
+        // Some turns more: nothing else is said about this upload.
+        for (int i = 0; i < 200 && t.worker.Turn(); ++i) {
+        }
+        const auto messages = t.sink.Messages(mark);
+        const LinkMessage report = c.expected.Message(kUploader);
+        EXPECT_EQ(std::count(messages.begin(), messages.end(), report), 1);
+        const auto reports = t.UploadReports(mark);
+        ASSERT_FALSE(reports.empty());
+        EXPECT_EQ(reports.front(), c.expected);
+        if (!c.expected.finished) {
+            // Said before the link goes on to anything else.
+            const auto at = std::find(messages.begin(), messages.end(), report);
+            EXPECT_EQ(std::find(messages.begin(), at, StatusMessage(3, STATUS_CONNECTING)), at);
+            EXPECT_EQ(std::find(messages.begin(), at, StatusMessage(2, STATUS_PORT_NOT_OPEN)), at);
+        }
+
+        const sim::ReadoutMemory& memory = t.engine.Memory();
+        for (int r = 0; r < kOldSites; ++r) {
+            const bool whole = r < c.sitesNew;
+            const std::array<bool, 3> expectedBlocks =
+                whole ? std::array<bool, 3>{true, true, true}
+                : (c.cutAfterPackets >= 0 && r == c.sitesNew)
+                    ? std::array<bool, 3>{true, false, false}  // the write was cut in it
+                    : std::array<bool, 3>{false, false, false};
+            EXPECT_EQ(NewBlocks(memory, r), expectedBlocks) << "record " << r + 1;
+        }
+        // The count and the name are written only after every record.
+        EXPECT_EQ(memory.InfoU16(61), c.count);
+        EXPECT_EQ(memory.InfoText(144, 100) == "/home/tech/NEW.INI", c.expected.finished);
+    }
+}
+
+TEST(UploadEndTest, AStoppedUploadIsKeptForWhoeverStoppedIt) {
+    WorkerRig t(kOldSites);
+    t.Connect();
+    const std::size_t mark = t.sink.Count();
+    t.SubmitUpload({NewSites(), kNewSites, "/home/tech/NEW.INI"}, kUploader);
+    ASSERT_TRUE(t.TurnUntilPosted(StatusMessage(40, STATUS_WRITING), mark));
+    EXPECT_FALSE(t.shared.stoppedUpload.Get());
+    t.shared.stopRequest = true;
+    EXPECT_FALSE(t.worker.Turn());
+    EXPECT_TRUE(t.UploadReports(mark).empty());  // nothing is posted once stopped
+    EXPECT_EQ(t.shared.stoppedUpload.Get(), (UploadReport{false, 10, kNewSites}));
+
+    // A stop with no upload running keeps nothing.
+    WorkerRig idle(kOldSites);
+    idle.Connect();
+    idle.shared.stopRequest = true;
+    EXPECT_FALSE(idle.worker.Turn());
+    EXPECT_FALSE(idle.shared.stoppedUpload.Get());
+}
+
+// ---- the port turned off ----
+
+TEST(PortOffTest, APortThatDoesNotOpenClosesTheLineAndWithdrawsTheReadoutCommands) {
+    const struct {
+        const char* name;
+        std::function<void(WorkerRig&)> choose;
+    } cases[] = {
+        {"Disabled", [](WorkerRig& t) { t.shared.portNumber = 0; }},
+        {"a port that does not open",
+         [](WorkerRig& t) {
+             t.line.SetOpenable(false);
+             t.shared.portNumber = 5;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WorkerRig t;
+        t.Connect();
+        ASSERT_TRUE(t.line.PortIsOpen());
+        c.choose(t);
+        const std::size_t mark = t.sink.Count();
+        t.Submit(JOB_OPEN_PORT);
+        ASSERT_TRUE(t.TurnUntilPosted(StatusMessage(2, STATUS_PORT_NOT_OPEN), mark));
+        EXPECT_FALSE(t.line.PortIsOpen());
+        EXPECT_EQ(t.sink.Messages(mark),
+                  (std::vector<LinkMessage>{
+                      CommandMessage(kDisable, 32779), CommandMessage(kDisable, 32787),
+                      CommandMessage(kDisable, 32805), CommandMessage(kDisable, 32786),
+                      CommandMessage(kDisable, 32783), StatusMessage(2, STATUS_PORT_NOT_OPEN)}));
+        const ReadoutSettings s = t.shared.settings.Snapshot();
+        EXPECT_EQ(s.connected, 0);
+        EXPECT_EQ(s.dataReady, 0);
+
+        // Withdrawn once: then only "Port not open" every 1.5 s, and the port stays closed.
+        const std::size_t later = t.sink.Count();
+        ASSERT_TRUE(t.TurnUntil([&] { return t.sink.Count() >= later + 3; }));
+        for (const LinkMessage& m : t.sink.Messages(later)) {
+            EXPECT_EQ(m, StatusMessage(2, STATUS_PORT_NOT_OPEN));
+        }
+        EXPECT_FALSE(t.line.PortIsOpen());
+    }
+}
+
+// ---- another readout after a short outage ----
+
+// The cable is out for 3 s after `after` more commands; with swap another readout answers then.
+void ShortOutage(WorkerRig& t, int after, bool swap) {
+    t.Engine([after, swap](sim::ReadoutEngine& e) {
+        e.Faults().stallAfterCommands = after;
+        e.Faults().stallMs = 3000;
+        e.Faults().newIdentityAfterStall = swap;
+    });
+}
+
+TEST(ShortOutageTest, ADownloadFromAnotherReadoutIsNotReportedComplete) {
+    for (const bool swap : {false, true}) {
+        SCOPED_TRACE(swap ? "another readout" : "the same readout");
+        WorkerRig t(6);
+        t.Connect();
+        ShortOutage(t, 3, swap);  // the fourth record's question is lost
+        const std::size_t mark = t.sink.Count();
+        const std::size_t stateMark = t.states.size();
+        t.Submit(JOB_DOWNLOAD);
+        ASSERT_TRUE(t.TurnUntil([&] {
+            return t.sink.Contains(EventMessage(13), mark) ||
+                   t.sink.Contains(EventMessage(10), mark);
+        }));
+        // The download went on by retries alone: no recovery came between.
+        ASSERT_TRUE(t.sink.Contains(StatusMessage(100, STATUS_READING), mark));
+        const auto path = t.StatesSince(stateMark);
+        EXPECT_EQ(std::find(path.begin(), path.end(), LINK_RECOVER), path.end());
+        EXPECT_EQ(t.sink.Contains(EventMessage(13), mark), !swap);
+        EXPECT_EQ(t.sink.Contains(StatusMessage(9, STATUS_NEW_READOUT), mark), swap);
+        if (swap) {
+            // As in recovery: disconnect, and the new readout is read in full.
+            EXPECT_NE(std::find(path.begin(), path.end(), LINK_NEW_READOUT), path.end());
+            EXPECT_EQ(t.shared.settings.Snapshot().serialNumber, t.engine.Memory().SerialNumber());
+            EXPECT_NE(t.engine.Memory().SerialNumber(), "30303000");
+            EXPECT_EQ(t.shared.settings.Snapshot().dataReady, 0);
+        } else {
+            EXPECT_EQ(t.shared.settings.Snapshot().dataReady, 1);
+        }
+    }
+}
+
+TEST(ShortOutageTest, AnUploadStopsBeforeItWritesToAnotherReadout) {
+    for (const bool swap : {false, true}) {
+        SCOPED_TRACE(swap ? "another readout" : "the same readout");
+        WorkerRig t(kOldSites);
+        t.Connect();
+        ShortOutage(t, 2, swap);  // the second record write is echoed, then the cable is out
+        const std::size_t mark = t.sink.Count();
+        t.SubmitUpload({NewSites(), kNewSites, "/home/tech/NEW.INI"}, kUploader);
+        ASSERT_TRUE(t.TurnUntilPosted(EventMessage(10), mark));
+        const auto reports = t.UploadReports(mark);
+        ASSERT_EQ(reports.size(), 1u);
+        const sim::ReadoutMemory& memory = t.engine.Memory();
+        if (swap) {
+            EXPECT_EQ(reports.front(), (UploadReport{false, 10, kNewSites}));
+            EXPECT_TRUE(t.sink.Contains(StatusMessage(9, STATUS_NEW_READOUT), mark));
+            // Nothing of the first readout's upload reached the other one.
+            for (int r = 10; r < kOldSites; ++r) {
+                EXPECT_EQ(NewBlocks(memory, r), (std::array<bool, 3>{})) << "record " << r + 1;
+            }
+            EXPECT_EQ(memory.InfoU16(61), kOldSites);
+        } else {
+            EXPECT_EQ(reports.front(), (UploadReport{true, kNewSites, kNewSites}));
+            for (int r = 0; r < kNewSites; ++r) {
+                EXPECT_EQ(NewBlocks(memory, r), (std::array<bool, 3>{true, true, true}))
+                    << "record " << r + 1;
+            }
+            EXPECT_EQ(memory.InfoU16(61), kNewSites);
+        }
+    }
+}
+
+// ---- a settings write that fails ----
+
+// A line on which the readout never hears the command lines that start with prefix.
+class DeafLine final : public ForwardingLine {
+  public:
+    DeafLine(SerialLine& line, std::string prefix)
+        : ForwardingLine(line), prefix_(std::move(prefix)) {}
+
+    void PortPutChar(int byte) override {
+        const char c = static_cast<char>(byte & 0xFF);
+        if (c == '\n') {
+            if (!dropped_) {
+                Inner().PortPutChar(byte);
+            }
+            return;
+        }
+        pending_.push_back(c);
+        if (c != '\r') {
+            return;
+        }
+        dropped_ = pending_.rfind(prefix_, 0) == 0;
+        if (!dropped_) {
+            for (char p : pending_) {
+                Inner().PortPutChar(static_cast<unsigned char>(p));
+            }
+        }
+        pending_.clear();
+    }
+
+  private:
+    std::string prefix_;
+    std::string pending_;   // the command line being sent, up to its CR
+    bool dropped_ = false;  // the last line was not heard, nor its LF
+};
+
+// What the requester finds in the live settings when the result reaches it.
+class ResultSnapshotSink final : public LinkSink {
+  public:
+    explicit ResultSnapshotSink(const SharedSettings& settings) : settings_(settings) {}
+    void Post(const LinkMessage& message) override {
+        if (message.message == WM_LINK_RESULT) {
+            results.push_back(message.lParam);
+            atResult.push_back(settings_.Snapshot());
+        }
+    }
+    std::vector<std::int64_t> results;
+    std::vector<ReadoutSettings> atResult;
+
+  private:
+    const SharedSettings& settings_;
+};
+
+TEST(FailedSettingsWriteTest, TheWindowsHearOfTheResultWithWhatTheReadoutHolds) {
+    const struct {
+        const char* name;
+        const char* deafTo;  // command lines the readout does not hear
+        int cutReplies;      // replies the readout starts but does not finish
+        int flags;
+        int result;
+        std::string serial;  // what the readout holds afterwards
+        int displayUnits;
+    } cases[] = {
+        // Characters 1 to 3 are written, the fourth is not heard; the zero ends the text.
+        {"serial number half written", "WE E ", 0, SET_SERIAL_NUMBER, kResultSerialNumber,
+         "ABC03000", 1},
+        // Carried out each time, but every answer stops halfway.
+        {"display units taken without an answer", "", 3, SET_DISPLAY_UNITS, kResultDisplayUnits,
+         "30303000", 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::ManualClock clock{kNow};
+        sim::ReadoutEngine engine{sim::ReadoutMemory::MakeDefault(3, kNow),
+                                  [&clock] { return clock.CalendarSeconds(); }};
+        sim::FakeLine fake{clock, engine};
+        DeafLine line(fake, c.deafTo[0] != '\0' ? c.deafTo : "\x01");
+        LinkShared shared;
+        shared.jobs.Open();
+        ResultSnapshotSink sink(shared.settings);
+        LinkWorker worker(shared, line, clock, sink);
+        for (int i = 0; i < 100 && shared.settings.Snapshot().connected == 0; ++i) {
+            ASSERT_TRUE(worker.Turn());
+        }
+        ASSERT_EQ(shared.settings.Snapshot().connected, 1);
+        ASSERT_EQ(shared.settings.Snapshot().displayUnits, 1);  // PSI
+
+        ReadoutSettings request;
+        request.serialNumber = "ABCDEFGH";
+        request.displayUnits = 2;
+        engine.Faults().cutReplies = c.cutReplies;
+        ASSERT_TRUE(shared.jobs.Submit({JOB_WRITE_SETTINGS, 9, request, c.flags, {}}));
+        ASSERT_TRUE(worker.Turn());
+        ASSERT_EQ(sink.results, std::vector<std::int64_t>{c.result});
+        EXPECT_EQ(engine.Memory().SerialNumber(), c.serial);
+        EXPECT_EQ(engine.Memory().InfoByte(55), c.displayUnits);
+        const ReadoutSettings& seen = sink.atResult.front();
+        EXPECT_EQ(seen.serialNumber, c.serial);
+        EXPECT_EQ(seen.displayUnits, c.displayUnits);
+        EXPECT_EQ(seen.connected, 1);
     }
 }
 

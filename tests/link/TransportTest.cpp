@@ -223,16 +223,35 @@ TEST_F(TransportTest, SendRawLineEndsWithCrAloneAndSkipsEmptyText) {
     EXPECT_EQ(line.Written(), "REB 0000-047F\r");
 }
 
-TEST(TransportOpenTest, DisabledPortNeverCallsTheLine) {
-    sim::ManualClock clock;
-    test::ScriptedLine line{clock};
-    ReadoutTransport transport{line, clock};
-    transport.SetPortNumber(0);
-    EXPECT_FALSE(transport.OpenPortProbing());
-    EXPECT_FALSE(transport.PortOpenResult());
-    transport.SetPortNumber(-3);
-    EXPECT_FALSE(transport.OpenPortAt(ReadoutTransport::kProbeBaud));
-    EXPECT_EQ(line.Calls(), 0);
+TEST(TransportOpenTest, DisabledPortOpensNothingAndReleasesAnOpenPort) {
+    const struct {
+        const char* name;
+        bool openBefore;  // a readout's port was open when "Disabled" was chosen
+        bool probing;     // the probing open, else an open at a given rate
+        int portNumber;
+    } cases[] = {
+        {"nothing open, probing", false, true, 0},
+        {"nothing open, at a rate", false, false, -3},
+        {"port open, probing", true, true, 0},
+        {"port open, at a rate", true, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::ManualClock clock;
+        test::ScriptedLine line{clock};
+        ReadoutTransport transport{line, clock};
+        if (c.openBefore) {
+            ASSERT_TRUE(transport.OpenPortAt(ReadoutTransport::kProbeBaud));
+        }
+        const std::size_t opens = line.Opens().size();
+        transport.SetPortNumber(c.portNumber);
+        EXPECT_FALSE(c.probing ? transport.OpenPortProbing()
+                               : transport.OpenPortAt(ReadoutTransport::kProbeBaud));
+        EXPECT_FALSE(transport.PortOpenResult());
+        EXPECT_EQ(transport.LastOpenFailure().reason, OpenFailure::Disabled);
+        EXPECT_EQ(line.Opens().size(), opens);  // nothing opened
+        EXPECT_FALSE(line.PortIsOpen());        // and nothing left open
+    }
 }
 
 struct OpenCase {

@@ -145,6 +145,28 @@ TEST_F(FakeLineTest, StallLosesWhatTheHostSendsUntilItIsOver) {
     EXPECT_EQ(ReadAll(), "RE 11 30\r\n");
 }
 
+TEST_F(FakeLineTest, AfterASwapStallAnotherReadoutAnswersAsIfFresh) {
+    for (const bool swap : {false, true}) {
+        SCOPED_TRACE(swap ? "swapped" : "the same readout");
+        engine_.Memory().SetIdentity({0x30, 0x30, 0x30, 0x00});
+        engine_.Faults().stallAfterCommands = 1;
+        engine_.Faults().stallMs = 400;
+        engine_.Faults().newIdentityAfterStall = swap;
+        line_.PortOpen(1, 115200);
+        // The record write is echoed, then the stall: its packets are lost, and the first
+        // readout waits for them still.
+        Send("WP 0 40 3\r\n");
+        EXPECT_EQ(ReadAll(), "WP 0 40 3\r\n");
+        Send(std::string(65, 'x'));
+        EXPECT_FALSE(line_.WaitForInput(400));
+        Send("RE 10\r\n");
+        EXPECT_EQ(ReadAll(), swap ? "RE 10 12\r\n" : "");
+        EXPECT_EQ(engine_.Memory().IdentityHex(), swap ? "1234AB00" : "30303000");
+        EXPECT_FALSE(engine_.Faults().newIdentityAfterStall);
+        line_.PortClose();
+    }
+}
+
 TEST_F(FakeLineTest, WaitWithNothingComingSpendsTheWholeTimeout) {
     line_.PortOpen(1, 115200);
     EXPECT_FALSE(line_.WaitForInput(1200));

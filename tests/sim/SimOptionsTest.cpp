@@ -85,6 +85,17 @@ TEST(SimOptionsTest, EveryOption) {
     EXPECT_EQ(o->faults.stallMs, 1500);
 }
 
+TEST(SimOptionsTest, SwapAfterIsAStallAfterWhichAnotherReadoutAnswers) {
+    const auto o = Parse({"--swap-after", "40", "--stall-ms", "3000"});
+    ASSERT_TRUE(o.has_value());
+    EXPECT_EQ(o->faults.stallAfterCommands, 40);
+    EXPECT_EQ(o->faults.stallMs, 3000);
+    EXPECT_TRUE(o->faults.newIdentityAfterStall);
+    const auto plain = Parse({"--stall-after", "40"});
+    ASSERT_TRUE(plain.has_value());
+    EXPECT_FALSE(plain->faults.newIdentityAfterStall);
+}
+
 TEST(SimOptionsTest, ValuesMayFollowAnEqualsSign) {
     const auto o = Parse({"--sites=0", "--pull-after=0", "--help"});
     ASSERT_TRUE(o.has_value());
@@ -115,7 +126,8 @@ INSTANTIATE_TEST_SUITE_P(
         std::vector<std::string>{"--serial", "A?"}, std::vector<std::string>{"--serial", "A B"},
         std::vector<std::string>{"--link", ""}, std::vector<std::string>{"--silent=1"},
         std::vector<std::string>{"--latency", "-1"}, std::vector<std::string>{"--stall-ms", "0"},
-        std::vector<std::string>{"--stall-after", "-2"}),
+        std::vector<std::string>{"--stall-after", "-2"},
+        std::vector<std::string>{"--swap-after", "-1"}),
     [](const auto& test) {
         std::string joined;
         for (const std::string& a : test.param) {
@@ -129,7 +141,8 @@ TEST(SimOptionsTest, UsageNamesEveryOption) {
     for (const char* option :
          {"--sites", "--serial", "--link", "--state-out", "--pace", "--silent", "--reject",
           "--drop-every", "--bad-checksum", "--cut-replies", "--pull-after", "--hangup-after",
-          "--new-identity-after", "--latency", "--stall-after", "--stall-ms", "--help"}) {
+          "--new-identity-after", "--latency", "--stall-after", "--stall-ms", "--swap-after",
+          "--help"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
 }

@@ -18,6 +18,7 @@ class ChildProcess {
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     [[nodiscard]] bool Started() const { return pid_ > 0; }
+    [[nodiscard]] pid_t Pid() const { return pid_; }
 
     // The first line of standard output, without its LF (empty when none came in timeoutMs).
     [[nodiscard]] std::string FirstLine(int timeoutMs = 5000);
