@@ -14,7 +14,9 @@
 #include "FileStore.h"
 #include "MemorySiteList.h"
 #include "ReadingHistory.h"
+#include "ReadoutClockLimit.h"
 #include "ReadoutSiteRecord.h"
+#include "ReadoutStatusRows.h"
 #include "TextEscaping.h"
 
 namespace q417::cli {
@@ -97,6 +99,15 @@ int RunDownload(CommandContext& context, const std::vector<std::string>& args) {
     }
 
     const bool syncClock = arguments.Has("--sync-clock");
+    // As with "set --clock now": a PC whose clock is already too late would leave the readout a
+    // clock this program soon could not read.
+    if (syncClock) {
+        if (const std::int64_t now = context.Time().CalendarSeconds(); !ClockSettable(now)) {
+            return context.Fail(kExitUsage, "--sync-clock: the PC's clock reads " +
+                                                FormatLocalDateTime(now) + ". " +
+                                                ClockTooLateMessage());
+        }
+    }
 
     if (const int code = context.Connect(); code != kExitOk) {
         return code;

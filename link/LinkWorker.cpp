@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "ReadoutClockLimit.h"
+
 namespace q417 {
 namespace {
 
@@ -239,6 +241,11 @@ void LinkWorker::SyncClock() {
         return;
     }
     const std::int64_t now = clock_.CalendarSeconds();
+    // A PC clock past the last settable year would leave the readout a clock this program soon
+    // could not read: the readout keeps its own.
+    if (!ClockSettable(now)) {
+        return;
+    }
     if (commands_.SetClock(now)) {
         shared_.settings.Update([now](ReadoutSettings& s) {
             s.readoutClock = now;

@@ -155,12 +155,26 @@ INSTANTIATE_TEST_SUITE_P(
                        nullptr, "q417cli: --clock \"2038/01/01 00:00:00\": " + kTooLate},
         ClockLimitCase{"TypedLastReadable", testing::kNow, "2038/12/31 23:59:59", kExitUsage,
                        nullptr, "q417cli: --clock \"2038/12/31 23:59:59\": " + kTooLate},
-        // "now" is the link's to take as it writes, a moment after the check.
-        ClockLimitCase{"NowLastSecond", kLastSecondOf2037, "now", kExitOk, "WT 20", ""},
+        // "now" is the link's to take as it writes, a moment after the check; the link keeps
+        // to the limit too, so the last minute is left as a margin.
+        ClockLimitCase{"NowAMinuteBeforeTheEnd", kLastSecondOf2037 - 60, "now", kExitOk, "WT 20",
+                       ""},
         ClockLimitCase{
             "NowFirstRefused", kLastSecondOf2037 + 1, "now", kExitUsage, nullptr,
             "q417cli: --clock now: the PC's clock reads 2038/01/01 00:00:00. " + kTooLate}),
     [](const auto& p) { return std::string(p.param.name); });
+
+// The clock sync after a download keeps to the same limit, checked before the port opens.
+class DownloadClockLimitTest : public testing::CliFixture {};
+
+TEST_F(DownloadClockLimitTest, SyncClockRefusedWhenThePcClockIsPast2037) {
+    clock.Advance((kLastSecondOf2037 + 1 - clock.CalendarSeconds()) * 1000);
+    EXPECT_EQ(Run({"download", "--out", "/tmp/q417-never-written.ini", "--sync-clock"}),
+              kExitUsage);
+    EXPECT_EQ(err.str(),
+              "q417cli: --sync-clock: the PC's clock reads 2038/01/01 00:00:00. " + kTooLate);
+    EXPECT_TRUE(PortUntouched()) << line.Written();
+}
 
 struct FailureCase {
     const char* name;

@@ -515,6 +515,17 @@ TEST_F(LinkWorkerTest, SyncClockSetsTheReadoutToThePcTime) {
     EXPECT_LE(std::abs(s.readTime - clock.CalendarSeconds()), 1);
 }
 
+TEST_F(LinkWorkerTest, SyncClockLeavesTheReadoutsClockWhenThePcIsPast2037) {
+    Connect();
+    const std::int64_t mid2038 = 2158963200;  // 2038/06/01 in every time zone
+    clock.Advance((mid2038 - clock.CalendarSeconds()) * 1000);
+    const std::string before = line.Written();
+    Submit(JOB_SYNC_CLOCK);
+    ASSERT_TRUE(worker.Turn());
+    EXPECT_EQ(line.Written().find("WT", before.size()), std::string::npos);
+    EXPECT_EQ(engine.ReadoutClockSeconds(), clock.CalendarSeconds() - 95);  // still its own
+}
+
 TEST_F(LinkWorkerTest, SyncClockBeforeConnectingTalksToNobody) {
     Submit(JOB_SYNC_CLOCK);
     ASSERT_TRUE(worker.Turn());
