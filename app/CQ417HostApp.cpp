@@ -10,6 +10,7 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QScreen>
 #include <QScopedValueRollback>
 #include <QSettings>
 #include <QTimer>
@@ -25,6 +26,7 @@
 #include "CommandIds.h"
 #include "CommandTable.h"
 #include "DocumentCommands.h"
+#include "FirstWindowSize.h"
 #include "PosixSerialLine.h"
 #include "QtDocumentUser.h"
 #include "SimulatedReadout.h"
@@ -71,6 +73,9 @@ QString PortProblemText(const PortOpenFailure& failure) {
     }
     return text;
 }
+
+// The size the main window opens with where the screen has room for it.
+constexpr QSize kPreferredWindowSize{900, 540};
 
 }  // namespace
 
@@ -188,7 +193,8 @@ bool CQ417HostApp::Start(const HostOptions& options, std::string& error, bool sh
     view_->InitialUpdate(*document_);
 
     if (show) {
-        frame_->resize(900, 540);
+        frame_->resize(
+            FirstWindowSize(kPreferredWindowSize, frame_->screen()->availableGeometry()));
         frame_->show();
     }
     return true;

@@ -20,6 +20,7 @@
 #include "ChildProcess.h"
 #include "CommandIds.h"
 #include "DocumentCommands.h"
+#include "FirstWindowSize.h"
 #include "LinkDispatcher.h"
 #include "LinkJob.h"
 #include "LinkSink.h"
@@ -128,6 +129,24 @@ class WindowTest : public QObject {
         StartApp();  // "Disabled"
         QTRY_COMPARE(Frame().PaneText(CMainFrame::kStatusPane), QStringLiteral("Port not open"));
         QVERIFY(Frame().PaneText(CMainFrame::kMessagePane).contains(QStringLiteral("disabled")));
+    }
+
+    void firstWindowSize_data() {
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("1280 x 1024 at 1x") << QRect(0, 0, 1280, 1024) << QSize(900, 540);
+        QTest::newRow("1280 x 1024 at 2x") << QRect(0, 0, 640, 512) << QSize(624, 464);
+        QTest::newRow("a panel on a second screen") << QRect(1280, 30, 800, 570) << QSize(784, 522);
+        QTest::newRow("just enough") << QRect(0, 0, 916, 588) << QSize(900, 540);
+    }
+    void firstWindowSize() {
+        QFETCH(QRect, available);
+        QFETCH(QSize, size);
+        QCOMPARE(FirstWindowSize({900, 540}, available), size);
+        // With the frame, the window lies within the free area.
+        QVERIFY(QRect(available.topLeft(), size.grownBy(kWindowFrameAllowance)).width() <=
+                available.width());
+        QVERIFY(size.grownBy(kWindowFrameAllowance).height() <= available.height());
     }
 
     void commandEnabling() {
