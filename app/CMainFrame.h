@@ -15,6 +15,8 @@ class QToolBar;
 
 namespace q417 {
 
+class StatusPane;
+
 // Which commands the frame offers at the moment. The link enables the five readout commands
 // once a readout answers; a selected row enables Cut, Copy and Delete.
 struct CommandFlags {
@@ -54,6 +56,7 @@ class CMainFrame : public QMainWindow {
     [[nodiscard]] QToolBar* MainToolBar() const { return mainToolBar_; }
     [[nodiscard]] QToolBar* PlotToolBar() const { return plotToolBar_; }
     [[nodiscard]] QString PaneText(int pane) const;
+    [[nodiscard]] StatusPane* Pane(int pane) const;
 
     // The link's messages (status: number = wParam, code = lParam; command: state, identifier).
     void OnLinkStatus(std::uint64_t number, std::int64_t code);
@@ -109,8 +112,8 @@ class CMainFrame : public QMainWindow {
     QMenu* fileMenu_ = nullptr;
     QAction* recentSeparator_ = nullptr;
     std::vector<QAction*> recentActions_;
-    std::array<QLabel*, kPaneCount> panes_{};
-    QString idleMessage_;
+    QLabel* messagePane_ = nullptr;
+    std::array<StatusPane*, kPaneCount> panes_{};  // none at kMessagePane
     CommandFlags flags_;
     std::function<void()> destroyHook_;
     std::function<bool()> closeQuery_;

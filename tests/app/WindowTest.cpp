@@ -28,6 +28,7 @@
 #include "ScriptedUser.h"
 #include "SiteListModel.h"
 #include "SiteText.h"
+#include "StatusPane.h"
 #include "StopSignalWatch.h"
 #include "UiActivity.h"
 
@@ -129,6 +130,38 @@ class WindowTest : public QObject {
         StartApp();  // "Disabled"
         QTRY_COMPARE(Frame().PaneText(CMainFrame::kStatusPane), QStringLiteral("Port not open"));
         QVERIFY(Frame().PaneText(CMainFrame::kMessagePane).contains(QStringLiteral("disabled")));
+    }
+
+    // The panes right of the message pane keep their places whatever the link says.
+    void panesHoldTheirWidths() {
+        StartApp();
+        Frame().resize(900, 540);
+        Frame().show();
+        const auto places = [this] {
+            QCoreApplication::processEvents();
+            QList<QRect> rects;
+            for (int pane = CMainFrame::kDragPane; pane < CMainFrame::kPaneCount; ++pane) {
+                rects.append(Frame().Pane(pane)->geometry());
+            }
+            return rects;
+        };
+        Frame().OnLinkStatus(kDetailConnected, STATUS_CONNECTED);
+        const QList<QRect> start = places();
+        const std::pair<quint64, qint64> statuses[] = {
+            {8, STATUS_CONNECTED}, {100, STATUS_READING},  {3, STATUS_CONNECTING},
+            {100, STATUS_WRITING}, {2, STATUS_COMM_ERROR}, {9, STATUS_NEW_READOUT},
+        };
+        for (const auto& [number, code] : statuses) {
+            Frame().OnLinkStatus(number, code);
+            QCOMPARE(places(), start);
+        }
+        // A text wider than any the pane was made for widens it once, and it stays so.
+        const int width = Frame().Pane(CMainFrame::kNumberPane)->width();
+        Frame().OnLinkStatus(1234567890, STATUS_CONNECTED);
+        const QList<QRect> wider = places();
+        QVERIFY(Frame().Pane(CMainFrame::kNumberPane)->width() > width);
+        Frame().OnLinkStatus(5, STATUS_CONNECTED);
+        QCOMPARE(places(), wider);
     }
 
     void firstWindowSize_data() {
