@@ -6,10 +6,10 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTimer>
 #include <QToolBar>
 #include <ctime>
@@ -17,6 +17,7 @@
 #include "CommandIds.h"
 #include "CommandTable.h"
 #include "LinkSink.h"
+#include "MessagePane.h"
 #include "StatusPane.h"
 #include "StatusPaneText.h"
 
@@ -188,8 +189,8 @@ void CMainFrame::CreateToolBars() {
 
 void CMainFrame::CreateStatusBar() {
     QStatusBar* bar = statusBar();
-    // A normal widget: prompts of menus and buttons cover it while they show.
-    messagePane_ = new QLabel(bar);
+    // A normal widget, stretched over the room the others leave; prompts show in it too.
+    messagePane_ = new MessagePane(bar);
     messagePane_->setObjectName(QStringLiteral("pane0"));
     bar->addWidget(messagePane_, 1);
 
@@ -217,13 +218,12 @@ void CMainFrame::CreateStatusBar() {
         panes_[at] = label;
         bar->addPermanentWidget(label);
     }
-    SetIdleMessage({});
     connect(Action(kViewStatusBar), &QAction::toggled, bar, &QStatusBar::setVisible);
 }
 
 QString CMainFrame::PaneText(int pane) const {
     if (pane == kMessagePane) {
-        return messagePane_->text();
+        return messagePane_->Message();
     }
     const StatusPane* label = Pane(pane);
     return label == nullptr ? QString() : label->text();
@@ -238,9 +238,8 @@ void CMainFrame::SetPane(int pane, const QString& text) {
     panes_[static_cast<std::size_t>(pane)]->SetPaneText(text);
 }
 
-void CMainFrame::SetIdleMessage(const QString& text) {
-    messagePane_->setText(text.isEmpty() ? QStringLiteral("Ready") : text);
-    messagePane_->setToolTip(text);
+void CMainFrame::SetIdleMessage(const QString& text, const QString& more) {
+    messagePane_->SetMessage(text, more);
 }
 
 void CMainFrame::OnLinkStatus(std::uint64_t number, std::int64_t code) {
@@ -360,6 +359,16 @@ void CMainFrame::SetUnitChecked(PressureUnit unit) {
 
 void CMainFrame::SetGridLinesChecked(bool on) {
     Action(kGridLines)->setChecked(on);
+}
+
+bool CMainFrame::event(QEvent* event) {
+    // Prompts go to the message pane itself rather than over it as the status bar's own
+    // message, so they start where "Ready" does and the panes right of it stay.
+    if (event->type() == QEvent::StatusTip) {
+        messagePane_->SetPrompt(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

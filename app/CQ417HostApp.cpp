@@ -10,8 +10,8 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QScreen>
 #include <QScopedValueRollback>
+#include <QScreen>
 #include <QSettings>
 #include <QTimer>
 #include <cstdio>
@@ -50,28 +50,34 @@ QString PathText(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
-// The message pane's words for a port that did not open, with what the technician can do.
-QString PortProblemText(const PortOpenFailure& failure) {
+// The message pane's words for a port that did not open: what happened, then what the
+// technician can do, which the pane shows when there is room and its tooltip always.
+struct PortProblem {
+    QString headline;
+    QString advice;
+};
+
+PortProblem PortProblemText(const PortOpenFailure& failure) {
     if (!failure.Failed()) {
         return {};
     }
-    QString text = QStringLiteral("Port not open: ") + PathText(failure.text);
+    PortProblem problem{
+        QStringLiteral("Port not open: ") + PathText(failure.text) + QLatin1Char('.'), {}};
     switch (failure.reason) {
         case OpenFailure::NoSuchDevice:
-            text += QStringLiteral(
-                ". Plug in the readout's cable, or choose its port with "
-                "Edit > Port...");
+            problem.advice = QStringLiteral(
+                "Plug in the readout's cable, or choose its port with Edit > Port...");
             break;
         case OpenFailure::Busy:
-            text += QStringLiteral(". Close the other program that holds the port.");
+            problem.advice = QStringLiteral("Close the other program that holds the port.");
             break;
         case OpenFailure::Disabled:
-            text += QStringLiteral(". Choose a port with Edit > Port...");
+            problem.advice = QStringLiteral("Choose a port with Edit > Port...");
             break;
         default:
             break;
     }
-    return text;
+    return problem;
 }
 
 // The size the main window opens with where the screen has room for it.
@@ -238,7 +244,8 @@ void CQ417HostApp::OnStatusWindowMessage(const LinkMessage& message) {
         commands_->OnLinkStatus(message.lParam);
     }
     if (message.lParam == STATUS_PORT_NOT_OPEN) {
-        frame_->SetIdleMessage(PortProblemText(link_->PortFailure()));
+        const PortProblem problem = PortProblemText(link_->PortFailure());
+        frame_->SetIdleMessage(problem.headline, problem.advice);
     } else if (message.lParam == STATUS_PORT_OPEN || message.lParam == STATUS_CONNECTED) {
         frame_->SetIdleMessage({});
     }
