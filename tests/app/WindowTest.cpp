@@ -159,6 +159,8 @@ class WindowTest : public QObject {
         StartApp();
         Frame().resize(900, 540);
         Frame().show();
+        // The link has said its piece, so the message below stays up.
+        QTRY_COMPARE(Frame().PaneText(CMainFrame::kStatusPane), QStringLiteral("Port not open"));
         QCoreApplication::processEvents();
         const QRect clock = Frame().Pane(CMainFrame::kClockPane)->geometry();
         const QString whole = QStringLiteral("Data file not opened: /home/technician/") +
