@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QLineEdit>
 
+#include "ReadOnlyFields.h"
 #include "SiteText.h"
 #include "SiteTextValidator.h"
 #include "ui_CEditLocationDlg.h"
@@ -32,6 +33,8 @@ CEditLocationDlg::CEditLocationDlg(QWidget* parent)
     ui_->siteEdit->setFixedWidth(FieldWidth(*ui_->siteEdit, QStringLiteral("00000")));
     ui_->locationEdit->setMinimumWidth(
         FieldWidth(*ui_->locationEdit, QString(kMaxLocationLength, QLatin1Char('M'))));
+    // The site's ID is changed in the list, not here.
+    MarkReadOnlyFields(*this);
 }
 
 CEditLocationDlg::~CEditLocationDlg() = default;

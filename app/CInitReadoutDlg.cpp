@@ -1,5 +1,8 @@
 #include "CInitReadoutDlg.h"
 
+#include <QPushButton>
+#include <algorithm>
+
 #include "CReadoutLink.h"
 #include "ComboChoice.h"
 #include "CommandIds.h"
@@ -23,6 +26,15 @@ CInitReadoutDlg::CInitReadoutDlg(const ReadoutContext& context, int* statusNeeds
     ui_->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     FillCombo(*ui_->unitsCombo, kUnitNames);
+    // The buttons beside the fields get room around their text beyond the style's own margins:
+    // drawn at a scale factor, text can come out a few pixels wider than it measures and would
+    // touch the button's frame.
+    for (QPushButton* button : {ui_->resetBatteryButton, ui_->calibrationButton}) {
+        const QFontMetrics metrics(button->font());
+        button->setMinimumWidth(
+            std::max(button->sizeHint().width(),
+                     metrics.horizontalAdvance(button->text()) + 4 * metrics.averageCharWidth()));
+    }
     connect(ui_->updateButton, &QPushButton::clicked, this, &CInitReadoutDlg::UpdateReadout);
     connect(ui_->resetBatteryButton, &QPushButton::clicked, this, &CInitReadoutDlg::ResetBattery);
     connect(ui_->calibrationButton, &QPushButton::clicked, this, [this] {

@@ -6,10 +6,10 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTimer>
 #include <QToolBar>
 #include <ctime>
@@ -17,6 +17,8 @@
 #include "CommandIds.h"
 #include "CommandTable.h"
 #include "LinkSink.h"
+#include "MessagePane.h"
+#include "StatusPane.h"
 #include "StatusPaneText.h"
 
 namespace q417 {
@@ -187,45 +189,57 @@ void CMainFrame::CreateToolBars() {
 
 void CMainFrame::CreateStatusBar() {
     QStatusBar* bar = statusBar();
-    const QFontMetrics metrics(bar->font());
-    for (int pane = 0; pane < kPaneCount; ++pane) {
-        auto* label = new QLabel(bar);
-        label->setObjectName(QStringLiteral("pane%1").arg(pane));
-        const int blanks = kPaneBlanks[static_cast<std::size_t>(pane)];
-        if (pane == kCapsPane || pane == kNumPane) {
-            label->setMinimumWidth(metrics.horizontalAdvance(QStringLiteral(" CAP ")));
-            label->setAlignment(Qt::AlignCenter);
-        } else if (blanks > 0) {
-            label->setText(QString(blanks, QLatin1Char(' ')));
-            label->setMinimumWidth(metrics.horizontalAdvance(label->text()));
-        }
-        panes_[static_cast<std::size_t>(pane)] = label;
-        if (pane == kMessagePane) {
-            // A normal widget: prompts of menus and buttons cover it while they show.
-            bar->addWidget(label, 1);
-        } else {
-            bar->addPermanentWidget(label);
-        }
+    // A normal widget, stretched over the room the others leave; prompts show in it too.
+    messagePane_ = new MessagePane(bar);
+    messagePane_->setObjectName(QStringLiteral("pane0"));
+    bar->addWidget(messagePane_, 1);
+
+    // The texts each pane is made for, so the first "100%" or "Reading data" moves nothing.
+    QStringList statusTexts;
+    for (int code = 1; code <= STATUS_WRITING; ++code) {
+        statusTexts.append(QString::fromStdString(LinkStatusPaneText(code).value_or("")));
     }
-    SetIdleMessage({});
+    const std::array<QStringList, kPaneCount> texts = {
+        QStringList{},
+        QStringList{},
+        statusTexts,
+        QStringList{QStringLiteral("100%")},
+        QStringList{QStringLiteral(" CAP "), QStringLiteral(" NUM ")},
+        QStringList{QStringLiteral(" CAP "), QStringLiteral(" NUM ")},
+        QStringList{QStringLiteral("12:00 AM"), QStringLiteral("12:00 PM")},
+    };
+    for (int pane = kDragPane; pane < kPaneCount; ++pane) {
+        const auto at = static_cast<std::size_t>(pane);
+        auto* label = new StatusPane(kPaneBlanks[at], texts[at], bar);
+        label->setObjectName(QStringLiteral("pane%1").arg(pane));
+        if (pane == kCapsPane || pane == kNumPane) {
+            label->setAlignment(Qt::AlignCenter);
+        }
+        panes_[at] = label;
+        bar->addPermanentWidget(label);
+    }
     connect(Action(kViewStatusBar), &QAction::toggled, bar, &QStatusBar::setVisible);
 }
 
 QString CMainFrame::PaneText(int pane) const {
-    if (pane < 0 || pane >= kPaneCount) {
-        return {};
+    if (pane == kMessagePane) {
+        return messagePane_->Message();
     }
-    return panes_[static_cast<std::size_t>(pane)]->text();
+    const StatusPane* label = Pane(pane);
+    return label == nullptr ? QString() : label->text();
+}
+
+StatusPane* CMainFrame::Pane(int pane) const {
+    return pane > kMessagePane && pane < kPaneCount ? panes_[static_cast<std::size_t>(pane)]
+                                                    : nullptr;
 }
 
 void CMainFrame::SetPane(int pane, const QString& text) {
-    panes_[static_cast<std::size_t>(pane)]->setText(text);
+    panes_[static_cast<std::size_t>(pane)]->SetPaneText(text);
 }
 
-void CMainFrame::SetIdleMessage(const QString& text) {
-    idleMessage_ = text.isEmpty() ? QStringLiteral("Ready") : text;
-    SetPane(kMessagePane, idleMessage_);
-    panes_[kMessagePane]->setToolTip(text);
+void CMainFrame::SetIdleMessage(const QString& text, const QString& more) {
+    messagePane_->SetMessage(text, more);
 }
 
 void CMainFrame::OnLinkStatus(std::uint64_t number, std::int64_t code) {
@@ -345,6 +359,16 @@ void CMainFrame::SetUnitChecked(PressureUnit unit) {
 
 void CMainFrame::SetGridLinesChecked(bool on) {
     Action(kGridLines)->setChecked(on);
+}
+
+bool CMainFrame::event(QEvent* event) {
+    // Prompts go to the message pane itself rather than over it as the status bar's own
+    // message, so they start where "Ready" does and the panes right of it stay.
+    if (event->type() == QEvent::StatusTip) {
+        messagePane_->SetPrompt(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -9,11 +9,13 @@
 
 #include "PressureUnit.h"
 
-class QLabel;
 class QMenu;
 class QToolBar;
 
 namespace q417 {
+
+class MessagePane;
+class StatusPane;
 
 // Which commands the frame offers at the moment. The link enables the five readout commands
 // once a readout answers; a selected row enables Cut, Copy and Delete.
@@ -53,7 +55,10 @@ class CMainFrame : public QMainWindow {
     [[nodiscard]] QAction* Action(int id) const;
     [[nodiscard]] QToolBar* MainToolBar() const { return mainToolBar_; }
     [[nodiscard]] QToolBar* PlotToolBar() const { return plotToolBar_; }
+    // A pane's text; for the message pane the whole message, however much of it shows.
     [[nodiscard]] QString PaneText(int pane) const;
+    [[nodiscard]] MessagePane& Messages() const { return *messagePane_; }
+    [[nodiscard]] StatusPane* Pane(int pane) const;
 
     // The link's messages (status: number = wParam, code = lParam; command: state, identifier).
     void OnLinkStatus(std::uint64_t number, std::int64_t code);
@@ -69,8 +74,9 @@ class CMainFrame : public QMainWindow {
     [[nodiscard]] CommandFlags Flags() const { return flags_; }
     void RestoreFlags(const CommandFlags& flags);
 
-    // What the message pane shows while no prompt is up ("Ready" when text is empty).
-    void SetIdleMessage(const QString& text);
+    // What the message pane shows while no prompt is up ("Ready" when text is empty): text,
+    // then more, which goes to the pane's tooltip when the pane has no room for it.
+    void SetIdleMessage(const QString& text, const QString& more = {});
     // The File menu's recent files (menu texts, most recent first).
     void SetRecentFiles(const QStringList& menuTexts);
     void SetUnitChecked(PressureUnit unit);
@@ -87,6 +93,7 @@ class CMainFrame : public QMainWindow {
     void fileDropped(const QString& path);
 
   protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -109,8 +116,8 @@ class CMainFrame : public QMainWindow {
     QMenu* fileMenu_ = nullptr;
     QAction* recentSeparator_ = nullptr;
     std::vector<QAction*> recentActions_;
-    std::array<QLabel*, kPaneCount> panes_{};
-    QString idleMessage_;
+    MessagePane* messagePane_ = nullptr;
+    std::array<StatusPane*, kPaneCount> panes_{};  // none at kMessagePane
     CommandFlags flags_;
     std::function<void()> destroyHook_;
     std::function<bool()> closeQuery_;

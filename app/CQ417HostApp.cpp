@@ -11,6 +11,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QScopedValueRollback>
+#include <QScreen>
 #include <QSettings>
 #include <QTimer>
 #include <cstdio>
@@ -25,6 +26,7 @@
 #include "CommandIds.h"
 #include "CommandTable.h"
 #include "DocumentCommands.h"
+#include "FirstWindowSize.h"
 #include "PosixSerialLine.h"
 #include "QtDocumentUser.h"
 #include "SimulatedReadout.h"
@@ -48,29 +50,38 @@ QString PathText(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
-// The message pane's words for a port that did not open, with what the technician can do.
-QString PortProblemText(const PortOpenFailure& failure) {
+// The message pane's words for a port that did not open: what happened, then what the
+// technician can do, which the pane shows when there is room and its tooltip always.
+struct PortProblem {
+    QString headline;
+    QString advice;
+};
+
+PortProblem PortProblemText(const PortOpenFailure& failure) {
     if (!failure.Failed()) {
         return {};
     }
-    QString text = QStringLiteral("Port not open: ") + PathText(failure.text);
+    PortProblem problem{
+        QStringLiteral("Port not open: ") + PathText(failure.text) + QLatin1Char('.'), {}};
     switch (failure.reason) {
         case OpenFailure::NoSuchDevice:
-            text += QStringLiteral(
-                ". Plug in the readout's cable, or choose its port with "
-                "Edit > Port...");
+            problem.advice = QStringLiteral(
+                "Plug in the readout's cable, or choose its port with Edit > Port...");
             break;
         case OpenFailure::Busy:
-            text += QStringLiteral(". Close the other program that holds the port.");
+            problem.advice = QStringLiteral("Close the other program that holds the port.");
             break;
         case OpenFailure::Disabled:
-            text += QStringLiteral(". Choose a port with Edit > Port...");
+            problem.advice = QStringLiteral("Choose a port with Edit > Port...");
             break;
         default:
             break;
     }
-    return text;
+    return problem;
 }
+
+// The size the main window opens with where the screen has room for it.
+constexpr QSize kPreferredWindowSize{900, 540};
 
 }  // namespace
 
@@ -188,7 +199,8 @@ bool CQ417HostApp::Start(const HostOptions& options, std::string& error, bool sh
     view_->InitialUpdate(*document_);
 
     if (show) {
-        frame_->resize(900, 540);
+        frame_->resize(
+            FirstWindowSize(kPreferredWindowSize, frame_->screen()->availableGeometry()));
         frame_->show();
     }
     return true;
@@ -232,7 +244,8 @@ void CQ417HostApp::OnStatusWindowMessage(const LinkMessage& message) {
         commands_->OnLinkStatus(message.lParam);
     }
     if (message.lParam == STATUS_PORT_NOT_OPEN) {
-        frame_->SetIdleMessage(PortProblemText(link_->PortFailure()));
+        const PortProblem problem = PortProblemText(link_->PortFailure());
+        frame_->SetIdleMessage(problem.headline, problem.advice);
     } else if (message.lParam == STATUS_PORT_OPEN || message.lParam == STATUS_CONNECTED) {
         frame_->SetIdleMessage({});
     }

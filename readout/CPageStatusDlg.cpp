@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QStandardItemModel>
+#include <QStyle>
 #include <QTimerEvent>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -37,6 +38,8 @@ CPageStatusDlg::CPageStatusDlg(const ReadoutContext& context, int* statusNeedsRe
     list_->header()->setStretchLastSection(false);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(list_);
+    // The room changes when the vertical scroll bar comes or goes.
+    list_->viewport()->installEventFilter(this);
 }
 
 CPageStatusDlg::~CPageStatusDlg() = default;
@@ -61,20 +64,46 @@ void CPageStatusDlg::Fill() {
         ReadoutStatusRows(context_.link.Settings(), CalendarNow(context_));
     model_->removeRows(0, model_->rowCount());
     const QFontMetrics metrics(list_->font());
-    int labelWidth = 0;
-    int valueWidth = 0;
+    labelWidth_ = 0;
+    valueWidth_ = 0;
     for (const StatusRow& row : rows) {
         const QString label = QString::fromLatin1(row.label);
         const QString value = QString::fromLatin1(row.value);
         auto* labelItem = new QStandardItem(label);
         auto* valueItem = new QStandardItem(value);
         model_->appendRow({labelItem, valueItem});
-        labelWidth = std::max(labelWidth, metrics.horizontalAdvance(label));
-        valueWidth = std::max(valueWidth, metrics.horizontalAdvance(value));
+        labelWidth_ = std::max(labelWidth_, metrics.horizontalAdvance(label));
+        valueWidth_ = std::max(valueWidth_, metrics.horizontalAdvance(value));
     }
-    list_->setColumnWidth(0, labelWidth + kColumnSpacePx);
-    list_->setColumnWidth(1, valueWidth + kColumnSpacePx);
+    FitColumns();
     *statusNeedsRefresh_ = 0;
+}
+
+std::pair<int, int> CPageStatusDlg::ColumnWidths(int labelWidth, int valueWidth, int room,
+                                                 int padding) {
+    const int label = labelWidth + kColumnSpacePx;
+    const int value = std::min(valueWidth + kColumnSpacePx, room - label);
+    return {label, std::max(value, valueWidth + padding)};
+}
+
+void CPageStatusDlg::FitColumns() {
+    if (!built_) {
+        return;
+    }
+    // A cell's text stands this far in from either side of it.
+    const int textMargin =
+        list_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list_) + 1;
+    const auto [label, value] =
+        ColumnWidths(labelWidth_, valueWidth_, list_->viewport()->width(), 2 * textMargin);
+    list_->setColumnWidth(0, label);
+    list_->setColumnWidth(1, value);
+}
+
+bool CPageStatusDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_->viewport() && event->type() == QEvent::Resize) {
+        FitColumns();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QString CPageStatusDlg::ClockText() const {

@@ -2,6 +2,7 @@
 
 #include <QBasicTimer>
 #include <QWidget>
+#include <utility>
 
 #include "ReadoutContext.h"
 
@@ -34,12 +35,22 @@ class CPageStatusDlg : public QWidget {
 
     static constexpr int kClockRow = 9;
 
+    // The widths of the label and value columns for the widest label and value: each the text
+    // and 50 pixels, but the value column gives up as much of its 50 as it takes to fit `room`,
+    // though never its text and `padding`. So a horizontal scroll bar comes only when the texts
+    // themselves do not fit, not for a few pixels of spare.
+    [[nodiscard]] static std::pair<int, int> ColumnWidths(int labelWidth, int valueWidth, int room,
+                                                          int padding);
+
   protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
 
   private:
     void Fill();
+    // Column widths for the room the list has now.
+    void FitColumns();
     [[nodiscard]] QString ClockText() const;
 
     ReadoutContext context_;
@@ -48,6 +59,8 @@ class CPageStatusDlg : public QWidget {
     QTreeView* list_;
     QBasicTimer timer_;
     bool built_ = false;
+    int labelWidth_ = 0;  // widest label and value of the last fill, in pixels
+    int valueWidth_ = 0;
 };
 
 }  // namespace q417

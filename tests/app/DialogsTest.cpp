@@ -248,6 +248,18 @@ class DialogsTest : public QObject {
         QCOMPARE(dialog.siteText, QStringLiteral("12"));
     }
 
+    // The site's ID is shown, not edited: its field has the window's background, the location's
+    // the one of a field to type into.
+    void editLocationSiteLooksReadOnly() {
+        CEditLocationDlg dialog;
+        const QLineEdit& site = Child<QLineEdit>(dialog, "siteEdit");
+        const QLineEdit& location = Child<QLineEdit>(dialog, "locationEdit");
+        QVERIFY(site.isReadOnly());
+        QCOMPARE(site.palette().color(QPalette::Base), dialog.palette().color(QPalette::Window));
+        QVERIFY(location.palette().color(QPalette::Base) !=
+                dialog.palette().color(QPalette::Window));
+    }
+
     void validator_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("maxLength");

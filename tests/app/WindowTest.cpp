@@ -6,8 +6,11 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <csignal>
 #include <thread>
 
@@ -20,13 +23,16 @@
 #include "ChildProcess.h"
 #include "CommandIds.h"
 #include "DocumentCommands.h"
+#include "FirstWindowSize.h"
 #include "LinkDispatcher.h"
 #include "LinkJob.h"
 #include "LinkSink.h"
+#include "MessagePane.h"
 #include "RecentFileList.h"
 #include "ScriptedUser.h"
 #include "SiteListModel.h"
 #include "SiteText.h"
+#include "StatusPane.h"
 #include "StopSignalWatch.h"
 #include "UiActivity.h"
 
@@ -128,6 +134,145 @@ class WindowTest : public QObject {
         StartApp();  // "Disabled"
         QTRY_COMPARE(Frame().PaneText(CMainFrame::kStatusPane), QStringLiteral("Port not open"));
         QVERIFY(Frame().PaneText(CMainFrame::kMessagePane).contains(QStringLiteral("disabled")));
+    }
+
+    // At the default size the pane shows what happened; what to do is there too when it fits,
+    // and always in the tooltip.
+    void portProblemReadableAtDefaultSize() {
+        StartApp();  // "Disabled"
+        Frame().resize(900, 540);
+        Frame().show();
+        const QString headline = QStringLiteral("Port not open: the port is disabled.");
+        const QString whole = headline + QStringLiteral(" Choose a port with Edit > Port...");
+        QTRY_COMPARE(Frame().PaneText(CMainFrame::kMessagePane), whole);
+        const MessagePane& pane = Frame().Messages();
+        QCoreApplication::processEvents();
+        const QString shown = pane.ShownText();
+        QVERIFY2(shown == whole || shown == headline, qPrintable(shown));
+        QVERIFY(pane.fontMetrics().horizontalAdvance(shown) <= pane.contentsRect().width());
+        QCOMPARE(QTextDocumentFragment::fromHtml(pane.toolTip()).toPlainText(), whole);
+    }
+
+    // A message longer than the pane is cut to fit, in the middle so its reason stays, and
+    // moves nothing: the window keeps its width, the other panes their places.
+    void longMessageFitsThePane() {
+        StartApp();
+        Frame().resize(900, 540);
+        Frame().show();
+        // The link has said its piece, so the message below stays up.
+        QTRY_COMPARE(Frame().PaneText(CMainFrame::kStatusPane), QStringLiteral("Port not open"));
+        QCoreApplication::processEvents();
+        const QRect clock = Frame().Pane(CMainFrame::kClockPane)->geometry();
+        const QString whole = QStringLiteral("Data file not opened: /home/technician/") +
+                              QString(80, QLatin1Char('x')) +
+                              QStringLiteral("/sites.ini: line 3 is not a site line.");
+        Frame().SetIdleMessage(whole);
+        QCoreApplication::processEvents();
+        QCOMPARE(Frame().width(), 900);
+        QCOMPARE(Frame().Pane(CMainFrame::kClockPane)->geometry(), clock);
+        const MessagePane& pane = Frame().Messages();
+        QVERIFY(pane.ShownText().startsWith(QStringLiteral("Data file not opened: ")));
+        QVERIFY(pane.ShownText().endsWith(QStringLiteral("site line.")));
+        QVERIFY(pane.fontMetrics().horizontalAdvance(pane.ShownText()) <= pane.width());
+        QCOMPARE(Frame().PaneText(CMainFrame::kMessagePane), whole);
+        QCOMPARE(QTextDocumentFragment::fromHtml(pane.toolTip()).toPlainText(), whole);
+        Frame().SetIdleMessage({});
+        QCOMPARE(pane.ShownText(), QStringLiteral("Ready"));
+        QCOMPARE(pane.toolTip(), QString());
+    }
+
+    void messageFitsItsWidth_data() {
+        QTest::addColumn<int>("room");  // 0: the headline's width, 1: the whole's, 2: half
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("all fits") << 1 << "Port not open: /dev/ttyUSB0: busy. Close it.";
+        QTest::newRow("headline fits") << 0 << "Port not open: /dev/ttyUSB0: busy.";
+        QTest::newRow("nothing fits") << 2 << "";
+    }
+    void messageFitsItsWidth() {
+        QFETCH(int, room);
+        QFETCH(QString, shown);
+        const QString headline = QStringLiteral("Port not open: /dev/ttyUSB0: busy.");
+        const QString whole = headline + QStringLiteral(" Close it.");
+        const QFontMetrics metrics(QApplication::font());
+        const int width = room == 0   ? metrics.horizontalAdvance(headline)
+                          : room == 1 ? metrics.horizontalAdvance(whole)
+                                      : metrics.horizontalAdvance(headline) / 2;
+        const QString fitted =
+            MessagePane::Fitted(headline, whole, Qt::ElideMiddle, metrics, width);
+        if (shown.isEmpty()) {
+            QVERIFY(fitted.contains(QChar(0x2026)));
+            QVERIFY(fitted.startsWith(QStringLiteral("Port")));
+            QVERIFY(metrics.horizontalAdvance(fitted) <= width);
+        } else {
+            QCOMPARE(fitted, shown);
+        }
+    }
+
+    // Prompts show in the message pane itself, where "Ready" or a message is, not over it.
+    void promptsShowWhereReadyIs() {
+        StartApp();
+        Frame().resize(900, 540);
+        Frame().show();
+        QTRY_COMPARE(Frame().PaneText(CMainFrame::kStatusPane), QStringLiteral("Port not open"));
+        QCoreApplication::processEvents();
+        const QString idle = Frame().PaneText(CMainFrame::kMessagePane);
+        const QRect ready = Frame().Messages().geometry();
+        Frame().Action(cmd::kPort)->showStatusText(&Frame());
+        QCOMPARE(Frame().PaneText(CMainFrame::kMessagePane),
+                 QStringLiteral("Edit Port and Baud Rate"));
+        QCOMPARE(Frame().Messages().ShownText(), QStringLiteral("Edit Port and Baud Rate"));
+        QVERIFY(Frame().Messages().isVisible());
+        QCOMPARE(Frame().Messages().geometry(), ready);
+        QCOMPARE(Frame().statusBar()->currentMessage(), QString());
+        QStatusTipEvent gone{QString()};
+        QCoreApplication::sendEvent(&Frame(), &gone);
+        QCOMPARE(Frame().PaneText(CMainFrame::kMessagePane), idle);
+    }
+
+    // The panes right of the message pane keep their places whatever the link says.
+    void panesHoldTheirWidths() {
+        StartApp();
+        Frame().resize(900, 540);
+        Frame().show();
+        const auto places = [this] {
+            QCoreApplication::processEvents();
+            QList<QRect> rects;
+            for (int pane = CMainFrame::kDragPane; pane < CMainFrame::kPaneCount; ++pane) {
+                rects.append(Frame().Pane(pane)->geometry());
+            }
+            return rects;
+        };
+        Frame().OnLinkStatus(kDetailConnected, STATUS_CONNECTED);
+        const QList<QRect> start = places();
+        const std::pair<quint64, qint64> statuses[] = {
+            {8, STATUS_CONNECTED}, {100, STATUS_READING},  {3, STATUS_CONNECTING},
+            {100, STATUS_WRITING}, {2, STATUS_COMM_ERROR}, {9, STATUS_NEW_READOUT},
+        };
+        for (const auto& [number, code] : statuses) {
+            Frame().OnLinkStatus(number, code);
+            QCOMPARE(places(), start);
+        }
+        // A text wider than any the pane was made for widens it once, and it stays so.
+        const int width = Frame().Pane(CMainFrame::kNumberPane)->width();
+        Frame().OnLinkStatus(1234567890, STATUS_CONNECTED);
+        const QList<QRect> wider = places();
+        QVERIFY(Frame().Pane(CMainFrame::kNumberPane)->width() > width);
+        Frame().OnLinkStatus(5, STATUS_CONNECTED);
+        QCOMPARE(places(), wider);
+    }
+
+    void firstWindowSize_data() {
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("1280 x 1024 at 1x") << QRect(0, 0, 1280, 1024) << QSize(900, 540);
+        QTest::newRow("1280 x 1024 at 2x") << QRect(0, 0, 640, 512) << QSize(624, 464);
+        QTest::newRow("a panel on a second screen") << QRect(1280, 30, 800, 570) << QSize(784, 522);
+        QTest::newRow("just enough") << QRect(0, 0, 916, 588) << QSize(900, 540);
+    }
+    void firstWindowSize() {
+        QFETCH(QRect, available);
+        QFETCH(QSize, size);
+        QCOMPARE(FirstWindowSize({900, 540}, available), size);
     }
 
     void commandEnabling() {

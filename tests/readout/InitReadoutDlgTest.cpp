@@ -225,6 +225,26 @@ class InitReadoutDlgTest : public QObject {
                               QStringLiteral("updateButton"), QStringLiteral("closeButton")}));
         QVERIFY(!Child<QLineEdit>(dialog, "passwordEdit").isEnabled());
     }
+
+    // The buttons beside the fields keep at least two average characters clear of their text
+    // on either side, room that text drawn at a scale factor needs.
+    void fieldButtonsHaveRoomForTheirText_data() {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("Reset Battery Values") << "resetBatteryButton";
+        QTest::newRow("Calibration Dialog") << "calibrationButton";
+    }
+    void fieldButtonsHaveRoomForTheirText() {
+        QFETCH(QString, button);
+        LinkOnSimulator sim;
+        int refresh = 0;
+        CInitReadoutDlg dialog(sim.Context(), &refresh);
+        dialog.show();
+        QCoreApplication::processEvents();
+        const auto& pushButton = Child<QPushButton>(dialog, button.toLatin1().constData());
+        const QFontMetrics metrics(pushButton.font());
+        QVERIFY(pushButton.width() - metrics.horizontalAdvance(pushButton.text()) >=
+                4 * metrics.averageCharWidth());
+    }
 };
 
 QTEST_MAIN(InitReadoutDlgTest)

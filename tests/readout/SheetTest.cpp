@@ -3,11 +3,13 @@
 
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include "CInitReadoutDlg.h"
 #include "CPageDataDlg.h"
@@ -223,6 +225,42 @@ class SheetTest : public QObject {
         sheet.Tabs().setCurrentWidget(&page);
         QCOMPARE(page.Value(6), written);
         QCOMPARE(sheet.statusNeedsRefresh, 0);
+    }
+
+    // Label column: widest label and 50; value column: widest value and 50, less what the
+    // list lacks, but never less than its text and the padding.
+    void statusColumnWidths_data() {
+        QTest::addColumn<int>("room");
+        QTest::addColumn<int>("label");
+        QTest::addColumn<int>("value");
+        QTest::newRow("room to spare") << 400 << 150 << 130;
+        QTest::newRow("just room") << 280 << 150 << 130;
+        QTest::newRow("4 pixels short") << 276 << 150 << 126;
+        QTest::newRow("spare all gone") << 238 << 150 << 88;
+        QTest::newRow("texts too wide") << 200 << 150 << 88;
+    }
+    void statusColumnWidths() {
+        QFETCH(int, room);
+        QFETCH(int, label);
+        QFETCH(int, value);
+        QCOMPARE(CPageStatusDlg::ColumnWidths(100, 80, room, 8), std::make_pair(label, value));
+    }
+
+    void statusPageScrollsOnlyForTexts() {
+        LinkOnSimulator sim;
+        QVERIFY(sim.WaitConnected());
+        CSheet sheet(QStringLiteral("Readout Status"), sim.Context(), false);
+        sheet.show();
+        QTreeView& list = sheet.StatusPage().List();
+        QTRY_VERIFY(list.viewport()->width() > 0);
+        QCoreApplication::processEvents();
+        // The texts fit the page: nothing to scroll sideways.
+        QCOMPARE(list.horizontalScrollBar()->maximum(), 0);
+        QVERIFY(list.columnWidth(0) + list.columnWidth(1) <= list.viewport()->width());
+        const QFontMetrics metrics(list.font());
+        for (int row = 0; row < sheet.StatusPage().RowCount(); ++row) {
+            QVERIFY(list.columnWidth(1) > metrics.horizontalAdvance(sheet.StatusPage().Value(row)));
+        }
     }
 
     void dataPageRowsAndHeaders() {
