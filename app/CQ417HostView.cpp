@@ -33,6 +33,8 @@ constexpr const char* kDownloadQuestion = "Would you like to download Q417 data?
 constexpr const char* kOneItemMessage = "Only one item can be moved at a time.";
 constexpr const char* kClipboardFailedMessage =
     "The selection could not be put on the clipboard, so nothing was cut.";
+// Room beside the widest text of a column.
+constexpr int kColumnPadding = 20;
 
 }  // namespace
 
@@ -135,9 +137,22 @@ void CQ417HostView::SizeColumnsToRows() {
     // Never narrower than the column's title, which would be cut off.
     QHeaderView* header = horizontalHeader();
     for (int c = 1; c < model_.columnCount(); ++c) {
-        setColumnWidth(c, std::max(width + 20, header->sectionSizeHint(c)));
+        setColumnWidth(c, std::max(width + kColumnPadding, header->sectionSizeHint(c)));
     }
     horizontalHeader()->setStretchLastSection(true);
+}
+
+void CQ417HostView::FitLocationColumn(int row) {
+    if (model_.columnCount() <= SiteListView::kLocation) {
+        return;
+    }
+    const int wanted = fontMetrics().horizontalAdvance(
+                           QString::fromLatin1(model_.CellText(row, SiteListView::kLocation))) +
+                       kColumnPadding;
+    // Only wider: a column the user narrowed on purpose stays as it is for shorter names.
+    if (wanted > columnWidth(SiteListView::kLocation)) {
+        setColumnWidth(SiteListView::kLocation, wanted);
+    }
 }
 
 std::vector<int> CQ417HostView::SelectedRows() const {
@@ -206,6 +221,7 @@ bool CQ417HostView::EditLocationOf(int row) {
     model_.SetCellText(
         row, SiteListView::kLocation,
         CleanSiteText(dialog.locationText.toLatin1().toStdString(), kMaxLocationLength));
+    FitLocationColumn(row);
     return true;
 }
 

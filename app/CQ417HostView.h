@@ -93,6 +93,8 @@ class CQ417HostView : public QTableView {
     bool EditLocationOf(int row);
     void SizeColumnsToTitles();
     void SizeColumnsToRows();
+    // Widens the Location column when row's location no longer fits it.
+    void FitLocationColumn(int row);
     void SelectRow(int row);
     void NotifySelection();
     // The link events that waited while the window was busy, newest first.
