@@ -35,6 +35,8 @@ constexpr const char* kClipboardFailedMessage =
     "The selection could not be put on the clipboard, so nothing was cut.";
 // Room beside the widest text of a column.
 constexpr int kColumnPadding = 20;
+// How often a drag resting at an edge of the list scrolls it by a row.
+constexpr int kDragScrollIntervalMs = 80;
 
 }  // namespace
 
@@ -73,6 +75,8 @@ CQ417HostView::CQ417HostView(SiteListModel& model, const Context& context, QWidg
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CQ417HostView::NotifySelection);
     connect(&activity_, &UiActivity::idle, this, &CQ417HostView::HandlePendingEvent);
+    dragScrollTimer_.setInterval(kDragScrollIntervalMs);
+    connect(&dragScrollTimer_, &QTimer::timeout, this, &CQ417HostView::DragScrollTick);
 
     // Del and Ctrl+A act where the rows have the focus (the actions' shortcut context).
     addAction(frame_.Action(cmd::kDelete));
@@ -107,8 +111,7 @@ void CQ417HostView::InitialUpdate(CQ417HostDoc& document) {
     document_ = &document;
     setShowGrid(settings_.gridLines != 0);
     frame_.SetGridLinesChecked(showGrid());
-    dragging_ = false;
-    SetHotTracking(false);
+    EndDrag();
     if (!link_.Running()) {
         link_.SetDesiredBaud(settings_.baudRate);
         link_.SetPortNumber(settings_.portNum);
@@ -167,6 +170,17 @@ std::vector<int> CQ417HostView::SelectedRows() const {
 int CQ417HostView::FirstSelectedRow() const {
     const std::vector<int> rows = SelectedRows();
     return rows.empty() ? -1 : rows.front();
+}
+
+void CQ417HostView::ScrollRowIntoView(int row) {
+    if (row < 0 || row >= model_.RowCount()) {
+        return;
+    }
+    // Up or down only: the columns the user scrolled to stay in view.
+    QScrollBar* across = horizontalScrollBar();
+    const int left = across->value();
+    scrollTo(model_.index(row, 0));
+    across->setValue(left);
 }
 
 void CQ417HostView::SelectRow(int row) {
@@ -268,6 +282,38 @@ void CQ417HostView::ToggleGridLines() {
     frame_.SetGridLinesChecked(showGrid());
 }
 
+int CQ417HostView::MoveRowInView(int from, int to) {
+    const int top = rowAt(0);
+    QScrollBar* bar = verticalScrollBar();
+    const int value = bar->value();
+    const bool atEnd = value > bar->minimum() && value == bar->maximum();
+    // The row that leaves is the current one: Qt would make a neighbour current and scroll to
+    // it, far from where the row was dropped.
+    const bool autoScrolling = hasAutoScroll();
+    setAutoScroll(false);
+    const int moved = model_.MoveSiteRow(from, to);
+    setAutoScroll(autoScrolling);
+    if (top < 0 || moved < 0) {
+        return moved;
+    }
+    // The rows in view stay where they were. The top row's site is one index off when the
+    // moved row crossed it.
+    int keep = top;
+    if (from < top && moved >= top) {
+        keep = top - 1;
+    } else if (from > top && moved <= top) {
+        keep = top + 1;
+    }
+    if (verticalScrollMode() == ScrollPerPixel) {
+        bar->setValue(value + (keep - top) * rowHeight(top));
+    } else {
+        // Scrolled to the end, the last row sits on the bottom edge: the rows below the drop
+        // stay there instead, which the same end position keeps.
+        bar->setValue(atEnd ? bar->maximum() : keep);
+    }
+    return moved;
+}
+
 void CQ417HostView::contextMenuEvent(QContextMenuEvent* event) {
     QPoint local = event->reason() == QContextMenuEvent::Keyboard
                        ? QPoint(5, 5)
@@ -301,55 +347,133 @@ bool CQ417HostView::BeginDrag() {
     }
     SetHotTracking(true);
     dragging_ = true;
+    dragBusy_.emplace(activity_);
     return true;
+}
+
+void CQ417HostView::EndDrag() {
+    dragging_ = false;
+    dragScrollTimer_.stop();
+    SetHotTracking(false);
+    dragBusy_.reset();
+}
+
+int CQ417HostView::LastFullyVisibleRow() const {
+    const int height = viewport()->height();
+    int row = rowAt(height - 1);
+    if (row < 0) {
+        return model_.RowCount() - 1;  // the list ends above the bottom edge
+    }
+    if (rowViewportPosition(row) + rowHeight(row) > height && row > rowAt(0)) {
+        --row;
+    }
+    return row;
+}
+
+int CQ417HostView::DropRowAt(QPoint pos) const {
+    const int height = viewport()->height();
+    if (pos.y() < 0) {
+        return rowAt(0);
+    }
+    if (pos.y() >= height) {
+        // Below the list: the end once the last row is in view, else the bottom visible row.
+        const int last = model_.RowCount() - 1;
+        return last < 0 || LastFullyVisibleRow() >= last ? -1 : rowAt(height - 1);
+    }
+    return rowAt(pos.y());
+}
+
+CQ417HostView::DragScroll CQ417HostView::DragScrollAt(QPoint pos) const {
+    // The edges are one row high: resting on the first or last visible row scrolls, and so
+    // does a pointer beyond them, the faster the further it is.
+    const int band = std::max(verticalHeader()->defaultSectionSize(), 1);
+    const int height = viewport()->height();
+    const int perPage = std::max(height / band, 1);
+    DragScroll scroll;
+    int beyond = 0;
+    if (pos.y() < band) {
+        scroll.direction = -1;
+        beyond = pos.y() < 0 ? -pos.y() / band : 0;
+    } else if (pos.y() >= height - band) {
+        scroll.direction = 1;
+        beyond = pos.y() >= height ? (pos.y() - height) / band : 0;
+    }
+    scroll.rows = std::min(1 + beyond, perPage);
+    return scroll;
+}
+
+int CQ417HostView::ScrollDragTick(DragScroll scroll) {
+    const QScrollBar* bar = verticalScrollBar();
+    const int count = model_.RowCount();
+    if (count == 0 || scroll.direction == 0 ||
+        (scroll.direction < 0 && bar->value() <= bar->minimum()) ||
+        (scroll.direction > 0 && bar->value() >= bar->maximum())) {
+        return -1;
+    }
+    const int target = scroll.direction < 0
+                           ? std::max(std::max(rowAt(0), 0) - scroll.rows, 0)
+                           : std::min(LastFullyVisibleRow() + scroll.rows, count - 1);
+    ScrollRowIntoView(target);
+    return target;
 }
 
 void CQ417HostView::DragMove(QPoint pos, bool leftButtonDown) {
     if (!dragging_) {
         return;
     }
-    if (!leftButtonDown) {
-        SetHotTracking(false);
-        dragging_ = false;
-    }
-    int hot = rowAt(pos.y());
+    dragPos_ = pos;
     const int top = std::max(rowAt(0), 0);
-    const int rowHeight = verticalHeader()->defaultSectionSize();
-    const int perPage = rowHeight > 0 ? viewport()->height() / rowHeight : 0;
-    // Resting on the first or last visible row scrolls one row further.
-    if (hot > 0) {
-        if (hot <= top) {
-            hot = hot - 1;
-        } else if (hot >= top + perPage) {
-            hot = hot + 1;
+    if (!leftButtonDown) {
+        // The button came up where this list did not see it: the drag is over, nothing moves.
+        EndDrag();
+        Q_EMIT dragPosition(top, DropRowAt(pos));
+        return;
+    }
+    const DragScroll scroll = DragScrollAt(pos);
+    int hot = -1;
+    if (scroll.direction == 0) {
+        dragScrollTimer_.stop();
+    } else if (!dragScrollTimer_.isActive()) {
+        // The first row at once, the next ones at the timer's pace however the pointer moves.
+        hot = ScrollDragTick(scroll);
+        if (hot >= 0) {
+            dragScrollTimer_.start();
         }
     }
-    if (hot >= 0 && hot < model_.RowCount()) {
-        scrollTo(model_.index(hot, 0));
+    if (hot < 0) {
+        hot = DropRowAt(pos);
     }
-    if (hotTracking_) {
-        hotRow_ = rowAt(pos.y());
-        viewport()->update();
-    }
+    hotRow_ = DropRowAt(pos);
+    viewport()->update();
     Q_EMIT dragPosition(top, hot);
+}
+
+void CQ417HostView::DragScrollTick() {
+    const int top = std::max(rowAt(0), 0);
+    const int scrolledTo = dragging_ ? ScrollDragTick(DragScrollAt(dragPos_)) : -1;
+    if (scrolledTo < 0) {
+        dragScrollTimer_.stop();  // the pointer left the edge, or the list cannot go further
+        return;
+    }
+    hotRow_ = DropRowAt(dragPos_);
+    viewport()->update();
+    Q_EMIT dragPosition(top, scrolledTo);
 }
 
 void CQ417HostView::Drop(QPoint pos) {
     if (!dragging_) {
         return;
     }
-    dragging_ = false;
-    int hot = rowAt(pos.y());
+    int hot = DropRowAt(pos);
     const int source = FirstSelectedRow();
     if (source >= 0) {
         if (hot == -1) {
             hot = model_.RowCount();  // below the last row
         }
-        const int moved = model_.MoveSiteRow(source, hot);
-        SelectRow(moved);
+        SelectRow(MoveRowInView(source, hot));
         setFocus();
     }
-    SetHotTracking(false);
+    EndDrag();
 }
 
 void CQ417HostView::mousePressEvent(QMouseEvent* event) {

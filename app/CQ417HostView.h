@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QTableView>
+#include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "LinkSink.h"
+#include "UiActivity.h"
 #include "UploadReport.h"
 
 namespace q417 {
@@ -17,7 +20,6 @@ class CReadoutLink;
 class DocumentUser;
 class LinkDispatcher;
 class SiteListModel;
-class UiActivity;
 struct HostSettings;
 
 // The site list: one row per site, six columns, the ID edited in place. Its rows are the
@@ -62,6 +64,10 @@ class CQ417HostView : public QTableView {
     void DragMove(QPoint pos, bool leftButtonDown);
     void Drop(QPoint pos);
     [[nodiscard]] bool Dragging() const { return dragging_; }
+    // While a drag rests on the first or last visible row, or beyond it, the list scrolls a
+    // row at each tick of a timer; this is its tick.
+    void DragScrollTick();
+    [[nodiscard]] bool DragScrolling() const { return dragScrollTimer_.isActive(); }
 
     // WM_LINK_EVENT.
     void OnLinkEvent(int event);
@@ -95,12 +101,28 @@ class CQ417HostView : public QTableView {
     void SizeColumnsToRows();
     // Widens the Location column when row's location no longer fits it.
     void FitLocationColumn(int row);
+    // Scrolls up or down until row is fully in view, leaving the horizontal scroll as it is.
+    void ScrollRowIntoView(int row);
     void SelectRow(int row);
     void NotifySelection();
     // The link events that waited while the window was busy, newest first.
     void HandlePendingEvent();
     void HandleEvent(int event);
     void SetHotTracking(bool on);
+    void EndDrag();
+    // Where a drop at pos puts the dragged row: before the row returned, or at the end for -1.
+    // A pointer above or below the list counts as resting on its first or last visible row.
+    [[nodiscard]] int DropRowAt(QPoint pos) const;
+    struct DragScroll {
+        int direction = 0;  // -1 up, 1 down, 0 none
+        int rows = 0;       // per tick: more the further the pointer is beyond the list
+    };
+    [[nodiscard]] DragScroll DragScrollAt(QPoint pos) const;
+    // Scrolls one tick; returns the row brought into view, -1 when the list cannot go further.
+    int ScrollDragTick(DragScroll scroll);
+    [[nodiscard]] int LastFullyVisibleRow() const;
+    // MoveSiteRow, keeping in view the rows that were; returns where the row now stands.
+    int MoveRowInView(int from, int to);
 
     SiteListModel& model_;
     CMainFrame& frame_;
@@ -118,6 +140,10 @@ class CQ417HostView : public QTableView {
     int hotRow_ = -1;
     QPoint pressPos_;
     int pressRow_ = -1;
+    QPoint dragPos_;  // the pointer's last place during a drag, for the scroll timer
+    QTimer dragScrollTimer_;
+    // A drag holds the window busy: a question or a merge of the link waits for the drop.
+    std::optional<UiActivity::Scope> dragBusy_;
 
     int pendingEvent_ = 0;   // a link event waiting for the window to be idle; 0 for none
     int handlingEvent_ = 0;  // the event being handled; the same event again is absorbed

@@ -86,6 +86,19 @@ class WindowTest : public QObject {
     CMainFrame& Frame() { return *app_->Frame(); }
     CQ417HostView& View() { return *app_->View(); }
     SiteListModel& Model() { return app_->Model(); }
+    // The window at its first size, active, the list focused.
+    void ShowFrame() {
+        Frame().resize(900, 540);
+        Frame().show();
+        QVERIFY(QTest::qWaitForWindowActive(&Frame()));
+        View().setFocus();
+    }
+    // A click on cell (row, column), which also makes it the current cell.
+    void ClickCell(int row, int column) {
+        View().scrollTo(Model().index(row, column));
+        const QRect cell = View().visualRect(Model().index(row, column));
+        QTest::mouseClick(View().viewport(), Qt::LeftButton, {}, cell.center());
+    }
     void Select(std::initializer_list<int> rows) {
         View().clearSelection();
         for (const int r : rows) {
@@ -372,8 +385,8 @@ class WindowTest : public QObject {
         QFETCH(QString, locations);
         QFETCH(int, landed);
         StartApp();
-        View().resize(400, 400);
         FillSites(Model(), 6);
+        ShowFrame();  // a drop lands where the visible list shows it
         Model().SetCellText(0, SiteListView::kId, "X");  // an edited ID is renumbered
         Select({from});
         QVERIFY(View().BeginDrag());
@@ -396,6 +409,55 @@ class WindowTest : public QObject {
         QVERIFY(!View().BeginDrag());
         QCOMPARE(user_->messages.back(), std::string("Only one item can be moved at a time."));
         QCOMPARE(Column(Model(), SiteListView::kLocation), QStringLiteral("ABC"));
+    }
+
+    void dragScrollsAtTheEdges_data() {
+        QTest::addColumn<int>("step");       // rows a tick scrolls, down when positive
+        QTest::addColumn<double>("inside");  // the pointer, in rows inside the edge it is at
+        QTest::addColumn<bool>("toTheEnd");
+        QTest::newRow("on the last visible row") << 1 << 0.5 << false;
+        QTest::newRow("below the list") << 4 << -3.0 << false;
+        QTest::newRow("on the first visible row") << -1 << 0.5 << false;
+        QTest::newRow("above the list") << -3 << -2.0 << false;
+        QTest::newRow("down to the last page") << 1 << 0.5 << true;
+    }
+    void dragScrollsAtTheEdges() {
+        QFETCH(int, step);
+        QFETCH(double, inside);
+        QFETCH(bool, toTheEnd);
+        StartApp();
+        FillSites(Model(), 60);
+        ShowFrame();
+        const int height = View().viewport()->height();
+        const int offset = static_cast<int>(inside * View().rowHeight(0));
+        View().scrollTo(Model().index(step > 0 ? 0 : 59, 0));
+        ClickCell(step > 0 ? 0 : 59, SiteListView::kLocation);
+        const int top = View().rowAt(0);
+        QVERIFY(View().BeginDrag());
+        View().OnLinkEvent(kEventInformationRead);  // its question waits for the drop
+        View().DragMove({40, step > 0 ? height - offset : offset}, true);
+        QCOMPARE(View().rowAt(0), top + step);  // at once, then at each tick
+        View().DragScrollTick();
+        QCOMPARE(View().rowAt(0), top + 2 * step);
+        QTRY_VERIFY(View().rowAt(0) != top + 2 * step);  // the timer ticks by itself
+        for (int i = 0; i < 60 && (toTheEnd || std::abs(View().rowAt(0) - top) < 30); ++i) {
+            View().DragScrollTick();
+        }
+        // Back in the middle the scrolling stops, and the row lands at the marker there.
+        const QPoint middle(40, height / 2);
+        View().DragMove(middle, true);
+        QVERIFY(!View().DragScrolling());
+        const int target = View().rowAt(middle.y());
+        const int marker = View().rowViewportPosition(target);
+        QVERIFY(user_->questions.empty());
+        View().Drop(middle);
+        QTRY_COMPARE(user_->questions.size(), std::size_t{1});
+        const int landed = step > 0 ? target - 1 : target;
+        QCOMPARE(View().SelectedRows(), std::vector<int>{landed});
+        QCOMPARE(Model().CellText(landed, 1), std::string(1, step > 0 ? 'A' : char('A' + 59)));
+        // No jump: the rows above the marker stay, or on the last page those below it.
+        const QRect moved = View().visualRect(Model().index(landed, 0));
+        QCOMPARE(toTheEnd ? moved.bottom() + 1 : moved.top(), marker);
     }
 
     void copyAndCut() {
