@@ -172,6 +172,14 @@ int CQ417HostView::FirstSelectedRow() const {
     return rows.empty() ? -1 : rows.front();
 }
 
+int CQ417HostView::KeyboardRow() const {
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && selectionModel()->isRowSelected(current.row(), {})) {
+        return current.row();
+    }
+    return FirstSelectedRow();
+}
+
 void CQ417HostView::ScrollRowIntoView(int row) {
     if (row < 0 || row >= model_.RowCount()) {
         return;
@@ -280,6 +288,28 @@ void CQ417HostView::ToggleGridLines() {
     setShowGrid(!showGrid());
     settings_.gridLines = showGrid() ? 1 : 0;
     frame_.SetGridLinesChecked(showGrid());
+}
+
+bool CQ417HostView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    if (trigger == EditKeyPressed) {
+        // F2 renumbers the selected row whichever of its cells was clicked last: only the ID
+        // is edited in place.
+        const int row = KeyboardRow();
+        if (row < 0) {
+            return false;
+        }
+        return QTableView::edit(model_.index(row, SiteListView::kId), trigger, event);
+    }
+    return QTableView::edit(index, trigger, event);
+}
+
+void CQ417HostView::keyboardSearch(const QString& search) {
+    // Digits are what a technician types to renumber a site; they must not jump the selection
+    // to the row whose ID happens to start with them. Letters still find a location.
+    if (std::any_of(search.begin(), search.end(), [](QChar c) { return c.isDigit(); })) {
+        return;
+    }
+    QTableView::keyboardSearch(search);
 }
 
 int CQ417HostView::MoveRowInView(int from, int to) {

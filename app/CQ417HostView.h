@@ -48,6 +48,9 @@ class CQ417HostView : public QTableView {
     [[nodiscard]] SiteListModel& Model() const { return model_; }
     [[nodiscard]] RequesterId Requester() const { return requester_; }
 
+    // Opens the in-place editor of index (QAbstractItemView's slot).
+    using QTableView::edit;
+
     // Commands.
     void NewSite();
     void EditLocation();
@@ -88,6 +91,8 @@ class CQ417HostView : public QTableView {
     void uploadEnded(const q417::UploadReport& report);
 
   protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void keyboardSearch(const QString& search) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -101,6 +106,9 @@ class CQ417HostView : public QTableView {
     void SizeColumnsToRows();
     // Widens the Location column when row's location no longer fits it.
     void FitLocationColumn(int row);
+    // The row the keyboard acts on: the current row when it is selected, else the first
+    // selected row; -1 when none is selected.
+    [[nodiscard]] int KeyboardRow() const;
     // Scrolls up or down until row is fully in view, leaving the horizontal scroll as it is.
     void ScrollRowIntoView(int row);
     void SelectRow(int row);

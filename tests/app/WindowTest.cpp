@@ -460,6 +460,44 @@ class WindowTest : public QObject {
         QCOMPARE(toTheEnd ? moved.bottom() + 1 : moved.top(), marker);
     }
 
+    void siteListKeys_data() {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("row");  // the cell clicked first; -1: none
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<QString>("after");  // locations and IDs; empty: not looked at
+        for (const int c : {0, 3, 5}) {
+            QTest::addRow("F2 in column %d", c)
+                << 6 << 2 << c << "F2 7 7 Return" << 2 << "ABCDEF 1277456";
+        }
+        QTest::newRow("a digit does not search") << 6 << 2 << 0 << "5" << 2 << "";
+        QTest::newRow("a letter finds a location") << 6 << 2 << 1 << "E" << 4 << "";
+    }
+    void siteListKeys() {
+        QFETCH(int, rows);
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(QString, keys);
+        QFETCH(int, selected);
+        QFETCH(QString, after);
+        StartApp();
+        FillSites(Model(), rows);
+        ShowFrame();
+        if (row >= 0) {
+            ClickCell(row, column);
+        }
+        for (const QString& key : keys.split(u' ')) {
+            QTest::keySequence(QApplication::focusWidget(), QKeySequence(key));
+        }
+        QCOMPARE(View().FirstSelectedRow(), selected);
+        if (!after.isEmpty()) {  // an edited ID is committed from the event loop
+            QTRY_COMPARE(Column(Model(), SiteListView::kLocation) + u' ' +
+                             Column(Model(), SiteListView::kId),
+                         after);
+        }
+    }
+
     void copyAndCut() {
         StartApp();
         FillSites(Model(), 3);
