@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
@@ -312,6 +313,17 @@ void CQ417HostView::keyboardSearch(const QString& search) {
     QTableView::keyboardSearch(search);
 }
 
+void CQ417HostView::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (modifiers == Qt::AltModifier &&
+        (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)) {
+        MoveSelectedRow(event->key() == Qt::Key_Up ? -1 : 1);
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
 int CQ417HostView::MoveRowInView(int from, int to) {
     const int top = rowAt(0);
     QScrollBar* bar = verticalScrollBar();
@@ -342,6 +354,34 @@ int CQ417HostView::MoveRowInView(int from, int to) {
         bar->setValue(atEnd ? bar->maximum() : keep);
     }
     return moved;
+}
+
+bool CQ417HostView::MoveSelectedRow(int step) {
+    if (dragging_ || document_ == nullptr || step == 0) {
+        return false;
+    }
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty()) {
+        return false;
+    }
+    if (rows.size() > 1) {
+        UiActivity::Scope busy(activity_);
+        user_.ShowMessage(kOneItemMessage, MessageIcon::Exclamation);
+        return false;
+    }
+    const int from = rows.front();
+    // MoveSiteRow puts the row before its target: one further when moving down.
+    const int to = step < 0 ? from - 1 : from + 2;
+    if (to < 0 || to > model_.RowCount()) {
+        return false;  // already first or last
+    }
+    const int column = std::max(currentIndex().column(), 0);
+    const int moved = MoveRowInView(from, to);
+    const QModelIndex index = model_.index(moved, column);
+    selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(index);
+    return true;
 }
 
 void CQ417HostView::contextMenuEvent(QContextMenuEvent* event) {

@@ -71,6 +71,9 @@ class CQ417HostView : public QTableView {
     // row at each tick of a timer; this is its tick.
     void DragScrollTick();
     [[nodiscard]] bool DragScrolling() const { return dragScrollTimer_.isActive(); }
+    // Alt+Up and Alt+Down: the selected row one place up (step -1) or down (+1), as a drag
+    // would move it. False when nothing moved.
+    bool MoveSelectedRow(int step);
 
     // WM_LINK_EVENT.
     void OnLinkEvent(int event);
@@ -93,6 +96,7 @@ class CQ417HostView : public QTableView {
   protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void keyboardSearch(const QString& search) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

@@ -473,6 +473,21 @@ class WindowTest : public QObject {
         }
         QTest::newRow("a digit does not search") << 6 << 2 << 0 << "5" << 2 << "";
         QTest::newRow("a letter finds a location") << 6 << 2 << 1 << "E" << 4 << "";
+        QTest::newRow("Alt+Up") << 6 << 2 << 1 << "Alt+Up" << 1 << "ACBDEF 123456";
+        QTest::newRow("Alt+Down, F2")
+            << 6 << 2 << 1 << "Alt+Down F2 9 Return" << 3 << "ABDCEF 123956";
+        QTest::newRow("first stays first") << 6 << 0 << 1 << "Alt+Up" << 0 << "ABCDEF 123456";
+        QTest::newRow("last stays last") << 6 << 5 << 1 << "Alt+Down" << 5 << "ABCDEF 123456";
+        QString moved;  // 40 sites, the fourth moved 30 places down, off the first page
+        QString ids;
+        for (int i = 0; i < 40; ++i) {
+            moved += QChar(u'A' + i);
+            ids += QString::number(i + 1);
+        }
+        moved.insert(34, moved.at(3)).remove(3, 1);
+        QTest::newRow("Alt+Down off the page")
+            << 40 << 3 << 1 << QStringList(30, QStringLiteral("Alt+Down")).join(u' ') << 33
+            << moved + u' ' + ids;
     }
     void siteListKeys() {
         QFETCH(int, rows);
@@ -491,6 +506,10 @@ class WindowTest : public QObject {
             QTest::keySequence(QApplication::focusWidget(), QKeySequence(key));
         }
         QCOMPARE(View().FirstSelectedRow(), selected);
+        if (selected >= 0) {
+            QVERIFY(
+                View().viewport()->rect().contains(View().visualRect(Model().index(selected, 0))));
+        }
         if (!after.isEmpty()) {  // an edited ID is committed from the event loop
             QTRY_COMPARE(Column(Model(), SiteListView::kLocation) + u' ' +
                              Column(Model(), SiteListView::kId),
