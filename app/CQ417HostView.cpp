@@ -385,10 +385,24 @@ bool CQ417HostView::MoveSelectedRow(int step) {
 }
 
 void CQ417HostView::contextMenuEvent(QContextMenuEvent* event) {
-    QPoint local = event->reason() == QContextMenuEvent::Keyboard
-                       ? QPoint(5, 5)
-                       : viewport()->mapFromGlobal(event->globalPos());
-    const bool onRow = indexAt(local).isValid();
+    QPoint local;  // where the menu opens, in the viewport
+    QPoint probe;  // the point that decides which menu
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        // At the row its commands act on, just below it so the row stays readable; at the
+        // list's corner when no row is selected.
+        const int row = FirstSelectedRow();
+        if (row >= 0) {
+            ScrollRowIntoView(row);
+            const int top = rowViewportPosition(row);
+            probe = QPoint(5, top + rowHeight(row) / 2);
+            local = QPoint(5, top + rowHeight(row));
+        } else {
+            local = probe = QPoint(5, 5);
+        }
+    } else {
+        local = probe = viewport()->mapFromGlobal(event->globalPos());
+    }
+    const bool onRow = indexAt(probe).isValid();
     QMenu menu(this);
     menu.addAction(frame_.Action(cmd::kNewSite));
     if (onRow) {

@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -465,7 +466,7 @@ class WindowTest : public QObject {
         QTest::addColumn<int>("row");  // the cell clicked first; -1: none
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("keys");
-        QTest::addColumn<int>("selected");
+        QTest::addColumn<int>("selected");   // a menu opens below it, at the corner for -1
         QTest::addColumn<QString>("after");  // locations and IDs; empty: not looked at
         for (const int c : {0, 3, 5}) {
             QTest::addRow("F2 in column %d", c)
@@ -488,6 +489,10 @@ class WindowTest : public QObject {
         QTest::newRow("Alt+Down off the page")
             << 40 << 3 << 1 << QStringList(30, QStringLiteral("Alt+Down")).join(u' ') << 33
             << moved + u' ' + ids;
+        QTest::newRow("Menu key") << 6 << 4 << 1 << "Menu" << 4 << "";
+        QTest::newRow("Shift+F10, row out of view")
+            << 40 << 35 << 1 << "Ctrl+Home Shift+F10" << 35 << "";
+        QTest::newRow("Shift+F10, no row") << 6 << -1 << 0 << "Shift+F10" << -1 << "";
     }
     void siteListKeys() {
         QFETCH(int, rows);
@@ -502,8 +507,23 @@ class WindowTest : public QObject {
         if (row >= 0) {
             ClickCell(row, column);
         }
+        QPoint menuAt;
         for (const QString& key : keys.split(u' ')) {
-            QTest::keySequence(QApplication::focusWidget(), QKeySequence(key));
+            QTimer::singleShot(0, [&menuAt] {  // a menu that opens: where, and close it
+                if (QWidget* menu = QApplication::activePopupWidget()) {
+                    menuAt = menu->pos();
+                    QCOMPARE(menu->actions().size(), 3);  // the row menu
+                    menu->close();
+                }
+            });
+            if (key == QStringLiteral("Menu")) {
+                // What the desktop's platform layer makes of the key (the offscreen one does
+                // not): a keyboard request to the focused widget.
+                QContextMenuEvent request(QContextMenuEvent::Keyboard, {300, 300});
+                QApplication::sendEvent(&View(), &request);
+            } else {
+                QTest::keySequence(QApplication::focusWidget(), QKeySequence(key));
+            }
         }
         QCOMPARE(View().FirstSelectedRow(), selected);
         if (selected >= 0) {
@@ -514,6 +534,13 @@ class WindowTest : public QObject {
             QTRY_COMPARE(Column(Model(), SiteListView::kLocation) + u' ' +
                              Column(Model(), SiteListView::kId),
                          after);
+        }
+        if (keys.endsWith(QStringLiteral("Menu")) || keys.endsWith(QStringLiteral("F10"))) {
+            const QPoint expected =
+                selected < 0
+                    ? QPoint(5, 5)
+                    : QPoint(5, View().visualRect(Model().index(selected, 0)).bottom() + 1);
+            QCOMPARE(menuAt, View().viewport()->mapToGlobal(expected));
         }
     }
 
