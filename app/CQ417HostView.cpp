@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
@@ -33,6 +34,10 @@ constexpr const char* kDownloadQuestion = "Would you like to download Q417 data?
 constexpr const char* kOneItemMessage = "Only one item can be moved at a time.";
 constexpr const char* kClipboardFailedMessage =
     "The selection could not be put on the clipboard, so nothing was cut.";
+// Room beside the widest text of a column.
+constexpr int kColumnPadding = 20;
+// How often a drag resting at an edge of the list scrolls it by a row.
+constexpr int kDragScrollIntervalMs = 80;
 
 }  // namespace
 
@@ -71,6 +76,8 @@ CQ417HostView::CQ417HostView(SiteListModel& model, const Context& context, QWidg
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CQ417HostView::NotifySelection);
     connect(&activity_, &UiActivity::idle, this, &CQ417HostView::HandlePendingEvent);
+    dragScrollTimer_.setInterval(kDragScrollIntervalMs);
+    connect(&dragScrollTimer_, &QTimer::timeout, this, &CQ417HostView::DragScrollTick);
 
     // Del and Ctrl+A act where the rows have the focus (the actions' shortcut context).
     addAction(frame_.Action(cmd::kDelete));
@@ -105,8 +112,7 @@ void CQ417HostView::InitialUpdate(CQ417HostDoc& document) {
     document_ = &document;
     setShowGrid(settings_.gridLines != 0);
     frame_.SetGridLinesChecked(showGrid());
-    dragging_ = false;
-    SetHotTracking(false);
+    EndDrag();
     if (!link_.Running()) {
         link_.SetDesiredBaud(settings_.baudRate);
         link_.SetPortNumber(settings_.portNum);
@@ -135,9 +141,22 @@ void CQ417HostView::SizeColumnsToRows() {
     // Never narrower than the column's title, which would be cut off.
     QHeaderView* header = horizontalHeader();
     for (int c = 1; c < model_.columnCount(); ++c) {
-        setColumnWidth(c, std::max(width + 20, header->sectionSizeHint(c)));
+        setColumnWidth(c, std::max(width + kColumnPadding, header->sectionSizeHint(c)));
     }
     horizontalHeader()->setStretchLastSection(true);
+}
+
+void CQ417HostView::FitLocationColumn(int row) {
+    if (model_.columnCount() <= SiteListView::kLocation) {
+        return;
+    }
+    const int wanted = fontMetrics().horizontalAdvance(
+                           QString::fromLatin1(model_.CellText(row, SiteListView::kLocation))) +
+                       kColumnPadding;
+    // Only wider: a column the user narrowed on purpose stays as it is for shorter names.
+    if (wanted > columnWidth(SiteListView::kLocation)) {
+        setColumnWidth(SiteListView::kLocation, wanted);
+    }
 }
 
 std::vector<int> CQ417HostView::SelectedRows() const {
@@ -152,6 +171,25 @@ std::vector<int> CQ417HostView::SelectedRows() const {
 int CQ417HostView::FirstSelectedRow() const {
     const std::vector<int> rows = SelectedRows();
     return rows.empty() ? -1 : rows.front();
+}
+
+int CQ417HostView::KeyboardRow() const {
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && selectionModel()->isRowSelected(current.row(), {})) {
+        return current.row();
+    }
+    return FirstSelectedRow();
+}
+
+void CQ417HostView::ScrollRowIntoView(int row) {
+    if (row < 0 || row >= model_.RowCount()) {
+        return;
+    }
+    // Up or down only: the columns the user scrolled to stay in view.
+    QScrollBar* across = horizontalScrollBar();
+    const int left = across->value();
+    scrollTo(model_.index(row, 0));
+    across->setValue(left);
 }
 
 void CQ417HostView::SelectRow(int row) {
@@ -206,6 +244,7 @@ bool CQ417HostView::EditLocationOf(int row) {
     model_.SetCellText(
         row, SiteListView::kLocation,
         CleanSiteText(dialog.locationText.toLatin1().toStdString(), kMaxLocationLength));
+    FitLocationColumn(row);
     return true;
 }
 
@@ -252,11 +291,118 @@ void CQ417HostView::ToggleGridLines() {
     frame_.SetGridLinesChecked(showGrid());
 }
 
+bool CQ417HostView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
+    if (trigger == EditKeyPressed) {
+        // F2 renumbers the selected row whichever of its cells was clicked last: only the ID
+        // is edited in place.
+        const int row = KeyboardRow();
+        if (row < 0) {
+            return false;
+        }
+        return QTableView::edit(model_.index(row, SiteListView::kId), trigger, event);
+    }
+    return QTableView::edit(index, trigger, event);
+}
+
+void CQ417HostView::keyboardSearch(const QString& search) {
+    // Digits are what a technician types to renumber a site; they must not jump the selection
+    // to the row whose ID happens to start with them. Letters still find a location.
+    if (std::any_of(search.begin(), search.end(), [](QChar c) { return c.isDigit(); })) {
+        return;
+    }
+    QTableView::keyboardSearch(search);
+}
+
+void CQ417HostView::keyPressEvent(QKeyEvent* event) {
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (modifiers == Qt::AltModifier &&
+        (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)) {
+        MoveSelectedRow(event->key() == Qt::Key_Up ? -1 : 1);
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+int CQ417HostView::MoveRowInView(int from, int to) {
+    const int top = rowAt(0);
+    QScrollBar* bar = verticalScrollBar();
+    const int value = bar->value();
+    const bool atEnd = value > bar->minimum() && value == bar->maximum();
+    // The row that leaves is the current one: Qt would make a neighbour current and scroll to
+    // it, far from where the row was dropped.
+    const bool autoScrolling = hasAutoScroll();
+    setAutoScroll(false);
+    const int moved = model_.MoveSiteRow(from, to);
+    setAutoScroll(autoScrolling);
+    if (top < 0 || moved < 0) {
+        return moved;
+    }
+    // The rows in view stay where they were. The top row's site is one index off when the
+    // moved row crossed it.
+    int keep = top;
+    if (from < top && moved >= top) {
+        keep = top - 1;
+    } else if (from > top && moved <= top) {
+        keep = top + 1;
+    }
+    if (verticalScrollMode() == ScrollPerPixel) {
+        bar->setValue(value + (keep - top) * rowHeight(top));
+    } else {
+        // Scrolled to the end, the last row sits on the bottom edge: the rows below the drop
+        // stay there instead, which the same end position keeps.
+        bar->setValue(atEnd ? bar->maximum() : keep);
+    }
+    return moved;
+}
+
+bool CQ417HostView::MoveSelectedRow(int step) {
+    if (dragging_ || document_ == nullptr || step == 0) {
+        return false;
+    }
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty()) {
+        return false;
+    }
+    if (rows.size() > 1) {
+        UiActivity::Scope busy(activity_);
+        user_.ShowMessage(kOneItemMessage, MessageIcon::Exclamation);
+        return false;
+    }
+    const int from = rows.front();
+    // MoveSiteRow puts the row before its target: one further when moving down.
+    const int to = step < 0 ? from - 1 : from + 2;
+    if (to < 0 || to > model_.RowCount()) {
+        return false;  // already first or last
+    }
+    const int column = std::max(currentIndex().column(), 0);
+    const int moved = MoveRowInView(from, to);
+    const QModelIndex index = model_.index(moved, column);
+    selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(index);
+    return true;
+}
+
 void CQ417HostView::contextMenuEvent(QContextMenuEvent* event) {
-    QPoint local = event->reason() == QContextMenuEvent::Keyboard
-                       ? QPoint(5, 5)
-                       : viewport()->mapFromGlobal(event->globalPos());
-    const bool onRow = indexAt(local).isValid();
+    QPoint local;  // where the menu opens, in the viewport
+    QPoint probe;  // the point that decides which menu
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        // At the row its commands act on, just below it so the row stays readable; at the
+        // list's corner when no row is selected.
+        const int row = FirstSelectedRow();
+        if (row >= 0) {
+            ScrollRowIntoView(row);
+            const int top = rowViewportPosition(row);
+            probe = QPoint(5, top + rowHeight(row) / 2);
+            local = QPoint(5, top + rowHeight(row));
+        } else {
+            local = probe = QPoint(5, 5);
+        }
+    } else {
+        local = probe = viewport()->mapFromGlobal(event->globalPos());
+    }
+    const bool onRow = indexAt(probe).isValid();
     QMenu menu(this);
     menu.addAction(frame_.Action(cmd::kNewSite));
     if (onRow) {
@@ -285,55 +431,133 @@ bool CQ417HostView::BeginDrag() {
     }
     SetHotTracking(true);
     dragging_ = true;
+    dragBusy_.emplace(activity_);
     return true;
+}
+
+void CQ417HostView::EndDrag() {
+    dragging_ = false;
+    dragScrollTimer_.stop();
+    SetHotTracking(false);
+    dragBusy_.reset();
+}
+
+int CQ417HostView::LastFullyVisibleRow() const {
+    const int height = viewport()->height();
+    int row = rowAt(height - 1);
+    if (row < 0) {
+        return model_.RowCount() - 1;  // the list ends above the bottom edge
+    }
+    if (rowViewportPosition(row) + rowHeight(row) > height && row > rowAt(0)) {
+        --row;
+    }
+    return row;
+}
+
+int CQ417HostView::DropRowAt(QPoint pos) const {
+    const int height = viewport()->height();
+    if (pos.y() < 0) {
+        return rowAt(0);
+    }
+    if (pos.y() >= height) {
+        // Below the list: the end once the last row is in view, else the bottom visible row.
+        const int last = model_.RowCount() - 1;
+        return last < 0 || LastFullyVisibleRow() >= last ? -1 : rowAt(height - 1);
+    }
+    return rowAt(pos.y());
+}
+
+CQ417HostView::DragScroll CQ417HostView::DragScrollAt(QPoint pos) const {
+    // The edges are one row high: resting on the first or last visible row scrolls, and so
+    // does a pointer beyond them, the faster the further it is.
+    const int band = std::max(verticalHeader()->defaultSectionSize(), 1);
+    const int height = viewport()->height();
+    const int perPage = std::max(height / band, 1);
+    DragScroll scroll;
+    int beyond = 0;
+    if (pos.y() < band) {
+        scroll.direction = -1;
+        beyond = pos.y() < 0 ? -pos.y() / band : 0;
+    } else if (pos.y() >= height - band) {
+        scroll.direction = 1;
+        beyond = pos.y() >= height ? (pos.y() - height) / band : 0;
+    }
+    scroll.rows = std::min(1 + beyond, perPage);
+    return scroll;
+}
+
+int CQ417HostView::ScrollDragTick(DragScroll scroll) {
+    const QScrollBar* bar = verticalScrollBar();
+    const int count = model_.RowCount();
+    if (count == 0 || scroll.direction == 0 ||
+        (scroll.direction < 0 && bar->value() <= bar->minimum()) ||
+        (scroll.direction > 0 && bar->value() >= bar->maximum())) {
+        return -1;
+    }
+    const int target = scroll.direction < 0
+                           ? std::max(std::max(rowAt(0), 0) - scroll.rows, 0)
+                           : std::min(LastFullyVisibleRow() + scroll.rows, count - 1);
+    ScrollRowIntoView(target);
+    return target;
 }
 
 void CQ417HostView::DragMove(QPoint pos, bool leftButtonDown) {
     if (!dragging_) {
         return;
     }
-    if (!leftButtonDown) {
-        SetHotTracking(false);
-        dragging_ = false;
-    }
-    int hot = rowAt(pos.y());
+    dragPos_ = pos;
     const int top = std::max(rowAt(0), 0);
-    const int rowHeight = verticalHeader()->defaultSectionSize();
-    const int perPage = rowHeight > 0 ? viewport()->height() / rowHeight : 0;
-    // Resting on the first or last visible row scrolls one row further.
-    if (hot > 0) {
-        if (hot <= top) {
-            hot = hot - 1;
-        } else if (hot >= top + perPage) {
-            hot = hot + 1;
+    if (!leftButtonDown) {
+        // The button came up where this list did not see it: the drag is over, nothing moves.
+        EndDrag();
+        Q_EMIT dragPosition(top, DropRowAt(pos));
+        return;
+    }
+    const DragScroll scroll = DragScrollAt(pos);
+    int hot = -1;
+    if (scroll.direction == 0) {
+        dragScrollTimer_.stop();
+    } else if (!dragScrollTimer_.isActive()) {
+        // The first row at once, the next ones at the timer's pace however the pointer moves.
+        hot = ScrollDragTick(scroll);
+        if (hot >= 0) {
+            dragScrollTimer_.start();
         }
     }
-    if (hot >= 0 && hot < model_.RowCount()) {
-        scrollTo(model_.index(hot, 0));
+    if (hot < 0) {
+        hot = DropRowAt(pos);
     }
-    if (hotTracking_) {
-        hotRow_ = rowAt(pos.y());
-        viewport()->update();
-    }
+    hotRow_ = DropRowAt(pos);
+    viewport()->update();
     Q_EMIT dragPosition(top, hot);
+}
+
+void CQ417HostView::DragScrollTick() {
+    const int top = std::max(rowAt(0), 0);
+    const int scrolledTo = dragging_ ? ScrollDragTick(DragScrollAt(dragPos_)) : -1;
+    if (scrolledTo < 0) {
+        dragScrollTimer_.stop();  // the pointer left the edge, or the list cannot go further
+        return;
+    }
+    hotRow_ = DropRowAt(dragPos_);
+    viewport()->update();
+    Q_EMIT dragPosition(top, scrolledTo);
 }
 
 void CQ417HostView::Drop(QPoint pos) {
     if (!dragging_) {
         return;
     }
-    dragging_ = false;
-    int hot = rowAt(pos.y());
+    int hot = DropRowAt(pos);
     const int source = FirstSelectedRow();
     if (source >= 0) {
         if (hot == -1) {
             hot = model_.RowCount();  // below the last row
         }
-        const int moved = model_.MoveSiteRow(source, hot);
-        SelectRow(moved);
+        SelectRow(MoveRowInView(source, hot));
         setFocus();
     }
-    SetHotTracking(false);
+    EndDrag();
 }
 
 void CQ417HostView::mousePressEvent(QMouseEvent* event) {

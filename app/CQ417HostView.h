@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QTableView>
+#include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "LinkSink.h"
+#include "UiActivity.h"
 #include "UploadReport.h"
 
 namespace q417 {
@@ -17,7 +20,6 @@ class CReadoutLink;
 class DocumentUser;
 class LinkDispatcher;
 class SiteListModel;
-class UiActivity;
 struct HostSettings;
 
 // The site list: one row per site, six columns, the ID edited in place. Its rows are the
@@ -46,6 +48,9 @@ class CQ417HostView : public QTableView {
     [[nodiscard]] SiteListModel& Model() const { return model_; }
     [[nodiscard]] RequesterId Requester() const { return requester_; }
 
+    // Opens the in-place editor of index (QAbstractItemView's slot).
+    using QTableView::edit;
+
     // Commands.
     void NewSite();
     void EditLocation();
@@ -62,6 +67,13 @@ class CQ417HostView : public QTableView {
     void DragMove(QPoint pos, bool leftButtonDown);
     void Drop(QPoint pos);
     [[nodiscard]] bool Dragging() const { return dragging_; }
+    // While a drag rests on the first or last visible row, or beyond it, the list scrolls a
+    // row at each tick of a timer; this is its tick.
+    void DragScrollTick();
+    [[nodiscard]] bool DragScrolling() const { return dragScrollTimer_.isActive(); }
+    // Alt+Up and Alt+Down: the selected row one place up (step -1) or down (+1), as a drag
+    // would move it. False when nothing moved.
+    bool MoveSelectedRow(int step);
 
     // WM_LINK_EVENT.
     void OnLinkEvent(int event);
@@ -82,6 +94,9 @@ class CQ417HostView : public QTableView {
     void uploadEnded(const q417::UploadReport& report);
 
   protected:
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void keyboardSearch(const QString& search) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -93,12 +108,33 @@ class CQ417HostView : public QTableView {
     bool EditLocationOf(int row);
     void SizeColumnsToTitles();
     void SizeColumnsToRows();
+    // Widens the Location column when row's location no longer fits it.
+    void FitLocationColumn(int row);
+    // The row the keyboard acts on: the current row when it is selected, else the first
+    // selected row; -1 when none is selected.
+    [[nodiscard]] int KeyboardRow() const;
+    // Scrolls up or down until row is fully in view, leaving the horizontal scroll as it is.
+    void ScrollRowIntoView(int row);
     void SelectRow(int row);
     void NotifySelection();
     // The link events that waited while the window was busy, newest first.
     void HandlePendingEvent();
     void HandleEvent(int event);
     void SetHotTracking(bool on);
+    void EndDrag();
+    // Where a drop at pos puts the dragged row: before the row returned, or at the end for -1.
+    // A pointer above or below the list counts as resting on its first or last visible row.
+    [[nodiscard]] int DropRowAt(QPoint pos) const;
+    struct DragScroll {
+        int direction = 0;  // -1 up, 1 down, 0 none
+        int rows = 0;       // per tick: more the further the pointer is beyond the list
+    };
+    [[nodiscard]] DragScroll DragScrollAt(QPoint pos) const;
+    // Scrolls one tick; returns the row brought into view, -1 when the list cannot go further.
+    int ScrollDragTick(DragScroll scroll);
+    [[nodiscard]] int LastFullyVisibleRow() const;
+    // MoveSiteRow, keeping in view the rows that were; returns where the row now stands.
+    int MoveRowInView(int from, int to);
 
     SiteListModel& model_;
     CMainFrame& frame_;
@@ -116,6 +152,10 @@ class CQ417HostView : public QTableView {
     int hotRow_ = -1;
     QPoint pressPos_;
     int pressRow_ = -1;
+    QPoint dragPos_;  // the pointer's last place during a drag, for the scroll timer
+    QTimer dragScrollTimer_;
+    // A drag holds the window busy: a question or a merge of the link waits for the drop.
+    std::optional<UiActivity::Scope> dragBusy_;
 
     int pendingEvent_ = 0;   // a link event waiting for the window to be idle; 0 for none
     int handlingEvent_ = 0;  // the event being handled; the same event again is absorbed

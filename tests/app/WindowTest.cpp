@@ -3,6 +3,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -92,6 +93,19 @@ class WindowTest : public QObject {
     CMainFrame& Frame() { return *app_->Frame(); }
     CQ417HostView& View() { return *app_->View(); }
     SiteListModel& Model() { return app_->Model(); }
+    // The window at its first size, active, the list focused.
+    void ShowFrame() {
+        Frame().resize(900, 540);
+        Frame().show();
+        QVERIFY(QTest::qWaitForWindowActive(&Frame()));
+        View().setFocus();
+    }
+    // A click on cell (row, column), which also makes it the current cell.
+    void ClickCell(int row, int column) {
+        View().scrollTo(Model().index(row, column));
+        const QRect cell = View().visualRect(Model().index(row, column));
+        QTest::mouseClick(View().viewport(), Qt::LeftButton, {}, cell.center());
+    }
     void Select(std::initializer_list<int> rows) {
         View().clearSelection();
         for (const int r : rows) {
@@ -517,8 +531,8 @@ class WindowTest : public QObject {
         QFETCH(QString, locations);
         QFETCH(int, landed);
         StartApp();
-        View().resize(400, 400);
         FillSites(Model(), 6);
+        ShowFrame();  // a drop lands where the visible list shows it
         Model().SetCellText(0, SiteListView::kId, "X");  // an edited ID is renumbered
         Select({from});
         QVERIFY(View().BeginDrag());
@@ -541,6 +555,138 @@ class WindowTest : public QObject {
         QVERIFY(!View().BeginDrag());
         QCOMPARE(user_->messages.back(), std::string("Only one item can be moved at a time."));
         QCOMPARE(Column(Model(), SiteListView::kLocation), QStringLiteral("ABC"));
+    }
+
+    void dragScrollsAtTheEdges_data() {
+        QTest::addColumn<int>("step");       // rows a tick scrolls, down when positive
+        QTest::addColumn<double>("inside");  // the pointer, in rows inside the edge it is at
+        QTest::addColumn<bool>("toTheEnd");
+        QTest::newRow("on the last visible row") << 1 << 0.5 << false;
+        QTest::newRow("below the list") << 4 << -3.0 << false;
+        QTest::newRow("on the first visible row") << -1 << 0.5 << false;
+        QTest::newRow("above the list") << -3 << -2.0 << false;
+        QTest::newRow("down to the last page") << 1 << 0.5 << true;
+    }
+    void dragScrollsAtTheEdges() {
+        QFETCH(int, step);
+        QFETCH(double, inside);
+        QFETCH(bool, toTheEnd);
+        StartApp();
+        FillSites(Model(), 60);
+        ShowFrame();
+        const int height = View().viewport()->height();
+        const int offset = static_cast<int>(inside * View().rowHeight(0));
+        View().scrollTo(Model().index(step > 0 ? 0 : 59, 0));
+        ClickCell(step > 0 ? 0 : 59, SiteListView::kLocation);
+        const int top = View().rowAt(0);
+        QVERIFY(View().BeginDrag());
+        View().OnLinkEvent(kEventInformationRead);  // its question waits for the drop
+        View().DragMove({40, step > 0 ? height - offset : offset}, true);
+        QCOMPARE(View().rowAt(0), top + step);  // at once, then at each tick
+        View().DragScrollTick();
+        QCOMPARE(View().rowAt(0), top + 2 * step);
+        QTRY_VERIFY(View().rowAt(0) != top + 2 * step);  // the timer ticks by itself
+        for (int i = 0; i < 60 && (toTheEnd || std::abs(View().rowAt(0) - top) < 30); ++i) {
+            View().DragScrollTick();
+        }
+        // Back in the middle the scrolling stops, and the row lands at the marker there.
+        const QPoint middle(40, height / 2);
+        View().DragMove(middle, true);
+        QVERIFY(!View().DragScrolling());
+        const int target = View().rowAt(middle.y());
+        const int marker = View().rowViewportPosition(target);
+        QVERIFY(user_->questions.empty());
+        View().Drop(middle);
+        QTRY_COMPARE(user_->questions.size(), std::size_t{1});
+        const int landed = step > 0 ? target - 1 : target;
+        QCOMPARE(View().SelectedRows(), std::vector<int>{landed});
+        QCOMPARE(Model().CellText(landed, 1), std::string(1, step > 0 ? 'A' : char('A' + 59)));
+        // No jump: the rows above the marker stay, or on the last page those below it.
+        const QRect moved = View().visualRect(Model().index(landed, 0));
+        QCOMPARE(toTheEnd ? moved.bottom() + 1 : moved.top(), marker);
+    }
+
+    void siteListKeys_data() {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("row");  // the cell clicked first; -1: none
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("selected");   // a menu opens below it, at the corner for -1
+        QTest::addColumn<QString>("after");  // locations and IDs; empty: not looked at
+        for (const int c : {0, 3, 5}) {
+            QTest::addRow("F2 in column %d", c)
+                << 6 << 2 << c << "F2 7 7 Return" << 2 << "ABCDEF 1277456";
+        }
+        QTest::newRow("a digit does not search") << 6 << 2 << 0 << "5" << 2 << "";
+        QTest::newRow("a letter finds a location") << 6 << 2 << 1 << "E" << 4 << "";
+        QTest::newRow("Alt+Up") << 6 << 2 << 1 << "Alt+Up" << 1 << "ACBDEF 123456";
+        QTest::newRow("Alt+Down, F2")
+            << 6 << 2 << 1 << "Alt+Down F2 9 Return" << 3 << "ABDCEF 123956";
+        QTest::newRow("first stays first") << 6 << 0 << 1 << "Alt+Up" << 0 << "ABCDEF 123456";
+        QTest::newRow("last stays last") << 6 << 5 << 1 << "Alt+Down" << 5 << "ABCDEF 123456";
+        QString moved;  // 40 sites, the fourth moved 30 places down, off the first page
+        QString ids;
+        for (int i = 0; i < 40; ++i) {
+            moved += QChar(u'A' + i);
+            ids += QString::number(i + 1);
+        }
+        moved.insert(34, moved.at(3)).remove(3, 1);
+        QTest::newRow("Alt+Down off the page")
+            << 40 << 3 << 1 << QStringList(30, QStringLiteral("Alt+Down")).join(u' ') << 33
+            << moved + u' ' + ids;
+        QTest::newRow("Menu key") << 6 << 4 << 1 << "Menu" << 4 << "";
+        QTest::newRow("Shift+F10, row out of view")
+            << 40 << 35 << 1 << "Ctrl+Home Shift+F10" << 35 << "";
+        QTest::newRow("Shift+F10, no row") << 6 << -1 << 0 << "Shift+F10" << -1 << "";
+    }
+    void siteListKeys() {
+        QFETCH(int, rows);
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(QString, keys);
+        QFETCH(int, selected);
+        QFETCH(QString, after);
+        StartApp();
+        FillSites(Model(), rows);
+        ShowFrame();
+        if (row >= 0) {
+            ClickCell(row, column);
+        }
+        QPoint menuAt;
+        for (const QString& key : keys.split(u' ')) {
+            QTimer::singleShot(0, [&menuAt] {  // a menu that opens: where, and close it
+                if (QWidget* menu = QApplication::activePopupWidget()) {
+                    menuAt = menu->pos();
+                    QCOMPARE(menu->actions().size(), 3);  // the row menu
+                    menu->close();
+                }
+            });
+            if (key == QStringLiteral("Menu")) {
+                // What the desktop's platform layer makes of the key (the offscreen one does
+                // not): a keyboard request to the focused widget.
+                QContextMenuEvent request(QContextMenuEvent::Keyboard, {300, 300});
+                QApplication::sendEvent(&View(), &request);
+            } else {
+                QTest::keySequence(QApplication::focusWidget(), QKeySequence(key));
+            }
+        }
+        QCOMPARE(View().FirstSelectedRow(), selected);
+        if (selected >= 0) {
+            QVERIFY(
+                View().viewport()->rect().contains(View().visualRect(Model().index(selected, 0))));
+        }
+        if (!after.isEmpty()) {  // an edited ID is committed from the event loop
+            QTRY_COMPARE(Column(Model(), SiteListView::kLocation) + u' ' +
+                             Column(Model(), SiteListView::kId),
+                         after);
+        }
+        if (keys.endsWith(QStringLiteral("Menu")) || keys.endsWith(QStringLiteral("F10"))) {
+            const QPoint expected =
+                selected < 0
+                    ? QPoint(5, 5)
+                    : QPoint(5, View().visualRect(Model().index(selected, 0)).bottom() + 1);
+            QCOMPARE(menuAt, View().viewport()->mapToGlobal(expected));
+        }
     }
 
     void copyAndCut() {
