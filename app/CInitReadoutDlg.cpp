@@ -154,7 +154,8 @@ void CInitReadoutDlg::OnLinkResult(const LinkMessage& message) {
         ShowHostMessage(this, text, BoxIcon::Exclamation);
     } else {
         ui_->initializeCheck->setChecked(false);
-        ShowHostMessage(this, text, BoxIcon::None);
+        // This one box is plain: success here is said without an icon.
+        ShowHostMessage(this, text, BoxIcon::Plain);
     }
     LoadFromLink();
     if (statusNeedsRefresh_ != nullptr) {

@@ -201,8 +201,8 @@ void CPageSetupDlg::OnWriteResult(int code) {
     const QString text = QString::fromLatin1(ResultMessage(code).c_str());
     BoxIcon icon = BoxIcon::Exclamation;
     if (code <= 0) {
-        icon = BoxIcon::None;
-        clockEdited_ = false;  // the pickers follow the clock again
+        icon = BoxIcon::Default;  // none asked for, so "Readout updated" has the exclamation
+        clockEdited_ = false;     // the pickers follow the clock again
     }
     ShowHostMessage(this, text, icon);
     if (statusNeedsRefresh_ != nullptr) {
@@ -225,8 +225,7 @@ void CPageSetupDlg::OpenAdvanced() {
     if (passwordDialog_->accepted != 0) {
         initializeDialog_->exec();
     } else {
-        ShowHostMessage(this, QStringLiteral("Password invalid. Access Denied."),
-                        BoxIcon::Exclamation);
+        ShowHostMessage(this, QStringLiteral("Password invalid. Access Denied."), BoxIcon::Default);
     }
 }
 

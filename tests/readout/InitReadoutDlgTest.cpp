@@ -123,12 +123,12 @@ class InitReadoutDlgTest : public QObject {
             << l({"warning: Error writing offset."}) << 1 << before << shown << QString();
         QTest::newRow("battery reset")
             << QStringList() << QByteArray("resetBatteryButton")
-            << l({"question: Are you sure you want to reset all battery values?",
+            << l({"warning: Are you sure you want to reset all battery values?",
                   "none: Readout updated"})
             << 1 << QStringLiteral("30303000 12.4873 -0.0625 1 0 1") << shown << QString();
         QTest::newRow("battery reset declined")
             << l({"No"}) << QByteArray("resetBatteryButton")
-            << l({"question: Are you sure you want to reset all battery values?"}) << 0 << before
+            << l({"warning: Are you sure you want to reset all battery values?"}) << 0 << before
             << shown << QString();
     }
     void buttons() {

@@ -26,7 +26,8 @@ namespace {
 
 const QString kUpdated = QStringLiteral("Readout updated");
 const QString kDenied = QStringLiteral("Password invalid. Access Denied.");
-const QString kNone = QStringLiteral("none: ");  // a box without an icon
+// A box that asks for no icon shows the exclamation, "Readout updated" too.
+const QString kWarning = QStringLiteral("warning: ");
 
 qint64 Utc(int y, int mo, int d, int h, int mi) {
     return QDateTime(QDate(y, mo, d), QTime(h, mi), Qt::UTC).toSecsSinceEpoch();
@@ -178,7 +179,7 @@ class SetupPageTest : public QObject {
         if (box.isEmpty()) {
             QCOMPARE(boxes, QStringList());
         } else {
-            QCOMPARE(boxes, QStringList{kNone + box});
+            QCOMPARE(boxes, QStringList{kWarning + box});
             QVERIFY(!QString::fromLatin1(p.sim.line.Written()).contains(QStringLiteral("WE ")));
         }
         QCOMPARE(p.Memory([](auto& m) { return m.DisplayUnits(); }), units);
@@ -192,7 +193,7 @@ class SetupPageTest : public QObject {
         QTest::qWait(1200);  // a refresh puts the computer's time into the pickers
         p.sim.line.ClearWritten();
         p.Update();
-        QCOMPARE(p.Boxes(1), QStringList{kNone + kUpdated});
+        QCOMPARE(p.Boxes(1), QStringList{kWarning + kUpdated});
         QCOMPARE(p.statusNeedsRefresh, 1);
         const QString written = QString::fromLatin1(p.sim.line.Written());
         QVERIFY(written.contains(QStringLiteral("WT ")));
@@ -210,8 +211,8 @@ class SetupPageTest : public QObject {
             QStringLiteral("Invalid number of display digits./n 0 <= Digits <= 8");
         QTest::newRow("9") << QStringLiteral("9") << QStringLiteral("stop: ") + refused << 3;
         QTest::newRow("-1") << QStringLiteral("-1") << QStringLiteral("stop: ") + refused << 3;
-        QTest::newRow("0") << QStringLiteral("0") << kNone + kUpdated << 0;
-        QTest::newRow("8") << QStringLiteral("8") << kNone + kUpdated << 8;
+        QTest::newRow("0") << QStringLiteral("0") << kWarning + kUpdated << 0;
+        QTest::newRow("8") << QStringLiteral("8") << kWarning + kUpdated << 8;
         // Refused as no integer; the previous value goes on, so nothing differs.
         QTest::newRow("not a number")
             << QStringLiteral("x") << QStringLiteral("warning: Please enter an integer.") << 3;
@@ -227,7 +228,7 @@ class SetupPageTest : public QObject {
         field->setText(typed);
         p.Update();
         QCOMPARE(p.Boxes(1), QStringList{box});
-        const bool written = box == kNone + kUpdated;
+        const bool written = box == kWarning + kUpdated;
         QCOMPARE(p.statusNeedsRefresh, written ? 1 : 0);
         if (!written) {
             QCOMPARE(p.window.focusWidget(), field);
@@ -273,7 +274,7 @@ class SetupPageTest : public QObject {
             QCOMPARE(stored, 1);
             return;
         }
-        QCOMPARE(boxes, QStringList{kNone + kUpdated});
+        QCOMPARE(boxes, QStringList{kWarning + kUpdated});
         QCOMPARE(stored, written);
         const ReadoutSettings link = p.sim.link.Settings();
         QCOMPARE(int(units ? link.displayUnits : link.powerDown), written);
@@ -290,11 +291,11 @@ class SetupPageTest : public QObject {
         const QString refused = QStringLiteral(
             "stop: The readout's clock can be set only up to the end of 2037: "
             "this program cannot read it after 2038.");
-        QTest::newRow("pickers, last second") << false << lastSecond << kNone + kUpdated;
+        QTest::newRow("pickers, last second") << false << lastSecond << kWarning + kUpdated;
         QTest::newRow("pickers, next second") << false << lastSecond + 1 << refused;
         QTest::newRow("pickers, last readable second")
             << false << Utc(2038, 12, 31, 23, 59) + 59 << refused;
-        QTest::newRow("computer time, last second") << true << lastSecond << kNone + kUpdated;
+        QTest::newRow("computer time, last second") << true << lastSecond << kWarning + kUpdated;
         QTest::newRow("computer time, next second") << true << lastSecond + 1 << refused;
     }
     void clockPast2037IsRefused() {
@@ -321,7 +322,7 @@ class SetupPageTest : public QObject {
         p.Update();
         QCOMPARE(p.Boxes(1), QStringList{box});
         const QString written = QString::fromLatin1(p.sim.line.Written());
-        if (box == kNone + kUpdated) {
+        if (box == kWarning + kUpdated) {
             QCOMPARE(p.sim.link.Settings().readoutClock, clock);
             QVERIFY2(written.contains(QStringLiteral("WT 2037/12/31 23:59:59")),
                      qPrintable(written));
@@ -367,11 +368,11 @@ class SetupPageTest : public QObject {
         p.Update();
         const QStringList boxes = p.Boxes(yes ? 2 : 1);
         QCOMPARE(boxes.size(), yes ? 2 : 1);
-        QVERIFY2(boxes[0].startsWith(QStringLiteral("question: ")) &&
+        QVERIFY2(boxes[0].startsWith(kWarning) &&
                      boxes[0].contains(QStringLiteral("2026/03/29 03:30:00")),
                  qPrintable(boxes[0]));
         if (yes) {
-            QCOMPARE(boxes[1], kNone + kUpdated);
+            QCOMPARE(boxes[1], kWarning + kUpdated);
         }
         QCOMPARE(p.sim.link.Settings().readoutClock, yes ? Utc(2026, 3, 29, 1, 30) : before);
     }
