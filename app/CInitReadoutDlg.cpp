@@ -2,6 +2,7 @@
 
 #include "CReadoutLink.h"
 #include "ComboChoice.h"
+#include "ComboEnterFilter.h"
 #include "CommandIds.h"
 #include "HostMessage.h"
 #include "LinkJob.h"
@@ -22,6 +23,7 @@ CInitReadoutDlg::CInitReadoutDlg(const ReadoutContext& context, int* statusNeeds
                  [this](const LinkMessage& message) { OnLinkResult(message); }) {
     ui_->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    ComboEnterFilter::InstallOn(*this);
     FillCombo(*ui_->unitsCombo, kUnitNames);
     connect(ui_->updateButton, &QPushButton::clicked, this, &CInitReadoutDlg::UpdateReadout);
     connect(ui_->resetBatteryButton, &QPushButton::clicked, this, &CInitReadoutDlg::ResetBattery);

@@ -7,6 +7,7 @@
 #include <QSerialPortInfo>
 #include <QTreeWidgetItem>
 
+#include "ComboEnterFilter.h"
 #include "ui_CPortDlg.h"
 
 namespace q417 {
@@ -37,6 +38,7 @@ CPortDlg::CPortDlg(PortDeviceTable devices, QWidget* parent)
       deviceSource_(&CPortDlg::PresentSerialDevices) {
     ui_->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    ComboEnterFilter::InstallOn(*this);
     ui_->deviceLabel->setMinimumWidth(
         QFontMetrics(ui_->deviceLabel->font())
             .horizontalAdvance(QStringLiteral("/dev/ttyUSB19 (not present)")));

@@ -7,6 +7,7 @@
 #include "CPasswordDlg.h"
 #include "CReadoutLink.h"
 #include "ComboChoice.h"
+#include "ComboEnterFilter.h"
 #include "HostMessage.h"
 #include "LocalClock.h"
 #include "NumberExchange.h"
@@ -53,6 +54,7 @@ CPageSetupDlg::CPageSetupDlg(const ReadoutContext& context, int* statusNeedsRefr
       }) {
     ui_->setupUi(this);
     MarkReadOnlyFields(*this);
+    ComboEnterFilter::InstallOn(*this);
     // The pickers show the date in words and the time to the second, as the readout keeps it.
     ui_->datePicker->setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
     ui_->timePicker->setDisplayFormat(QStringLiteral("HH:mm:ss"));

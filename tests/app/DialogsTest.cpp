@@ -6,10 +6,12 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
+#include <memory>
 
 #include "CEditLocationDlg.h"
 #include "COptionsDlg.h"
 #include "CPortDlg.h"
+#include "DialogKeys.h"
 #include "SiteTextValidator.h"
 
 using namespace q417;
@@ -37,6 +39,14 @@ const std::vector<SerialDeviceEntry> kInjectedDevices = {
      QString()},
     {QStringLiteral("/dev/ttyACM0"), QStringLiteral("CDC modem"), QString(), QStringLiteral("7")},
 };
+
+// The dialogs the document keeps, by the name the tables use.
+std::unique_ptr<QDialog> MakeDialog(const QString& name) {
+    if (name == QStringLiteral("port")) {
+        return std::make_unique<CPortDlg>(PortDeviceTable{});
+    }
+    return std::make_unique<COptionsDlg>();
+}
 
 }  // namespace
 
@@ -204,13 +214,37 @@ class DialogsTest : public QObject {
             QCOMPARE(int(boxes[i]->isChecked()), before[i]);
             boxes[i]->click();
         }
-        auto& okButton = Child<QPushButton>(dialog, "okButton");
-        QVERIFY(!okButton.isDefault() && !okButton.autoDefault());
         Child<QPushButton>(dialog, ok ? "okButton" : "cancelButton").click();
         const int after[] = {dialog.autoOpenCheck, dialog.autoSyncCheck, dialog.autoAppendCheck};
         for (int i = 0; i < 3; ++i) {
             QCOMPARE(after[i], ok ? 1 - before[i] : before[i]);
         }
+    }
+
+    // Enter presses OK from any control but a button, which it presses itself.
+    void enterPressesOk_data() {
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<QString>("clicked");
+        QTest::newRow("port, port field") << "port"
+                                          << "portCombo"
+                                          << "okButton";
+        QTest::newRow("port, Cancel") << "port"
+                                      << "cancelButton"
+                                      << "cancelButton";
+        QTest::newRow("options, a box") << "options"
+                                        << "autoSyncBox"
+                                        << "okButton";
+        QTest::newRow("options, Cancel") << "options"
+                                         << "cancelButton"
+                                         << "cancelButton";
+    }
+    void enterPressesOk() {
+        QFETCH(QString, dialog);
+        QFETCH(QString, focus);
+        QFETCH(QString, clicked);
+        const std::unique_ptr<QDialog> window = MakeDialog(dialog);
+        QCOMPARE(test::ButtonsClickedBy(*window, focus, Qt::Key_Return), QStringList{clicked});
     }
 
     void editLocation_data() {
