@@ -54,6 +54,9 @@ CPortDlg::~CPortDlg() = default;
 
 int CPortDlg::exec() {
     LoadFromMembers();
+    // The dialog is kept between openings, and with it the control that last had the focus;
+    // every opening starts on the port.
+    ui_->portCombo->setFocus(Qt::OtherFocusReason);
     return QDialog::exec();
 }
 

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <memory>
 
@@ -245,6 +246,44 @@ class DialogsTest : public QObject {
         QFETCH(QString, clicked);
         const std::unique_ptr<QDialog> window = MakeDialog(dialog);
         QCOMPARE(test::ButtonsClickedBy(*window, focus, Qt::Key_Return), QStringList{clicked});
+    }
+
+    // The document keeps these dialogs between openings; each opening starts on the first field.
+    void reopensOnItsFirstControl_data() {
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<QString>("left");  // the focus when the first opening closed
+        QTest::addColumn<QString>("first");
+        QTest::newRow("port") << "port"
+                              << "baudCombo"
+                              << "portCombo";
+        QTest::newRow("options") << "options"
+                                 << "cancelButton"
+                                 << "autoOpenBox";
+    }
+    void reopensOnItsFirstControl() {
+        QFETCH(QString, dialog);
+        QFETCH(QString, left);
+        QFETCH(QString, first);
+        const std::unique_ptr<QDialog> window = MakeDialog(dialog);
+        QString focused;
+        for (const bool reopening : {false, true}) {
+            QTimer::singleShot(0, window.get(), [&] {
+                if (QTest::qWaitForWindowActive(window.get())) {
+                    // An editable combo box's line edit holds the focus for the box.
+                    for (QWidget* w = QApplication::focusWidget();
+                         w != nullptr && focused.isEmpty(); w = w->parentWidget()) {
+                        focused = w->objectName();
+                    }
+                    window->findChild<QWidget*>(left)->setFocus();
+                }
+                window->accept();
+            });
+            window->exec();
+            if (!reopening) {
+                focused.clear();
+            }
+        }
+        QCOMPARE(focused, first);
     }
 
     void editLocation_data() {
