@@ -59,8 +59,8 @@ CPageSetupDlg::CPageSetupDlg(const ReadoutContext& context, int* statusNeedsRefr
     ui_->datePicker->setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
     ui_->timePicker->setDisplayFormat(QStringLiteral("HH:mm:ss"));
 
-    connect(ui_->datePicker, &QDateEdit::dateChanged, this, &CPageSetupDlg::OnPickerEdited);
-    connect(ui_->timePicker, &QTimeEdit::timeChanged, this, &CPageSetupDlg::OnPickerEdited);
+    connect(ui_->datePicker, &QDateTimeEdit::dateChanged, this, &CPageSetupDlg::OnPickerEdited);
+    connect(ui_->timePicker, &QDateTimeEdit::timeChanged, this, &CPageSetupDlg::OnPickerEdited);
     connect(ui_->useComputerTime, &QCheckBox::clicked, this,
             &CPageSetupDlg::OnUseComputerTimeClicked);
     connect(ui_->advancedButton, &QPushButton::clicked, this, &CPageSetupDlg::OpenAdvanced);

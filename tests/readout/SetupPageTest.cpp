@@ -3,11 +3,10 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
+#include <QDateTimeEdit>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimeEdit>
 #include <functional>
 #include <memory>
 
@@ -100,6 +99,26 @@ struct PageOnSimulator {
     std::unique_ptr<CPageSetupDlg> page;
     test::BoxRecorder boxes;
 };
+
+// A point over the first character of the picker's text at index, where a click lands in it.
+QPoint OverCharacter(QLineEdit& edit, int index) {
+    const int middle = edit.height() / 2;
+    for (int x = 0; x < edit.width(); ++x) {
+        if (edit.cursorPositionAt(QPoint(x, middle)) > index) {
+            return {x, middle};
+        }
+    }
+    return {};
+}
+
+// The pickers hold 8 December 2026, 10:20:30 (set as the user would, so the clock leaves them
+// alone), and the page's window is active.
+bool SetPickers(PageOnSimulator& p) {
+    p.Control<QDateTimeEdit>("datePicker")->setDate(QDate(2026, 12, 8));
+    p.Control<QDateTimeEdit>("timePicker")->setTime(QTime(10, 20, 30));
+    p.window.activateWindow();
+    return QTest::qWaitForWindowActive(&p.window);
+}
 
 }  // namespace
 
@@ -309,14 +328,14 @@ class SetupPageTest : public QObject {
         }
         QVERIFY(p.Open());
         const std::int64_t before = p.sim.link.Settings().readoutClock;
-        auto* date = p.Control<QDateEdit>("datePicker");
+        auto* date = p.Control<QDateTimeEdit>("datePicker");
         if (computerTime) {
             p.Control<QCheckBox>("useComputerTime")->click();
             QTest::qWait(1200);  // a refresh puts the computer's time into the pickers
         } else {
             const QDateTime chosen = QDateTime::fromSecsSinceEpoch(clock, Qt::UTC);
             date->setDate(chosen.date());
-            p.Control<QTimeEdit>("timePicker")->setTime(chosen.time());
+            p.Control<QDateTimeEdit>("timePicker")->setTime(chosen.time());
         }
         p.sim.line.ClearWritten();
         p.Update();
@@ -339,7 +358,7 @@ class SetupPageTest : public QObject {
         QVERIFY(p.Open());
         p.sim.line.WithEngine([](sim::ReadoutEngine& e) { e.Faults().rejectAll = true; });
         const QTime chosen(3, 4, 5);
-        auto* time = p.Control<QTimeEdit>("timePicker");
+        auto* time = p.Control<QDateTimeEdit>("timePicker");
         time->setTime(chosen);
         p.Update();
         // The wait lets the refreshes run too.
@@ -362,8 +381,8 @@ class SetupPageTest : public QObject {
         PageOnSimulator p;
         QVERIFY(p.Open());
         const std::int64_t before = p.sim.link.Settings().readoutClock;
-        p.Control<QDateEdit>("datePicker")->setDate(QDate(2026, 3, 29));
-        p.Control<QTimeEdit>("timePicker")->setTime(QTime(2, 30));
+        p.Control<QDateTimeEdit>("datePicker")->setDate(QDate(2026, 3, 29));
+        p.Control<QDateTimeEdit>("timePicker")->setTime(QTime(2, 30));
         p.boxes.press = yes ? QMessageBox::Yes : QMessageBox::No;
         p.Update();
         const QStringList boxes = p.Boxes(yes ? 2 : 1);
@@ -381,7 +400,7 @@ class SetupPageTest : public QObject {
         PageOnSimulator p;
         QVERIFY(p.Open());
         auto* useComputer = p.Control<QCheckBox>("useComputerTime");
-        auto* time = p.Control<QTimeEdit>("timePicker");
+        auto* time = p.Control<QDateTimeEdit>("timePicker");
         QVERIFY(!useComputer->isChecked());
         useComputer->click();
         // The refreshes move the pickers without counting as the user's change.
@@ -400,6 +419,78 @@ class SetupPageTest : public QObject {
         useComputer->click();
         QVERIFY(!p.page->ClockEdited());
         QTRY_VERIFY_WITH_TIMEOUT(time->time() != chosen, 5000);
+    }
+
+    // A click selects a whole field of a picker; the digits typed then replace it.
+    void pickerFieldsAreWhole_data() {
+        QTest::addColumn<QString>("picker");
+        QTest::addColumn<QString>("field");  // the field's text, where the click goes
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("value");  // the picker's afterwards
+        QTest::newRow("day 15") << "datePicker"
+                                << "8"
+                                << "15"
+                                << "2026-12-15";
+        QTest::newRow("year 2031") << "datePicker"
+                                   << "2026"
+                                   << "2031"
+                                   << "2031-12-08";
+        QTest::newRow("minute 42") << "timePicker"
+                                   << "20"
+                                   << "42"
+                                   << "10:42:30";
+        QTest::newRow("hour 25 starts over at 5") << "timePicker"
+                                                  << "10"
+                                                  << "25"
+                                                  << "05:20:30";
+    }
+    void pickerFieldsAreWhole() {
+        QFETCH(QString, picker);
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        PageOnSimulator p;
+        QVERIFY(p.Open());
+        QVERIFY(SetPickers(p));
+        auto* edit = p.Control<QDateTimeEdit>(picker);
+        auto* line = edit->findChild<QLineEdit*>();
+        const auto at = static_cast<int>(line->text().indexOf(field));
+        QTest::mouseClick(line, Qt::LeftButton, {}, OverCharacter(*line, at));
+        QCOMPARE(line->selectedText(), field);
+        QTest::keyClicks(QApplication::focusWidget(), typed);
+        QTEST(picker == QStringLiteral("datePicker") ? edit->date().toString(Qt::ISODate)
+                                                     : edit->time().toString(Qt::ISODate),
+              "value");
+    }
+
+    // Tab leaves a picker for the next control; Left and Right step through its fields.
+    void pickerKeys_data() {
+        QTest::addColumn<QString>("picker");  // entered by Tab
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<QString>("selected");  // in the picker that has the focus
+        using K = QList<int>;
+        QTest::newRow("Tab") << "datePicker" << K{Qt::Key_Tab} << "timePicker"
+                             << "10";
+        QTest::newRow("Backtab") << "timePicker" << K{Qt::Key_Backtab} << "datePicker"
+                                 << "2026";
+        QTest::newRow("Right, Up") << "timePicker" << K{Qt::Key_Right, Qt::Key_Up} << "timePicker"
+                                   << "21";
+    }
+    void pickerKeys() {
+        QFETCH(QString, picker);
+        QFETCH(QList<int>, keys);
+        QFETCH(QString, focus);
+        PageOnSimulator p;
+        QVERIFY(p.Open());
+        QVERIFY(SetPickers(p));
+        p.Control<QDateTimeEdit>(picker)->setFocus(Qt::TabFocusReason);
+        for (const int key : keys) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        }
+        auto* now = qobject_cast<QDateTimeEdit*>(QApplication::focusWidget());
+        QVERIFY(now != nullptr);
+        QCOMPARE(now->objectName(), focus);
+        QTEST(now->findChild<QLineEdit*>()->selectedText(), "selected");
     }
 
     void controlsInTabOrder() {
