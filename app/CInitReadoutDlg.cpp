@@ -5,6 +5,7 @@
 
 #include "CReadoutLink.h"
 #include "ComboChoice.h"
+#include "ComboEnterFilter.h"
 #include "CommandIds.h"
 #include "HostMessage.h"
 #include "LinkJob.h"
@@ -25,6 +26,7 @@ CInitReadoutDlg::CInitReadoutDlg(const ReadoutContext& context, int* statusNeeds
                  [this](const LinkMessage& message) { OnLinkResult(message); }) {
     ui_->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    ComboEnterFilter::InstallOn(*this);
     FillCombo(*ui_->unitsCombo, kUnitNames);
     // The buttons beside the fields get room around their text beyond the style's own margins:
     // drawn at a scale factor, text can come out a few pixels wider than it measures and would
@@ -166,7 +168,8 @@ void CInitReadoutDlg::OnLinkResult(const LinkMessage& message) {
         ShowHostMessage(this, text, BoxIcon::Exclamation);
     } else {
         ui_->initializeCheck->setChecked(false);
-        ShowHostMessage(this, text, BoxIcon::None);
+        // This one box is plain: success here is said without an icon.
+        ShowHostMessage(this, text, BoxIcon::Plain);
     }
     LoadFromLink();
     if (statusNeedsRefresh_ != nullptr) {

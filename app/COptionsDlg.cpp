@@ -14,6 +14,8 @@ COptionsDlg::~COptionsDlg() = default;
 
 int COptionsDlg::exec() {
     LoadFromMembers();
+    // Kept between openings: without this it would open where the last one was left.
+    ui_->autoOpenBox->setFocus(Qt::OtherFocusReason);
     return QDialog::exec();
 }
 

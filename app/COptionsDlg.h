@@ -24,7 +24,7 @@ class COptionsDlg : public QDialog {
     // Kept for as long as the program runs; nothing reads it.
     int autoAppendCheck = 0;
 
-    // Puts the flags into the check boxes, then runs the dialog.
+    // Puts the flags into the check boxes, then runs the dialog from its first box.
     int exec() override;
     // Stores the check boxes back into the flags, then closes with OK.
     void accept() override;

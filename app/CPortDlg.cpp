@@ -7,6 +7,7 @@
 #include <QSerialPortInfo>
 #include <QTreeWidgetItem>
 
+#include "ComboEnterFilter.h"
 #include "ui_CPortDlg.h"
 
 namespace q417 {
@@ -37,6 +38,7 @@ CPortDlg::CPortDlg(PortDeviceTable devices, QWidget* parent)
       deviceSource_(&CPortDlg::PresentSerialDevices) {
     ui_->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    ComboEnterFilter::InstallOn(*this);
     ui_->deviceLabel->setMinimumWidth(
         QFontMetrics(ui_->deviceLabel->font())
             .horizontalAdvance(QStringLiteral("/dev/ttyUSB19 (not present)")));
@@ -52,6 +54,9 @@ CPortDlg::~CPortDlg() = default;
 
 int CPortDlg::exec() {
     LoadFromMembers();
+    // The dialog is kept between openings, and with it the control that last had the focus;
+    // every opening starts on the port.
+    ui_->portCombo->setFocus(Qt::OtherFocusReason);
     return QDialog::exec();
 }
 

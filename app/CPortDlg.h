@@ -41,7 +41,7 @@ class CPortDlg : public QDialog {
     // Index in the port list: 0 = "Disabled", n = port n, -1 = typed text that names no port.
     int portIndex = 1;
 
-    // Loads the members into the controls, then runs the dialog.
+    // Loads the members into the controls, then runs the dialog from the port field.
     int exec() override;
     // Reads the chosen entries back into the members, then closes with OK.
     void accept() override;

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 
 namespace q417 {
 
@@ -28,7 +29,35 @@ bool WriteAll(int fd, const std::string& text) {
     return true;
 }
 
+// The path without "." and ".." steps and without a closing slash.
+std::filesystem::path Normal(const std::filesystem::path& path) {
+    std::filesystem::path normal = path.lexically_normal();
+    if (!normal.has_filename() && normal.has_parent_path() && normal != normal.root_path()) {
+        normal = normal.parent_path();
+    }
+    return normal;
+}
+
 }  // namespace
+
+std::string CalibrationFolder(const std::string& name, const std::string& workingDirectory) {
+    const std::filesystem::path working = Normal(workingDirectory);
+    if (name.empty()) {
+        return working.string();
+    }
+    // "/" replaces the working directory when name is absolute.
+    const std::filesystem::path file = (working / name).lexically_normal();
+    const std::filesystem::path folder = Normal(file.has_filename() ? file.parent_path() : file);
+    return folder.empty() ? working.string() : folder.string();
+}
+
+std::string CalibrationFieldText(const std::string& path, const std::string& workingDirectory) {
+    const std::filesystem::path file = Normal(path);
+    if (file.has_filename() && Normal(file.parent_path()) == Normal(workingDirectory)) {
+        return file.filename().string();
+    }
+    return file.string();
+}
 
 std::string CalibrationTimeStamp(std::int64_t calendarSeconds) {
     const auto seconds = static_cast<std::time_t>(calendarSeconds);

@@ -24,6 +24,16 @@ struct CalibrationPoint {
 // Returns false, with nothing written, when the file cannot be opened or written.
 [[nodiscard]] bool AppendCalibrationPoint(const std::string& path, const CalibrationPoint& point);
 
+// The folder the calibration file named `name` (as typed: a bare name, a relative or an absolute
+// path) lands in, for a program working in workingDirectory: the file is opened as named, so a
+// relative name is taken from there.
+[[nodiscard]] std::string CalibrationFolder(const std::string& name,
+                                            const std::string& workingDirectory);
+// What the file name field holds for a file chosen at the absolute path `path`: its bare name
+// when it lies in workingDirectory itself (as the default name does), else the whole path.
+[[nodiscard]] std::string CalibrationFieldText(const std::string& path,
+                                               const std::string& workingDirectory);
+
 inline constexpr const char* kCalibrationHeader = "Date/Time,Reference,Pressure,Temperature";
 
 }  // namespace q417

@@ -7,6 +7,7 @@
 #include "CPasswordDlg.h"
 #include "CReadoutLink.h"
 #include "ComboChoice.h"
+#include "ComboEnterFilter.h"
 #include "HostMessage.h"
 #include "LocalClock.h"
 #include "NumberExchange.h"
@@ -53,12 +54,13 @@ CPageSetupDlg::CPageSetupDlg(const ReadoutContext& context, int* statusNeedsRefr
       }) {
     ui_->setupUi(this);
     MarkReadOnlyFields(*this);
+    ComboEnterFilter::InstallOn(*this);
     // The pickers show the date in words and the time to the second, as the readout keeps it.
     ui_->datePicker->setDisplayFormat(QLocale().dateFormat(QLocale::LongFormat));
     ui_->timePicker->setDisplayFormat(QStringLiteral("HH:mm:ss"));
 
-    connect(ui_->datePicker, &QDateEdit::dateChanged, this, &CPageSetupDlg::OnPickerEdited);
-    connect(ui_->timePicker, &QTimeEdit::timeChanged, this, &CPageSetupDlg::OnPickerEdited);
+    connect(ui_->datePicker, &QDateTimeEdit::dateChanged, this, &CPageSetupDlg::OnPickerEdited);
+    connect(ui_->timePicker, &QDateTimeEdit::timeChanged, this, &CPageSetupDlg::OnPickerEdited);
     connect(ui_->useComputerTime, &QCheckBox::clicked, this,
             &CPageSetupDlg::OnUseComputerTimeClicked);
     connect(ui_->advancedButton, &QPushButton::clicked, this, &CPageSetupDlg::OpenAdvanced);
@@ -201,8 +203,8 @@ void CPageSetupDlg::OnWriteResult(int code) {
     const QString text = QString::fromLatin1(ResultMessage(code).c_str());
     BoxIcon icon = BoxIcon::Exclamation;
     if (code <= 0) {
-        icon = BoxIcon::None;
-        clockEdited_ = false;  // the pickers follow the clock again
+        icon = BoxIcon::Default;  // none asked for, so "Readout updated" has the exclamation
+        clockEdited_ = false;     // the pickers follow the clock again
     }
     ShowHostMessage(this, text, icon);
     if (statusNeedsRefresh_ != nullptr) {
@@ -225,8 +227,7 @@ void CPageSetupDlg::OpenAdvanced() {
     if (passwordDialog_->accepted != 0) {
         initializeDialog_->exec();
     } else {
-        ShowHostMessage(this, QStringLiteral("Password invalid. Access Denied."),
-                        BoxIcon::Exclamation);
+        ShowHostMessage(this, QStringLiteral("Password invalid. Access Denied."), BoxIcon::Default);
     }
 }
 

@@ -59,6 +59,8 @@ CSheet::CSheet(const QString& caption, const ReadoutContext& context, bool withD
     // One button, where a property sheet has Apply. Nothing is sent to the readout on closing.
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(closeButton_, QDialogButtonBox::AcceptRole);
+    closeButton_->setObjectName(QStringLiteral("closeButton"));
+    // The sheet's OK, renamed: Enter in a page closes the sheet, as it would with OK.
     closeButton_->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 

@@ -10,14 +10,15 @@ const QString kCaption = QStringLiteral("Q417 Host");
 
 QMessageBox::Icon Icon(BoxIcon icon) {
     switch (icon) {
-        case BoxIcon::Exclamation:
-            return QMessageBox::Warning;
         case BoxIcon::Stop:
             return QMessageBox::Critical;
-        case BoxIcon::None:
+        case BoxIcon::Plain:
+            return QMessageBox::NoIcon;
+        case BoxIcon::Default:
+        case BoxIcon::Exclamation:
             break;
     }
-    return QMessageBox::NoIcon;
+    return QMessageBox::Warning;
 }
 
 }  // namespace
@@ -29,7 +30,7 @@ void ShowHostMessage(QWidget* parent, const QString& text, BoxIcon icon) {
 }
 
 bool AskHostYesNo(QWidget* parent, const QString& text, bool defaultNo) {
-    QMessageBox box(QMessageBox::Question, kCaption, text, QMessageBox::Yes | QMessageBox::No,
+    QMessageBox box(Icon(BoxIcon::Default), kCaption, text, QMessageBox::Yes | QMessageBox::No,
                     parent);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultNo ? QMessageBox::No : QMessageBox::Yes);

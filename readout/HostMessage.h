@@ -6,17 +6,19 @@ class QWidget;
 
 namespace q417 {
 
-// The icons a box of the readout windows may carry.
+// The icons a box of the readout windows may carry. Every box of this program that asks for no
+// icon of its own shows the exclamation; only a box that is plain on purpose shows none.
 enum class BoxIcon {
-    None,         // a plain box: the text alone
+    Default,      // none asked for: the exclamation
     Exclamation,  // a failure the user may retry
     Stop,         // a value refused
+    Plain,        // the text alone
 };
 
 // A modal box captioned "Q417 Host" with an OK button, over parent.
 void ShowHostMessage(QWidget* parent, const QString& text, BoxIcon icon);
-// A modal Yes/No question captioned "Q417 Host"; true for Yes. No is the default button when
-// defaultNo is set.
+// A modal Yes/No question captioned "Q417 Host", with the exclamation as every question of this
+// program; true for Yes. No is the default button when defaultNo is set.
 [[nodiscard]] bool AskHostYesNo(QWidget* parent, const QString& text, bool defaultNo = false);
 
 }  // namespace q417

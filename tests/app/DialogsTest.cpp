@@ -5,11 +5,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
+#include <memory>
 
 #include "CEditLocationDlg.h"
 #include "COptionsDlg.h"
 #include "CPortDlg.h"
+#include "DialogKeys.h"
 #include "SiteTextValidator.h"
 
 using namespace q417;
@@ -37,6 +40,14 @@ const std::vector<SerialDeviceEntry> kInjectedDevices = {
      QString()},
     {QStringLiteral("/dev/ttyACM0"), QStringLiteral("CDC modem"), QString(), QStringLiteral("7")},
 };
+
+// The dialogs the document keeps, by the name the tables use.
+std::unique_ptr<QDialog> MakeDialog(const QString& name) {
+    if (name == QStringLiteral("port")) {
+        return std::make_unique<CPortDlg>(PortDeviceTable{});
+    }
+    return std::make_unique<COptionsDlg>();
+}
 
 }  // namespace
 
@@ -204,13 +215,75 @@ class DialogsTest : public QObject {
             QCOMPARE(int(boxes[i]->isChecked()), before[i]);
             boxes[i]->click();
         }
-        auto& okButton = Child<QPushButton>(dialog, "okButton");
-        QVERIFY(!okButton.isDefault() && !okButton.autoDefault());
         Child<QPushButton>(dialog, ok ? "okButton" : "cancelButton").click();
         const int after[] = {dialog.autoOpenCheck, dialog.autoSyncCheck, dialog.autoAppendCheck};
         for (int i = 0; i < 3; ++i) {
             QCOMPARE(after[i], ok ? 1 - before[i] : before[i]);
         }
+    }
+
+    // Enter presses OK from any control but a button, which it presses itself.
+    void enterPressesOk_data() {
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<QString>("clicked");
+        QTest::newRow("port, port field") << "port"
+                                          << "portCombo"
+                                          << "okButton";
+        QTest::newRow("port, Cancel") << "port"
+                                      << "cancelButton"
+                                      << "cancelButton";
+        QTest::newRow("options, a box") << "options"
+                                        << "autoSyncBox"
+                                        << "okButton";
+        QTest::newRow("options, Cancel") << "options"
+                                         << "cancelButton"
+                                         << "cancelButton";
+    }
+    void enterPressesOk() {
+        QFETCH(QString, dialog);
+        QFETCH(QString, focus);
+        QFETCH(QString, clicked);
+        const std::unique_ptr<QDialog> window = MakeDialog(dialog);
+        QCOMPARE(test::ButtonsClickedBy(*window, focus, Qt::Key_Return), QStringList{clicked});
+    }
+
+    // The document keeps these dialogs between openings; each opening starts on the first field.
+    void reopensOnItsFirstControl_data() {
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<QString>("left");  // the focus when the first opening closed
+        QTest::addColumn<QString>("first");
+        QTest::newRow("port") << "port"
+                              << "baudCombo"
+                              << "portCombo";
+        QTest::newRow("options") << "options"
+                                 << "cancelButton"
+                                 << "autoOpenBox";
+    }
+    void reopensOnItsFirstControl() {
+        QFETCH(QString, dialog);
+        QFETCH(QString, left);
+        QFETCH(QString, first);
+        const std::unique_ptr<QDialog> window = MakeDialog(dialog);
+        QString focused;
+        for (const bool reopening : {false, true}) {
+            QTimer::singleShot(0, window.get(), [&] {
+                if (QTest::qWaitForWindowActive(window.get())) {
+                    // An editable combo box's line edit holds the focus for the box.
+                    for (QWidget* w = QApplication::focusWidget();
+                         w != nullptr && focused.isEmpty(); w = w->parentWidget()) {
+                        focused = w->objectName();
+                    }
+                    window->findChild<QWidget*>(left)->setFocus();
+                }
+                window->accept();
+            });
+            window->exec();
+            if (!reopening) {
+                focused.clear();
+            }
+        }
+        QCOMPARE(focused, first);
     }
 
     void editLocation_data() {

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -234,6 +235,56 @@ class CalibrationDlgTest : public QObject {
                  kHeader + "09:03 ON 02/01/27,0 PSI,1.23456 Volts,0.5123 Volts\r\n");
     }
 
+    // The folder the file goes to stands under its name. Browse proposes the file in that folder
+    // and puts the choice into the field: a bare name for a file in the working folder.
+    void folderAndBrowse_data() {
+        QTest::addColumn<QString>("name");  // typed; "./x" stands for x in the working folder
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("proposed");
+        QTest::addColumn<QString>("chosen");  // empty: cancelled
+        QTest::addColumn<QString>("field");   // afterwards
+        QTest::newRow("kept") << "cal_output.csv"
+                              << "."
+                              << "./cal_output.csv"
+                              << "./cal_output.csv"
+                              << "cal_output.csv";
+        QTest::newRow("another folder") << "cal_output.csv"
+                                        << "."
+                                        << "./cal_output.csv"
+                                        << "./sub/cal_output.csv"
+                                        << "./sub/cal_output.csv";
+        QTest::newRow("folder not there") << "no/a.csv"
+                                          << "./no (not found)"
+                                          << "./no/a.csv" << QString() << "no/a.csv";
+    }
+    void folderAndBrowse() {
+        QFETCH(QString, name);
+        QFETCH(QString, folder);
+        QFETCH(QString, proposed);
+        QFETCH(QString, chosen);
+        QFETCH(QString, field);
+        const QString before = QDir::currentPath();
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")) && QDir::setCurrent(dir.path()));
+        const QString working = QDir::currentPath();
+        const auto path = [&](QString text) {
+            return text.startsWith(u'.') ? text.replace(0, 1, working) : text;
+        };
+        Fixture f;
+        QString asked;
+        f.dialog.SetFileChooser([&](const QString& offered) -> std::optional<QString> {
+            asked = offered;
+            return chosen.isEmpty() ? std::nullopt : std::optional(path(chosen));
+        });
+        Field(f.dialog, "outputFileEdit").setText(name);
+        const QString shown = Child<QLabel>(f.dialog, "folderLabel").toolTip();
+        Child<QPushButton>(f.dialog, "browseButton").click();
+        QDir::setCurrent(before);
+        QCOMPARE(shown, QStringLiteral("Folder: ") + path(folder));
+        QCOMPARE(asked, path(proposed));
+        QCOMPARE(Field(f.dialog, "outputFileEdit").text(), path(field));
+    }
+
     void calibrationCommandOpensTheDialog_data() {
         QTest::addColumn<bool>("overDialog");
         QTest::newRow("over the main window") << false;
@@ -276,8 +327,9 @@ class CalibrationDlgTest : public QObject {
         QCOMPARE(chain,
                  QStringList({QStringLiteral("referenceEdit"), QStringLiteral("pressureEdit"),
                               QStringLiteral("temperatureEdit"), QStringLiteral("outputFileEdit"),
-                              QStringLiteral("averagingEdit"), QStringLiteral("captureButton"),
-                              QStringLiteral("saveButton"), QStringLiteral("exitButton")}));
+                              QStringLiteral("browseButton"), QStringLiteral("averagingEdit"),
+                              QStringLiteral("captureButton"), QStringLiteral("saveButton"),
+                              QStringLiteral("exitButton")}));
     }
 };
 

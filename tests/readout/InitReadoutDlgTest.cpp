@@ -8,6 +8,7 @@
 #include "BoxRecorder.h"
 #include "CInitReadoutDlg.h"
 #include "CommandIds.h"
+#include "DialogKeys.h"
 #include "ReadoutMemory.h"
 
 using namespace q417;
@@ -123,12 +124,12 @@ class InitReadoutDlgTest : public QObject {
             << l({"warning: Error writing offset."}) << 1 << before << shown << QString();
         QTest::newRow("battery reset")
             << QStringList() << QByteArray("resetBatteryButton")
-            << l({"question: Are you sure you want to reset all battery values?",
+            << l({"warning: Are you sure you want to reset all battery values?",
                   "none: Readout updated"})
             << 1 << QStringLiteral("30303000 12.4873 -0.0625 1 0 1") << shown << QString();
         QTest::newRow("battery reset declined")
             << l({"No"}) << QByteArray("resetBatteryButton")
-            << l({"question: Are you sure you want to reset all battery values?"}) << 0 << before
+            << l({"warning: Are you sure you want to reset all battery values?"}) << 0 << before
             << shown << QString();
     }
     void buttons() {
@@ -167,6 +168,28 @@ class InitReadoutDlgTest : public QObject {
         }
         sim.line.WithEngine([](sim::ReadoutEngine& e) { e.Faults().rejectAll = false; });
         QTEST(MemoryText(sim), "memory");
+    }
+
+    // Enter presses Update Readout from a field, and a button that holds the focus itself.
+    void enterPressesUpdate_data() {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<QString>("clicked");
+        const QString update = QStringLiteral("updateButton");
+        QTest::newRow("multiplier") << "multiplierEdit" << update;
+        QTest::newRow("units") << "unitsCombo" << update;
+        QTest::newRow("Reset Battery Values") << "resetBatteryButton"
+                                              << "resetBatteryButton";
+        QTest::newRow("Close") << "closeButton"
+                               << "closeButton";
+    }
+    void enterPressesUpdate() {
+        QFETCH(QString, focus);
+        QFETCH(QString, clicked);
+        LinkOnSimulator sim;
+        QVERIFY(sim.WaitConnected());
+        int refresh = 0;
+        CInitReadoutDlg dialog(sim.Context(), &refresh);
+        QCOMPARE(ButtonsClickedBy(dialog, focus, Qt::Key_Return), QStringList{clicked});
     }
 
     // Six digits are shown; an update of something else keeps the seventh of the readout's.

@@ -3,11 +3,10 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateEdit>
+#include <QDateTimeEdit>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QTimeEdit>
 #include <functional>
 #include <memory>
 
@@ -26,7 +25,8 @@ namespace {
 
 const QString kUpdated = QStringLiteral("Readout updated");
 const QString kDenied = QStringLiteral("Password invalid. Access Denied.");
-const QString kNone = QStringLiteral("none: ");  // a box without an icon
+// A box that asks for no icon shows the exclamation, "Readout updated" too.
+const QString kWarning = QStringLiteral("warning: ");
 
 qint64 Utc(int y, int mo, int d, int h, int mi) {
     return QDateTime(QDate(y, mo, d), QTime(h, mi), Qt::UTC).toSecsSinceEpoch();
@@ -99,6 +99,26 @@ struct PageOnSimulator {
     std::unique_ptr<CPageSetupDlg> page;
     test::BoxRecorder boxes;
 };
+
+// A point over the first character of the picker's text at index, where a click lands in it.
+QPoint OverCharacter(QLineEdit& edit, int index) {
+    const int middle = edit.height() / 2;
+    for (int x = 0; x < edit.width(); ++x) {
+        if (edit.cursorPositionAt(QPoint(x, middle)) > index) {
+            return {x, middle};
+        }
+    }
+    return {};
+}
+
+// The pickers hold 8 December 2026, 10:20:30 (set as the user would, so the clock leaves them
+// alone), and the page's window is active.
+bool SetPickers(PageOnSimulator& p) {
+    p.Control<QDateTimeEdit>("datePicker")->setDate(QDate(2026, 12, 8));
+    p.Control<QDateTimeEdit>("timePicker")->setTime(QTime(10, 20, 30));
+    p.window.activateWindow();
+    return QTest::qWaitForWindowActive(&p.window);
+}
 
 }  // namespace
 
@@ -178,7 +198,7 @@ class SetupPageTest : public QObject {
         if (box.isEmpty()) {
             QCOMPARE(boxes, QStringList());
         } else {
-            QCOMPARE(boxes, QStringList{kNone + box});
+            QCOMPARE(boxes, QStringList{kWarning + box});
             QVERIFY(!QString::fromLatin1(p.sim.line.Written()).contains(QStringLiteral("WE ")));
         }
         QCOMPARE(p.Memory([](auto& m) { return m.DisplayUnits(); }), units);
@@ -192,7 +212,7 @@ class SetupPageTest : public QObject {
         QTest::qWait(1200);  // a refresh puts the computer's time into the pickers
         p.sim.line.ClearWritten();
         p.Update();
-        QCOMPARE(p.Boxes(1), QStringList{kNone + kUpdated});
+        QCOMPARE(p.Boxes(1), QStringList{kWarning + kUpdated});
         QCOMPARE(p.statusNeedsRefresh, 1);
         const QString written = QString::fromLatin1(p.sim.line.Written());
         QVERIFY(written.contains(QStringLiteral("WT ")));
@@ -210,8 +230,8 @@ class SetupPageTest : public QObject {
             QStringLiteral("Invalid number of display digits./n 0 <= Digits <= 8");
         QTest::newRow("9") << QStringLiteral("9") << QStringLiteral("stop: ") + refused << 3;
         QTest::newRow("-1") << QStringLiteral("-1") << QStringLiteral("stop: ") + refused << 3;
-        QTest::newRow("0") << QStringLiteral("0") << kNone + kUpdated << 0;
-        QTest::newRow("8") << QStringLiteral("8") << kNone + kUpdated << 8;
+        QTest::newRow("0") << QStringLiteral("0") << kWarning + kUpdated << 0;
+        QTest::newRow("8") << QStringLiteral("8") << kWarning + kUpdated << 8;
         // Refused as no integer; the previous value goes on, so nothing differs.
         QTest::newRow("not a number")
             << QStringLiteral("x") << QStringLiteral("warning: Please enter an integer.") << 3;
@@ -227,7 +247,7 @@ class SetupPageTest : public QObject {
         field->setText(typed);
         p.Update();
         QCOMPARE(p.Boxes(1), QStringList{box});
-        const bool written = box == kNone + kUpdated;
+        const bool written = box == kWarning + kUpdated;
         QCOMPARE(p.statusNeedsRefresh, written ? 1 : 0);
         if (!written) {
             QCOMPARE(p.window.focusWidget(), field);
@@ -273,7 +293,7 @@ class SetupPageTest : public QObject {
             QCOMPARE(stored, 1);
             return;
         }
-        QCOMPARE(boxes, QStringList{kNone + kUpdated});
+        QCOMPARE(boxes, QStringList{kWarning + kUpdated});
         QCOMPARE(stored, written);
         const ReadoutSettings link = p.sim.link.Settings();
         QCOMPARE(int(units ? link.displayUnits : link.powerDown), written);
@@ -290,11 +310,11 @@ class SetupPageTest : public QObject {
         const QString refused = QStringLiteral(
             "stop: The readout's clock can be set only up to the end of 2037: "
             "this program cannot read it after 2038.");
-        QTest::newRow("pickers, last second") << false << lastSecond << kNone + kUpdated;
+        QTest::newRow("pickers, last second") << false << lastSecond << kWarning + kUpdated;
         QTest::newRow("pickers, next second") << false << lastSecond + 1 << refused;
         QTest::newRow("pickers, last readable second")
             << false << Utc(2038, 12, 31, 23, 59) + 59 << refused;
-        QTest::newRow("computer time, last second") << true << lastSecond << kNone + kUpdated;
+        QTest::newRow("computer time, last second") << true << lastSecond << kWarning + kUpdated;
         QTest::newRow("computer time, next second") << true << lastSecond + 1 << refused;
     }
     void clockPast2037IsRefused() {
@@ -308,20 +328,20 @@ class SetupPageTest : public QObject {
         }
         QVERIFY(p.Open());
         const std::int64_t before = p.sim.link.Settings().readoutClock;
-        auto* date = p.Control<QDateEdit>("datePicker");
+        auto* date = p.Control<QDateTimeEdit>("datePicker");
         if (computerTime) {
             p.Control<QCheckBox>("useComputerTime")->click();
             QTest::qWait(1200);  // a refresh puts the computer's time into the pickers
         } else {
             const QDateTime chosen = QDateTime::fromSecsSinceEpoch(clock, Qt::UTC);
             date->setDate(chosen.date());
-            p.Control<QTimeEdit>("timePicker")->setTime(chosen.time());
+            p.Control<QDateTimeEdit>("timePicker")->setTime(chosen.time());
         }
         p.sim.line.ClearWritten();
         p.Update();
         QCOMPARE(p.Boxes(1), QStringList{box});
         const QString written = QString::fromLatin1(p.sim.line.Written());
-        if (box == kNone + kUpdated) {
+        if (box == kWarning + kUpdated) {
             QCOMPARE(p.sim.link.Settings().readoutClock, clock);
             QVERIFY2(written.contains(QStringLiteral("WT 2037/12/31 23:59:59")),
                      qPrintable(written));
@@ -338,7 +358,7 @@ class SetupPageTest : public QObject {
         QVERIFY(p.Open());
         p.sim.line.WithEngine([](sim::ReadoutEngine& e) { e.Faults().rejectAll = true; });
         const QTime chosen(3, 4, 5);
-        auto* time = p.Control<QTimeEdit>("timePicker");
+        auto* time = p.Control<QDateTimeEdit>("timePicker");
         time->setTime(chosen);
         p.Update();
         // The wait lets the refreshes run too.
@@ -361,17 +381,17 @@ class SetupPageTest : public QObject {
         PageOnSimulator p;
         QVERIFY(p.Open());
         const std::int64_t before = p.sim.link.Settings().readoutClock;
-        p.Control<QDateEdit>("datePicker")->setDate(QDate(2026, 3, 29));
-        p.Control<QTimeEdit>("timePicker")->setTime(QTime(2, 30));
+        p.Control<QDateTimeEdit>("datePicker")->setDate(QDate(2026, 3, 29));
+        p.Control<QDateTimeEdit>("timePicker")->setTime(QTime(2, 30));
         p.boxes.press = yes ? QMessageBox::Yes : QMessageBox::No;
         p.Update();
         const QStringList boxes = p.Boxes(yes ? 2 : 1);
         QCOMPARE(boxes.size(), yes ? 2 : 1);
-        QVERIFY2(boxes[0].startsWith(QStringLiteral("question: ")) &&
+        QVERIFY2(boxes[0].startsWith(kWarning) &&
                      boxes[0].contains(QStringLiteral("2026/03/29 03:30:00")),
                  qPrintable(boxes[0]));
         if (yes) {
-            QCOMPARE(boxes[1], kNone + kUpdated);
+            QCOMPARE(boxes[1], kWarning + kUpdated);
         }
         QCOMPARE(p.sim.link.Settings().readoutClock, yes ? Utc(2026, 3, 29, 1, 30) : before);
     }
@@ -380,7 +400,7 @@ class SetupPageTest : public QObject {
         PageOnSimulator p;
         QVERIFY(p.Open());
         auto* useComputer = p.Control<QCheckBox>("useComputerTime");
-        auto* time = p.Control<QTimeEdit>("timePicker");
+        auto* time = p.Control<QDateTimeEdit>("timePicker");
         QVERIFY(!useComputer->isChecked());
         useComputer->click();
         // The refreshes move the pickers without counting as the user's change.
@@ -399,6 +419,78 @@ class SetupPageTest : public QObject {
         useComputer->click();
         QVERIFY(!p.page->ClockEdited());
         QTRY_VERIFY_WITH_TIMEOUT(time->time() != chosen, 5000);
+    }
+
+    // A click selects a whole field of a picker; the digits typed then replace it.
+    void pickerFieldsAreWhole_data() {
+        QTest::addColumn<QString>("picker");
+        QTest::addColumn<QString>("field");  // the field's text, where the click goes
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("value");  // the picker's afterwards
+        QTest::newRow("day 15") << "datePicker"
+                                << "8"
+                                << "15"
+                                << "2026-12-15";
+        QTest::newRow("year 2031") << "datePicker"
+                                   << "2026"
+                                   << "2031"
+                                   << "2031-12-08";
+        QTest::newRow("minute 42") << "timePicker"
+                                   << "20"
+                                   << "42"
+                                   << "10:42:30";
+        QTest::newRow("hour 25 starts over at 5") << "timePicker"
+                                                  << "10"
+                                                  << "25"
+                                                  << "05:20:30";
+    }
+    void pickerFieldsAreWhole() {
+        QFETCH(QString, picker);
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        PageOnSimulator p;
+        QVERIFY(p.Open());
+        QVERIFY(SetPickers(p));
+        auto* edit = p.Control<QDateTimeEdit>(picker);
+        auto* line = edit->findChild<QLineEdit*>();
+        const auto at = static_cast<int>(line->text().indexOf(field));
+        QTest::mouseClick(line, Qt::LeftButton, {}, OverCharacter(*line, at));
+        QCOMPARE(line->selectedText(), field);
+        QTest::keyClicks(QApplication::focusWidget(), typed);
+        QTEST(picker == QStringLiteral("datePicker") ? edit->date().toString(Qt::ISODate)
+                                                     : edit->time().toString(Qt::ISODate),
+              "value");
+    }
+
+    // Tab leaves a picker for the next control; Left and Right step through its fields.
+    void pickerKeys_data() {
+        QTest::addColumn<QString>("picker");  // entered by Tab
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<QString>("selected");  // in the picker that has the focus
+        using K = QList<int>;
+        QTest::newRow("Tab") << "datePicker" << K{Qt::Key_Tab} << "timePicker"
+                             << "10";
+        QTest::newRow("Backtab") << "timePicker" << K{Qt::Key_Backtab} << "datePicker"
+                                 << "2026";
+        QTest::newRow("Right, Up") << "timePicker" << K{Qt::Key_Right, Qt::Key_Up} << "timePicker"
+                                   << "21";
+    }
+    void pickerKeys() {
+        QFETCH(QString, picker);
+        QFETCH(QList<int>, keys);
+        QFETCH(QString, focus);
+        PageOnSimulator p;
+        QVERIFY(p.Open());
+        QVERIFY(SetPickers(p));
+        p.Control<QDateTimeEdit>(picker)->setFocus(Qt::TabFocusReason);
+        for (const int key : keys) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));
+        }
+        auto* now = qobject_cast<QDateTimeEdit*>(QApplication::focusWidget());
+        QVERIFY(now != nullptr);
+        QCOMPARE(now->objectName(), focus);
+        QTEST(now->findChild<QLineEdit*>()->selectedText(), "selected");
     }
 
     void controlsInTabOrder() {

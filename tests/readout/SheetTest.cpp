@@ -16,6 +16,7 @@
 #include "CPageSetupDlg.h"
 #include "CPageStatusDlg.h"
 #include "CSheet.h"
+#include "DialogKeys.h"
 #include "LinkJob.h"
 #include "LinkOnSimulator.h"
 #include "ReadoutSettings.h"
@@ -84,6 +85,29 @@ class SheetTest : public QObject {
         QCOMPARE(visible, QStringList{QStringLiteral("Cl&ose")});
         QTimer::singleShot(0, &sheet.CloseButton(), &QPushButton::click);
         QCOMPARE(sheet.exec(), int(QDialog::Accepted));
+    }
+
+    // Close stands where OK would, so Enter in a field of a page closes the sheet; a button
+    // of a page that holds the focus is pressed itself.
+    void enterOnTheSetupPage_data() {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<QString>("clicked");
+        const QString close = QStringLiteral("closeButton");
+        QTest::newRow("digits") << "digitsEdit" << close;
+        QTest::newRow("units") << "unitsCombo" << close;
+        QTest::newRow("Update Readout") << "updateButton"
+                                        << "updateButton";
+        QTest::newRow("Advanced") << "advancedButton"
+                                  << "advancedButton";
+    }
+    void enterOnTheSetupPage() {
+        QFETCH(QString, focus);
+        QFETCH(QString, clicked);
+        LinkOnSimulator sim;
+        QVERIFY(sim.WaitConnected());
+        CSheet sheet(QStringLiteral("Readout Status"), sim.Context(), false);
+        sheet.Tabs().setCurrentWidget(&sheet.SetupPage());
+        QCOMPARE(test::ButtonsClickedBy(sheet, focus, Qt::Key_Return), QStringList{clicked});
     }
 
     void disconnectClosesSheetAndInitializeDialog() {
