@@ -224,13 +224,7 @@ void LinkWorker::WithdrawReadoutCommands() {
     readoutCommandsOffered_ = false;
     // As a disconnect does, and the two it leaves: without a port, adding readout data or
     // reconnecting would talk to nobody.
-    Command(kCommandDisable, kCommandReadoutStatus);
-    shared_.settings.Update([](ReadoutSettings& s) {
-        s.connected = 0;
-        s.dataReady = 0;
-    });
-    Command(kCommandDisable, kCommandCalibration);
-    Command(kCommandDisable, kCommandUploadSiteInfo);
+    MarkDisconnected();
     Command(kCommandDisable, kCommandAddReadoutData);
     Command(kCommandDisable, kCommandReconnect);
 }
@@ -489,6 +483,11 @@ void LinkWorker::OnNewReadout() {
 }
 
 void LinkWorker::OnDisconnect() {
+    MarkDisconnected();
+    next_ = LINK_RESET;
+}
+
+void LinkWorker::MarkDisconnected() {
     Command(kCommandDisable, kCommandReadoutStatus);
     shared_.settings.Update([](ReadoutSettings& s) {
         s.connected = 0;
@@ -496,7 +495,6 @@ void LinkWorker::OnDisconnect() {
     });
     Command(kCommandDisable, kCommandCalibration);
     Command(kCommandDisable, kCommandUploadSiteInfo);
-    next_ = LINK_RESET;
 }
 
 void LinkWorker::OnRecover() {

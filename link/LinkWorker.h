@@ -65,6 +65,8 @@ class LinkWorker {
     void OnDisconnect();
     void OnRecover();
     void OnStop();
+    // The readout is no longer there: its commands greyed, the settings no longer connected.
+    void MarkDisconnected();
 
     // A transfer step that failed: counted, and the fourth within a transfer leads to recovery.
     void TransferFailed(LinkState resumeState);
