@@ -157,7 +157,7 @@ bool CQ417HostApp::Start(const HostOptions& options, std::string& error, bool sh
     frame_->setCentralWidget(view_);
     commands_ = std::make_unique<DocumentCommands>(DocumentCommands::Context{
         settings_, *link_, *document_, *frame_, *view_, *user_, activity_, devices_, dispatcher_,
-        [this](int id) { OnCommand(id); }, [this] { return clock_->CalendarSeconds(); }});
+        [this] { return clock_->CalendarSeconds(); }});
 
     connect(frame_, &CMainFrame::commandTriggered, this, &CQ417HostApp::OnCommand);
     connect(frame_, &CMainFrame::recentFileChosen, this, &CQ417HostApp::OpenRecent);

@@ -29,11 +29,10 @@ DocumentCommands::DocumentCommands(const Context& context)
       activity_(context.activity),
       devices_(context.devices),
       dispatcher_(context.dispatcher),
-      routeCommand_(context.routeCommand),
       calendarNow_(context.calendarNow) {}
 
 ReadoutContext DocumentCommands::ReadoutWindows() const {
-    return {link_, dispatcher_, routeCommand_, calendarNow_};
+    return {link_, dispatcher_, calendarNow_};
 }
 
 DocumentCommands::~DocumentCommands() = default;

@@ -37,10 +37,9 @@ class DocumentCommands {
         DocumentUser& user;
         UiActivity& activity;
         const PortDeviceTable& devices;
-        // What the readout windows are given: the dispatcher, the main window's command
-        // routing and the PC's clock (the link comes from above).
+        // What the readout windows are given: the dispatcher and the PC's clock (the link
+        // comes from above).
         LinkDispatcher& dispatcher;
-        std::function<void(int)> routeCommand;
         std::function<std::int64_t()> calendarNow;
     };
 
@@ -99,7 +98,6 @@ class DocumentCommands {
     UiActivity& activity_;
     const PortDeviceTable& devices_;
     LinkDispatcher& dispatcher_;
-    std::function<void(int)> routeCommand_;
     std::function<std::int64_t()> calendarNow_;
     std::unique_ptr<CPortDlg> portDialog_;
     std::unique_ptr<COptionsDlg> optionsDialog_;

@@ -10,12 +10,10 @@ class LinkDispatcher;
 
 // What the readout sheet, its pages and the technician's dialogs work with: the document's
 // link (not owned), the dispatcher that brings the link's results back to the window that asked,
-// the main window's command routing, and the PC's clock. Window thread only.
+// and the PC's clock. Window thread only.
 struct ReadoutContext {
     CReadoutLink& link;
     LinkDispatcher& dispatcher;
-    // Carries out a command of the main window (Calibration Dialog travels this way).
-    std::function<void(int commandId)> routeCommand;
     // The PC's clock in calendar seconds; the tests set it.
     std::function<std::int64_t()> calendarNow;
 };

@@ -39,8 +39,7 @@ class LinkOnSimulator {
     }
 
     [[nodiscard]] ReadoutContext Context() {
-        return {link, dispatcher, [this](int id) { routed.push_back(id); },
-                [this] { return clock.CalendarSeconds(); }};
+        return {link, dispatcher, [this] { return clock.CalendarSeconds(); }};
     }
 
     sim::ManualClock clock{kNow};
@@ -48,7 +47,6 @@ class LinkOnSimulator {
     sim::FakeLine line{clock, engine};
     LinkDispatcher dispatcher;
     CReadoutLink link{line, clock};
-    std::vector<int> routed;  // commands sent to the main window's routing
 
   private:
     static sim::ReadoutMemory Memory(int sites,

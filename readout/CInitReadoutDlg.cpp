@@ -3,10 +3,10 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "CCalibrationDlg.h"
 #include "CReadoutLink.h"
 #include "ComboChoice.h"
 #include "ComboEnterFilter.h"
-#include "CommandIds.h"
 #include "HostMessage.h"
 #include "LinkJob.h"
 #include "NumberExchange.h"
@@ -40,9 +40,8 @@ CInitReadoutDlg::CInitReadoutDlg(const ReadoutContext& context, int* statusNeeds
     connect(ui_->updateButton, &QPushButton::clicked, this, &CInitReadoutDlg::UpdateReadout);
     connect(ui_->resetBatteryButton, &QPushButton::clicked, this, &CInitReadoutDlg::ResetBattery);
     connect(ui_->calibrationButton, &QPushButton::clicked, this, [this] {
-        if (context_.routeCommand) {
-            context_.routeCommand(cmd::kCalibration);
-        }
+        CCalibrationDlg calibration(context_, this);
+        calibration.exec();
     });
 }
 
