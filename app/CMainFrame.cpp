@@ -16,7 +16,7 @@
 
 #include "CommandIds.h"
 #include "CommandTable.h"
-#include "LinkSink.h"
+#include "LinkEvent.h"
 #include "MessagePane.h"
 #include "StatusPane.h"
 #include "StatusPaneText.h"
@@ -196,8 +196,11 @@ void CMainFrame::CreateStatusBar() {
 
     // The texts each pane is made for, so the first "100%" or "Reading data" moves nothing.
     QStringList statusTexts;
-    for (int code = 1; code <= STATUS_WRITING; ++code) {
-        statusTexts.append(QString::fromStdString(LinkStatusPaneText(code).value_or("")));
+    for (const LinkStatus status :
+         {LinkStatus::PortOpen, LinkStatus::PortNotOpen, LinkStatus::Connecting,
+          LinkStatus::Connected, LinkStatus::NewReadout, LinkStatus::CommError,
+          LinkStatus::Reading, LinkStatus::Writing}) {
+        statusTexts.append(QString::fromStdString(LinkStatusPaneText(status).value_or("")));
     }
     const std::array<QStringList, kPaneCount> texts = {
         QStringList{},
@@ -242,41 +245,22 @@ void CMainFrame::SetIdleMessage(const QString& text, const QString& more) {
     messagePane_->SetMessage(text, more);
 }
 
-void CMainFrame::OnLinkStatus(std::uint64_t number, std::int64_t code) {
-    if (const auto text = LinkStatusPaneText(code)) {
-        SetPane(kStatusPane, QString::fromStdString(*text));
+void CMainFrame::OnLinkEvent(const LinkEventKind& event) {
+    const LinkPaneTexts texts = LinkPaneTextsAfter(event);
+    if (texts.status) {
+        SetPane(kStatusPane, QString::fromStdString(*texts.status));
     }
-    if (const auto text = LinkNumberPaneText(number, code)) {
-        SetPane(kNumberPane, QString::fromStdString(*text));
+    if (texts.number) {
+        SetPane(kNumberPane, QString::fromStdString(*texts.number));
     }
-    UpdateClockPane();
-}
-
-void CMainFrame::OnLinkCommand(std::int64_t state, std::int64_t commandId) {
-    if (state != kCommandEnable && state != kCommandDisable) {
-        return;
+    if (texts.status || texts.number) {
+        UpdateClockPane();
     }
-    const bool enable = state == kCommandEnable;
-    switch (commandId) {
-        case kCommandReadoutStatus:
-            flags_.status = enable;
-            break;
-        case kCommandReconnect:
-            flags_.reconnect = enable;
-            break;
-        case kCommandAddReadoutData:
-            flags_.addData = enable;
-            break;
-        case kCommandCalibration:
-            flags_.calibration = enable;
-            break;
-        case kCommandUploadSiteInfo:
-            flags_.upload = enable;
-            break;
-        default:
-            return;
+    const CommandFlags next = flags_.After(event);
+    if (!(next == flags_)) {
+        flags_ = next;
+        ApplyFlags();
     }
-    ApplyFlags();
 }
 
 void CMainFrame::OnViewSelection(bool rowSelected) {

@@ -7,6 +7,8 @@
 #include <functional>
 #include <map>
 
+#include "CommandFlags.h"
+#include "LinkEvent.h"
 #include "PressureUnit.h"
 
 class QMenu;
@@ -19,17 +21,6 @@ class StatusPane;
 
 // Which commands the frame offers at the moment. The link enables the five readout commands
 // once a readout answers; a selected row enables Cut, Copy and Delete.
-struct CommandFlags {
-    bool reconnect = false;
-    bool status = false;
-    bool calibration = false;
-    bool upload = false;
-    bool addData = false;
-    bool edit = false;
-
-    friend bool operator==(const CommandFlags&, const CommandFlags&) = default;
-};
-
 // The main window: menus, the two toolbars, the seven-pane status bar, and the enabling of the
 // commands. It carries out no command itself: each action reports its command identifier
 // (commandTriggered), and the application routes it to the document, the view or itself.
@@ -61,8 +52,8 @@ class CMainFrame : public QMainWindow {
     [[nodiscard]] StatusPane* Pane(int pane) const;
 
     // The link's messages (status: number = wParam, code = lParam; command: state, identifier).
-    void OnLinkStatus(std::uint64_t number, std::int64_t code);
-    void OnLinkCommand(std::int64_t state, std::int64_t commandId);
+    // The status panes and the commands offered after a link event.
+    void OnLinkEvent(const LinkEventKind& event);
     // The view's reports.
     void OnViewSelection(bool rowSelected);
     void OnViewDrag(int topRow, int hotRow);

@@ -172,13 +172,12 @@ bool CQ417HostApp::Start(const HostOptions& options, std::string& error, bool sh
             Qt::QueuedConnection);
     connect(view_, &CQ417HostView::dragPosition, frame_, &CMainFrame::OnViewDrag,
             Qt::QueuedConnection);
-    connect(view_, &CQ417HostView::uploadEnded, this, [this](const UploadReport& report) {
+    connect(view_, &CQ417HostView::linkResult, this, [this](const LinkEvent& event) {
         if (commands_ != nullptr) {
-            commands_->OnUploadEnd(report);
+            commands_->OnLinkEvent(event);
         }
     });
-    dispatcher_.SetStatusWindow(
-        frame_, [this](const LinkMessage& message) { OnStatusWindowMessage(message); });
+    dispatcher_.SetStatusWindow(frame_, [this](const LinkEvent& event) { OnLinkEvent(event); });
     frame_->SetDestroyHook([this] { SaveSettings(); });
     frame_->SetCloseQuery([this] { return CanCloseDocument(); });
     ShowRecentFiles();
@@ -228,26 +227,22 @@ void CQ417HostApp::SaveSettings() {
     store.sync();
 }
 
-void CQ417HostApp::OnStatusWindowMessage(const LinkMessage& message) {
+void CQ417HostApp::OnLinkEvent(const LinkEvent& event) {
     if (frame_ == nullptr) {
         return;
     }
-    if (message.message == WM_LINK_COMMAND) {
-        frame_->OnLinkCommand(message.wParam, message.lParam);
-        return;
-    }
-    if (message.message != WM_LINK_STATUS) {
-        return;
-    }
-    frame_->OnLinkStatus(static_cast<std::uint64_t>(message.wParam), message.lParam);
+    frame_->OnLinkEvent(event.what);
     if (commands_ != nullptr) {
-        commands_->OnLinkStatus(message.lParam);
+        commands_->OnLinkEvent(event);
     }
-    if (message.lParam == STATUS_PORT_NOT_OPEN) {
-        const PortProblem problem = PortProblemText(link_->PortFailure());
-        frame_->SetIdleMessage(problem.headline, problem.advice);
-    } else if (message.lParam == STATUS_PORT_OPEN || message.lParam == STATUS_CONNECTED) {
-        frame_->SetIdleMessage({});
+    if (const auto* status = event.As<link_event::Status>()) {
+        if (status->status == LinkStatus::PortNotOpen) {
+            const PortProblem problem = PortProblemText(link_->PortFailure());
+            frame_->SetIdleMessage(problem.headline, problem.advice);
+        } else if (status->status == LinkStatus::PortOpen ||
+                   status->status == LinkStatus::Connected) {
+            frame_->SetIdleMessage({});
+        }
     }
 }
 

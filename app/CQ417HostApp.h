@@ -94,7 +94,7 @@ class CQ417HostApp : public QObject, public DocumentObserver {
     void DocumentUnitChanged(PressureUnit unit) override;
 
   private:
-    void OnStatusWindowMessage(const LinkMessage& message);
+    void OnLinkEvent(const LinkEvent& event);
     bool CanCloseDocument();
     // path becomes the first of the recent files.
     void RememberFile(const std::string& path);

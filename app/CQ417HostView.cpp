@@ -92,16 +92,9 @@ CQ417HostView::CQ417HostView(SiteListModel& model, const Context& context, QWidg
     });
 
     // The view submits the uploads; their reports go on to whoever acts on them.
-    requester_ = dispatcher_.AddRequester(this, [this](const LinkMessage& message) {
-        if (const auto report = UploadReport::FromMessage(message)) {
-            Q_EMIT uploadEnded(*report);
-        }
-    });
-    dispatcher_.SetViewWindow(this, [this](const LinkMessage& message) {
-        if (message.message == WM_LINK_EVENT) {
-            OnLinkEvent(static_cast<int>(message.wParam));
-        }
-    });
+    requester_ = dispatcher_.AddRequester(
+        this, [this](const LinkEvent& event) { Q_EMIT linkResult(event); });
+    dispatcher_.SetViewWindow(this, [this](const LinkEvent& event) { OnLinkEvent(event.what); });
 }
 
 CQ417HostView::~CQ417HostView() {
@@ -620,42 +613,48 @@ void CQ417HostView::paintEvent(QPaintEvent* event) {
     painter.drawLine(0, y, viewport()->width(), y);
 }
 
-void CQ417HostView::OnLinkEvent(int event) {
-    if (event == kEventConnected) {
+void CQ417HostView::OnLinkEvent(const LinkEventKind& event) {
+    if (std::holds_alternative<link_event::ReadoutWoken>(event)) {
         const int baud = link_.DesiredBaud();
         if (baud > 0) {
             settings_.baudRate = baud;
         }
         return;
     }
-    if (event != kEventInformationRead && event != kEventDownloadComplete) {
+    PendingLinkEvent arrived = PendingLinkEvent::None;
+    if (std::holds_alternative<link_event::ReadoutReady>(event)) {
+        arrived = PendingLinkEvent::ReadoutReady;
+    } else if (std::holds_alternative<link_event::DownloadComplete>(event)) {
+        arrived = PendingLinkEvent::DownloadComplete;
+    } else {
         return;
     }
     // The same event while its own question or merge is still open is already being answered.
-    if (event == handlingEvent_) {
+    if (arrived == handlingEvent_) {
         return;
     }
-    pendingEvent_ = event;  // a newer event supersedes one that has waited
+    pendingEvent_ = arrived;  // a newer event supersedes one that has waited
     if (!activity_.Busy()) {
         HandlePendingEvent();
     }
 }
 
 void CQ417HostView::HandlePendingEvent() {
-    while (pendingEvent_ != 0 && !activity_.Busy() && handlingEvent_ == 0) {
-        const int event = std::exchange(pendingEvent_, 0);
+    while (pendingEvent_ != PendingLinkEvent::None && !activity_.Busy() &&
+           handlingEvent_ == PendingLinkEvent::None) {
+        const PendingLinkEvent event = std::exchange(pendingEvent_, PendingLinkEvent::None);
         handlingEvent_ = event;
         HandleEvent(event);
-        handlingEvent_ = 0;
+        handlingEvent_ = PendingLinkEvent::None;
     }
 }
 
-void CQ417HostView::HandleEvent(int event) {
+void CQ417HostView::HandleEvent(PendingLinkEvent event) {
     if (document_ == nullptr) {
         return;
     }
     UiActivity::Scope busy(activity_);
-    if (event == kEventInformationRead) {
+    if (event == PendingLinkEvent::ReadoutReady) {
         if (user_.AskYesNo(Question::DownloadData, kDownloadQuestion)) {
             link_.SubmitJob(JOB_DOWNLOAD, requester_);
         }

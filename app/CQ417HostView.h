@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "LinkSink.h"
+#include "LinkEvent.h"
 #include "UiActivity.h"
 #include "UploadReport.h"
 
@@ -75,8 +75,9 @@ class CQ417HostView : public QTableView {
     // would move it. False when nothing moved.
     bool MoveSelectedRow(int step);
 
-    // WM_LINK_EVENT.
-    void OnLinkEvent(int event);
+    // The link's events for every window: a woken readout's rate, the download question when
+    // a readout is ready, the merge of a finished download.
+    void OnLinkEvent(const LinkEventKind& event);
     // The next completed download goes to claim instead of being merged: an upload that reads
     // the readout's records first. An empty function withdraws the claim.
     void ClaimNextDownload(std::function<void()> claim) { downloadClaim_ = std::move(claim); }
@@ -90,8 +91,8 @@ class CQ417HostView : public QTableView {
     // WM_VIEW_SELECTION and WM_VIEW_DRAG to the main frame.
     void selectionPresent(bool rowSelected);
     void dragPosition(int topRow, int hotRow);
-    // How the upload this view submitted ended (the link's WM_LINK_UPLOAD).
-    void uploadEnded(const q417::UploadReport& report);
+    // The link's results for the jobs this view submitted (downloads, uploads, clock syncs).
+    void linkResult(const q417::LinkEvent& event);
 
   protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
@@ -119,7 +120,9 @@ class CQ417HostView : public QTableView {
     void NotifySelection();
     // The link events that waited while the window was busy, newest first.
     void HandlePendingEvent();
-    void HandleEvent(int event);
+    // The two link events the view acts on once the window is idle.
+    enum class PendingLinkEvent { None, ReadoutReady, DownloadComplete };
+    void HandleEvent(PendingLinkEvent event);
     void SetHotTracking(bool on);
     void EndDrag();
     // Where a drop at pos puts the dragged row: before the row returned, or at the end for -1.
@@ -157,8 +160,10 @@ class CQ417HostView : public QTableView {
     // A drag holds the window busy: a question or a merge of the link waits for the drop.
     std::optional<UiActivity::Scope> dragBusy_;
 
-    int pendingEvent_ = 0;   // a link event waiting for the window to be idle; 0 for none
-    int handlingEvent_ = 0;  // the event being handled; the same event again is absorbed
+    // A link event waiting for the window to be idle.
+    PendingLinkEvent pendingEvent_ = PendingLinkEvent::None;
+    // The event being handled; the same event again is absorbed.
+    PendingLinkEvent handlingEvent_ = PendingLinkEvent::None;
     std::function<void()> downloadClaim_;
 };
 

@@ -1,7 +1,6 @@
 #pragma once
 
-// The window's command identifiers, shared by the menus, the toolbars, the context menus and
-// the link's enabling messages (which use the readout ones of LinkSink.h).
+// The window's command identifiers, shared by the menus, the toolbars and the context menus.
 namespace q417::cmd {
 
 // Standard commands.

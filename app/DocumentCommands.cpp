@@ -14,7 +14,7 @@
 #include "HostSettings.h"
 #include "LinkDispatcher.h"
 #include "LinkJob.h"
-#include "LinkSink.h"
+#include "LinkEvent.h"
 #include "UiActivity.h"
 
 namespace q417 {
@@ -134,7 +134,11 @@ bool DocumentCommands::UploadSiteInfo() {
             return false;
         }
         flagsBeforeUpload_ = before;
-        view_.ClaimNextDownload([this] { UploadAfterRecordsRead(); });
+        recordsRead_.emplace(JobKind::Download, view_.Requester());
+        view_.ClaimNextDownload([this] {
+            recordsRead_.reset();
+            UploadAfterRecordsRead();
+        });
         return true;
     }
     return SubmitUpload(document_.PrepareSiteUpload(clearReadings), before);
@@ -163,44 +167,51 @@ bool DocumentCommands::SubmitUpload(std::optional<UploadPlan> plan, const Comman
         return false;
     }
     document_.UploadSubmitted(submitted);
-    uploadRunning_ = true;
+    upload_.emplace(JobKind::Upload, view_.Requester());
     return true;
 }
 
-void DocumentCommands::OnUploadEnd(const UploadReport& report) {
-    if (!uploadRunning_) {
-        return;  // said already (the window stopped the link itself)
-    }
-    uploadRunning_ = false;
-    if (!report.finished) {
-        user_.ShowMessage(report.InterruptedText(ReportForm::Sentences), MessageIcon::Exclamation);
+void DocumentCommands::ReportUploadEnd() {
+    const JobTracker ended = *std::exchange(upload_, std::nullopt);
+    if (ended.Phase() == JobPhase::Interrupted && ended.Report()) {
+        user_.ShowMessage(ended.Report()->InterruptedText(ReportForm::Sentences),
+                          MessageIcon::Exclamation);
     }
 }
 
 void DocumentCommands::EndUploadBeforeClosing() {
-    if (!uploadRunning_) {
+    if (!UploadRunning()) {
         return;
     }
     link_.Stop();
     // What the worker posted before it stopped comes first: the upload may have ended already.
     dispatcher_.DeliverPosted();
-    if (!uploadRunning_) {
+    if (!UploadRunning()) {
         return;
     }
-    if (const std::optional<UploadReport> report = link_.StoppedUpload()) {
-        OnUploadEnd(*report);
+    upload_->Stopped(link_.StoppedUpload());
+    if (upload_->Ended()) {
+        ReportUploadEnd();
     } else {
-        uploadRunning_ = false;  // the link never took the job: nothing was written
+        upload_.reset();  // the link never took the job: nothing was written
     }
 }
 
-void DocumentCommands::OnLinkStatus(std::int64_t code) {
-    // The read that an upload waits for ends with "Connected" when all records are in; the
-    // link starting over, a lost port or another readout end it without them.
-    if (view_.DownloadClaimed() &&
-        (code == STATUS_CONNECTING || code == STATUS_PORT_NOT_OPEN || code == STATUS_NEW_READOUT)) {
-        view_.ClaimNextDownload({});
-        user_.ShowMessage(kRecordsNotReadUploadMessage, MessageIcon::Exclamation);
+void DocumentCommands::OnLinkEvent(const LinkEvent& event) {
+    if (recordsRead_ && view_.DownloadClaimed()) {
+        recordsRead_->Observe(event);
+        // The link starting over, a lost port or another readout end the read without them.
+        if (recordsRead_->Phase() == JobPhase::Interrupted) {
+            recordsRead_.reset();
+            view_.ClaimNextDownload({});
+            user_.ShowMessage(kRecordsNotReadUploadMessage, MessageIcon::Exclamation);
+        }
+    }
+    if (UploadRunning()) {
+        upload_->Observe(event);
+        if (upload_->Ended()) {
+            ReportUploadEnd();
+        }
     }
 }
 

@@ -5,6 +5,8 @@
 #include <memory>
 #include <optional>
 
+#include "JobTracker.h"
+#include "LinkEvent.h"
 #include "CMainFrame.h"
 #include "PortDevice.h"
 #include "ReadoutContext.h"
@@ -64,14 +66,13 @@ class DocumentCommands {
     bool UploadSiteInfo();
     // Between the read of the readout's records and the upload it leads to.
     [[nodiscard]] bool UploadAwaitingRecords() const;
-    // The link's status codes: one that ends the read an upload waits for says so.
-    void OnLinkStatus(std::int64_t code);
+    // Every event of the link, those for every window and those for the view, which submits
+    // the uploads. A read that an upload waits for and ends without the records says so; an
+    // upload that ends unfinished is said once, with where it stopped.
+    void OnLinkEvent(const LinkEvent& event);
     // From the submission of an upload until the link reports how it ended: the readout is
     // being written, and stopping now would leave it half old, half new.
-    [[nodiscard]] bool UploadRunning() const { return uploadRunning_; }
-    // The link's report on the upload (WM_LINK_UPLOAD to the view, which submitted it). One that
-    // did not finish is said once, with where it stopped.
-    void OnUploadEnd(const UploadReport& report);
+    [[nodiscard]] bool UploadRunning() const { return upload_ && !upload_->Ended(); }
     // The window is closing: an upload still running ends now, with the link, and is said while
     // the window is still there. Nothing when no upload runs.
     void EndUploadBeforeClosing();
@@ -83,6 +84,8 @@ class DocumentCommands {
     [[nodiscard]] COptionsDlg& OptionsDialog();
 
   private:
+    // Says how the upload ended when it did not finish, once.
+    void ReportUploadEnd();
     // The readout's records are in: the upload that waited for them, readings kept.
     void UploadAfterRecordsRead();
     // Submits plan, or restores the commands as they were before the upload when there is
@@ -101,7 +104,9 @@ class DocumentCommands {
     std::function<std::int64_t()> calendarNow_;
     std::unique_ptr<CPortDlg> portDialog_;
     std::unique_ptr<COptionsDlg> optionsDialog_;
-    bool uploadRunning_ = false;
+    std::optional<JobTracker> upload_;       // the upload submitted last
+    std::optional<JobTracker> recordsRead_;  // the read an upload waits for
+
     CommandFlags flagsBeforeUpload_;  // restored when an upload that read records first fails
 };
 

@@ -2,28 +2,33 @@
 
 #include <cstdio>
 
-#include "LinkSink.h"
 #include "ReadoutTables.h"
 
 namespace q417 {
 
-std::optional<std::string> LinkStatusPaneText(std::int64_t statusCode) {
-    if (statusCode <= 0) {
+std::optional<std::string> LinkStatusPaneText(LinkStatus status) {
+    if (status == LinkStatus::None) {
         return std::nullopt;
     }
-    return statusCode > 0x7fffffff ? std::string() : StatusText(static_cast<int>(statusCode));
+    return StatusText(static_cast<int>(status));
 }
 
-std::optional<std::string> LinkNumberPaneText(std::uint64_t number, std::int64_t statusCode) {
-    if (number == 0) {
-        return std::nullopt;
+LinkPaneTexts LinkPaneTextsAfter(const LinkEventKind& event) {
+    if (const auto* status = std::get_if<link_event::Status>(&event)) {
+        return {LinkStatusPaneText(status->status),
+                std::to_string(static_cast<int>(status->detail))};
     }
-    // The number travels as an unsigned word and is shown as the signed 32-bit value it holds.
-    const auto value = static_cast<std::int32_t>(static_cast<std::uint32_t>(number));
-    const bool percent = statusCode == STATUS_READING || statusCode == STATUS_WRITING;
-    char text[24];
-    std::snprintf(text, sizeof text, percent ? "%d%%" : "%d", value);
-    return std::string(text);
+    if (const auto* progress = std::get_if<link_event::Progress>(&event)) {
+        const LinkStatus shown = progress->transfer == Transfer::Download ? LinkStatus::Reading
+                                                                          : LinkStatus::Writing;
+        const int percent =
+            progress->records > 0 ? progress->recordsDone * 100 / progress->records : 0;
+        // The first records of a long transfer come to less than one percent: the pane waits.
+        return {LinkStatusPaneText(shown),
+                percent > 0 ? std::optional<std::string>(std::to_string(percent) + "%")
+                            : std::nullopt};
+    }
+    return {};
 }
 
 std::string ClockPaneText(const std::tm& localTime) {

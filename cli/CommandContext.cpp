@@ -66,8 +66,7 @@ int CommandContext::FailJob(LinkOutcome outcome, const std::string& what,
         case LinkOutcome::NewReadout:
             return Fail(kExitFailed, what + ": another readout answered in the middle of it");
         case LinkOutcome::Interrupted:
-            return Fail(kExitFailed, what + ": the link had to start over at " +
-                                         std::to_string(session.LastProgress()) + "%" + after);
+            return Fail(kExitFailed, what + ": the link left it before it was done" + after);
         case LinkOutcome::NoResult:
             return Fail(kExitFailed, what + ": no answer within " + Seconds() + after);
         case LinkOutcome::Stopped:

@@ -157,8 +157,7 @@ int RunDownload(CommandContext& context, const std::vector<std::string>& args) {
         if (const LinkOutcome outcome = session.SyncClock(); outcome != LinkOutcome::Done) {
             return context.FailJob(outcome, "setting the readout's clock");
         }
-        const ReadoutSettings s = session.Settings();
-        if (s.readoutClock != s.readTime) {
+        if (!session.LastJob()->ClockSet()) {
             return context.Fail(kExitFailed, "the readout did not take the PC's time");
         }
         context.Out() << "Readout clock set to the PC's time\n";

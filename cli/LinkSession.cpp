@@ -12,12 +12,8 @@ namespace {
 // How long one look at the queue waits (real time) before the time-outs are checked.
 constexpr std::chrono::milliseconds kWaitSlice{20};
 
-bool IsStatus(const LinkMessage& m, int code) {
-    return m.message == WM_LINK_STATUS && m.lParam == code;
-}
-
-bool IsEvent(const LinkMessage& m, int event) {
-    return m.message == WM_LINK_EVENT && m.wParam == event;
+int Percent(const link_event::Progress& p) {
+    return p.records > 0 ? p.recordsDone * 100 / p.records : 0;
 }
 
 }  // namespace
@@ -34,8 +30,12 @@ void LinkSession::Stop() {
     link_.Stop();
     if (wasRunning) {
         Drain();  // what the worker posted before it stopped: an upload's report among it
+        const std::optional<UploadReport> cutShort = link_.StoppedUpload();
+        if (job_) {
+            job_->Stopped(cutShort);
+        }
         if (!uploadEnd_) {
-            uploadEnd_ = link_.StoppedUpload();
+            uploadEnd_ = cutShort;
         }
     }
     EndProgress();
@@ -46,20 +46,27 @@ std::string LinkSession::LastStatusText() const {
     return text.empty() ? std::string("no status yet") : text;
 }
 
-void LinkSession::Observe(const LinkMessage& m) {
-    if (m.requester == kRequester) {
-        if (const auto report = UploadReport::FromMessage(m)) {
-            uploadEnd_ = report;
+void LinkSession::Observe(const LinkEvent& event) {
+    if (job_) {
+        job_->Observe(event);
+    }
+    if (event.requester == kRequester) {
+        if (const auto* ended = event.As<link_event::UploadEnded>()) {
+            uploadEnd_ = ended->report;
+            EndProgress();
         }
     }
-    if (m.message != WM_LINK_STATUS || m.lParam == 0) {
-        return;  // details without a status code leave the shown status as it is
-    }
-    lastStatus_ = static_cast<int>(m.lParam);
-    if (m.lParam == STATUS_READING || m.lParam == STATUS_WRITING) {
-        lastProgress_ = static_cast<int>(m.wParam);
+    if (const auto* status = event.As<link_event::Status>()) {
+        // Details without a status leave the shown status as it is.
+        if (status->status != LinkStatus::None) {
+            lastStatus_ = static_cast<int>(status->status);
+        }
+    } else if (const auto* progress = event.As<link_event::Progress>()) {
+        const LinkStatus shown = progress->transfer == Transfer::Download ? LinkStatus::Reading
+                                                                          : LinkStatus::Writing;
+        lastStatus_ = static_cast<int>(shown);
         if (progress_ != nullptr) {
-            *progress_ << '\r' << StatusText(lastStatus_) << ' ' << lastProgress_ << '%'
+            *progress_ << '\r' << StatusText(lastStatus_) << ' ' << Percent(*progress) << '%'
                        << std::flush;
             progressShown_ = true;
         }
@@ -76,7 +83,7 @@ void LinkSession::EndProgress() {
 
 void LinkSession::Drain() {
     while (const auto posted = sink_.Next(std::chrono::milliseconds(0))) {
-        Observe(posted->message);
+        Observe(posted->event);
     }
 }
 
@@ -88,9 +95,8 @@ LinkOutcome LinkSession::Await(const Handler& handle, const Check& check) {
         }
         std::int64_t atMs = 0;
         if (const auto posted = sink_.Next(kWaitSlice)) {
-            lastPostedAtMs_ = posted->atMs;
-            Observe(posted->message);
-            if (const auto outcome = handle(posted->message)) {
+            Observe(posted->event);
+            if (const auto outcome = handle(posted->event)) {
                 return *outcome;
             }
             atMs = posted->atMs;
@@ -111,15 +117,21 @@ LinkOutcome LinkSession::Connect() {
     bool portOpened = false;
     bool awake = false;
     return Await(
-        [&](const LinkMessage& m) -> std::optional<LinkOutcome> {
-            if (IsStatus(m, STATUS_PORT_OPEN)) {
-                portOpened = true;
-            } else if (IsStatus(m, STATUS_CONNECTED)) {
-                awake = true;
-            } else if (IsStatus(m, STATUS_PORT_NOT_OPEN) && link_.PortFailure().Lasting()) {
-                return LinkOutcome::PortNotOpen;  // waiting would not change it
-            } else if (IsEvent(m, kEventInformationRead)) {
+        [&](const LinkEvent& event) -> std::optional<LinkOutcome> {
+            if (event.As<link_event::ReadoutReady>() != nullptr) {
                 return LinkOutcome::Done;
+            }
+            const auto* status = event.As<link_event::Status>();
+            if (status == nullptr) {
+                return std::nullopt;
+            }
+            if (status->status == LinkStatus::PortOpen) {
+                portOpened = true;
+            } else if (status->status == LinkStatus::Connected) {
+                awake = true;
+            } else if (status->status == LinkStatus::PortNotOpen &&
+                       link_.PortFailure().Lasting()) {
+                return LinkOutcome::PortNotOpen;  // waiting would not change it
             }
             return std::nullopt;
         },
@@ -134,23 +146,43 @@ LinkOutcome LinkSession::Connect() {
         });
 }
 
-LinkOutcome LinkSession::AwaitTransfer(int progressCode, const Handler& handle,
+LinkOutcome LinkSession::AwaitTransfer(JobKind kind, const std::function<bool()>& submit,
                                        const Check& check) {
-    // From the first "Comm error" until the transfer shows progress again.
-    std::optional<std::int64_t> commErrorAtMs;
+    Drain();
+    job_.emplace(kind, kRequester);
+    if (!submit()) {
+        EndProgress();
+        return LinkOutcome::NotTaken;
+    }
+    // From a "Comm error" or a start-over until the transfer goes on.
+    std::optional<std::int64_t> stalledSinceMs;
     const LinkOutcome outcome = Await(
-        [&](const LinkMessage& m) -> std::optional<LinkOutcome> {
-            if (IsStatus(m, progressCode)) {
-                commErrorAtMs.reset();
-            } else if (IsStatus(m, STATUS_COMM_ERROR) && !commErrorAtMs) {
-                commErrorAtMs = lastPostedAtMs_;
-            } else if (IsStatus(m, STATUS_NEW_READOUT)) {
+        [&](const LinkEvent& event) -> std::optional<LinkOutcome> {
+            if (job_->Phase() != JobPhase::Interrupted) {
+                return std::nullopt;
+            }
+            if (job_->Interruption() == JobInterruption::NewReadout) {
                 return LinkOutcome::NewReadout;
             }
-            return handle(m);
+            if (kind == JobKind::Upload) {
+                return LinkOutcome::Interrupted;
+            }
+            // The download went with the connection: once the readout is back, again.
+            if (event.As<link_event::ReadoutReady>() != nullptr) {
+                job_.emplace(kind, kRequester);
+                if (!submit()) {
+                    return LinkOutcome::NotTaken;
+                }
+            }
+            return std::nullopt;
         },
         [&](std::int64_t atMs) -> std::optional<LinkOutcome> {
-            if (commErrorAtMs && atMs - *commErrorAtMs >= options_.timeoutMs) {
+            const JobPhase phase = job_->Phase();
+            if (phase != JobPhase::Recovering && phase != JobPhase::Interrupted) {
+                stalledSinceMs.reset();
+            } else if (!stalledSinceMs) {
+                stalledSinceMs = atMs;
+            } else if (atMs - *stalledSinceMs >= options_.timeoutMs) {
                 return LinkOutcome::CommLost;
             }
             return check(atMs);
@@ -160,70 +192,51 @@ LinkOutcome LinkSession::AwaitTransfer(int progressCode, const Handler& handle,
 }
 
 LinkOutcome LinkSession::Download(std::ostream* progress) {
-    Drain();
-    if (!link_.SubmitJob(JOB_DOWNLOAD, kRequester)) {
-        return LinkOutcome::NotTaken;
-    }
     progress_ = progress;
     return AwaitTransfer(
-        STATUS_READING,
-        [this](const LinkMessage& m) -> std::optional<LinkOutcome> {
-            if (IsEvent(m, kEventDownloadComplete)) {
+        JobKind::Download, [this] { return link_.SubmitJob(JOB_DOWNLOAD, kRequester); },
+        [this](std::int64_t) -> std::optional<LinkOutcome> {
+            if (job_->Phase() == JobPhase::Finished) {
                 return LinkOutcome::Done;
             }
-            // The link gave up recovering and connected afresh: the download went with it.
-            if (IsEvent(m, kEventInformationRead) && !link_.SubmitJob(JOB_DOWNLOAD, kRequester)) {
-                return LinkOutcome::NotTaken;
-            }
             return std::nullopt;
-        },
-        [](std::int64_t) { return std::optional<LinkOutcome>(); });
+        });
 }
 
 LinkOutcome LinkSession::Upload(UploadPlan plan, std::ostream* progress) {
-    Drain();
     uploadEnd_.reset();
-    lastProgress_ = 0;
-    if (!link_.SubmitUpload(kRequester, std::move(plan))) {
-        return LinkOutcome::NotTaken;
-    }
     progress_ = progress;
-    // The link reports how the upload ended. Once finished, it disconnects and reads the readout
-    // afresh: the upload is done when that read comes in. A fresh read after any other end means
-    // the link started over in the middle of the upload.
-    bool finished = false;
-    std::int64_t finishedAtMs = 0;
+    // Once finished, the link disconnects and reads the readout afresh: the upload is done when
+    // that read comes in.
+    std::optional<std::int64_t> finishedAtMs;
     return AwaitTransfer(
-        STATUS_WRITING,
-        [&](const LinkMessage& m) -> std::optional<LinkOutcome> {
-            if (m.requester == kRequester && UploadReport::FromMessage(m)) {
-                finished = uploadEnd_->finished;
-                finishedAtMs = lastPostedAtMs_;
-                EndProgress();
-            } else if (IsEvent(m, kEventInformationRead)) {
-                return finished ? LinkOutcome::Done : LinkOutcome::Interrupted;
-            }
-            return std::nullopt;
-        },
+        JobKind::Upload, [&] { return link_.SubmitUpload(kRequester, plan); },
         [&](std::int64_t atMs) -> std::optional<LinkOutcome> {
-            if (finished && atMs - finishedAtMs >= options_.timeoutMs) {
+            if (job_->Phase() != JobPhase::Finished) {
+                return std::nullopt;
+            }
+            if (job_->ReadBack()) {
+                return LinkOutcome::Done;
+            }
+            if (!finishedAtMs) {
+                finishedAtMs = atMs;
+            } else if (atMs - *finishedAtMs >= options_.timeoutMs) {
                 return LinkOutcome::NoReadout;  // written, but not read back
             }
             return std::nullopt;
         });
 }
 
-LinkOutcome LinkSession::RunJob(const std::function<bool()>& submit, int message,
-                                std::int64_t& lParam) {
+LinkOutcome LinkSession::RunJob(JobKind kind, const std::function<bool()>& submit) {
     Drain();
+    job_.emplace(kind, kRequester);
     if (!submit()) {
         return LinkOutcome::NotTaken;
     }
     const std::int64_t deadline = clock_.NowMs() + options_.timeoutMs;
     return Await(
-        [&](const LinkMessage& m) -> std::optional<LinkOutcome> {
-            if (m.message == message && m.requester == kRequester) {
-                lParam = m.lParam;
+        [this](const LinkEvent&) -> std::optional<LinkOutcome> {
+            if (job_->Ended()) {
                 return LinkOutcome::Done;
             }
             return std::nullopt;
@@ -237,47 +250,30 @@ LinkOutcome LinkSession::RunJob(const std::function<bool()>& submit, int message
 }
 
 LinkOutcome LinkSession::WriteSettings(const ReadoutSettings& request, int flags, int& result) {
-    std::int64_t code = 0;
-    const LinkOutcome outcome =
-        RunJob([&] { return link_.SubmitSettingsWrite(kRequester, request, flags); },
-               WM_LINK_RESULT, code);
-    result = static_cast<int>(code);
+    const LinkOutcome outcome = RunJob(JobKind::SettingsWrite, [&] {
+        return link_.SubmitSettingsWrite(kRequester, request, flags);
+    });
+    result = job_->Result();
     return outcome;
 }
 
 LinkOutcome LinkSession::ResetBattery(int& result) {
-    std::int64_t code = 0;
     const LinkOutcome outcome = RunJob(
-        [this] { return link_.SubmitJob(JOB_RESET_BATTERY, kRequester); }, WM_LINK_RESULT, code);
-    result = static_cast<int>(code);
+        JobKind::BatteryReset, [this] { return link_.SubmitJob(JOB_RESET_BATTERY, kRequester); });
+    result = job_->Result();
     return outcome;
 }
 
 LinkOutcome LinkSession::Capture(bool& captured) {
-    std::int64_t code = kCaptureFailed;
     const LinkOutcome outcome =
-        RunJob([this] { return link_.SubmitJob(JOB_CAPTURE, kRequester); }, WM_LINK_CAPTURE, code);
-    captured = code == kCaptureDone;
+        RunJob(JobKind::Capture, [this] { return link_.SubmitJob(JOB_CAPTURE, kRequester); });
+    captured = job_->Captured();
     return outcome;
 }
 
 LinkOutcome LinkSession::SyncClock() {
-    Drain();
-    if (!link_.SubmitJob(JOB_SYNC_CLOCK, kRequester)) {
-        return LinkOutcome::NotTaken;
-    }
-    // The sync posts nothing; the job slot empties once it has run.
-    const std::int64_t deadline = clock_.NowMs() + options_.timeoutMs;
-    return Await([](const LinkMessage&) { return std::optional<LinkOutcome>(); },
-                 [&](std::int64_t atMs) -> std::optional<LinkOutcome> {
-                     if (!link_.JobPending()) {
-                         return LinkOutcome::Done;
-                     }
-                     if (atMs >= deadline) {
-                         return LinkOutcome::NoResult;
-                     }
-                     return std::nullopt;
-                 });
+    return RunJob(JobKind::ClockSync,
+                  [this] { return link_.SubmitJob(JOB_SYNC_CLOCK, kRequester); });
 }
 
 }  // namespace q417::cli

@@ -9,6 +9,7 @@
 
 #include "CReadoutLink.h"
 #include "Clock.h"
+#include "JobTracker.h"
 #include "QueuedSink.h"
 #include "SerialLine.h"
 #include "UploadPlan.h"
@@ -39,15 +40,15 @@ enum class LinkOutcome {
     NotTaken,       // the link's job slot did not take the job
     CommLost,       // a transfer fell into "Comm error" and did not resume in time
     NewReadout,     // another readout answered in the middle of the transfer
-    Interrupted,    // the link left the upload before it was done (it started over)
+    Interrupted,    // the link left the upload before it was done: UploadEnd says how far it came
     NoResult,       // a job's result did not come within the time-out
     Stopped,        // the user asked to stop
 };
 
 // q417cli's front end of the readout link, as the window is another: it starts CReadoutLink on
-// the line, takes the worker's messages on the calling thread, submits the jobs the window
-// submits and waits for the messages the window waits for. The link's retries and recovery are
-// the only ones: nothing here talks to the readout itself.
+// the line, takes the worker's events on the calling thread, submits the jobs the window submits
+// and follows each with the JobTracker the window uses. The link's retries and recovery are the
+// only ones: nothing here talks to the readout itself.
 //
 // The time-outs run on the link's clock, so tests on a manual clock never sleep for them.
 class LinkSession {
@@ -75,8 +76,10 @@ class LinkSession {
     [[nodiscard]] LinkOutcome ResetBattery(int& result);
     // A calibration capture; captured says whether the readout sent both signals.
     [[nodiscard]] LinkOutcome Capture(bool& captured);
-    // Sets the readout's clock to the PC's time.
+    // Sets the readout's clock to the PC's time; LastJob()->ClockSet() says whether it took it.
     [[nodiscard]] LinkOutcome SyncClock();
+    // The job submitted last and what it has come to.
+    [[nodiscard]] const std::optional<JobTracker>& LastJob() const { return job_; }
 
     // Stops the link; the port is closed when it returns. What the link reported before it
     // stopped is taken in, so UploadEnd is final afterwards.
@@ -87,8 +90,6 @@ class LinkSession {
     [[nodiscard]] PortOpenFailure PortFailure() const { return link_.PortFailure(); }
     // The link's last status in words: "Connecting", "Port not open", ...
     [[nodiscard]] std::string LastStatusText() const;
-    // The last progress of a transfer, in percent.
-    [[nodiscard]] int LastProgress() const { return lastProgress_; }
     // How the last upload ended, as the link reported it: nothing while it runs (or when the
     // link never took it). After Stop, an upload the stop cut short is reported interrupted.
     [[nodiscard]] std::optional<UploadReport> UploadEnd() const { return uploadEnd_; }
@@ -97,24 +98,25 @@ class LinkSession {
     [[nodiscard]] std::int64_t TimeoutMs() const { return options_.timeoutMs; }
 
   private:
-    // What a wait makes of each message: a value ends the wait with it.
-    using Handler = std::function<std::optional<LinkOutcome>(const LinkMessage&)>;
-    // What a wait checks after each message and when none came, given the link clock's time
-    // of that message (or now): a value ends the wait with it.
+    // What a wait makes of each event: a value ends the wait with it.
+    using Handler = std::function<std::optional<LinkOutcome>(const LinkEvent&)>;
+    // What a wait checks after each event and when none came, given the link clock's time
+    // of that event (or now): a value ends the wait with it.
     using Check = std::function<std::optional<LinkOutcome>(std::int64_t atMs)>;
 
-    // Takes messages until handle or check ends the wait.
+    // Takes events until handle or check ends the wait.
     [[nodiscard]] LinkOutcome Await(const Handler& handle, const Check& check);
-    // Keeps the last status and the upload's report, and shows a transfer's progress.
-    void Observe(const LinkMessage& message);
-    // Takes the messages already queued, so a wait starts with the job it waits for.
+    // Keeps the last status, feeds the running job's tracker, shows a transfer's progress.
+    void Observe(const LinkEvent& event);
+    // Takes the events already queued, so a wait starts with the job it waits for.
     void Drain();
-    // Submits a job with a result and waits for its message to kRequester (lParam receives its
-    // lParam): NotTaken, NoResult after the time-out, or Done.
-    [[nodiscard]] LinkOutcome RunJob(const std::function<bool()>& submit, int message,
-                                     std::int64_t& lParam);
-    // A transfer's wait: progress, "Comm error" and its time-out, another readout.
-    [[nodiscard]] LinkOutcome AwaitTransfer(int progressCode, const Handler& handle,
+    // Submits a job that ends with a result for kRequester and waits until its tracker has
+    // it: NotTaken, NoResult after the time-out, or Done. The tracker stays in job_.
+    [[nodiscard]] LinkOutcome RunJob(JobKind kind, const std::function<bool()>& submit);
+    // Follows a transfer's tracker until it ends: "Comm error" or a start-over that lasts the
+    // time-out, another readout. A download the link dropped when it started over is submitted
+    // again once the readout is back.
+    [[nodiscard]] LinkOutcome AwaitTransfer(JobKind kind, const std::function<bool()>& submit,
                                             const Check& check);
     void EndProgress();
 
@@ -123,9 +125,8 @@ class LinkSession {
     QueuedSink sink_{clock_};
     CReadoutLink link_;  // after sink_: stopped, and so silent, before the sink goes
 
-    std::int64_t lastPostedAtMs_ = 0;  // link clock time of the message being handled
     int lastStatus_ = 0;
-    int lastProgress_ = 0;
+    std::optional<JobTracker> job_;          // the job submitted last
     std::optional<UploadReport> uploadEnd_;  // how the last upload ended
     std::ostream* progress_ = nullptr;       // where the running transfer shows its progress
     bool progressShown_ = false;

@@ -2,10 +2,10 @@
 
 namespace q417::cli {
 
-void QueuedSink::Post(const LinkMessage& message) {
+void QueuedSink::Post(const LinkEvent& event) {
     {
         std::lock_guard lock(mutex_);
-        queue_.push_back({message, clock_.NowMs()});
+        queue_.push_back({event, clock_.NowMs()});
     }
     posted_.notify_one();
 }

@@ -299,7 +299,7 @@ int RunUpload(CommandContext& context, const std::vector<std::string>& args) {
     }
     const UploadPlan sent = *plan;
     const LinkOutcome outcome = session.Upload(sent, context.Progress());
-    if (outcome == LinkOutcome::Stopped) {
+    if (outcome == LinkOutcome::Stopped || outcome == LinkOutcome::Interrupted) {
         // Stopped first, so that the link's count of the sites written is final.
         session.Stop();
         const UploadReport end =
@@ -308,7 +308,9 @@ int RunUpload(CommandContext& context, const std::vector<std::string>& args) {
             return context.FailJob(outcome, "reading the readout back after the upload",
                                    "the sites were written, but could not be checked");
         }
-        return context.Fail(SignalWatch::kExitInterrupted, end.InterruptedText(ReportForm::Clause));
+        const int code =
+            outcome == LinkOutcome::Stopped ? SignalWatch::kExitInterrupted : kExitFailed;
+        return context.Fail(code, end.InterruptedText(ReportForm::Clause));
     }
     if (outcome != LinkOutcome::Done && outcome != LinkOutcome::NoReadout) {
         return context.FailJob(outcome, "the upload",

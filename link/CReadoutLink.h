@@ -9,7 +9,7 @@
 #include "DetachableSink.h"
 #include "LinkJob.h"
 #include "LinkShared.h"
-#include "LinkSink.h"
+#include "LinkEvent.h"
 #include "ReadoutSettings.h"
 #include "SerialLine.h"
 #include "UploadReport.h"

@@ -11,10 +11,10 @@ void DetachableSink::Detach() {
     Attach(nullptr);
 }
 
-void DetachableSink::Post(const LinkMessage& message) {
+void DetachableSink::Post(const LinkEvent& event) {
     std::lock_guard lock(mutex_);
     if (target_ != nullptr) {
-        target_->Post(message);
+        target_->Post(event);
     }
 }
 

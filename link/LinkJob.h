@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LinkSink.h"
+#include "LinkEvent.h"
 #include "ReadoutSettings.h"
 #include "UploadPlan.h"
 

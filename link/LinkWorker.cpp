@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "ReadoutClockLimit.h"
 
@@ -128,7 +129,7 @@ void LinkWorker::TakeJob(const LinkJob& job) {
                 } else {
                     transport_.SwitchBaud();
                 }
-                Event(kEventConnected);
+                Broadcast(link_event::ReadoutWoken{});
             }
             break;
         case JOB_WRITE_SETTINGS: {
@@ -139,7 +140,7 @@ void LinkWorker::TakeJob(const LinkJob& job) {
                 // readout holds, not what was asked for or what it held before.
                 memoryMap_.RereadInformation(shared_.settings, (job.flags & SET_CLOCK) != 0);
             }
-            Post({WM_LINK_RESULT, LinkTarget::Requester, job.requester, 0, result});
+            Post(job.requester, link_event::JobResult{result});
             break;
         }
         case JOB_UPLOAD:
@@ -161,24 +162,24 @@ void LinkWorker::TakeJob(const LinkJob& job) {
                     s.calPressureText = pressure;
                 });
             }
-            Post({WM_LINK_CAPTURE, LinkTarget::Requester, job.requester, 0,
-                  captured ? kCaptureDone : kCaptureFailed});
+            Post(job.requester, link_event::CaptureResult{captured});
             break;
         }
         case JOB_RESET_BATTERY: {
             const int result = commands_.ResetBatteryStats() ? kResultDone : kResultInitialize;
-            Post({WM_LINK_RESULT, LinkTarget::Requester, job.requester, 0, result});
+            Post(job.requester, link_event::JobResult{result});
             break;
         }
         case JOB_DOWNLOAD:
             // The current handler still runs this turn; in the idle state it only pauses.
             EndUpload(false);
             downloadBlock_ = 0;
+            downloadBegun_ = false;
             transferFailed_ = false;
             next_ = LINK_DOWNLOAD;
             break;
         case JOB_SYNC_CLOCK:
-            SyncClock();
+            Post(job.requester, link_event::ClockSynced{SyncClock()});
             break;
         default:
             break;
@@ -188,6 +189,7 @@ void LinkWorker::TakeJob(const LinkJob& job) {
 void LinkWorker::TakeUpload(const UploadPlan& plan, RequesterId requester) {
     EndUpload(false);  // one still underway is replaced, not finished
     uploadBlock_ = 0;
+    uploadBegun_ = false;
     uploadFileNameWritten_ = false;
     transferFailed_ = false;
     upload_ = plan;
@@ -209,44 +211,47 @@ void LinkWorker::EndUpload(bool finished) {
     if (!UploadUnderway()) {
         return;
     }
-    const UploadReport report{finished, uploadBlock_ / kBlocksPerRecord, upload_.recordCount};
-    Post(report.Message(uploadRequester_));
+    Post(uploadRequester_, link_event::UploadEnded{CurrentUploadReport(finished)});
     upload_ = {};
     uploadRequester_ = 0;
     uploadBlock_ = 0;
+    uploadBegun_ = false;
     uploadFileNameWritten_ = false;
 }
 
-void LinkWorker::WithdrawReadoutCommands() {
-    if (!readoutCommandsOffered_) {
-        return;
-    }
-    readoutCommandsOffered_ = false;
-    // As a disconnect does, and the two it leaves: without a port, adding readout data or
-    // reconnecting would talk to nobody.
-    MarkDisconnected();
-    Command(kCommandDisable, kCommandAddReadoutData);
-    Command(kCommandDisable, kCommandReconnect);
+UploadReport LinkWorker::CurrentUploadReport(bool finished) const {
+    return {finished, uploadBlock_ / kBlocksPerRecord, upload_.recordCount,
+            uploadFileNameWritten_};
 }
 
-void LinkWorker::SyncClock() {
+void LinkWorker::PortLost() {
+    if (!readoutOffered_) {
+        return;
+    }
+    // Without a port, not even adding readout data or reconnecting can reach a readout.
+    MarkDisconnected(true);
+}
+
+bool LinkWorker::SyncClock() {
     // "Auto sync date time" promises the readout the PC's time; only an awake readout can take it.
     if (!ReadoutAwake(state_) || shared_.settings.Snapshot().connected == 0) {
-        return;
+        return false;
     }
     const std::int64_t now = clock_.CalendarSeconds();
     // A PC clock past the last settable year would leave the readout a clock this program soon
     // could not read: the readout keeps its own.
     if (!ClockSettable(now)) {
-        return;
+        return false;
     }
-    if (commands_.SetClock(now)) {
-        shared_.settings.Update([now](ReadoutSettings& s) {
-            s.readoutClock = now;
-            s.readTime = now;
-            s.answered.clock = true;
-        });
+    if (!commands_.SetClock(now)) {
+        return false;
     }
+    shared_.settings.Update([now](ReadoutSettings& s) {
+        s.readoutClock = now;
+        s.readTime = now;
+        s.answered.clock = true;
+    });
+    return true;
 }
 
 void LinkWorker::OnReset() {
@@ -272,68 +277,63 @@ void LinkWorker::OnOpenPort() {
     }
     if (transport_.OpenPortProbing()) {
         PublishPortFailure();
-        Status(kDetailPortOpen, STATUS_PORT_OPEN);
+        Status(LinkDetail::PortOpen, LinkStatus::PortOpen);
         next_ = LINK_RESET;
         Pause(500);
     } else {
-        WithdrawReadoutCommands();
+        PortLost();
         PublishPortFailure();  // before the status, so that it can be shown with it
-        Status(kDetailPortNotOpen, STATUS_PORT_NOT_OPEN);
+        Status(LinkDetail::PortNotOpen, LinkStatus::PortNotOpen);
         countdown_ = 15;  // the next attempt 1.5 s later
     }
 }
 
 void LinkWorker::OnConnecting() {
     if (stateChanged_) {
-        Status(kDetailConnecting, STATUS_CONNECTING);
+        Status(LinkDetail::Connecting, LinkStatus::Connecting);
         return;
     }
     if (countdown_ > 0) {
         if (countdown_ == 1) {
-            Status(kDetailConnecting, 0);
+            Status(LinkDetail::Connecting);
         }
         CountdownStep();
         return;
     }
     if (transport_.WakeReadout(2)) {
         next_ = LINK_READ_INFO;
-        Status(kDetailConnected, STATUS_CONNECTED);
-        Event(kEventConnected);
+        Status(LinkDetail::Connected, LinkStatus::Connected);
+        Broadcast(link_event::ReadoutWoken{});
         if (!transport_.ProbeFlag()) {
             shared_.desiredBaud.store(transport_.CurrentBaud());
             transport_.SetDesiredBaud(transport_.CurrentBaud());
         }
         transport_.SwitchBaud();
-        Event(kEventConnected);
+        Broadcast(link_event::ReadoutWoken{});
     } else if (transport_.ProbeFlag()) {
         transport_.OpenPortAt(
             ReadoutTransport::kProbeBaud);  // the readout may have fallen back to the probing rate
         countdown_ = 5;
     } else {
-        Status(kDetailNotAwake, 0);
+        Status(LinkDetail::NotAwake);
         countdown_ = 10;
     }
 }
 
 void LinkWorker::OnReadInfo() {
-    Status(kDetailReadingInformation, 0);
+    Status(LinkDetail::ReadingInformation);
     if (countdown_ > 0) {
         CountdownStep();
         return;
     }
     if (memoryMap_.ReadInformation(shared_.settings)) {
-        Command(kCommandEnable, kCommandCalibration);
         shared_.settings.Update([](ReadoutSettings& s) { s.connected = 1; });
-        readoutCommandsOffered_ = true;
+        readoutOffered_ = true;
         next_ = LINK_IDLE;
-        Command(kCommandEnable, kCommandReadoutStatus);
-        Event(kEventInformationRead);
-        Command(kCommandEnable, kCommandReconnect);
-        Command(kCommandEnable, kCommandAddReadoutData);
-        Command(kCommandEnable, kCommandUploadSiteInfo);
+        Broadcast(link_event::ReadoutReady{});
     } else if (failures_ < kFailuresBeforeGivingUp) {
         ++failures_;
-        Status(kDetailInformationRetry, 0);
+        Status(LinkDetail::InformationRetry);
         Pause(1000);
     } else {
         failures_ = 0;
@@ -350,7 +350,7 @@ void LinkWorker::TransferFailed(LinkState resumeState) {
     failures_ = 0;
     resumeState_ = resumeState;
     next_ = LINK_RECOVER;
-    Status(kDetailTransferCommError, STATUS_COMM_ERROR);
+    Status(LinkDetail::TransferCommError, LinkStatus::CommError);
     Pause(500);
 }
 
@@ -381,15 +381,14 @@ bool LinkWorker::SameReadoutAfterFailure(LinkState resumeState) {
 void LinkWorker::OnDownload() {
     const int recordCount = std::min(shared_.settings.Snapshot().recordCount, kRecordCapacity);
     if (downloadBlock_ + 1 < kBlocksPerRecord * recordCount) {
-        Command(kCommandDisable, kCommandUploadSiteInfo);
-        Command(kCommandDisable, kCommandAddReadoutData);
-        Command(kCommandDisable, kCommandCalibration);
-        Command(kCommandDisable, kCommandReadoutStatus);
+        if (!std::exchange(downloadBegun_, true)) {
+            Broadcast(link_event::TransferBegun{Transfer::Download, recordCount});
+        }
         if (commands_.ReadRecords(downloadBlock_, 1, downloadImage_)) {
             shared_.settings.StoreRecords(downloadBlock_ / kBlocksPerRecord, 1, downloadImage_);
             downloadBlock_ += kBlocksPerRecord;
-            const double progress = downloadBlock_ * 100.0 / (recordCount * kBlocksPerRecord);
-            Status(static_cast<int>(progress), STATUS_READING);
+            Broadcast(link_event::Progress{Transfer::Download, downloadBlock_ / kBlocksPerRecord,
+                                           recordCount});
         } else {
             TransferFailed(LINK_DOWNLOAD);
         }
@@ -401,12 +400,8 @@ void LinkWorker::OnDownload() {
         return;
     }
     shared_.settings.Update([](ReadoutSettings& s) { s.dataReady = 1; });
-    Status(kDetailConnected, STATUS_CONNECTED);
-    Command(kCommandEnable, kCommandUploadSiteInfo);
-    Command(kCommandEnable, kCommandCalibration);
-    Command(kCommandEnable, kCommandReadoutStatus);
-    Command(kCommandEnable, kCommandAddReadoutData);
-    Event(kEventDownloadComplete);
+    Status(LinkDetail::Connected, LinkStatus::Connected);
+    Broadcast(link_event::DownloadComplete{});
     next_ = LINK_IDLE;
 }
 
@@ -422,14 +417,14 @@ void LinkWorker::OnUpload() {
     const int recordCount = upload_.recordCount;
     const int done = uploadBlock_ / kBlocksPerRecord;
     if (done < recordCount) {
-        Command(kCommandDisable, kCommandUploadSiteInfo);
-        Command(kCommandDisable, kCommandAddReadoutData);
-        Command(kCommandDisable, kCommandCalibration);
+        if (!std::exchange(uploadBegun_, true)) {
+            Broadcast(link_event::TransferBegun{Transfer::Upload, recordCount});
+        }
         const int n = std::min(kRecordsPerUploadStep, recordCount - done);
         if (commands_.WriteRecords(uploadBlock_, n, *upload_.records)) {
             uploadBlock_ += kBlocksPerRecord * n;
-            const double progress = uploadBlock_ * 100.0 / (recordCount * kBlocksPerRecord);
-            Status(static_cast<int>(progress), STATUS_WRITING);
+            Broadcast(link_event::Progress{Transfer::Upload, uploadBlock_ / kBlocksPerRecord,
+                                           recordCount});
             failures_ = 0;
         } else {
             TransferFailed(LINK_UPLOAD);
@@ -458,43 +453,44 @@ void LinkWorker::OnIdle() {
         Pause(500);
         return;
     }
-    Status(kDetailPolling, 0);
+    Status(LinkDetail::Polling);
     Pause(500);
     if (memoryMap_.CheckIdentity(shared_.settings.Snapshot().serialNumber, identityChanged_)) {
-        Status(kDetailPollAnswered, 0);
+        Status(LinkDetail::PollAnswered);
         idlePolls_ = 0;
     } else if (failures_ < kFailuresBeforeGivingUp) {
-        Status(kDetailPollUnanswered, 0);
+        Status(LinkDetail::PollUnanswered);
         ++failures_;
     } else {
         Pause(500);
         failures_ = 0;
         resumeState_ = LINK_IDLE;
         next_ = LINK_RECOVER;
-        Status(kDetailIdleCommError, STATUS_COMM_ERROR);
+        Status(LinkDetail::IdleCommError, LinkStatus::CommError);
     }
 }
 
 void LinkWorker::OnNewReadout() {
-    Status(kDetailNewReadout, STATUS_NEW_READOUT);
+    Status(LinkDetail::NewReadout, LinkStatus::NewReadout);
     EndUpload(false);  // the rest is not written to another readout
     Pause(2000);
     next_ = LINK_DISCONNECT;
 }
 
 void LinkWorker::OnDisconnect() {
-    MarkDisconnected();
+    MarkDisconnected(false);
     next_ = LINK_RESET;
 }
 
-void LinkWorker::MarkDisconnected() {
-    Command(kCommandDisable, kCommandReadoutStatus);
+void LinkWorker::MarkDisconnected(bool portLost) {
     shared_.settings.Update([](ReadoutSettings& s) {
         s.connected = 0;
         s.dataReady = 0;
     });
-    Command(kCommandDisable, kCommandCalibration);
-    Command(kCommandDisable, kCommandUploadSiteInfo);
+    if (portLost) {
+        readoutOffered_ = false;
+    }
+    Broadcast(link_event::ReadoutGone{portLost});
 }
 
 void LinkWorker::OnRecover() {
@@ -516,8 +512,7 @@ void LinkWorker::OnRecover() {
 void LinkWorker::OnStop() {
     if (UploadUnderway()) {
         // The sink is detached by now: the link keeps the report for whoever stopped it.
-        shared_.stoppedUpload.Set(
-            UploadReport{false, uploadBlock_ / kBlocksPerRecord, upload_.recordCount});
+        shared_.stoppedUpload.Set(CurrentUploadReport(false));
         upload_ = {};
     }
     transport_.ClosePort();
@@ -529,23 +524,19 @@ void LinkWorker::CountdownStep() {
     Pause(100);
 }
 
-void LinkWorker::Status(int detail, int code) {
-    Post({WM_LINK_STATUS, LinkTarget::StatusWindow, 0, detail, code});
+void LinkWorker::Status(LinkDetail detail, LinkStatus status) {
+    Broadcast(link_event::Status{status, detail});
 }
 
-void LinkWorker::Command(int enableOrDisable, int commandId) {
-    Post({WM_LINK_COMMAND, LinkTarget::StatusWindow, 0, enableOrDisable, commandId});
+void LinkWorker::Broadcast(LinkEventKind event) {
+    sink_.Post(LinkEvent{0, std::move(event)});
 }
 
-void LinkWorker::Event(int event) {
-    Post({WM_LINK_EVENT, LinkTarget::ViewWindow, 0, event, 0});
-}
-
-void LinkWorker::Post(LinkMessage message) {
-    if (message.target == LinkTarget::Requester && message.requester == 0) {
+void LinkWorker::Post(RequesterId requester, LinkEventKind event) {
+    if (requester == 0) {
         return;  // nobody asked for this result
     }
-    sink_.Post(message);
+    sink_.Post(LinkEvent{requester, std::move(event)});
 }
 
 }  // namespace q417

@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "Clock.h"
+#include "LinkEvent.h"
 #include "LinkShared.h"
-#include "LinkSink.h"
 #include "ReadoutCommands.h"
 #include "ReadoutMemoryMap.h"
 #include "ReadoutTransport.h"
@@ -65,8 +65,8 @@ class LinkWorker {
     void OnDisconnect();
     void OnRecover();
     void OnStop();
-    // The readout is no longer there: its commands greyed, the settings no longer connected.
-    void MarkDisconnected();
+    // The readout is no longer there: the settings no longer connected, the windows told.
+    void MarkDisconnected(bool portLost);
 
     // A transfer step that failed: counted, and the fourth within a transfer leads to recovery.
     void TransferFailed(LinkState resumeState);
@@ -74,22 +74,25 @@ class LinkWorker {
     // on the line is still the one it began with. A different one leads to "New Readout"; no
     // answer counts as another failed step (an upload's last try before recovery is its write).
     bool SameReadoutAfterFailure(LinkState resumeState);
-    void SyncClock();
+    // Sets the readout's clock to the PC's time; false when it was left as it is.
+    [[nodiscard]] bool SyncClock();
     void TakeUpload(const UploadPlan& plan, RequesterId requester);
     [[nodiscard]] bool UploadUnderway() const { return upload_.records != nullptr; }
     // Tells the upload's requester how it ended, once, and forgets the upload.
     void EndUpload(bool finished);
-    // The port did not open: no readout can be reached, so none of its commands stays offered.
-    void WithdrawReadoutCommands();
+    [[nodiscard]] UploadReport CurrentUploadReport(bool finished) const;
+    // The port did not open: a readout offered since the last information read is gone.
+    void PortLost();
     // Publishes why the port last failed to open, when that changed.
     void PublishPortFailure();
 
     void Pause(std::int64_t ms) { clock_.SleepMs(ms); }
     void CountdownStep();
-    void Status(int detail, int code);
-    void Command(int enableOrDisable, int commandId);
-    void Event(int event);
-    void Post(LinkMessage message);
+    void Status(LinkDetail detail, LinkStatus status = LinkStatus::None);
+    // An event for every window that follows the link.
+    void Broadcast(LinkEventKind event);
+    // An event for requester alone; nothing when nobody asked.
+    void Post(RequesterId requester, LinkEventKind event);
 
     LinkShared& shared_;
     Clock& clock_;
@@ -106,8 +109,11 @@ class LinkWorker {
     // A step of the running download or upload failed since the readout was last known to be the
     // same one: a short outage may have brought another readout, which retries alone would miss.
     bool transferFailed_ = false;
-    // The readout commands were enabled by an information read and not all withdrawn since.
-    bool readoutCommandsOffered_ = false;
+    // A readout was reported ready since the port was last lost.
+    bool readoutOffered_ = false;
+    // The running transfer has been announced (TransferBegun) to the windows.
+    bool downloadBegun_ = false;
+    bool uploadBegun_ = false;
     PortOpenFailure publishedPortFailure_;
 
     LinkState state_ = LINK_OPEN_PORT;

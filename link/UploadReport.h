@@ -1,9 +1,6 @@
 #pragma once
 
-#include <optional>
 #include <string>
-
-#include "LinkSink.h"
 
 namespace q417 {
 
@@ -14,7 +11,7 @@ enum class ReportForm {
     Clause,     // "the upload was interrupted ... sites; upload again"
 };
 
-// How an upload ended, as the link tells its requester (WM_LINK_UPLOAD). Every upload the worker
+// How an upload ended, as the link tells its requester. Every upload the worker
 // takes ends with exactly one report: finished once the records, the file name and the count are
 // written, or interrupted when the link leaves it before that (it starts over, finds another
 // readout, takes another port, download or upload job, or is stopped; after a stop the link
@@ -25,10 +22,8 @@ struct UploadReport {
     // step that failed may have left some of its records in part.
     int sitesWritten = 0;
     int sites = 0;  // sites of the upload
-
-    [[nodiscard]] LinkMessage Message(RequesterId requester) const;
-    // The report a message carries; nothing for any other message.
-    [[nodiscard]] static std::optional<UploadReport> FromMessage(const LinkMessage& message);
+    // The file name went to the readout; the record count, its last step, only when finished.
+    bool fileNameWritten = false;
 
     // What an interrupted upload leaves, and what to do: "The upload was interrupted after site
     // 10 of 25: the readout may hold a mix of old and new sites. Upload again."

@@ -7,27 +7,27 @@ namespace q417 {
 
 namespace {
 
-// One posted message. QCoreApplication::postEvent is safe from any thread and only appends
+// One posted link event. QCoreApplication::postEvent is safe from any thread and only appends
 // to the receiver thread's queue.
-class LinkMessageEvent : public QEvent {
+class PostedLinkEvent : public QEvent {
   public:
     static QEvent::Type TypeId() {
         static const int type = QEvent::registerEventType();
         return static_cast<QEvent::Type>(type);
     }
-    explicit LinkMessageEvent(const LinkMessage& posted) : QEvent(TypeId()), message(posted) {}
+    explicit PostedLinkEvent(const LinkEvent& posted) : QEvent(TypeId()), link(posted) {}
 
-    const LinkMessage message;
+    const LinkEvent link;
 };
 
 }  // namespace
 
 LinkDispatcher::LinkDispatcher(QObject* parent) : QObject(parent) {
-    LinkMessageEvent::TypeId();  // registered on the window thread before the worker posts
+    PostedLinkEvent::TypeId();  // registered on the window thread before the worker posts
 }
 
-void LinkDispatcher::Post(const LinkMessage& message) {
-    QCoreApplication::postEvent(this, new LinkMessageEvent(message));
+void LinkDispatcher::Post(const LinkEvent& event) {
+    QCoreApplication::postEvent(this, new PostedLinkEvent(event));
 }
 
 void LinkDispatcher::SetStatusWindow(QObject* window, Handler handler) {
@@ -49,41 +49,44 @@ void LinkDispatcher::WithdrawRequester(RequesterId id) {
 }
 
 void LinkDispatcher::DeliverPosted() {
-    QCoreApplication::sendPostedEvents(this, LinkMessageEvent::TypeId());
+    QCoreApplication::sendPostedEvents(this, PostedLinkEvent::TypeId());
 }
 
 bool LinkDispatcher::event(QEvent* event) {
-    if (event->type() == LinkMessageEvent::TypeId()) {
-        Deliver(static_cast<LinkMessageEvent*>(event)->message);
+    if (event->type() == PostedLinkEvent::TypeId()) {
+        Deliver(static_cast<PostedLinkEvent*>(event)->link);
         return true;
     }
     return QObject::event(event);
 }
 
-const LinkDispatcher::Target* LinkDispatcher::TargetOf(const LinkMessage& message) const {
-    switch (message.target) {
-        case LinkTarget::StatusWindow:
-            return &status_;
-        case LinkTarget::ViewWindow:
-            return &view_;
-        case LinkTarget::Requester: {
-            const auto found = requesters_.find(message.requester);
-            return found == requesters_.end() ? nullptr : &found->second;
+void LinkDispatcher::Deliver(const LinkEvent& event) {
+    if (event.requester != 0) {
+        const auto found = requesters_.find(event.requester);
+        if (found == requesters_.end() || !DeliverTo(found->second, event)) {
+            ++dropped_;
         }
+        return;
     }
-    return nullptr;
+    // Copies: a handler may replace the other's entry.
+    const Target status = status_;
+    const Target view = view_;
+    const bool toStatus = DeliverTo(status, event);
+    const bool toView = DeliverTo(view, event);
+    if (!toStatus && !toView) {
+        ++dropped_;
+    }
 }
 
-void LinkDispatcher::Deliver(const LinkMessage& message) {
-    const Target* target = TargetOf(message);
-    if (target == nullptr || target->window.isNull() || !target->handler) {
-        ++dropped_;
-        return;
+bool LinkDispatcher::DeliverTo(const Target& target, const LinkEvent& event) {
+    if (target.window.isNull() || !target.handler) {
+        return false;
     }
     ++delivered_;
     // A copy: the handler may replace or withdraw its own entry.
-    const Handler handler = target->handler;
-    handler(message);
+    const Handler handler = target.handler;
+    handler(event);
+    return true;
 }
 
 }  // namespace q417

@@ -5,24 +5,24 @@
 #include <functional>
 #include <map>
 
-#include "LinkSink.h"
+#include "LinkEvent.h"
 
 namespace q417 {
 
-// Carries the link worker's messages to the window thread and hands each to its window: the
-// main frame, the site view, or the window that submitted the job. Post only queues an event
-// for the window thread's loop (never waits). A message whose window has gone, or whose
-// requester was withdrawn, is dropped.
+// Carries the link worker's events to the window thread and hands each to its windows: an event
+// for every window goes to the main frame, then to the site view; one for a requester only to
+// the window that submitted the job. Post only queues for the window thread's loop (never
+// waits). An event whose window has gone, or whose requester was withdrawn, is dropped.
 class LinkDispatcher : public QObject, public LinkSink {
     Q_OBJECT
 
   public:
-    using Handler = std::function<void(const LinkMessage&)>;
+    using Handler = std::function<void(const LinkEvent&)>;
 
     explicit LinkDispatcher(QObject* parent = nullptr);
 
     // Worker thread.
-    void Post(const LinkMessage& message) override;
+    void Post(const LinkEvent& event) override;
 
     // Window thread. The handlers run only while their window exists.
     void SetStatusWindow(QObject* window, Handler handler);
@@ -31,11 +31,12 @@ class LinkDispatcher : public QObject, public LinkSink {
     // the window is destroyed or withdrawn.
     [[nodiscard]] RequesterId AddRequester(QObject* window, Handler handler);
     void WithdrawRequester(RequesterId id);
-    // Hands out now, in order, the messages posted and not yet delivered: after the link has
+    // Hands out now, in order, the events posted and not yet delivered: after the link has
     // stopped, everything it said before it stopped.
     void DeliverPosted();
 
-    // How many messages were handed to a window and how many were dropped (for tests).
+    // How many times an event was handed to a window, and how many events reached none (for
+    // tests).
     [[nodiscard]] int Delivered() const { return delivered_; }
     [[nodiscard]] int Dropped() const { return dropped_; }
 
@@ -48,8 +49,9 @@ class LinkDispatcher : public QObject, public LinkSink {
         Handler handler;
     };
 
-    void Deliver(const LinkMessage& message);
-    [[nodiscard]] const Target* TargetOf(const LinkMessage& message) const;
+    void Deliver(const LinkEvent& event);
+    // Hands event to target; false when its window has gone.
+    bool DeliverTo(const Target& target, const LinkEvent& event);
 
     // Window thread only, like every member below.
     Target status_;

@@ -33,7 +33,7 @@ CCalibrationDlg::CCalibrationDlg(const ReadoutContext& context, QWidget* parent)
       context_(context),
       ui_(std::make_unique<Ui::CCalibrationDlg>()),
       requester_(context.dispatcher, this,
-                 [this](const LinkMessage& message) { OnCapture(message); }),
+                 [this](const LinkEvent& event) { OnCapture(event); }),
       chooser_([this](const QString& proposed) { return ChooseFile(proposed); }) {
     // The form starts with "0 PSI", "cal_output.csv", "default" and Save disabled.
     ui_->setupUi(this);
@@ -86,11 +86,12 @@ void CCalibrationDlg::Capture() {
     }
 }
 
-void CCalibrationDlg::OnCapture(const LinkMessage& message) {
-    if (message.message != WM_LINK_CAPTURE) {
+void CCalibrationDlg::OnCapture(const LinkEvent& event) {
+    const auto* capture = event.As<link_event::CaptureResult>();
+    if (capture == nullptr) {
         return;
     }
-    if (message.lParam != kCaptureDone) {
+    if (!capture->captured) {
         // The link still holds the previous capture's texts: they must not be saved as this
         // point's, nor stand in the fields as if they were.
         ui_->pressureEdit->clear();

@@ -43,7 +43,7 @@ class CCalibrationDlg : public QDialog {
 
   private:
     void Capture();
-    void OnCapture(const LinkMessage& message);
+    void OnCapture(const LinkEvent& event);
     void SaveCalibrationPoint();
     void Browse();
     void ShowFolder();

@@ -23,7 +23,7 @@ CInitReadoutDlg::CInitReadoutDlg(const ReadoutContext& context, int* statusNeeds
       statusNeedsRefresh_(statusNeedsRefresh),
       ui_(std::make_unique<Ui::CInitReadoutDlg>()),
       requester_(context.dispatcher, this,
-                 [this](const LinkMessage& message) { OnLinkResult(message); }) {
+                 [this](const LinkEvent& event) { OnLinkResult(event); }) {
     ui_->setupUi(this);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     ComboEnterFilter::InstallOn(*this);
@@ -157,11 +157,12 @@ void CInitReadoutDlg::ResetBattery() {
     }
 }
 
-void CInitReadoutDlg::OnLinkResult(const LinkMessage& message) {
-    if (message.message != WM_LINK_RESULT) {
+void CInitReadoutDlg::OnLinkResult(const LinkEvent& event) {
+    const auto* result = event.As<link_event::JobResult>();
+    if (result == nullptr) {
         return;
     }
-    const int code = static_cast<int>(message.lParam);
+    const int code = result->result;
     const QString text = QString::fromLatin1(ResultMessage(code));
     if (code > 0) {
         ShowHostMessage(this, text, BoxIcon::Exclamation);

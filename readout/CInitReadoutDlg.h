@@ -33,7 +33,7 @@ class CInitReadoutDlg : public QDialog {
     void LoadFromLink();
     void UpdateReadout();
     void ResetBattery();
-    void OnLinkResult(const LinkMessage& message);
+    void OnLinkResult(const LinkEvent& event);
 
     ReadoutContext context_;
     int* statusNeedsRefresh_;

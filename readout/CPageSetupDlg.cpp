@@ -47,9 +47,9 @@ CPageSetupDlg::CPageSetupDlg(const ReadoutContext& context, int* statusNeedsRefr
       initializeDialog_(std::make_unique<CInitReadoutDlg>(context, statusNeedsRefresh, this)),
       passwordDialog_(std::make_unique<CPasswordDlg>(this)),
       ui_(std::make_unique<Ui::CPageSetupDlg>()),
-      requester_(context.dispatcher, this, [this](const LinkMessage& message) {
-          if (message.message == WM_LINK_RESULT) {
-              OnWriteResult(static_cast<int>(message.lParam));
+      requester_(context.dispatcher, this, [this](const LinkEvent& event) {
+          if (const auto* result = event.As<link_event::JobResult>()) {
+              OnWriteResult(result->result);
           }
       }) {
     ui_->setupUi(this);

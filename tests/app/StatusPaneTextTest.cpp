@@ -1,6 +1,6 @@
 #include <QTest>
 
-#include "LinkSink.h"
+#include "LinkEvent.h"
 #include "StatusPaneText.h"
 
 using namespace q417;
@@ -9,52 +9,61 @@ class StatusPaneTextTest : public QObject {
     Q_OBJECT
 
   private Q_SLOTS:
-    void statusCodes_data() {
-        QTest::addColumn<qint64>("code");
+    void statusTexts_data() {
+        QTest::addColumn<int>("code");
         QTest::addColumn<bool>("changes");
         QTest::addColumn<QString>("text");
-        QTest::newRow("port open") << qint64(1) << true << "Port open";
-        QTest::newRow("port not open") << qint64(2) << true << "Port not open";
-        QTest::newRow("connecting") << qint64(3) << true << "Connecting";
-        QTest::newRow("4 clears") << qint64(4) << true << "";
-        QTest::newRow("connected") << qint64(5) << true << "Connected";
-        QTest::newRow("7 clears") << qint64(7) << true << "";
-        QTest::newRow("new readout") << qint64(9) << true << "New Readout";
-        QTest::newRow("comm error") << qint64(12) << true << "Comm error";
-        QTest::newRow("reading") << qint64(13) << true << "Reading data";
-        QTest::newRow("writing") << qint64(14) << true << "Writing data";
-        QTest::newRow("15 clears") << qint64(15) << true << "";
-        QTest::newRow("0 keeps") << qint64(0) << false << "";
-        QTest::newRow("negative keeps") << qint64(-3) << false << "";
+        QTest::newRow("port open") << 1 << true << "Port open";
+        QTest::newRow("port not open") << 2 << true << "Port not open";
+        QTest::newRow("connecting") << 3 << true << "Connecting";
+        QTest::newRow("connected") << 5 << true << "Connected";
+        QTest::newRow("new readout") << 9 << true << "New Readout";
+        QTest::newRow("comm error") << 12 << true << "Comm error";
+        QTest::newRow("reading") << 13 << true << "Reading data";
+        QTest::newRow("writing") << 14 << true << "Writing data";
+        QTest::newRow("none keeps") << 0 << false << "";
     }
-    void statusCodes() {
-        QFETCH(qint64, code);
+    void statusTexts() {
+        QFETCH(int, code);
         QFETCH(bool, changes);
         QFETCH(QString, text);
-        const auto pane = LinkStatusPaneText(code);
+        const auto pane = LinkStatusPaneText(static_cast<LinkStatus>(code));
         QCOMPARE(pane.has_value(), changes);
         if (pane) {
             QCOMPARE(QString::fromStdString(*pane), text);
         }
     }
 
-    void numbers_data() {
-        QTest::addColumn<quint64>("number");
-        QTest::addColumn<qint64>("code");
-        QTest::addColumn<QString>("text");  // "-" keeps the pane
-        QTest::newRow("reading 42%") << quint64(42) << qint64(STATUS_READING) << "42%";
-        QTest::newRow("writing 100%") << quint64(100) << qint64(STATUS_WRITING) << "100%";
-        QTest::newRow("connected 5") << quint64(5) << qint64(STATUS_CONNECTED) << "5";
-        QTest::newRow("code 0 with 3") << quint64(3) << qint64(0) << "3";
-        QTest::newRow("0 keeps") << quint64(0) << qint64(STATUS_READING) << "-";
-        QTest::newRow("signed word") << quint64(0xFFFFFFFFu) << qint64(7) << "-1";
+    // "-" keeps the pane.
+    void eventTexts_data() {
+        QTest::addColumn<int>("event");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("number");
+        QTest::newRow("status with detail") << 0 << "Connected" << "5";
+        QTest::newRow("detail alone") << 1 << "-" << "10";
+        QTest::newRow("reading 42%") << 2 << "Reading data" << "42%";
+        QTest::newRow("writing 100%") << 3 << "Writing data" << "100%";
+        QTest::newRow("under 1% waits") << 4 << "Reading data" << "-";
+        QTest::newRow("other events keep both") << 5 << "-" << "-";
     }
-    void numbers() {
-        QFETCH(quint64, number);
-        QFETCH(qint64, code);
-        QFETCH(QString, text);
-        const auto pane = LinkNumberPaneText(number, code);
-        QCOMPARE(pane ? QString::fromStdString(*pane) : QStringLiteral("-"), text);
+    void eventTexts() {
+        QFETCH(int, event);
+        QFETCH(QString, status);
+        QFETCH(QString, number);
+        const LinkEventKind events[] = {
+            link_event::Status{LinkStatus::Connected, LinkDetail::Connected},
+            link_event::Status{LinkStatus::None, LinkDetail::Polling},
+            link_event::Progress{Transfer::Download, 42, 100},
+            link_event::Progress{Transfer::Upload, 177, 177},
+            link_event::Progress{Transfer::Download, 1, 200},
+            link_event::ReadoutReady{},
+        };
+        const LinkPaneTexts texts = LinkPaneTextsAfter(events[event]);
+        const auto shown = [](const std::optional<std::string>& text) {
+            return text ? QString::fromStdString(*text) : QStringLiteral("-");
+        };
+        QCOMPARE(shown(texts.status), status);
+        QCOMPARE(shown(texts.number), number);
     }
 
     void clock_data() {

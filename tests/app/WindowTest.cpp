@@ -27,7 +27,7 @@
 #include "FirstWindowSize.h"
 #include "LinkDispatcher.h"
 #include "LinkJob.h"
-#include "LinkSink.h"
+#include "LinkEvent.h"
 #include "MessagePane.h"
 #include "RecentFileList.h"
 #include "ScriptedUser.h"

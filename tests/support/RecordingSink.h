@@ -9,50 +9,32 @@
 #include <vector>
 
 #include "Clock.h"
-#include "LinkSink.h"
+#include "LinkEvent.h"
 
 namespace q417 {
 
-// Readable test failures: "status(33, 13)", "command(enable 32805)", "event(10)".
-inline void PrintTo(const LinkMessage& m, std::ostream* os) {
-    switch (m.message) {
-        case WM_LINK_STATUS:
-            *os << "status(" << m.wParam << ", " << m.lParam << ")";
-            break;
-        case WM_LINK_COMMAND:
-            *os << "command(" << (m.wParam == 0 ? "enable " : "disable ") << m.lParam << ")";
-            break;
-        case WM_LINK_EVENT:
-            *os << "event(" << m.wParam << ")";
-            break;
-        case WM_LINK_RESULT:
-            *os << "result(to " << m.requester << ", " << m.lParam << ")";
-            break;
-        default:
-            *os << "message 0x" << std::hex << m.message << std::dec << "(to " << m.requester
-                << ")";
-    }
-}
+// Readable test failures: "status(Connected 5)", "progress(download 3/4)", "ready".
+void PrintTo(const LinkEvent& event, std::ostream* os);
 
 }  // namespace q417
 
 namespace q417::testing {
 
-// Keeps every message the link posts, with the clock's time when it was posted. Safe to post
-// from the worker thread while the test thread waits for a message.
+// Keeps every event the link posts, with the clock's time when it was posted. Safe to post
+// from the worker thread while the test thread waits for an event.
 class RecordingSink final : public LinkSink {
   public:
     struct Entry {
         std::int64_t atMs;
-        LinkMessage message;
+        LinkEvent event;
     };
 
     explicit RecordingSink(const Clock* clock = nullptr) : clock_(clock) {}
 
-    void Post(const LinkMessage& message) override {
+    void Post(const LinkEvent& event) override {
         {
             std::lock_guard lock(mutex_);
-            entries_.push_back({clock_ != nullptr ? clock_->NowMs() : 0, message});
+            entries_.push_back({clock_ != nullptr ? clock_->NowMs() : 0, event});
         }
         posted_.notify_all();
     }
@@ -62,11 +44,11 @@ class RecordingSink final : public LinkSink {
         return entries_;
     }
 
-    [[nodiscard]] std::vector<LinkMessage> Messages(std::size_t from = 0) const {
+    [[nodiscard]] std::vector<LinkEvent> Events(std::size_t from = 0) const {
         std::lock_guard lock(mutex_);
-        std::vector<LinkMessage> out;
+        std::vector<LinkEvent> out;
         for (std::size_t i = from; i < entries_.size(); ++i) {
-            out.push_back(entries_[i].message);
+            out.push_back(entries_[i].event);
         }
         return out;
     }
@@ -76,23 +58,23 @@ class RecordingSink final : public LinkSink {
         return entries_.size();
     }
 
-    [[nodiscard]] bool Contains(const LinkMessage& wanted, std::size_t from = 0) const {
+    [[nodiscard]] bool Contains(const LinkEvent& wanted, std::size_t from = 0) const {
         std::lock_guard lock(mutex_);
         for (std::size_t i = from; i < entries_.size(); ++i) {
-            if (entries_[i].message == wanted) {
+            if (entries_[i].event == wanted) {
                 return true;
             }
         }
         return false;
     }
 
-    // Waits (real time) until some message at or after index from satisfies match.
-    bool WaitUntil(const std::function<bool(const LinkMessage&)>& match,
+    // Waits (real time) until some event at or after index from satisfies match.
+    bool WaitUntil(const std::function<bool(const LinkEvent&)>& match,
                    std::chrono::milliseconds timeout, std::size_t from = 0) {
         std::unique_lock lock(mutex_);
         return posted_.wait_for(lock, timeout, [&] {
             for (std::size_t i = from; i < entries_.size(); ++i) {
-                if (match(entries_[i].message)) {
+                if (match(entries_[i].event)) {
                     return true;
                 }
             }
@@ -101,12 +83,12 @@ class RecordingSink final : public LinkSink {
     }
 
     // Waits (real time) until wanted has been posted at or after index from.
-    bool WaitFor(const LinkMessage& wanted, std::chrono::milliseconds timeout,
+    bool WaitFor(const LinkEvent& wanted, std::chrono::milliseconds timeout,
                  std::size_t from = 0) {
         std::unique_lock lock(mutex_);
         return posted_.wait_for(lock, timeout, [&] {
             for (std::size_t i = from; i < entries_.size(); ++i) {
-                if (entries_[i].message == wanted) {
+                if (entries_[i].event == wanted) {
                     return true;
                 }
             }
@@ -121,21 +103,21 @@ class RecordingSink final : public LinkSink {
     std::vector<Entry> entries_;
 };
 
-// Shorthands for the messages of the link.
-inline LinkMessage StatusMessage(int detail, int code) {
-    return {WM_LINK_STATUS, LinkTarget::StatusWindow, 0, detail, code};
+// Shorthands for the link's events.
+inline LinkEvent StatusEvent(LinkDetail detail, LinkStatus status = LinkStatus::None) {
+    return {0, link_event::Status{status, detail}};
 }
-inline LinkMessage CommandMessage(int enableOrDisable, int commandId) {
-    return {WM_LINK_COMMAND, LinkTarget::StatusWindow, 0, enableOrDisable, commandId};
+inline LinkEvent Broadcast(LinkEventKind event) {
+    return {0, std::move(event)};
 }
-inline LinkMessage EventMessage(int event) {
-    return {WM_LINK_EVENT, LinkTarget::ViewWindow, 0, event, 0};
+inline LinkEvent ForRequester(RequesterId requester, LinkEventKind event) {
+    return {requester, std::move(event)};
 }
-inline LinkMessage ResultMessageFor(RequesterId requester, int code) {
-    return {WM_LINK_RESULT, LinkTarget::Requester, requester, 0, code};
+inline LinkEvent ProgressEvent(Transfer transfer, int recordsDone, int records) {
+    return {0, link_event::Progress{transfer, recordsDone, records}};
 }
-inline LinkMessage CaptureMessageFor(RequesterId requester, int outcome) {
-    return {WM_LINK_CAPTURE, LinkTarget::Requester, requester, 0, outcome};
-}
+inline const LinkEvent kReadoutReady{0, link_event::ReadoutReady{}};
+inline const LinkEvent kDownloadComplete{0, link_event::DownloadComplete{}};
+inline const LinkEvent kReadoutWoken{0, link_event::ReadoutWoken{}};
 
 }  // namespace q417::testing
