@@ -525,8 +525,8 @@ TEST_F(SiteTransferTest, UploadCutOffInItsSecondWriteSaysSo) {
     } cases[] = {
         // Back only after the link has started over: not a finished upload.
         {"cable out for long", 22000, false,
-         "q417cli: the upload: the link had to start over at 40%; the readout may hold a mix of "
-         "old and new sites; upload again\n"},
+         "q417cli: the upload was interrupted after site 10 of 25: the readout may hold a mix "
+         "of old and new sites; upload again\n"},
         // Another readout after 3 s: nothing more is written to it.
         {"another readout plugged in", 3000, true,
          "q417cli: the upload: another readout answered in the middle of it\n"},

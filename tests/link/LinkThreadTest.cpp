@@ -22,10 +22,10 @@ namespace q417 {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::EventMessage;
+using testing::ForRequester;
+using testing::kReadoutReady;
 using testing::RecordingSink;
-using testing::ResultMessageFor;
-using testing::StatusMessage;
+using testing::StatusEvent;
 
 // A readout that never answers, in real time: every wait lasts its whole time-out.
 class DeadLine final : public SerialLine {
@@ -68,7 +68,7 @@ TEST(LinkThreadTest, StopEndsAWakeExchangeAndNothingIsPostedAfter) {
     link.Start(sink);
     ASSERT_TRUE(link.Running());
     // The port opens, then the worker pauses 500 ms: stop it in the pause.
-    ASSERT_TRUE(sink.WaitFor(StatusMessage(1, STATUS_PORT_OPEN), 5s));
+    ASSERT_TRUE(sink.WaitFor(StatusEvent(LinkDetail::PortOpen, LinkStatus::PortOpen), 5s));
     const auto inPause = TimedStop(link);
     EXPECT_FALSE(link.Running());
     EXPECT_FALSE(line.PortIsOpen());
@@ -76,7 +76,7 @@ TEST(LinkThreadTest, StopEndsAWakeExchangeAndNothingIsPostedAfter) {
 
     // Again, now in the middle of waking a readout that does not answer.
     link.Start(sink);
-    ASSERT_TRUE(sink.WaitFor(StatusMessage(3, STATUS_CONNECTING), 5s, posted));
+    ASSERT_TRUE(sink.WaitFor(StatusEvent(LinkDetail::Connecting, LinkStatus::Connecting), 5s, posted));
     const int before = line.Written();
     const auto sendDeadline = std::chrono::steady_clock::now() + 10s;
     while (line.Written() == before && std::chrono::steady_clock::now() < sendDeadline) {
@@ -112,16 +112,14 @@ TEST(LinkThreadTest, SessionAgainstTheSimulatedReadoutOnAPseudoTerminal) {
         CReadoutLink link(line, clock);
         link.SetDesiredBaud(115200);
         link.Start(sink);
-        ASSERT_TRUE(sink.WaitFor(EventMessage(10), 10s));
+        ASSERT_TRUE(sink.WaitFor(kReadoutReady, 10s));
         EXPECT_EQ(link.Settings().recordCount, 20);
 
         // Stop in the middle of the download.
         const std::size_t mark = sink.Count();
         link.SubmitJob(JOB_DOWNLOAD, 0);
         ASSERT_TRUE(sink.WaitUntil(
-            [](const LinkMessage& m) {
-                return m.message == WM_LINK_STATUS && m.lParam == STATUS_READING;
-            },
+            [](const LinkEvent& e) { return e.As<link_event::Progress>() != nullptr; },
             10s, mark));
         const auto duration = TimedStop(link);
         const std::size_t afterStop = sink.Count();
@@ -132,11 +130,11 @@ TEST(LinkThreadTest, SessionAgainstTheSimulatedReadoutOnAPseudoTerminal) {
 
         // A fresh start connects again and takes a settings write.
         link.Start(sink);
-        ASSERT_TRUE(sink.WaitFor(EventMessage(10), 10s, afterStop));
+        ASSERT_TRUE(sink.WaitFor(kReadoutReady, 10s, afterStop));
         ReadoutSettings request = link.Settings();
         request.displayDigits = 6;
         link.SubmitSettingsWrite(42, request, SET_DISPLAY_DIGITS);
-        ASSERT_TRUE(sink.WaitFor(ResultMessageFor(42, 0), 10s, afterStop));
+        ASSERT_TRUE(sink.WaitFor(ForRequester(42, link_event::JobResult{0}), 10s, afterStop));
         EXPECT_EQ(link.Settings().displayDigits, 6);
         // The link's destructor stops it.
     }

@@ -11,6 +11,7 @@
 
 #include "FakeLine.h"
 #include "ForwardingLine.h"
+#include "JobTracker.h"
 #include "LinkWorker.h"
 #include "ManualClock.h"
 #include "PacketCutLine.h"
@@ -22,30 +23,25 @@
 namespace q417 {
 namespace {
 
-using testing::CaptureMessageFor;
-using testing::CommandMessage;
-using testing::EventMessage;
+using testing::Broadcast;
+using testing::ForRequester;
+using testing::kDownloadComplete;
+using testing::kReadoutReady;
+using testing::kReadoutWoken;
+using testing::ProgressEvent;
 using testing::RecordingSink;
-using testing::ResultMessageFor;
-using testing::StatusMessage;
+using testing::StatusEvent;
 
 constexpr std::int64_t kNow = 1796742245;  // 2026-12-08 15:04:05 UTC
-constexpr int kEnable = kCommandEnable;
-constexpr int kDisable = kCommandDisable;
 
-std::vector<LinkMessage> ConnectionMessages() {
-    return {StatusMessage(1, 1),
-            StatusMessage(3, 3),
-            StatusMessage(5, 5),
-            EventMessage(5),
-            EventMessage(5),
-            StatusMessage(6, 0),
-            CommandMessage(kEnable, 32787),
-            CommandMessage(kEnable, 32779),
-            EventMessage(10),
-            CommandMessage(kEnable, 32783),
-            CommandMessage(kEnable, 32786),
-            CommandMessage(kEnable, 32805)};
+std::vector<LinkEvent> ConnectionEvents() {
+    return {StatusEvent(LinkDetail::PortOpen, LinkStatus::PortOpen),
+            StatusEvent(LinkDetail::Connecting, LinkStatus::Connecting),
+            StatusEvent(LinkDetail::Connected, LinkStatus::Connected),
+            kReadoutWoken,
+            kReadoutWoken,
+            StatusEvent(LinkDetail::ReadingInformation),
+            kReadoutReady};
 }
 
 // A worker on the in-process line, turned by hand. With cutAfterPackets the readout is cut off
@@ -75,7 +71,7 @@ struct WorkerRig {
         return done();
     }
 
-    bool TurnUntilPosted(const LinkMessage& wanted, std::size_t from = 0) {
+    bool TurnUntilPosted(const LinkEvent& wanted, std::size_t from = 0) {
         return TurnUntil([&] { return sink.Contains(wanted, from); });
     }
 
@@ -84,7 +80,7 @@ struct WorkerRig {
     }
 
     void Connect() {
-        ASSERT_TRUE(TurnUntilPosted(CommandMessage(kEnable, 32805)));
+        ASSERT_TRUE(TurnUntilPosted(kReadoutReady));
         ASSERT_EQ(worker.State(), LINK_IDLE);
     }
 
@@ -99,9 +95,9 @@ struct WorkerRig {
     // The upload reports posted since from, as the requester reads them.
     [[nodiscard]] std::vector<UploadReport> UploadReports(std::size_t from = 0) const {
         std::vector<UploadReport> reports;
-        for (const LinkMessage& m : sink.Messages(from)) {
-            if (const auto report = UploadReport::FromMessage(m)) {
-                reports.push_back(*report);
+        for (const LinkEvent& m : sink.Events(from)) {
+            if (const auto* ended = m.As<link_event::UploadEnded>()) {
+                reports.push_back(ended->report);
             }
         }
         return reports;
@@ -137,7 +133,7 @@ class LinkWorkerTest : public ::testing::Test, public WorkerRig {
 
 TEST_F(LinkWorkerTest, StartWithAReadoutPostsTheConnectionInOrder) {
     Connect();
-    EXPECT_EQ(sink.Messages(), ConnectionMessages());
+    EXPECT_EQ(sink.Events(), ConnectionEvents());
     const ReadoutSettings s = shared.settings.Snapshot();
     EXPECT_EQ(s.connected, 1);
     EXPECT_EQ(s.recordCount, 3);
@@ -150,9 +146,9 @@ TEST_F(LinkWorkerTest, StartWithAReadoutPostsTheConnectionInOrder) {
     const std::size_t mark = sink.Count();
     ASSERT_TRUE(TurnUntil([&] { return sink.Count() >= mark + 6; }));
     const auto entries = sink.Entries();
-    EXPECT_EQ(entries[mark].message, StatusMessage(10, 0));
-    EXPECT_EQ(entries[mark + 1].message, StatusMessage(8, 0));
-    EXPECT_EQ(entries[mark + 2].message, StatusMessage(10, 0));
+    EXPECT_EQ(entries[mark].event, StatusEvent(LinkDetail::Polling));
+    EXPECT_EQ(entries[mark + 1].event, StatusEvent(LinkDetail::PollAnswered));
+    EXPECT_EQ(entries[mark + 2].event, StatusEvent(LinkDetail::Polling));
     const std::int64_t betweenPolls = entries[mark + 2].atMs - entries[mark].atMs;
     EXPECT_GE(betweenPolls, 6000);
     EXPECT_LT(betweenPolls, 6100);
@@ -163,7 +159,7 @@ TEST_F(LinkWorkerTest, DisabledPortRetriesEveryOneAndAHalfSeconds) {
     ASSERT_TRUE(TurnUntil([&] { return sink.Count() >= 5; }));
     const auto entries = sink.Entries();
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        EXPECT_EQ(entries[i].message, StatusMessage(2, 2));
+        EXPECT_EQ(entries[i].event, StatusEvent(LinkDetail::PortNotOpen, LinkStatus::PortNotOpen));
         if (i > 0) {
             EXPECT_EQ(entries[i].atMs - entries[i - 1].atMs, 1500);
         }
@@ -177,7 +173,7 @@ TEST_F(LinkWorkerTest, WhyThePortDidNotOpenIsSharedBeforePortNotOpen) {
     line.SetOpenFailure(denied);
     // The reason must be there when the status arrives, not a turn later.
     ASSERT_TRUE(TurnUntil(
-        [&] { return sink.Contains(StatusMessage(2, 2)) && shared.portFailure.Get() == denied; }));
+        [&] { return sink.Contains(StatusEvent(LinkDetail::PortNotOpen, LinkStatus::PortNotOpen)) && shared.portFailure.Get() == denied; }));
     EXPECT_EQ(sink.Entries().size(), 1u);
     line.SetOpenFailure({});
     Connect();
@@ -189,27 +185,22 @@ TEST_F(LinkWorkerTest, UnopenablePortIsRetriedUntilItOpens) {
     ASSERT_TRUE(TurnUntil([&] { return sink.Count() >= 3; }));
     line.SetOpenable(true);
     Connect();
-    EXPECT_EQ(sink.Messages(0)[0], StatusMessage(2, 2));
+    EXPECT_EQ(sink.Events(0)[0], StatusEvent(LinkDetail::PortNotOpen, LinkStatus::PortNotOpen));
 }
 
 TEST_F(LinkWorkerTest, DownloadOfThreeRecordsReportsProgressAndCompletes) {
     Connect();
     const std::size_t mark = sink.Count();
     Submit(JOB_DOWNLOAD);
-    ASSERT_TRUE(TurnUntilPosted(EventMessage(13), mark));
-    std::vector<LinkMessage> expected;
-    for (int progress : {33, 66, 100}) {
-        for (int id : {32805, 32786, 32787, 32779}) {
-            expected.push_back(CommandMessage(kDisable, id));
-        }
-        expected.push_back(StatusMessage(progress, STATUS_READING));
-    }
-    expected.push_back(StatusMessage(5, 5));
-    for (int id : {32805, 32787, 32779, 32786}) {
-        expected.push_back(CommandMessage(kEnable, id));
-    }
-    expected.push_back(EventMessage(13));
-    EXPECT_EQ(sink.Messages(mark), expected);
+    ASSERT_TRUE(TurnUntilPosted(kDownloadComplete, mark));
+    const std::vector<LinkEvent> expected = {
+        Broadcast(link_event::TransferBegun{Transfer::Download, 3}),
+        ProgressEvent(Transfer::Download, 1, 3),
+        ProgressEvent(Transfer::Download, 2, 3),
+        ProgressEvent(Transfer::Download, 3, 3),
+        StatusEvent(LinkDetail::Connected, LinkStatus::Connected),
+        kDownloadComplete};
+    EXPECT_EQ(sink.Events(mark), expected);
     const ReadoutSettings s = shared.settings.Snapshot();
     EXPECT_EQ(s.dataReady, 1);
     ASSERT_TRUE(s.records);
@@ -224,8 +215,8 @@ TEST_F(LinkWorkerTest, DownloadSurvivesACorruptedPacketAndRecoversAfterFourFailu
     Engine([](sim::ReadoutEngine& e) { e.Faults().corruptChecksums = 2; });
     std::size_t mark = sink.Count();
     Submit(JOB_DOWNLOAD);
-    ASSERT_TRUE(TurnUntilPosted(EventMessage(13), mark));
-    EXPECT_FALSE(sink.Contains(StatusMessage(15, STATUS_COMM_ERROR), mark));
+    ASSERT_TRUE(TurnUntilPosted(kDownloadComplete, mark));
+    EXPECT_FALSE(sink.Contains(StatusEvent(LinkDetail::TransferCommError, LinkStatus::CommError), mark));
     EXPECT_TRUE(std::equal(engine.Memory().Records().begin(),
                            engine.Memory().Records().begin() + 3 * kRecordSize,
                            shared.settings.Snapshot().records->bytes.begin()));
@@ -236,8 +227,8 @@ TEST_F(LinkWorkerTest, DownloadSurvivesACorruptedPacketAndRecoversAfterFourFailu
     const std::size_t stateMark = states.size();
     Engine([](sim::ReadoutEngine& e) { e.Faults().corruptChecksums = 8; });
     Submit(JOB_DOWNLOAD);
-    ASSERT_TRUE(TurnUntilPosted(EventMessage(13), mark));
-    EXPECT_TRUE(sink.Contains(StatusMessage(15, STATUS_COMM_ERROR), mark));
+    ASSERT_TRUE(TurnUntilPosted(kDownloadComplete, mark));
+    EXPECT_TRUE(sink.Contains(StatusEvent(LinkDetail::TransferCommError, LinkStatus::CommError), mark));
     const auto path = StatesSince(stateMark);
     EXPECT_NE(std::find(path.begin(), path.end(), LINK_RECOVER), path.end());
     EXPECT_EQ(std::count(path.begin(), path.end(), LINK_RESET), 0);
@@ -252,12 +243,11 @@ TEST_F(EmptyReadoutTest, DownloadOfNoRecordsCompletesAtOnce) {
     Connect();
     const std::size_t mark = sink.Count();
     Submit(JOB_DOWNLOAD);
-    ASSERT_TRUE(TurnUntilPosted(EventMessage(13), mark));
+    ASSERT_TRUE(TurnUntilPosted(kDownloadComplete, mark));
     EXPECT_EQ(
-        sink.Messages(mark),
-        (std::vector<LinkMessage>{StatusMessage(5, 5), CommandMessage(kEnable, 32805),
-                                  CommandMessage(kEnable, 32787), CommandMessage(kEnable, 32779),
-                                  CommandMessage(kEnable, 32786), EventMessage(13)}));
+        sink.Events(mark),
+        (std::vector<LinkEvent>{StatusEvent(LinkDetail::Connected, LinkStatus::Connected),
+                                kDownloadComplete}));
     EXPECT_EQ(shared.settings.Snapshot().dataReady, 1);
 }
 
@@ -280,23 +270,17 @@ TEST_F(UploadTest, UploadOfTwentyFiveRecordsWritesTenTenFiveThenNameCountAndReco
     const std::size_t mark = sink.Count();
     const std::size_t stateMark = states.size();
     SubmitUpload({image, 25, "/home/tech/ROUTE9.INI"});
-    ASSERT_TRUE(TurnUntilPosted(EventMessage(10), mark));
-    ASSERT_TRUE(TurnUntilPosted(CommandMessage(kEnable, 32805), mark));
+    ASSERT_TRUE(TurnUntilPosted(kReadoutReady, mark));
 
-    std::vector<LinkMessage> expected;
-    for (int progress : {40, 80, 100}) {
-        for (int id : {32805, 32786, 32787}) {
-            expected.push_back(CommandMessage(kDisable, id));
-        }
-        expected.push_back(StatusMessage(progress, STATUS_WRITING));
-    }
-    // Disconnect, then a full reconnection (the port stays open).
-    expected.push_back(CommandMessage(kDisable, 32779));
-    expected.push_back(CommandMessage(kDisable, 32787));
-    expected.push_back(CommandMessage(kDisable, 32805));
-    const auto connection = ConnectionMessages();
+    std::vector<LinkEvent> expected = {Broadcast(link_event::TransferBegun{Transfer::Upload, 25}),
+                                       ProgressEvent(Transfer::Upload, 10, 25),
+                                       ProgressEvent(Transfer::Upload, 20, 25),
+                                       ProgressEvent(Transfer::Upload, 25, 25),
+                                       Broadcast(link_event::ReadoutGone{false})};
+    // Then a full reconnection (the port stays open).
+    const auto connection = ConnectionEvents();
     expected.insert(expected.end(), connection.begin() + 1, connection.end());
-    EXPECT_EQ(sink.Messages(mark), expected);
+    EXPECT_EQ(sink.Events(mark), expected);
     EXPECT_EQ(StatesSince(stateMark),
               (std::vector<LinkState>{LINK_UPLOAD, LINK_DISCONNECT, LINK_RESET, LINK_CONNECTING,
                                       LINK_READ_INFO, LINK_IDLE}));
@@ -324,7 +308,7 @@ TEST_F(UploadTest, ReadoutStallingMidUploadEndsWithExactlyWhatWasSent) {
     });
     const std::size_t mark = sink.Count();
     SubmitUpload({image, 25, "/home/tech/STALL.INI"});
-    ASSERT_TRUE(TurnUntilPosted(EventMessage(10), mark));
+    ASSERT_TRUE(TurnUntilPosted(kReadoutReady, mark));
     const std::string written = line.Written();
     std::size_t stalledWrites = 0;  // the stalled write was sent again
     for (std::size_t at = written.find("WP 1E 40 1E\r"); at != std::string::npos;
@@ -344,10 +328,10 @@ TEST_F(UploadTest, RefusedFileNameIsRetriedAndRecoveredNotReportedDone) {
     auto image = std::make_shared<RecordImage>();
     const std::size_t mark = sink.Count();
     SubmitUpload({image, 25, "/home/tech/NEW.INI"});
-    ASSERT_TRUE(TurnUntilPosted(StatusMessage(100, STATUS_WRITING), mark));
+    ASSERT_TRUE(TurnUntilPosted(ProgressEvent(Transfer::Upload, 25, 25), mark));
     // The readout takes the records but refuses everything after them for a while.
     Engine([](sim::ReadoutEngine& e) { e.Faults().rejectAll = true; });
-    ASSERT_TRUE(TurnUntilPosted(StatusMessage(15, STATUS_COMM_ERROR), mark));
+    ASSERT_TRUE(TurnUntilPosted(StatusEvent(LinkDetail::TransferCommError, LinkStatus::CommError), mark));
     EXPECT_EQ(worker.State(), LINK_RECOVER);
     EXPECT_NE(engine.Memory().InfoU16(61), 25);
     Engine([](sim::ReadoutEngine& e) { e.Faults().rejectAll = false; });
@@ -361,17 +345,17 @@ TEST_F(LinkWorkerTest, CablePulledWhileIdleFailsFourPollsThenRecoversAndResets) 
     std::size_t mark = sink.Count();
     const std::size_t stateMark = states.size();
     Engine([](sim::ReadoutEngine& e) { e.Faults().silent = true; });
-    ASSERT_TRUE(TurnUntilPosted(StatusMessage(12, STATUS_COMM_ERROR), mark));
-    std::vector<LinkMessage> polls;
+    ASSERT_TRUE(TurnUntilPosted(StatusEvent(LinkDetail::IdleCommError, LinkStatus::CommError), mark));
+    std::vector<LinkEvent> polls;
     for (int i = 0; i < 3; ++i) {
-        polls.push_back(StatusMessage(10, 0));
-        polls.push_back(StatusMessage(11, 0));
+        polls.push_back(StatusEvent(LinkDetail::Polling));
+        polls.push_back(StatusEvent(LinkDetail::PollUnanswered));
     }
-    polls.push_back(StatusMessage(10, 0));
-    polls.push_back(StatusMessage(12, STATUS_COMM_ERROR));
-    auto seen = sink.Messages(mark);
+    polls.push_back(StatusEvent(LinkDetail::Polling));
+    polls.push_back(StatusEvent(LinkDetail::IdleCommError, LinkStatus::CommError));
+    auto seen = sink.Events(mark);
     // The last good poll may come first.
-    while (!seen.empty() && seen.front() != StatusMessage(10, 0)) {
+    while (!seen.empty() && seen.front() != StatusEvent(LinkDetail::Polling)) {
         seen.erase(seen.begin());
     }
     if (seen.size() > polls.size()) {
@@ -381,25 +365,19 @@ TEST_F(LinkWorkerTest, CablePulledWhileIdleFailsFourPollsThenRecoversAndResets) 
 
     // Four recovery attempts about a second apart; then the readout counts as gone, and the
     // link starts over with wake-ups.
-    ASSERT_TRUE(TurnUntilPosted(StatusMessage(3, STATUS_CONNECTING), mark));
+    ASSERT_TRUE(TurnUntilPosted(StatusEvent(LinkDetail::Connecting, LinkStatus::Connecting), mark));
     EXPECT_EQ(StatesSince(stateMark),
               (std::vector<LinkState>{LINK_IDLE, LINK_RECOVER, LINK_DISCONNECT, LINK_RESET,
                                       LINK_CONNECTING}));
     EXPECT_EQ(shared.settings.Snapshot().connected, 0);
-    const auto afterRecovery = sink.Messages(mark);
-    for (const int command : {kCommandReadoutStatus, kCommandCalibration, kCommandUploadSiteInfo}) {
-        EXPECT_NE(std::find(afterRecovery.begin(), afterRecovery.end(),
-                            CommandMessage(kCommandDisable, command)),
-                  afterRecovery.end())
-            << command;
-    }
+    EXPECT_TRUE(sink.Contains(Broadcast(link_event::ReadoutGone{false}), mark));
 
     // The readout comes back: a full reconnection.
     mark = sink.Count();
     ASSERT_TRUE(
         TurnUntil([&] { return worker.State() == LINK_CONNECTING && sink.Count() > mark + 3; }));
     Engine([](sim::ReadoutEngine& e) { e.Faults().silent = false; });
-    ASSERT_TRUE(TurnUntilPosted(EventMessage(10), mark));
+    ASSERT_TRUE(TurnUntilPosted(kReadoutReady, mark));
     // Between wake attempts the port is reopened at 115200.
     const auto opens = line.OpenCalls();
     EXPECT_GE(std::count(opens.begin(), opens.end(), std::make_pair(1, 115200)), 3);
@@ -409,7 +387,7 @@ TEST_F(LinkWorkerTest, RecoveryWithTheSameReadoutResumesWhereItStopped) {
     Connect();
     const std::size_t mark = sink.Count();
     Engine([](sim::ReadoutEngine& e) { e.Faults().silent = true; });
-    ASSERT_TRUE(TurnUntilPosted(StatusMessage(12, STATUS_COMM_ERROR), mark));
+    ASSERT_TRUE(TurnUntilPosted(StatusEvent(LinkDetail::IdleCommError, LinkStatus::CommError), mark));
     ASSERT_EQ(worker.State(), LINK_RECOVER);
     Engine([](sim::ReadoutEngine& e) { e.Faults().silent = false; });
     ASSERT_TRUE(worker.Turn());
@@ -420,18 +398,18 @@ TEST_F(LinkWorkerTest, ADifferentReadoutFoundDuringRecoveryIsReconnectedInFull) 
     Connect();
     std::size_t mark = sink.Count();
     Engine([](sim::ReadoutEngine& e) { e.Faults().silent = true; });
-    ASSERT_TRUE(TurnUntilPosted(StatusMessage(12, STATUS_COMM_ERROR), mark));
+    ASSERT_TRUE(TurnUntilPosted(StatusEvent(LinkDetail::IdleCommError, LinkStatus::CommError), mark));
     Engine([](sim::ReadoutEngine& e) {
         e.Faults().silent = false;
         e.Memory().SetIdentity({0x12, 0x34, 0xAB, 0x00});
     });
     mark = sink.Count();
     const std::size_t stateMark = states.size();
-    ASSERT_TRUE(TurnUntilPosted(EventMessage(10), mark));
-    const auto messages = sink.Messages(mark);
+    ASSERT_TRUE(TurnUntilPosted(kReadoutReady, mark));
+    const auto messages = sink.Events(mark);
     ASSERT_GE(messages.size(), 4u);
-    EXPECT_EQ(messages[0], StatusMessage(9, STATUS_NEW_READOUT));
-    EXPECT_EQ(messages[1], CommandMessage(kDisable, 32779));
+    EXPECT_EQ(messages[0], StatusEvent(LinkDetail::NewReadout, LinkStatus::NewReadout));
+    EXPECT_EQ(messages[1], Broadcast(link_event::ReadoutGone{false}));
     EXPECT_EQ(StatesSince(stateMark),
               (std::vector<LinkState>{LINK_NEW_READOUT, LINK_DISCONNECT, LINK_RESET,
                                       LINK_CONNECTING, LINK_READ_INFO, LINK_IDLE}));
@@ -444,7 +422,7 @@ TEST_F(LinkWorkerTest, SettingsWriteAnswersItsRequesterOnly) {
     line.ClearWritten();
     ASSERT_TRUE(shared.jobs.Submit({JOB_WRITE_SETTINGS, 7, {}, 0, {}}));
     ASSERT_TRUE(worker.Turn());
-    EXPECT_EQ(sink.Messages(mark), std::vector<LinkMessage>{ResultMessageFor(7, 0)});
+    EXPECT_EQ(sink.Events(mark), std::vector<LinkEvent>{ForRequester(7, link_event::JobResult{0})});
     EXPECT_EQ(line.Written(), "");  // flags 0: no exchange
     EXPECT_FALSE(shared.jobs.Pending());
 
@@ -455,7 +433,7 @@ TEST_F(LinkWorkerTest, SettingsWriteAnswersItsRequesterOnly) {
     ASSERT_TRUE(shared.jobs.Submit(
         {JOB_WRITE_SETTINGS, 8, request, SET_DISPLAY_UNITS | SET_DISPLAY_DIGITS, {}}));
     ASSERT_TRUE(worker.Turn());
-    EXPECT_EQ(sink.Messages(mark), std::vector<LinkMessage>{ResultMessageFor(8, 0)});
+    EXPECT_EQ(sink.Events(mark), std::vector<LinkEvent>{ForRequester(8, link_event::JobResult{0})});
     EXPECT_EQ(shared.settings.Snapshot().displayUnitsName, "kPa");
     EXPECT_EQ(engine.Memory().InfoByte(55), 2);
     EXPECT_EQ(engine.Memory().InfoByte(54), 4);
@@ -466,8 +444,8 @@ TEST_F(LinkWorkerTest, SettingsWriteAnswersItsRequesterOnly) {
     ASSERT_TRUE(shared.jobs.Submit({JOB_WRITE_SETTINGS, 0, request, SET_DISPLAY_DIGITS, {}}));
     ASSERT_TRUE(worker.Turn());
     EXPECT_EQ(engine.Memory().InfoByte(54), 5);
-    for (const auto& m : sink.Messages(mark)) {
-        EXPECT_NE(m.message, WM_LINK_RESULT);
+    for (const auto& m : sink.Events(mark)) {
+        EXPECT_EQ(m.As<link_event::JobResult>(), nullptr);
     }
 }
 
@@ -478,13 +456,13 @@ TEST_F(LinkWorkerTest, BatteryResetAndCaptureReportToTheirRequester) {
     std::size_t mark = sink.Count();
     Submit(JOB_RESET_BATTERY, 4);
     ASSERT_TRUE(worker.Turn());
-    EXPECT_EQ(sink.Messages(mark), std::vector<LinkMessage>{ResultMessageFor(4, 0)});
+    EXPECT_EQ(sink.Events(mark), std::vector<LinkEvent>{ForRequester(4, link_event::JobResult{0})});
     EXPECT_EQ(engine.Memory().BatteryResetCount(), 1);
 
     mark = sink.Count();
     Submit(JOB_CAPTURE, 5);
     ASSERT_TRUE(worker.Turn());
-    EXPECT_EQ(sink.Messages(mark), std::vector<LinkMessage>{CaptureMessageFor(5, kCaptureDone)});
+    EXPECT_EQ(sink.Events(mark), std::vector<LinkEvent>{ForRequester(5, link_event::CaptureResult{true})});
     ReadoutSettings s = shared.settings.Snapshot();
     EXPECT_EQ(s.calPressureText, "  0.512345");
     EXPECT_EQ(s.calTemperatureText, " 1.23456");
@@ -496,9 +474,9 @@ TEST_F(LinkWorkerTest, BatteryResetAndCaptureReportToTheirRequester) {
     ASSERT_TRUE(worker.Turn());
     Submit(JOB_CAPTURE, 5);
     ASSERT_TRUE(worker.Turn());
-    const auto messages = sink.Messages(mark);
-    EXPECT_NE(std::find(messages.begin(), messages.end(), ResultMessageFor(4, 11)), messages.end());
-    EXPECT_NE(std::find(messages.begin(), messages.end(), CaptureMessageFor(5, kCaptureFailed)),
+    const auto messages = sink.Events(mark);
+    EXPECT_NE(std::find(messages.begin(), messages.end(), ForRequester(4, link_event::JobResult{11})), messages.end());
+    EXPECT_NE(std::find(messages.begin(), messages.end(), ForRequester(5, link_event::CaptureResult{false})),
               messages.end());
     s = shared.settings.Snapshot();
     EXPECT_EQ(s.calPressureText, "  0.512345");
@@ -548,22 +526,22 @@ TEST_F(LinkWorkerTest, BaudChangeBeforeWakingWaitsForTheConnection) {
     Submit(JOB_CHANGE_BAUD);
     ASSERT_TRUE(worker.Turn());
     EXPECT_EQ(line.OpenCalls().back(), std::make_pair(1, 38400));
-    EXPECT_EQ(sink.Messages(mark).front(), EventMessage(5));
+    EXPECT_EQ(sink.Events(mark).front(), kReadoutWoken);
 }
 
 TEST_F(LinkWorkerTest, ReconnectAndPortChangeStartOver) {
     Connect();
     std::size_t mark = sink.Count();
     Submit(JOB_RECONNECT);
-    ASSERT_TRUE(TurnUntilPosted(EventMessage(10), mark));
-    EXPECT_EQ(sink.Messages(mark)[0], StatusMessage(3, 3));
+    ASSERT_TRUE(TurnUntilPosted(kReadoutReady, mark));
+    EXPECT_EQ(sink.Events(mark)[0], StatusEvent(LinkDetail::Connecting, LinkStatus::Connecting));
 
     mark = sink.Count();
     const std::size_t opens = line.OpenCalls().size();
     shared.portNumber = 2;
     Submit(JOB_OPEN_PORT);
-    ASSERT_TRUE(TurnUntilPosted(EventMessage(10), mark));
-    EXPECT_EQ(sink.Messages(mark)[0], StatusMessage(1, 1));
+    ASSERT_TRUE(TurnUntilPosted(kReadoutReady, mark));
+    EXPECT_EQ(sink.Events(mark)[0], StatusEvent(LinkDetail::PortOpen, LinkStatus::PortOpen));
     EXPECT_EQ(line.OpenCalls()[opens].first, 2);
 }
 
@@ -671,8 +649,8 @@ TEST(UploadEndTest, TheRequesterHearsOnceHowTheUploadEnded) {
         {"finished",
          -1,
          {},
-         [](WorkerRig& t) { return t.sink.Contains(EventMessage(10), 20); },
-         UploadReport{true, kNewSites, kNewSites},
+         [](WorkerRig& t) { return t.sink.Contains(kReadoutReady, 8); },
+         UploadReport{true, kNewSites, kNewSites, true},
          kNewSites,
          kNewSites},
         // 30 packets of the first step and 16 of the second go: records 11 to 15 and the first
@@ -700,7 +678,7 @@ TEST(UploadEndTest, TheRequesterHearsOnceHowTheUploadEnded) {
         t.Connect();
         const std::size_t mark = t.sink.Count();
         t.SubmitUpload({NewSites(), kNewSites, "/home/tech/NEW.INI"}, kUploader);
-        ASSERT_TRUE(t.TurnUntilPosted(StatusMessage(40, STATUS_WRITING), mark));
+        ASSERT_TRUE(t.TurnUntilPosted(ProgressEvent(Transfer::Upload, 10, kNewSites), mark));
         if (c.interrupt) {
             c.interrupt(t);
         }
@@ -708,8 +686,8 @@ TEST(UploadEndTest, TheRequesterHearsOnceHowTheUploadEnded) {
         // Some turns more: nothing else is said about this upload.
         for (int i = 0; i < 200 && t.worker.Turn(); ++i) {
         }
-        const auto messages = t.sink.Messages(mark);
-        const LinkMessage report = c.expected.Message(kUploader);
+        const auto messages = t.sink.Events(mark);
+        const LinkEvent report = ForRequester(kUploader, link_event::UploadEnded{c.expected});
         EXPECT_EQ(std::count(messages.begin(), messages.end(), report), 1);
         const auto reports = t.UploadReports(mark);
         ASSERT_FALSE(reports.empty());
@@ -717,8 +695,8 @@ TEST(UploadEndTest, TheRequesterHearsOnceHowTheUploadEnded) {
         if (!c.expected.finished) {
             // Said before the link goes on to anything else.
             const auto at = std::find(messages.begin(), messages.end(), report);
-            EXPECT_EQ(std::find(messages.begin(), at, StatusMessage(3, STATUS_CONNECTING)), at);
-            EXPECT_EQ(std::find(messages.begin(), at, StatusMessage(2, STATUS_PORT_NOT_OPEN)), at);
+            EXPECT_EQ(std::find(messages.begin(), at, StatusEvent(LinkDetail::Connecting, LinkStatus::Connecting)), at);
+            EXPECT_EQ(std::find(messages.begin(), at, StatusEvent(LinkDetail::PortNotOpen, LinkStatus::PortNotOpen)), at);
         }
 
         const sim::ReadoutMemory& memory = t.engine.Memory();
@@ -742,7 +720,7 @@ TEST(UploadEndTest, AStoppedUploadIsKeptForWhoeverStoppedIt) {
     t.Connect();
     const std::size_t mark = t.sink.Count();
     t.SubmitUpload({NewSites(), kNewSites, "/home/tech/NEW.INI"}, kUploader);
-    ASSERT_TRUE(t.TurnUntilPosted(StatusMessage(40, STATUS_WRITING), mark));
+    ASSERT_TRUE(t.TurnUntilPosted(ProgressEvent(Transfer::Upload, 10, kNewSites), mark));
     EXPECT_FALSE(t.shared.stoppedUpload.Get());
     t.shared.stopRequest = true;
     EXPECT_FALSE(t.worker.Turn());
@@ -779,13 +757,12 @@ TEST(PortOffTest, APortThatDoesNotOpenClosesTheLineAndWithdrawsTheReadoutCommand
         c.choose(t);
         const std::size_t mark = t.sink.Count();
         t.Submit(JOB_OPEN_PORT);
-        ASSERT_TRUE(t.TurnUntilPosted(StatusMessage(2, STATUS_PORT_NOT_OPEN), mark));
+        ASSERT_TRUE(t.TurnUntilPosted(StatusEvent(LinkDetail::PortNotOpen, LinkStatus::PortNotOpen), mark));
         EXPECT_FALSE(t.line.PortIsOpen());
-        EXPECT_EQ(t.sink.Messages(mark),
-                  (std::vector<LinkMessage>{
-                      CommandMessage(kDisable, 32779), CommandMessage(kDisable, 32787),
-                      CommandMessage(kDisable, 32805), CommandMessage(kDisable, 32786),
-                      CommandMessage(kDisable, 32783), StatusMessage(2, STATUS_PORT_NOT_OPEN)}));
+        EXPECT_EQ(t.sink.Events(mark),
+                  (std::vector<LinkEvent>{
+                      Broadcast(link_event::ReadoutGone{true}),
+                      StatusEvent(LinkDetail::PortNotOpen, LinkStatus::PortNotOpen)}));
         const ReadoutSettings s = t.shared.settings.Snapshot();
         EXPECT_EQ(s.connected, 0);
         EXPECT_EQ(s.dataReady, 0);
@@ -793,8 +770,8 @@ TEST(PortOffTest, APortThatDoesNotOpenClosesTheLineAndWithdrawsTheReadoutCommand
         // Withdrawn once: then only "Port not open" every 1.5 s, and the port stays closed.
         const std::size_t later = t.sink.Count();
         ASSERT_TRUE(t.TurnUntil([&] { return t.sink.Count() >= later + 3; }));
-        for (const LinkMessage& m : t.sink.Messages(later)) {
-            EXPECT_EQ(m, StatusMessage(2, STATUS_PORT_NOT_OPEN));
+        for (const LinkEvent& m : t.sink.Events(later)) {
+            EXPECT_EQ(m, StatusEvent(LinkDetail::PortNotOpen, LinkStatus::PortNotOpen));
         }
         EXPECT_FALSE(t.line.PortIsOpen());
     }
@@ -821,15 +798,15 @@ TEST(ShortOutageTest, ADownloadFromAnotherReadoutIsNotReportedComplete) {
         const std::size_t stateMark = t.states.size();
         t.Submit(JOB_DOWNLOAD);
         ASSERT_TRUE(t.TurnUntil([&] {
-            return t.sink.Contains(EventMessage(13), mark) ||
-                   t.sink.Contains(EventMessage(10), mark);
+            return t.sink.Contains(kDownloadComplete, mark) ||
+                   t.sink.Contains(kReadoutReady, mark);
         }));
         // The download went on by retries alone: no recovery came between.
-        ASSERT_TRUE(t.sink.Contains(StatusMessage(100, STATUS_READING), mark));
+        ASSERT_TRUE(t.sink.Contains(ProgressEvent(Transfer::Download, 6, 6), mark));
         const auto path = t.StatesSince(stateMark);
         EXPECT_EQ(std::find(path.begin(), path.end(), LINK_RECOVER), path.end());
-        EXPECT_EQ(t.sink.Contains(EventMessage(13), mark), !swap);
-        EXPECT_EQ(t.sink.Contains(StatusMessage(9, STATUS_NEW_READOUT), mark), swap);
+        EXPECT_EQ(t.sink.Contains(kDownloadComplete, mark), !swap);
+        EXPECT_EQ(t.sink.Contains(StatusEvent(LinkDetail::NewReadout, LinkStatus::NewReadout), mark), swap);
         if (swap) {
             // As in recovery: disconnect, and the new readout is read in full.
             EXPECT_NE(std::find(path.begin(), path.end(), LINK_NEW_READOUT), path.end());
@@ -850,20 +827,20 @@ TEST(ShortOutageTest, AnUploadStopsBeforeItWritesToAnotherReadout) {
         ShortOutage(t, 2, swap);  // the second record write is echoed, then the cable is out
         const std::size_t mark = t.sink.Count();
         t.SubmitUpload({NewSites(), kNewSites, "/home/tech/NEW.INI"}, kUploader);
-        ASSERT_TRUE(t.TurnUntilPosted(EventMessage(10), mark));
+        ASSERT_TRUE(t.TurnUntilPosted(kReadoutReady, mark));
         const auto reports = t.UploadReports(mark);
         ASSERT_EQ(reports.size(), 1u);
         const sim::ReadoutMemory& memory = t.engine.Memory();
         if (swap) {
             EXPECT_EQ(reports.front(), (UploadReport{false, 10, kNewSites}));
-            EXPECT_TRUE(t.sink.Contains(StatusMessage(9, STATUS_NEW_READOUT), mark));
+            EXPECT_TRUE(t.sink.Contains(StatusEvent(LinkDetail::NewReadout, LinkStatus::NewReadout), mark));
             // Nothing of the first readout's upload reached the other one.
             for (int r = 10; r < kOldSites; ++r) {
                 EXPECT_EQ(NewBlocks(memory, r), (std::array<bool, 3>{})) << "record " << r + 1;
             }
             EXPECT_EQ(memory.InfoU16(61), kOldSites);
         } else {
-            EXPECT_EQ(reports.front(), (UploadReport{true, kNewSites, kNewSites}));
+            EXPECT_EQ(reports.front(), (UploadReport{true, kNewSites, kNewSites, true}));
             for (int r = 0; r < kNewSites; ++r) {
                 EXPECT_EQ(NewBlocks(memory, r), (std::array<bool, 3>{true, true, true}))
                     << "record " << r + 1;
@@ -912,9 +889,9 @@ class DeafLine final : public ForwardingLine {
 class ResultSnapshotSink final : public LinkSink {
   public:
     explicit ResultSnapshotSink(const SharedSettings& settings) : settings_(settings) {}
-    void Post(const LinkMessage& message) override {
-        if (message.message == WM_LINK_RESULT) {
-            results.push_back(message.lParam);
+    void Post(const LinkEvent& event) override {
+        if (const auto* result = event.As<link_event::JobResult>()) {
+            results.push_back(result->result);
             atResult.push_back(settings_.Snapshot());
         }
     }
@@ -972,6 +949,87 @@ TEST(FailedSettingsWriteTest, TheWindowsHearOfTheResultWithWhatTheReadoutHolds) 
         EXPECT_EQ(seen.serialNumber, c.serial);
         EXPECT_EQ(seen.displayUnits, c.displayUnits);
         EXPECT_EQ(seen.connected, 1);
+    }
+}
+
+}  // namespace
+}  // namespace q417
+
+namespace q417 {
+namespace {
+
+// Each job as both front ends read it, against the simulated readout: the tracker fed the
+// worker's events ends the way the readout's memory says the job went.
+TEST(JobTrackerOnTheReadoutTest, EachJobEndsAsTheReadoutSaysItWent) {
+    constexpr RequesterId kMe = 9;
+    const struct {
+        const char* name;
+        JobKind kind;
+        std::function<void(WorkerRig&)> submit;
+        int cutAfterPackets;
+        JobPhase phase;
+        int recordsDone;
+    } cases[] = {
+        {"download", JobKind::Download, [](WorkerRig& t) { t.Submit(JOB_DOWNLOAD, kMe); }, -1,
+         JobPhase::Finished, kOldSites},
+        {"upload", JobKind::Upload,
+         [](WorkerRig& t) { t.SubmitUpload({NewSites(), kNewSites, "/tmp/NEW.INI"}, kMe); }, -1,
+         JobPhase::Finished, kNewSites},
+        {"upload cut off in its second write", JobKind::Upload,
+         [](WorkerRig& t) { t.SubmitUpload({NewSites(), kNewSites, "/tmp/NEW.INI"}, kMe); }, 46,
+         JobPhase::Interrupted, 10},
+        {"settings write", JobKind::SettingsWrite,
+         [](WorkerRig& t) {
+             ReadoutSettings request;
+             request.displayDigits = 3;
+             ASSERT_TRUE(
+                 t.shared.jobs.Submit({JOB_WRITE_SETTINGS, kMe, request, SET_DISPLAY_DIGITS, {}}));
+         },
+         -1, JobPhase::Finished, 0},
+        {"capture", JobKind::Capture, [](WorkerRig& t) { t.Submit(JOB_CAPTURE, kMe); }, -1,
+         JobPhase::Finished, 0},
+        {"clock sync", JobKind::ClockSync, [](WorkerRig& t) { t.Submit(JOB_SYNC_CLOCK, kMe); },
+         -1, JobPhase::Finished, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WorkerRig t(kOldSites, c.cutAfterPackets);
+        t.Connect();
+        const std::size_t mark = t.sink.Count();
+        c.submit(t);
+        JobTracker job(c.kind, kMe);
+        std::size_t fed = mark;
+        ASSERT_TRUE(t.TurnUntil([&] {
+            const auto events = t.sink.Events(fed);
+            fed += events.size();
+            for (const LinkEvent& e : events) {
+                job.Observe(e);
+            }
+            return job.Ended();
+        }));
+        EXPECT_EQ(job.Phase(), c.phase);
+        EXPECT_EQ(job.RecordsDone(), c.recordsDone);
+        switch (c.kind) {
+            case JobKind::Upload:
+                ASSERT_TRUE(job.Report());
+                EXPECT_EQ(t.engine.Memory().RecordCount(),
+                          c.phase == JobPhase::Finished ? kNewSites : kOldSites);
+                break;
+            case JobKind::SettingsWrite:
+                EXPECT_EQ(job.Result(), kResultDone);
+                EXPECT_EQ(t.engine.Memory().InfoByte(54), 3);
+                break;
+            case JobKind::Capture:
+                EXPECT_TRUE(job.Captured());
+                break;
+            case JobKind::ClockSync:
+                EXPECT_TRUE(job.ClockSet());
+                EXPECT_EQ(t.shared.settings.Snapshot().readoutClock,
+                          t.shared.settings.Snapshot().readTime);
+                break;
+            default:
+                break;
+        }
     }
 }
 
