@@ -236,11 +236,10 @@ LinkOutcome LinkSession::RunJob(const std::function<bool()>& submit, int message
         });
 }
 
-LinkOutcome LinkSession::WriteSettings(const ReadoutSettings& request, int flags, int& result) {
+LinkOutcome LinkSession::WriteSettings(const SettingsChange& change, int& result) {
     std::int64_t code = 0;
     const LinkOutcome outcome =
-        RunJob([&] { return link_.SubmitSettingsWrite(kRequester, request, flags); },
-               WM_LINK_RESULT, code);
+        RunJob([&] { return link_.SubmitSettingsWrite(kRequester, change); }, WM_LINK_RESULT, code);
     result = static_cast<int>(code);
     return outcome;
 }
