@@ -1,34 +1,43 @@
 #include "CalibrateCommand.h"
 
-#include <algorithm>
-
 #include "ExitCode.h"
-#include "ReadoutMemoryMap.h"
+#include "SettingsWrite.h"
 #include "TechnicianPassword.h"
 #include "ValueChecks.h"
 
 namespace q417::cli {
 namespace {
 
-std::optional<std::string> CheckSerial(const std::string& text, ArgumentFault& fault) {
-    // Checked here as well as by the write, so that nothing at all is sent.
-    if (text.size() > static_cast<std::size_t>(ReadoutMemoryMap::kMaxSerialLength)) {
-        fault.message = "Serial number must less than 9 characters.";
-        return std::nullopt;
+// Puts one option's value into change; false with fault set when it is refused.
+bool TakeValue(const std::string& option, const std::string& value, SettingsChange& change,
+               ArgumentFault& fault) {
+    std::optional<std::string> refusal;
+    if (option == "--serial") {
+        // Refused here, before the port opens, so that nothing at all is sent.
+        refusal = change.SetSerialNumber(value);
+    } else if (option == "--multiplier" || option == "--offset" || option == "--zero") {
+        // A text that is no number, or none a float can hold, is refused by its parsing.
+        const std::optional<float> number = CheckFloat(option, value, fault);
+        if (!number) {
+            return false;
+        }
+        refusal = option == "--multiplier" ? change.SetMultiplier(*number)
+                  : option == "--offset"   ? change.SetOffset(*number)
+                                           : change.SetZero(*number);
+    } else if (option == "--cal-units") {
+        const std::optional<std::uint8_t> code = CheckUnitName(option, value, fault);
+        if (!code) {
+            return false;
+        }
+        refusal = change.SetCalUnits(*code);
+    } else if (option == "--initialize") {
+        change.SetInitialize();
     }
-    const bool printable = std::all_of(text.begin(), text.end(), [](char c) {
-        return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F;
-    });
-    if (!printable) {
-        fault.message = "--serial takes printable ASCII characters only";
-        return std::nullopt;
+    if (refusal) {
+        fault.message = *refusal;
+        return false;
     }
-    // The serial number becomes a field of every site and history line.
-    if (text.empty() || text.find(',') != std::string::npos) {
-        fault.message = "--serial takes a serial number of 1 to 8 characters without a comma";
-        return std::nullopt;
-    }
-    return text;
+    return true;
 }
 
 }  // namespace
@@ -42,36 +51,12 @@ std::optional<SettingsChange> ParseCalibrateArguments(const CommandArguments& ar
     SettingsChange change;
     // In command-line order, so the first bad value is the one reported.
     for (const auto& [option, value] : arguments.Given()) {
-        bool ok = true;
-        if (option == "--serial") {
-            change.serialNumber = CheckSerial(value, fault);
-            ok = change.serialNumber.has_value();
-        } else if (option == "--multiplier") {
-            change.multiplier = CheckFloat(option, value, fault);
-            ok = change.multiplier.has_value();
-            // Compared as the float the readout would hold: "-0" and "1e-50" are zero too.
-            if (ok && *change.multiplier == 0.0f) {
-                fault.message = "Invalid multiplier.";
-                ok = false;
-            }
-        } else if (option == "--offset") {
-            change.offset = CheckFloat(option, value, fault);
-            ok = change.offset.has_value();
-        } else if (option == "--zero") {
-            change.zero = CheckFloat(option, value, fault);
-            ok = change.zero.has_value();
-        } else if (option == "--cal-units") {
-            change.calUnits = CheckUnitName(option, value, fault);
-            ok = change.calUnits.has_value();
-        } else if (option == "--initialize") {
-            change.initialize = true;
-        }
-        if (!ok) {
+        if (!TakeValue(option, value, change, fault)) {
             fault.showUsage = false;
             return std::nullopt;
         }
     }
-    if (change.Flags() == 0) {
+    if (change.Empty()) {
         fault = {"calibrate needs at least one value to write", true};
         return std::nullopt;
     }
@@ -91,7 +76,7 @@ int RunCalibrate(CommandContext& context, const std::vector<std::string>& args) 
         return fault.showUsage ? context.UsageError(fault.message, kCalibrateUsage)
                                : context.Fail(kExitUsage, fault.message);
     }
-    return change->Write(context);
+    return WriteSettingsChange(context, *change);
 }
 
 }  // namespace q417::cli

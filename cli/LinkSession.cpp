@@ -249,9 +249,9 @@ LinkOutcome LinkSession::RunJob(JobKind kind, const std::function<bool()>& submi
         });
 }
 
-LinkOutcome LinkSession::WriteSettings(const ReadoutSettings& request, int flags, int& result) {
+LinkOutcome LinkSession::WriteSettings(const SettingsChange& change, int& result) {
     const LinkOutcome outcome = RunJob(JobKind::SettingsWrite, [&] {
-        return link_.SubmitSettingsWrite(kRequester, request, flags);
+        return link_.SubmitSettingsWrite(kRequester, change);
     });
     result = job_->Result();
     return outcome;

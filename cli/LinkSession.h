@@ -71,7 +71,7 @@ class LinkSession {
     // Uploads plan, then waits until the link has read the readout afresh.
     [[nodiscard]] LinkOutcome Upload(UploadPlan plan, std::ostream* progress);
     // A settings write; result receives its result code.
-    [[nodiscard]] LinkOutcome WriteSettings(const ReadoutSettings& request, int flags, int& result);
+    [[nodiscard]] LinkOutcome WriteSettings(const SettingsChange& change, int& result);
     // The battery statistics reset; result receives its result code.
     [[nodiscard]] LinkOutcome ResetBattery(int& result);
     // A calibration capture; captured says whether the readout sent both signals.

@@ -1,9 +1,11 @@
 #include "SetCommand.h"
 
+#include <limits>
+
 #include "ExitCode.h"
-#include "ReadoutClockLimit.h"
 #include "ReadoutStatusRows.h"
 #include "ReadoutTables.h"
+#include "SettingsWrite.h"
 #include "TextEscaping.h"
 #include "ValueChecks.h"
 #include "ValueParsing.h"
@@ -11,29 +13,28 @@
 namespace q417::cli {
 namespace {
 
-constexpr int kMaxDisplayDigits = 8;
-
-std::optional<std::int8_t> CheckDigits(const std::string& text, ArgumentFault& fault) {
+// The digits as a number; a number too large for an int is out of range as much as 9 is.
+std::optional<int> ParseDigits(const std::string& text, ArgumentFault& fault) {
     int digits = 0;
-    const NumberStatus status = ParseWholeNumber(text, digits);
-    if (status == NumberStatus::NotANumber) {
-        fault.message =
-            "--digits takes a whole number from 0 to 8 (not \"" + TerminalText(text) + "\")";
-        return std::nullopt;
+    switch (ParseWholeNumber(text, digits)) {
+        case NumberStatus::Ok:
+            return digits;
+        case NumberStatus::OutOfRange:
+            return std::numeric_limits<int>::max();
+        case NumberStatus::NotANumber:
+            break;
     }
-    if (status == NumberStatus::OutOfRange || digits < 0 || digits > kMaxDisplayDigits) {
-        // The readout tool's own words, "/n" included.
-        fault.message = "Invalid number of display digits./n 0 <= Digits <= 8";
-        return std::nullopt;
-    }
-    return static_cast<std::int8_t>(digits);
+    fault.message =
+        "--digits takes a whole number from 0 to 8 (not \"" + TerminalText(text) + "\")";
+    return std::nullopt;
 }
 
-std::optional<std::uint8_t> CheckPowerDown(const std::string& text, ArgumentFault& fault) {
+// A code of the list, or nothing with fault naming them all.
+std::optional<int> ParsePowerDown(const std::string& text, ArgumentFault& fault) {
     int code = 0;
     if (ParseWholeNumber(text, code) == NumberStatus::Ok && code >= 0 &&
         code < static_cast<int>(kPowerDownTexts.size())) {
-        return static_cast<std::uint8_t>(code);
+        return code;
     }
     std::string codes;
     for (std::size_t i = 0; i < kPowerDownTexts.size(); ++i) {
@@ -45,9 +46,63 @@ std::optional<std::uint8_t> CheckPowerDown(const std::string& text, ArgumentFaul
     return std::nullopt;
 }
 
+// Puts one option's value into change; false with fault set when it is refused.
+bool TakeValue(const std::string& option, const std::string& value, std::int64_t pcCalendarSeconds,
+               SettingsChange& change, ArgumentFault& fault) {
+    std::optional<std::string> refusal;
+    if (option == "--display-units") {
+        const std::optional<std::uint8_t> code = CheckUnitName(option, value, fault);
+        if (!code) {
+            return false;
+        }
+        refusal = change.SetDisplayUnits(*code);
+    } else if (option == "--digits") {
+        const std::optional<int> digits = ParseDigits(value, fault);
+        if (!digits) {
+            return false;
+        }
+        refusal = change.SetDisplayDigits(*digits);
+    } else if (option == "--power-down") {
+        const std::optional<int> code = ParsePowerDown(value, fault);
+        if (!code) {
+            return false;
+        }
+        refusal = change.SetPowerDown(*code);
+    } else if (option == "--clock" && value == "now") {
+        if (refusal = change.SetClockToPcTime(pcCalendarSeconds); refusal) {
+            // "now" is taken by the link as it writes; a PC whose own clock is already too late
+            // would set the readout's clock to a time it soon could not be read at.
+            fault.message = "--clock now: the PC's clock reads " +
+                            FormatLocalDateTime(pcCalendarSeconds) + ". " + *refusal;
+            return false;
+        }
+    } else if (option == "--clock") {
+        std::string reason;
+        DateTimeFault kind = DateTimeFault::None;
+        const std::optional<std::int64_t> clock = ParseLocalDateTime(value, reason, kind);
+        if (!clock && kind != DateTimeFault::TooLate) {
+            fault.message = "--clock takes now or a local date and time " +
+                            std::string("\"YYYY/MM/DD HH:MM:SS\" (\"") + TerminalText(value) +
+                            "\": " + reason + ")";
+            return false;
+        }
+        refusal = clock ? change.SetClock(*clock) : reason;
+        if (refusal) {
+            fault.message = "--clock \"" + TerminalText(value) + "\": " + *refusal;
+            return false;
+        }
+    }
+    if (refusal) {
+        fault.message = *refusal;
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::optional<SettingsChange> ParseSetArguments(const CommandArguments& arguments,
+                                                std::int64_t pcCalendarSeconds,
                                                 ArgumentFault& fault) {
     if (!arguments.Error().empty()) {
         fault = {arguments.Error(), true};
@@ -60,34 +115,7 @@ std::optional<SettingsChange> ParseSetArguments(const CommandArguments& argument
     SettingsChange change;
     // In command-line order, so the first bad value is the one reported.
     for (const auto& [option, value] : arguments.Given()) {
-        bool ok = true;
-        if (option == "--display-units") {
-            change.displayUnits = CheckUnitName(option, value, fault);
-            ok = change.displayUnits.has_value();
-        } else if (option == "--digits") {
-            change.displayDigits = CheckDigits(value, fault);
-            ok = change.displayDigits.has_value();
-        } else if (option == "--power-down") {
-            change.powerDown = CheckPowerDown(value, fault);
-            ok = change.powerDown.has_value();
-        } else if (option == "--clock") {
-            if (value == "now") {
-                change.clockNow = true;
-            } else {
-                std::string reason;
-                DateTimeFault kind = DateTimeFault::None;
-                change.clockSeconds = ParseLocalDateTime(value, reason, kind);
-                ok = change.clockSeconds.has_value();
-                if (kind == DateTimeFault::TooLate) {
-                    fault.message = "--clock \"" + TerminalText(value) + "\": " + reason;
-                } else if (!ok) {
-                    fault.message = "--clock takes now or a local date and time " +
-                                    std::string("\"YYYY/MM/DD HH:MM:SS\" (\"") +
-                                    TerminalText(value) + "\": " + reason + ")";
-                }
-            }
-        }
-        if (!ok) {
+        if (!TakeValue(option, value, pcCalendarSeconds, change, fault)) {
             fault.showUsage = false;
             return std::nullopt;
         }
@@ -99,21 +127,12 @@ int RunSet(CommandContext& context, const std::vector<std::string>& args) {
     const CommandArguments arguments(args,
                                      {"--display-units", "--digits", "--power-down", "--clock"});
     ArgumentFault fault;
-    const auto change = ParseSetArguments(arguments, fault);
+    const auto change = ParseSetArguments(arguments, context.Time().CalendarSeconds(), fault);
     if (!change) {
         return fault.showUsage ? context.UsageError(fault.message, kSetUsage)
                                : context.Fail(kExitUsage, fault.message);
     }
-    // "now" is taken by the link as it writes; a PC whose own clock is already too late would
-    // set the readout's clock to a time it soon could not be read at.
-    if (change->clockNow) {
-        if (const std::int64_t now = context.Time().CalendarSeconds(); !ClockSettable(now)) {
-            return context.Fail(kExitUsage, "--clock now: the PC's clock reads " +
-                                                FormatLocalDateTime(now) + ". " +
-                                                ClockTooLateMessage());
-        }
-    }
-    return change->Write(context);
+    return WriteSettingsChange(context, *change);
 }
 
 }  // namespace q417::cli

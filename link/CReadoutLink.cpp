@@ -52,13 +52,12 @@ bool CReadoutLink::SubmitJob(int code, RequesterId requester) {
     return shared_.jobs.Submit(std::move(job));
 }
 
-bool CReadoutLink::SubmitSettingsWrite(RequesterId requester, const ReadoutSettings& request,
-                                       int flags) {
+bool CReadoutLink::SubmitSettingsWrite(RequesterId requester, const SettingsChange& change) {
     LinkJob job;
     job.code = JOB_WRITE_SETTINGS;
     job.requester = requester;
-    job.request = request;
-    job.flags = flags;
+    job.request = change.Request();
+    job.flags = change.Flags();
     return shared_.jobs.Submit(std::move(job));
 }
 

@@ -12,6 +12,7 @@
 #include "LinkEvent.h"
 #include "ReadoutSettings.h"
 #include "SerialLine.h"
+#include "SettingsChange.h"
 #include "UploadReport.h"
 
 namespace q417 {
@@ -41,9 +42,10 @@ class CReadoutLink {
     // Queues a job for requester; dropped while another job is pending or the link is stopped.
     // Returns whether the job slot took it. JOB_UPLOAD needs its records: use SubmitUpload.
     bool SubmitJob(int code, RequesterId requester);
-    // A settings write of request's flagged values, with its own copy of the request; dropped
-    // as SubmitJob drops jobs. Returns whether the job slot took it.
-    bool SubmitSettingsWrite(RequesterId requester, const ReadoutSettings& request, int flags);
+    // A settings write of change's values, the job holding its own copy; dropped as SubmitJob
+    // drops jobs. Returns whether the job slot took it. A clock to the PC's time is not part of
+    // the write: JOB_SYNC_CLOCK after it sets it.
+    bool SubmitSettingsWrite(RequesterId requester, const SettingsChange& change);
     // JOB_UPLOAD of plan, which the job carries; dropped as SubmitJob drops jobs. Returns
     // whether the job slot took it.
     bool SubmitUpload(RequesterId requester, UploadPlan plan);

@@ -10,17 +10,15 @@
 #include "HostMessage.h"
 #include "LinkJob.h"
 #include "NumberExchange.h"
-#include "ReadoutMemoryMap.h"
 #include "ReadoutTables.h"
+#include "SettingsChange.h"
 #include "ui_CInitReadoutDlg.h"
 
 namespace q417 {
 
-CInitReadoutDlg::CInitReadoutDlg(const ReadoutContext& context, int* statusNeedsRefresh,
-                                 QWidget* parent)
+CInitReadoutDlg::CInitReadoutDlg(const ReadoutContext& context, QWidget* parent)
     : QDialog(parent),
       context_(context),
-      statusNeedsRefresh_(statusNeedsRefresh),
       ui_(std::make_unique<Ui::CInitReadoutDlg>()),
       requester_(context.dispatcher, this,
                  [this](const LinkEvent& event) { OnLinkResult(event); }) {
@@ -88,66 +86,54 @@ void CInitReadoutDlg::UpdateReadout() {
     if (!zero) {
         return;
     }
-    const std::string serial = ui_->serialEdit->text().toLatin1().toStdString();
-    // A ninth character would put the text's zero on the information area's size.
-    if (serial.size() > static_cast<std::size_t>(ReadoutMemoryMap::kMaxSerialLength)) {
-        ShowHostMessage(this, QString::fromLatin1(kSerialTooLongMessage), BoxIcon::Stop);
-        ui_->serialEdit->setFocus();
-        return;
-    }
-    // The serial number becomes a field of every site and history line the host writes.
-    if (serial.find(',') != std::string::npos) {
-        ShowHostMessage(this, QString::fromLatin1(kSerialCommaMessage), BoxIcon::Stop);
-        ui_->serialEdit->setFocus();
-        return;
-    }
-    if (*multiplier == 0.0f) {
-        ShowHostMessage(this, QString::fromLatin1(kInvalidMultiplierMessage), BoxIcon::Stop);
-        ui_->multiplierEdit->setFocus();
-        return;
-    }
-    // Typed text counts only when it is an entry exactly; the code written must be one.
-    const int units = ChosenEntry(*ui_->unitsCombo);
-
     const ReadoutSettings live = context_.link.Settings();
+    SettingsChange change;
+    // Only what differs from the link's values is checked and written.
+    const auto refused = [this](const std::optional<std::string>& refusal, QWidget& field) {
+        if (refusal) {
+            ShowHostMessage(this, QString::fromLatin1(*refusal), BoxIcon::Stop);
+            field.setFocus();
+        }
+        return refusal.has_value();
+    };
+    // A character beyond ASCII becomes bytes from 0x80 up, which the check refuses; toLatin1
+    // would make "?" of one beyond Latin-1, and write it.
+    const QString serial = ui_->serialEdit->text();
+    if (serial != QString::fromLatin1(live.serialNumber) &&
+        refused(change.SetSerialNumber(serial.toUtf8().toStdString()), *ui_->serialEdit)) {
+        return;
+    }
     // A field still showing the readout's value stands for that value itself: the six digits
-    // shown must not overwrite a calibration constant's seventh on an unrelated update.
+    // shown must not overwrite a calibration constant's seventh on an unrelated update. The
+    // numbers are compared as the 32-bit floats the readout holds, exactly.
     const auto asRead = [](const QLineEdit& field, float typed, float held) {
         return field.text() == FloatText(held) ? held : typed;
     };
-    const float newMultiplier = asRead(*ui_->multiplierEdit, *multiplier, live.multiplier);
-    const float newOffset = asRead(*ui_->offsetEdit, *offset, live.offset);
-    const float newZero = asRead(*ui_->zeroEdit, *zero, live.zero);
-    pendingSettings_.serialNumber = serial;
-    pendingSettings_.multiplier = newMultiplier;
-    pendingSettings_.offset = newOffset;
-    pendingSettings_.zero = newZero;
-    pendingSettings_.calUnits = static_cast<std::uint8_t>(units >= 0 ? units : live.calUnits);
-
-    // The numbers as the 32-bit floats the readout holds, compared exactly.
-    int flags = 0;
+    if (const float value = asRead(*ui_->multiplierEdit, *multiplier, live.multiplier);
+        value != live.multiplier && refused(change.SetMultiplier(value), *ui_->multiplierEdit)) {
+        return;
+    }
+    if (const float value = asRead(*ui_->offsetEdit, *offset, live.offset);
+        value != live.offset && refused(change.SetOffset(value), *ui_->offsetEdit)) {
+        return;
+    }
+    if (const float value = asRead(*ui_->zeroEdit, *zero, live.zero);
+        value != live.zero && refused(change.SetZero(value), *ui_->zeroEdit)) {
+        return;
+    }
+    // Typed text counts only when it is an entry exactly; with none named the calibration units
+    // are left as they are.
+    if (const int units = ChosenEntry(*ui_->unitsCombo);
+        units >= 0 && units != live.calUnits &&
+        refused(change.SetCalUnits(units), *ui_->unitsCombo)) {
+        return;
+    }
     if (ui_->initializeCheck->isChecked()) {
-        flags |= SET_INITIALIZE;
+        change.SetInitialize();
     }
-    if (serial != live.serialNumber) {
-        flags |= SET_SERIAL_NUMBER;
-    }
-    if (newMultiplier != live.multiplier) {
-        flags |= SET_MULTIPLIER;
-    }
-    if (newOffset != live.offset) {
-        flags |= SET_OFFSET;
-    }
-    if (newZero != live.zero) {
-        flags |= SET_ZERO;
-    }
-    // No entry named: the calibration units are left as they are.
-    if (units >= 0 && units != live.calUnits) {
-        flags |= SET_CAL_UNITS;
-    }
-    if (flags != 0) {
+    if (!change.Empty()) {
         // Dropped without notice while the link is busy; the dialog stays as it is.
-        context_.link.SubmitSettingsWrite(requester_.Id(), pendingSettings_, flags);
+        context_.link.SubmitSettingsWrite(requester_.Id(), change);
     }
 }
 
@@ -172,9 +158,7 @@ void CInitReadoutDlg::OnLinkResult(const LinkEvent& event) {
         ShowHostMessage(this, text, BoxIcon::Plain);
     }
     LoadFromLink();
-    if (statusNeedsRefresh_ != nullptr) {
-        *statusNeedsRefresh_ = 1;
-    }
+    Q_EMIT readoutWritten();
 }
 
 }  // namespace q417

@@ -5,7 +5,6 @@
 
 #include "LinkRequester.h"
 #include "ReadoutContext.h"
-#include "ReadoutSettings.h"
 
 namespace Ui {
 class CInitReadoutDlg;
@@ -20,14 +19,17 @@ class CInitReadoutDlg : public QDialog {
     Q_OBJECT
 
   public:
-    CInitReadoutDlg(const ReadoutContext& context, int* statusNeedsRefresh,
-                    QWidget* parent = nullptr);
+    explicit CInitReadoutDlg(const ReadoutContext& context, QWidget* parent = nullptr);
     ~CInitReadoutDlg() override;
 
     // Shows what the link holds now, then runs the dialog.
     int exec() override;
     // Results of jobs still on their way are not shown once the dialog has closed.
     void done(int result) override;
+
+  Q_SIGNALS:
+    // A job of this dialog has ended, done or not: what the readout holds may have changed.
+    void readoutWritten();
 
   private:
     void LoadFromLink();
@@ -36,16 +38,10 @@ class CInitReadoutDlg : public QDialog {
     void OnLinkResult(const LinkEvent& event);
 
     ReadoutContext context_;
-    int* statusNeedsRefresh_;
     std::unique_ptr<Ui::CInitReadoutDlg> ui_;
     LinkRequester requester_;
-    ReadoutSettings pendingSettings_;  // the request of the last write
 };
 
-inline constexpr const char* kSerialTooLongMessage = "Serial number must less than 9 characters.";
-inline constexpr const char* kSerialCommaMessage =
-    "A serial number cannot hold a comma: it is written into every line of the site file.";
-inline constexpr const char* kInvalidMultiplierMessage = "Invalid multiplier.";
 inline constexpr const char* kResetBatteryQuestion =
     "Are you sure you want to reset all battery values?";
 

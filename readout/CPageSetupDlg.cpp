@@ -12,8 +12,8 @@
 #include "LocalClock.h"
 #include "NumberExchange.h"
 #include "ReadOnlyFields.h"
-#include "ReadoutClockLimit.h"
 #include "ReadoutTables.h"
+#include "SettingsChange.h"
 #include "ui_CPageSetupDlg.h"
 
 namespace q417 {
@@ -39,12 +39,10 @@ QString LocalText(std::int64_t clock) {
 
 }  // namespace
 
-CPageSetupDlg::CPageSetupDlg(const ReadoutContext& context, int* statusNeedsRefresh,
-                             QWidget* parent)
+CPageSetupDlg::CPageSetupDlg(const ReadoutContext& context, QWidget* parent)
     : QWidget(parent),
       context_(context),
-      statusNeedsRefresh_(statusNeedsRefresh),
-      initializeDialog_(std::make_unique<CInitReadoutDlg>(context, statusNeedsRefresh, this)),
+      initializeDialog_(std::make_unique<CInitReadoutDlg>(context, this)),
       passwordDialog_(std::make_unique<CPasswordDlg>(this)),
       ui_(std::make_unique<Ui::CPageSetupDlg>()),
       requester_(context.dispatcher, this, [this](const LinkEvent& event) {
@@ -67,6 +65,8 @@ CPageSetupDlg::CPageSetupDlg(const ReadoutContext& context, int* statusNeedsRefr
     connect(ui_->updateButton, &QPushButton::clicked, this, &CPageSetupDlg::UpdateReadout);
     refreshTimer_.setInterval(kRefreshMs);
     connect(&refreshTimer_, &QTimer::timeout, this, &CPageSetupDlg::RefreshClock);
+    connect(initializeDialog_.get(), &CInitReadoutDlg::readoutWritten, this,
+            &CPageSetupDlg::readoutWritten);
 }
 
 CPageSetupDlg::~CPageSetupDlg() {
@@ -136,49 +136,43 @@ void CPageSetupDlg::UpdateReadout() {
     if (const std::optional<int> digits = ReadIntField(*ui_->digitsEdit)) {
         digitsValue_ = *digits;
     }
-    if (digitsValue_ < 0 || digitsValue_ > kMaxDisplayDigits) {
-        ShowHostMessage(this,
-                        QStringLiteral("Invalid number of display digits./n 0 <= Digits <= %1")
-                            .arg(kMaxDisplayDigits),
-                        BoxIcon::Stop);
-        ui_->digitsEdit->setFocus();
+    const ReadoutSettings link = context_.link.Settings();
+    SettingsChange change;
+    const auto refused = [this](const std::optional<std::string>& refusal, QWidget& control) {
+        if (refusal) {
+            ShowHostMessage(this, QString::fromLatin1(*refusal), BoxIcon::Stop);
+            control.setFocus();
+        }
+        return refusal.has_value();
+    };
+    // Only what differs from the link's values is checked and written. A combo box standing on
+    // no entry of its list (typed text, a code the list lacks) writes nothing for its value.
+    if (digitsValue_ != link.displayDigits &&
+        refused(change.SetDisplayDigits(digitsValue_), *ui_->digitsEdit)) {
         return;
     }
-
-    const ReadoutSettings link = context_.link.Settings();
-    ReadoutSettings request;
-    int flags = 0;
-    // A combo box standing on no entry of its list (typed text, a code the list lacks) writes
-    // nothing for its value.
-    if (const int units = ChosenEntry(*ui_->unitsCombo); units >= 0) {
-        request.displayUnits = static_cast<std::uint8_t>(units);
-        if (request.displayUnits != link.displayUnits) {
-            flags |= SET_DISPLAY_UNITS;
-        }
+    if (const int units = ChosenEntry(*ui_->unitsCombo);
+        units >= 0 && units != link.displayUnits &&
+        refused(change.SetDisplayUnits(units), *ui_->unitsCombo)) {
+        return;
     }
-    request.displayDigits = static_cast<std::int8_t>(digitsValue_);
-    if (request.displayDigits != link.displayDigits) {
-        flags |= SET_DISPLAY_DIGITS;
+    if (const int powerDown = ChosenEntry(*ui_->powerDownCombo);
+        powerDown >= 0 && powerDown != link.powerDown &&
+        refused(change.SetPowerDown(powerDown), *ui_->powerDownCombo)) {
+        return;
     }
-    if (const int powerDown = ChosenEntry(*ui_->powerDownCombo); powerDown >= 0) {
-        request.powerDown = static_cast<std::uint8_t>(powerDown);
-        if (request.powerDown != link.powerDown) {
-            flags |= SET_POWER_DOWN;
-        }
-    }
-    if (const int contrast = ChosenEntry(*ui_->contrastCombo); contrast >= 0) {
-        request.lcdContrast = contrast * kContrastStep;
-        if (request.lcdContrast != link.lcdContrast) {
-            flags |= SET_LCD_CONTRAST;
-        }
+    // The control is disabled and the write stores no contrast, but a level between two entries
+    // still makes the update a write that reports "Readout updated".
+    if (const int contrast = ChosenEntry(*ui_->contrastCombo);
+        contrast >= 0 && contrast * kContrastStep != link.lcdContrast &&
+        refused(change.SetLcdContrast(contrast * kContrastStep), *ui_->contrastCombo)) {
+        return;
     }
     if (clockEdited_ || ui_->useComputerTime->isChecked()) {
         const ClockToWrite clock =
             ClockFromPickers({PickerDateTime(ui_->datePicker->date(), ui_->timePicker->time()),
                               shownClock_, clockEdited_});
-        if (!ClockSettable(clock.clock)) {
-            ShowHostMessage(this, QString::fromLatin1(ClockTooLateMessage()), BoxIcon::Stop);
-            ui_->datePicker->setFocus();
+        if (refused(change.SetClock(clock.clock), *ui_->datePicker)) {
             return;
         }
         if (clock.kind == LocalTimeKind::Skipped &&
@@ -190,12 +184,10 @@ void CPageSetupDlg::UpdateReadout() {
             ui_->timePicker->setFocus();
             return;
         }
-        request.readoutClock = clock.clock;
-        flags |= SET_CLOCK;
     }
-    if (flags != 0) {
+    if (!change.Empty()) {
         // Refused without a trace while the link is busy with another job.
-        (void)context_.link.SubmitSettingsWrite(requester_.Id(), request, flags);
+        (void)context_.link.SubmitSettingsWrite(requester_.Id(), change);
     }
 }
 
@@ -207,9 +199,7 @@ void CPageSetupDlg::OnWriteResult(int code) {
         clockEdited_ = false;     // the pickers follow the clock again
     }
     ShowHostMessage(this, text, icon);
-    if (statusNeedsRefresh_ != nullptr) {
-        *statusNeedsRefresh_ = 1;
-    }
+    Q_EMIT readoutWritten();
     SelectFromLink();
 }
 

@@ -25,8 +25,7 @@ class CPageSetupDlg : public QWidget {
     Q_OBJECT
 
   public:
-    CPageSetupDlg(const ReadoutContext& context, int* statusNeedsRefresh,
-                  QWidget* parent = nullptr);
+    explicit CPageSetupDlg(const ReadoutContext& context, QWidget* parent = nullptr);
     ~CPageSetupDlg() override;
 
     // Held for as long as the page; the sheet closes it when the readout goes.
@@ -34,6 +33,11 @@ class CPageSetupDlg : public QWidget {
 
     // The user has changed a picker since the clock last succeeded or the box was checked.
     [[nodiscard]] bool ClockEdited() const { return clockEdited_; }
+
+  Q_SIGNALS:
+    // A write of this page or of its Initialize Readout dialog has ended, done or not: what the
+    // readout holds may have changed.
+    void readoutWritten();
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -54,7 +58,6 @@ class CPageSetupDlg : public QWidget {
     void SelectFromLink();
 
     ReadoutContext context_;
-    int* statusNeedsRefresh_;
     std::unique_ptr<CInitReadoutDlg> initializeDialog_;
     std::unique_ptr<CPasswordDlg> passwordDialog_;
     std::unique_ptr<Ui::CPageSetupDlg> ui_;
@@ -66,7 +69,6 @@ class CPageSetupDlg : public QWidget {
     int digitsValue_ = 0;
 };
 
-inline constexpr int kMaxDisplayDigits = 8;
 inline constexpr int kContrastStep = 8;  // one contrast entry per 8 levels of the readout
 
 }  // namespace q417

@@ -35,7 +35,7 @@ CSheet::CSheet(const QString& caption, const ReadoutContext& context, bool withD
       context_(context),
       tabs_(new QTabWidget(this)),
       statusPage_(new CPageStatusDlg(context, &statusNeedsRefresh)),
-      setupPage_(new CPageSetupDlg(context, &statusNeedsRefresh)),
+      setupPage_(new CPageSetupDlg(context)),
       closeButton_(new QPushButton(QStringLiteral("Cl&ose"), this)) {
     setWindowTitle(caption);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -50,6 +50,7 @@ CSheet::CSheet(const QString& caption, const ReadoutContext& context, bool withD
     for (int i = 0; i < tabs_->count(); ++i) {
         tabs_->widget(i)->setMinimumSize(PageSize(*this));
     }
+    connect(setupPage_, &CPageSetupDlg::readoutWritten, this, [this] { statusNeedsRefresh = 1; });
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
         if (tabs_->widget(index) == statusPage_) {
             statusPage_->OnSetActive();

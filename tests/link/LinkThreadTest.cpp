@@ -131,9 +131,9 @@ TEST(LinkThreadTest, SessionAgainstTheSimulatedReadoutOnAPseudoTerminal) {
         // A fresh start connects again and takes a settings write.
         link.Start(sink);
         ASSERT_TRUE(sink.WaitFor(kReadoutReady, 10s, afterStop));
-        ReadoutSettings request = link.Settings();
-        request.displayDigits = 6;
-        link.SubmitSettingsWrite(42, request, SET_DISPLAY_DIGITS);
+        SettingsChange change;
+        ASSERT_EQ(change.SetDisplayDigits(6), std::nullopt);
+        link.SubmitSettingsWrite(42, change);
         ASSERT_TRUE(sink.WaitFor(ForRequester(42, link_event::JobResult{0}), 10s, afterStop));
         EXPECT_EQ(link.Settings().displayDigits, 6);
         // The link's destructor stops it.

@@ -9,6 +9,7 @@
 #include "CInitReadoutDlg.h"
 #include "DialogKeys.h"
 #include "ReadoutMemory.h"
+#include "SettingsRefusals.h"
 
 using namespace q417;
 using namespace q417::test;
@@ -101,20 +102,20 @@ class InitReadoutDlgTest : public QObject {
             << l({"multiplierEdit=1.2345678"}) << update << done << 1
             << QStringLiteral("30303000 1.2345678 -0.0625 1 0 0")
             << QStringLiteral("1.23457 -0.0625") << QString();
-        QTest::newRow("serial of 9") << l({"serialEdit=ABCD12345", "init"}) << update
-                                     << l({"stop: Serial number must less than 9 characters."}) << 0
-                                     << before << shown << QStringLiteral("serialEdit");
-        QTest::newRow("serial with a comma")
-            << l({"serialEdit=AB,12", "init"}) << update
-            << l({"stop: A serial number cannot hold a comma: it is written into every line of "
-                  "the site file."})
-            << 0 << before << shown << QStringLiteral("serialEdit");
-        QTest::newRow("multiplier 0")
-            << l({"multiplierEdit=0", "init"}) << update << l({"stop: Invalid multiplier."}) << 0
-            << before << QStringLiteral("0 -0.0625") << QStringLiteral("multiplierEdit");
-        QTest::newRow("multiplier 0.0")
-            << l({"multiplierEdit=0.0", "init"}) << update << l({"stop: Invalid multiplier."}) << 0
-            << before << QStringLiteral("0.0 -0.0625") << QStringLiteral("multiplierEdit");
+        // Refused, the initialisation with them: what the link and q417cli refuse too.
+        for (const SettingRefusal& c : kSettingRefusals) {
+            if (c.field == SettingField::DisplayDigits) {
+                continue;
+            }
+            const bool serial = c.field == SettingField::SerialNumber;
+            const QString field =
+                serial ? QStringLiteral("serialEdit") : QStringLiteral("multiplierEdit");
+            const QString typed = QString::fromLatin1(c.typed);
+            QTest::newRow(c.name)
+                << QStringList{field + QLatin1Char('=') + typed, QStringLiteral("init")} << update
+                << QStringList{QStringLiteral("stop: ") + QString::fromLatin1(c.refusal)} << 0
+                << before << (serial ? shown : typed + QStringLiteral(" -0.0625")) << field;
+        }
         QTest::newRow("zero not a number")
             << l({"zeroEdit=1,5", "init"}) << update << l({"warning: Please enter a number."}) << 0
             << before << shown << QStringLiteral("zeroEdit");
@@ -138,8 +139,9 @@ class InitReadoutDlgTest : public QObject {
         QFETCH(QString, focus);
         LinkOnSimulator sim;
         QVERIFY(sim.WaitConnected());
-        int refresh = 0;
-        CInitReadoutDlg dialog(sim.Context(), &refresh);
+        int refresh = 0;  // readoutWritten signals
+        CInitReadoutDlg dialog(sim.Context());
+        QObject::connect(&dialog, &CInitReadoutDlg::readoutWritten, [&refresh] { ++refresh; });
         BoxRecorder boxes;
         QString shown;
         QString focused;
@@ -186,8 +188,7 @@ class InitReadoutDlgTest : public QObject {
         QFETCH(QString, clicked);
         LinkOnSimulator sim;
         QVERIFY(sim.WaitConnected());
-        int refresh = 0;
-        CInitReadoutDlg dialog(sim.Context(), &refresh);
+        CInitReadoutDlg dialog(sim.Context());
         QCOMPARE(ButtonsClickedBy(dialog, focus, Qt::Key_Return), QStringList{clicked});
     }
 
@@ -195,8 +196,9 @@ class InitReadoutDlgTest : public QObject {
     void untouchedConstantsKeepTheirDigits() {
         LinkOnSimulator sim{4, [](sim::ReadoutMemory& m) { m.SetMultiplier(1.2345678f); }};
         QVERIFY(sim.WaitConnected());
-        int refresh = 0;
-        CInitReadoutDlg dialog(sim.Context(), &refresh);
+        int refresh = 0;  // readoutWritten signals
+        CInitReadoutDlg dialog(sim.Context());
+        QObject::connect(&dialog, &CInitReadoutDlg::readoutWritten, [&refresh] { ++refresh; });
         BoxRecorder boxes;
         QString shown;
         RunModal(dialog, [&] {
@@ -213,8 +215,9 @@ class InitReadoutDlgTest : public QObject {
     void resultAfterCloseIsNotShown() {
         LinkOnSimulator sim;
         QVERIFY(sim.WaitConnected());
-        int refresh = 0;
-        CInitReadoutDlg dialog(sim.Context(), &refresh);
+        int refresh = 0;  // readoutWritten signals
+        CInitReadoutDlg dialog(sim.Context());
+        QObject::connect(&dialog, &CInitReadoutDlg::readoutWritten, [&refresh] { ++refresh; });
         BoxRecorder boxes;
         RunModal(dialog, [&] {
             Child<QLineEdit>(dialog, "offsetEdit").setText(QStringLiteral("0.75"));
@@ -229,8 +232,7 @@ class InitReadoutDlgTest : public QObject {
 
     void calibrationButtonAndForm() {
         LinkOnSimulator sim;
-        int refresh = 0;
-        CInitReadoutDlg dialog(sim.Context(), &refresh);
+        CInitReadoutDlg dialog(sim.Context());
         QStringList chain;
         QString opened;
         QWidget* openedParent = nullptr;
@@ -269,8 +271,7 @@ class InitReadoutDlgTest : public QObject {
     void fieldButtonsHaveRoomForTheirText() {
         QFETCH(QString, button);
         LinkOnSimulator sim;
-        int refresh = 0;
-        CInitReadoutDlg dialog(sim.Context(), &refresh);
+        CInitReadoutDlg dialog(sim.Context());
         dialog.show();
         QCoreApplication::processEvents();
         const auto& pushButton = Child<QPushButton>(dialog, button.toLatin1().constData());

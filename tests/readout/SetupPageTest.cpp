@@ -11,9 +11,11 @@
 #include <memory>
 
 #include "BoxRecorder.h"
+#include "CInitReadoutDlg.h"
 #include "CPageSetupDlg.h"
 #include "CPasswordDlg.h"
 #include "LocalClock.h"
+#include "SettingsRefusals.h"
 #include "TimeZoneGuard.h"
 
 Q_DECLARE_METATYPE(q417::LocalDateTime)
@@ -58,7 +60,8 @@ struct PageOnSimulator {
         if (calendarNow) {
             context.calendarNow = calendarNow;
         }
-        page = std::make_unique<CPageSetupDlg>(context, &statusNeedsRefresh, &window);
+        page = std::make_unique<CPageSetupDlg>(context, &window);
+        QObject::connect(page.get(), &CPageSetupDlg::readoutWritten, [this] { ++writesEnded; });
         window.resize(420, 400);
         window.show();
         return QTest::qWaitForWindowExposed(&window);
@@ -95,7 +98,7 @@ struct PageOnSimulator {
     LinkOnSimulator sim;
     std::function<std::int64_t()> calendarNow;  // the PC's clock as the page sees it, if set
     QWidget window;
-    int statusNeedsRefresh = 0;
+    int writesEnded = 0;  // readoutWritten signals
     std::unique_ptr<CPageSetupDlg> page;
     test::BoxRecorder boxes;
 };
@@ -213,7 +216,7 @@ class SetupPageTest : public QObject {
         p.sim.line.ClearWritten();
         p.Update();
         QCOMPARE(p.Boxes(1), QStringList{kWarning + kUpdated});
-        QCOMPARE(p.statusNeedsRefresh, 1);
+        QCOMPARE(p.writesEnded, 1);
         const QString written = QString::fromLatin1(p.sim.line.Written());
         QVERIFY(written.contains(QStringLiteral("WT ")));
         QVERIFY(!written.contains(QStringLiteral("WE ")));
@@ -226,10 +229,13 @@ class SetupPageTest : public QObject {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("box");
         QTest::addColumn<int>("digits");  // the readout's digits afterwards
-        const QString refused =
-            QStringLiteral("Invalid number of display digits./n 0 <= Digits <= 8");
-        QTest::newRow("9") << QStringLiteral("9") << QStringLiteral("stop: ") + refused << 3;
-        QTest::newRow("-1") << QStringLiteral("-1") << QStringLiteral("stop: ") + refused << 3;
+        for (const test::SettingRefusal& c : test::kSettingRefusals) {
+            if (c.field == test::SettingField::DisplayDigits) {
+                QTest::newRow(c.name)
+                    << QString::fromLatin1(c.typed)
+                    << QStringLiteral("stop: ") + QString::fromLatin1(c.refusal) << 3;
+            }
+        }
         QTest::newRow("0") << QStringLiteral("0") << kWarning + kUpdated << 0;
         QTest::newRow("8") << QStringLiteral("8") << kWarning + kUpdated << 8;
         // Refused as no integer; the previous value goes on, so nothing differs.
@@ -248,7 +254,7 @@ class SetupPageTest : public QObject {
         p.Update();
         QCOMPARE(p.Boxes(1), QStringList{box});
         const bool written = box == kWarning + kUpdated;
-        QCOMPARE(p.statusNeedsRefresh, written ? 1 : 0);
+        QCOMPARE(p.writesEnded, written ? 1 : 0);
         if (!written) {
             QCOMPARE(p.window.focusWidget(), field);
         }
@@ -348,7 +354,7 @@ class SetupPageTest : public QObject {
         } else {
             QVERIFY2(!written.contains(QStringLiteral("WT ")), qPrintable(written));
             QCOMPARE(p.sim.link.Settings().readoutClock, before);
-            QCOMPARE(p.statusNeedsRefresh, 0);
+            QCOMPARE(p.writesEnded, 0);
             QCOMPARE(p.window.focusWidget(), date);
         }
     }
@@ -363,7 +369,7 @@ class SetupPageTest : public QObject {
         p.Update();
         // The wait lets the refreshes run too.
         QCOMPARE(p.Boxes(1), QStringList{QStringLiteral("warning: Error writing date time.")});
-        QCOMPARE(p.statusNeedsRefresh, 1);
+        QCOMPARE(p.writesEnded, 1);
         QTest::qWait(500);
         QVERIFY(p.page->ClockEdited());
         QCOMPARE(time->time(), chosen);
@@ -518,6 +524,14 @@ class SetupPageTest : public QObject {
             QCOMPARE(colours.color(QPalette::Base) == colours.color(QPalette::Window),
                      p.Control<QLineEdit>(name)->isReadOnly());
         }
+    }
+
+    // The Initialize Readout dialog's writes reach the sheet through the page.
+    void dialogWritesAreThePages() {
+        PageOnSimulator p;
+        QVERIFY(p.Open());
+        Q_EMIT p.page->InitializeDialog().readoutWritten();
+        QCOMPARE(p.writesEnded, 1);
     }
 
     void advancedNeedsThePassword_data() {

@@ -22,6 +22,7 @@
 #include "ReadoutSettings.h"
 #include "ReadoutStatusRows.h"
 #include "ReadoutTables.h"
+#include "SettingsChange.h"
 #include "TimeZoneGuard.h"
 
 using namespace q417;
@@ -202,9 +203,9 @@ class SheetTest : public QObject {
         QVERIFY(sim.WaitConnected());
         QCOMPARE(sim.link.Settings().answered.clock, answered);
         if (written) {
-            ReadoutSettings request;
-            request.readoutClock = test::kNow + 3600;
-            QVERIFY(sim.link.SubmitSettingsWrite(0, request, SET_CLOCK));
+            SettingsChange change;
+            QVERIFY(!change.SetClock(test::kNow + 3600));
+            QVERIFY(sim.link.SubmitSettingsWrite(0, change));
             QVERIFY(sim.WaitIdle());
         }
         const ReadoutSettings link = sim.link.Settings();
@@ -234,17 +235,18 @@ class SheetTest : public QObject {
         sheet.show();
         CPageStatusDlg& page = sheet.StatusPage();
         const QString units = page.Value(6);
-        ReadoutSettings request;
-        request.displayUnits = sim.link.Settings().displayUnits == 2 ? 3 : 2;
-        QVERIFY(sim.link.SubmitSettingsWrite(0, request, SET_DISPLAY_UNITS));
+        const int unitsCode = sim.link.Settings().displayUnits == 2 ? 3 : 2;
+        SettingsChange change;
+        QVERIFY(!change.SetDisplayUnits(unitsCode));
+        QVERIFY(sim.link.SubmitSettingsWrite(0, change));
         QVERIFY(sim.WaitIdle());
-        const QString written = QString::fromLatin1(kUnitNames[request.displayUnits]);
+        const QString written = QString::fromLatin1(kUnitNames[unitsCode]);
 
         // Without the flag, switching tabs keeps the rows; with it, they show the link anew.
         sheet.Tabs().setCurrentWidget(&sheet.SetupPage());
         sheet.Tabs().setCurrentWidget(&page);
         QCOMPARE(page.Value(6), units);
-        sheet.statusNeedsRefresh = 1;
+        Q_EMIT sheet.SetupPage().readoutWritten();  // as a write of the page ends
         sheet.Tabs().setCurrentWidget(&sheet.SetupPage());
         sheet.Tabs().setCurrentWidget(&page);
         QCOMPARE(page.Value(6), written);
