@@ -41,8 +41,11 @@ struct Rig {
     testing::RecordingSink sink;
 };
 
-bool IsStatus(const LinkMessage& m, int code) {
-    return m.message == WM_LINK_STATUS && m.lParam == code;
+// Whether event says that at least done records of a download are read.
+bool DownloadedAtLeast(const LinkEvent& event, int done) {
+    const auto* progress = event.As<link_event::Progress>();
+    return progress != nullptr && progress->transfer == Transfer::Download &&
+           progress->recordsDone >= done;
 }
 
 double TimedStopMs(CReadoutLink& link) {
@@ -77,7 +80,7 @@ int main(int argc, char** argv) {
         Rig rig(simPath, paced);
         rig.link.SetDesiredBaud(baud);
         rig.link.Start(rig.sink);
-        if (!rig.sink.WaitFor(testing::EventMessage(kEventInformationRead), 10s)) {
+        if (!rig.sink.WaitFor(testing::kReadoutReady, 10s)) {
             std::fprintf(stderr, "q417workerbench: the simulated readout did not connect\n");
             return 1;
         }
@@ -86,10 +89,9 @@ int main(int argc, char** argv) {
         const std::size_t mark = rig.sink.Count();
         const auto submitted = std::chrono::steady_clock::now();
         rig.link.SubmitJob(JOB_DOWNLOAD, 0);
-        rig.sink.WaitUntil([](const LinkMessage& m) { return IsStatus(m, STATUS_READING); }, 10s,
-                           mark);
+        rig.sink.WaitUntil([](const LinkEvent& e) { return DownloadedAtLeast(e, 1); }, 10s, mark);
         const auto firstRecord = std::chrono::steady_clock::now();
-        if (!rig.sink.WaitFor(testing::EventMessage(kEventDownloadComplete), 120s, mark)) {
+        if (!rig.sink.WaitFor(testing::kDownloadComplete, 120s, mark)) {
             std::fprintf(stderr, "q417workerbench: the download did not complete\n");
             return 1;
         }
@@ -106,27 +108,29 @@ int main(int argc, char** argv) {
         // Halfway through a second download.
         const std::size_t again = rig.sink.Count();
         rig.link.SubmitJob(JOB_DOWNLOAD, 0);
-        rig.sink.WaitUntil([](const LinkMessage& m) { return IsStatus(m, STATUS_READING); }, 10s,
-                           again);
+        rig.sink.WaitUntil(
+            [records](const LinkEvent& e) { return DownloadedAtLeast(e, (records + 1) / 2); }, 60s,
+            again);
         PrintStop("a download", TimedStopMs(rig.link));
 
         // In the idle poll's pause and exchange.
         rig.link.Start(rig.sink);
         const std::size_t idle = rig.sink.Count();
-        rig.sink.WaitFor(testing::EventMessage(kEventInformationRead), 10s, idle);
-        rig.sink.WaitFor(testing::StatusMessage(10, 0), 10s, idle);
+        rig.sink.WaitFor(testing::kReadoutReady, 10s, idle);
+        rig.sink.WaitFor(testing::StatusEvent(LinkDetail::Polling), 10s, idle);
         PrintStop("an idle poll", TimedStopMs(rig.link));
 
         // In the pause after the port opened.
         rig.link.Start(rig.sink);
-        rig.sink.WaitFor(testing::StatusMessage(1, STATUS_PORT_OPEN), 10s, rig.sink.Count());
+        rig.sink.WaitFor(testing::StatusEvent(LinkDetail::PortOpen, LinkStatus::PortOpen), 10s,
+                         rig.sink.Count());
         PrintStop("the pause after opening", TimedStopMs(rig.link));
     }
     // Waking a readout that does not answer: the worker waits on the line.
     {
         Rig rig(simPath, {"--silent"});
         rig.link.Start(rig.sink);
-        rig.sink.WaitFor(testing::StatusMessage(3, STATUS_CONNECTING), 10s);
+        rig.sink.WaitFor(testing::StatusEvent(LinkDetail::Connecting, LinkStatus::Connecting), 10s);
         std::this_thread::sleep_for(300ms);  // well inside the first wake-up's wait
         PrintStop("a wake-up of a silent readout", TimedStopMs(rig.link));
     }

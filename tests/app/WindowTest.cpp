@@ -26,8 +26,8 @@
 #include "DocumentCommands.h"
 #include "FirstWindowSize.h"
 #include "LinkDispatcher.h"
-#include "LinkJob.h"
 #include "LinkEvent.h"
+#include "LinkJob.h"
 #include "MessagePane.h"
 #include "RecentFileList.h"
 #include "ScriptedUser.h"
@@ -118,27 +118,31 @@ class WindowTest : public QObject {
     void cleanup() { app_.reset(); }
 
     void statusPanes_data() {
-        QTest::addColumn<quint64>("number");
-        QTest::addColumn<qint64>("code");
+        QTest::addColumn<LinkEventKind>("event");
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("count");
-        QTest::newRow("reading 42%") << quint64(42) << qint64(13) << "Reading data"
-                                     << "42%";
-        QTest::newRow("connected 5") << quint64(5) << qint64(5) << "Connected"
-                                     << "5";
-        QTest::newRow("7 clears, 0 keeps") << quint64(0) << qint64(7) << ""
-                                           << "9";
-        QTest::newRow("code 0 keeps") << quint64(3) << qint64(0) << "Comm error"
-                                      << "3";
+        QTest::newRow("reading 42%")
+            << LinkEventKind(link_event::Progress{Transfer::Download, 84, 200}) << "Reading data"
+            << "42%";
+        QTest::newRow("connected 5")
+            << LinkEventKind(link_event::Status{LinkStatus::Connected, LinkDetail::Connected})
+            << "Connected"
+            << "5";
+        QTest::newRow("under 1% keeps the number")
+            << LinkEventKind(link_event::Progress{Transfer::Upload, 1, 200}) << "Writing data"
+            << "12";
+        QTest::newRow("no status keeps the status")
+            << LinkEventKind(link_event::Status{LinkStatus::None, LinkDetail::Connecting})
+            << "Comm error"
+            << "3";
     }
     void statusPanes() {
-        QFETCH(quint64, number);
-        QFETCH(qint64, code);
+        QFETCH(LinkEventKind, event);
         QFETCH(QString, status);
         QFETCH(QString, count);
         StartApp();
-        Frame().OnLinkStatus(9, STATUS_COMM_ERROR);
-        Frame().OnLinkStatus(number, code);
+        Frame().OnLinkEvent(link_event::Status{LinkStatus::CommError, LinkDetail::IdleCommError});
+        Frame().OnLinkEvent(event);
         QCOMPARE(Frame().PaneText(CMainFrame::kStatusPane), status);
         QCOMPARE(Frame().PaneText(CMainFrame::kNumberPane), count);
         QVERIFY(Frame().PaneText(CMainFrame::kClockPane).endsWith(QStringLiteral("M")));
@@ -256,23 +260,29 @@ class WindowTest : public QObject {
             }
             return rects;
         };
-        Frame().OnLinkStatus(kDetailConnected, STATUS_CONNECTED);
+        Frame().OnLinkEvent(link_event::Status{LinkStatus::Connected, LinkDetail::Connected});
         const QList<QRect> start = places();
-        const std::pair<quint64, qint64> statuses[] = {
-            {8, STATUS_CONNECTED}, {100, STATUS_READING},  {3, STATUS_CONNECTING},
-            {100, STATUS_WRITING}, {2, STATUS_COMM_ERROR}, {9, STATUS_NEW_READOUT},
+        const LinkEventKind events[] = {
+            link_event::Status{LinkStatus::Connected, LinkDetail::PollAnswered},
+            link_event::Progress{Transfer::Download, 200, 200},
+            link_event::Status{LinkStatus::Connecting, LinkDetail::Connecting},
+            link_event::Progress{Transfer::Upload, 200, 200},
+            link_event::Status{LinkStatus::CommError, LinkDetail::TransferCommError},
+            link_event::Status{LinkStatus::NewReadout, LinkDetail::NewReadout},
         };
-        for (const auto& [number, code] : statuses) {
-            Frame().OnLinkStatus(number, code);
+        for (const LinkEventKind& event : events) {
+            Frame().OnLinkEvent(event);
             QCOMPARE(places(), start);
         }
-        // A text wider than any the pane was made for widens it once, and it stays so.
-        const int width = Frame().Pane(CMainFrame::kNumberPane)->width();
-        Frame().OnLinkStatus(1234567890, STATUS_CONNECTED);
-        const QList<QRect> wider = places();
-        QVERIFY(Frame().Pane(CMainFrame::kNumberPane)->width() > width);
-        Frame().OnLinkStatus(5, STATUS_CONNECTED);
-        QCOMPARE(places(), wider);
+        // A text wider than any a pane was made for (no link event has one) widens it once, and
+        // it stays so.
+        StatusPane number(7, {QStringLiteral("100%")});
+        const int width = number.width();
+        number.SetPaneText(QStringLiteral("1234567890"));
+        const int wider = number.width();
+        QVERIFY(wider > width);
+        number.SetPaneText(QStringLiteral("5"));
+        QCOMPARE(number.width(), wider);
     }
 
     void firstWindowSize_data() {
@@ -299,21 +309,31 @@ class WindowTest : public QObject {
         }
         QVERIFY(Frame().Action(cmd::kSelectAll)->isEnabled());
         QVERIFY(!Frame().Action(cmd::kCut)->isEnabled());
-        for (const int id : {kCommandReadoutStatus, kCommandUploadSiteInfo, kCommandAddReadoutData,
-                             kCommandReconnect, kCommandCalibration}) {
-            Frame().OnLinkCommand(1, id);  // neither enable nor disable
-        }
+        // A connected readout is not yet a ready one.
+        Frame().OnLinkEvent(link_event::Status{LinkStatus::Connected, LinkDetail::Connected});
+        Frame().OnLinkEvent(link_event::ReadoutWoken{});
         QVERIFY(!Frame().Action(cmd::kReconnect)->isEnabled());
-        for (const int id : {kCommandReadoutStatus, kCommandUploadSiteInfo, kCommandAddReadoutData,
-                             kCommandReconnect, kCommandCalibration}) {
-            Frame().OnLinkCommand(kCommandEnable, id);
-        }
+        Frame().OnLinkEvent(link_event::ReadoutReady{});
         for (const int id : readout) {
             QVERIFY2(Frame().Action(id)->isEnabled(), qPrintable(QString::number(id)));
         }
-        Frame().OnLinkCommand(kCommandDisable, kCommandAddReadoutData);
-        QVERIFY(!Frame().Action(cmd::kAddReadoutDataTool)->isEnabled());
         QVERIFY(Frame().Flags().calibration);
+        // An upload withdraws what would talk to the readout in its middle, both tools too.
+        Frame().OnLinkEvent(link_event::TransferBegun{Transfer::Upload, 25});
+        for (const int id : {cmd::kUploadSiteInfo, cmd::kUploadSiteInfoTool, cmd::kAddReadoutData,
+                             cmd::kAddReadoutDataTool}) {
+            QVERIFY2(!Frame().Action(id)->isEnabled(), qPrintable(QString::number(id)));
+        }
+        QVERIFY(Frame().Action(cmd::kReadoutStatus)->isEnabled());
+        QVERIFY(Frame().Action(cmd::kReconnect)->isEnabled());
+        QVERIFY(!Frame().Flags().calibration);
+        // A lost port leaves only what needs no readout.
+        Frame().OnLinkEvent(link_event::ReadoutReady{});
+        Frame().OnLinkEvent(link_event::ReadoutGone{true});
+        for (const int id : readout) {
+            QVERIFY2(!Frame().Action(id)->isEnabled(), qPrintable(QString::number(id)));
+        }
+        Frame().OnLinkEvent(link_event::ReadoutReady{});
 
         FillSites(Model(), 2);
         Select({1});
@@ -351,9 +371,7 @@ class WindowTest : public QObject {
     void uploadNotConfirmedLeavesTheCommands() {
         StartApp();
         FillSites(Model(), 2);
-        for (const int id : {kCommandReadoutStatus, kCommandUploadSiteInfo, kCommandReconnect}) {
-            Frame().OnLinkCommand(kCommandEnable, id);
-        }
+        Frame().OnLinkEvent(link_event::ReadoutReady{});
         const CommandFlags before = Frame().Flags();
         user_->saveChoice = SaveChoice::Discard;
         user_->answers[Question::ConfirmUpload] = false;
@@ -365,12 +383,29 @@ class WindowTest : public QObject {
 
     // Keeping readings that were never downloaded reads the readout's records first; a readout
     // that goes away meanwhile ends the upload with one box, and nothing is written.
+    void keepingReadingsReadsTheRecordsFirstAndAGoneReadoutSaysSo_data() {
+        QTest::addColumn<LinkEventKind>("event");
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("starting over")
+            << LinkEventKind(link_event::Status{LinkStatus::Connecting, LinkDetail::Connecting})
+            << true;
+        QTest::newRow("port lost") << LinkEventKind(link_event::ReadoutGone{true}) << true;
+        QTest::newRow("another readout")
+            << LinkEventKind(link_event::Status{LinkStatus::NewReadout, LinkDetail::NewReadout})
+            << true;
+        QTest::newRow("a failed step, recovering")
+            << LinkEventKind(
+                   link_event::Status{LinkStatus::CommError, LinkDetail::TransferCommError})
+            << false;
+        QTest::newRow("its progress")
+            << LinkEventKind(link_event::Progress{Transfer::Download, 1, 2}) << false;
+    }
     void keepingReadingsReadsTheRecordsFirstAndAGoneReadoutSaysSo() {
+        QFETCH(LinkEventKind, event);
+        QFETCH(bool, ends);
         StartApp();
         FillSites(Model(), 2);
-        for (const int id : {kCommandReadoutStatus, kCommandUploadSiteInfo, kCommandReconnect}) {
-            Frame().OnLinkCommand(kCommandEnable, id);
-        }
+        Frame().OnLinkEvent(link_event::ReadoutReady{});
         user_->saveChoice = SaveChoice::Discard;
         user_->answers[Question::ConfirmUpload] = true;
         user_->answers[Question::ClearReadings] = false;
@@ -380,10 +415,15 @@ class WindowTest : public QObject {
         QVERIFY(!Frame().Action(cmd::kUploadSiteInfo)->isEnabled());
         QVERIFY(user_->messages.empty());
 
-        app_->Commands().OnLinkStatus(STATUS_CONNECTING);
+        app_->Commands().OnLinkEvent({0, event});
+        if (!ends) {
+            QVERIFY(app_->Commands().UploadAwaitingRecords());
+            QVERIFY(user_->messages.empty());
+            return;
+        }
         QVERIFY(!app_->Commands().UploadAwaitingRecords());
         QCOMPARE(user_->messages, std::vector<std::string>{kRecordsNotReadUploadMessage});
-        app_->Commands().OnLinkStatus(STATUS_CONNECTING);
+        app_->Commands().OnLinkEvent({0, event});
         QCOMPARE(user_->messages.size(), std::size_t{1});
     }
 
@@ -580,7 +620,7 @@ class WindowTest : public QObject {
         ClickCell(step > 0 ? 0 : 59, SiteListView::kLocation);
         const int top = View().rowAt(0);
         QVERIFY(View().BeginDrag());
-        View().OnLinkEvent(kEventInformationRead);  // its question waits for the drop
+        View().OnLinkEvent(link_event::ReadoutReady{});  // its question waits for the drop
         View().DragMove({40, step > 0 ? height - offset : offset}, true);
         QCOMPARE(View().rowAt(0), top + step);  // at once, then at each tick
         View().DragScrollTick();
@@ -732,11 +772,11 @@ class WindowTest : public QObject {
             if (question != Question::DownloadData || asked++ > 0) {
                 return;
             }
-            View().OnLinkEvent(kEventInformationRead);
-            View().OnLinkEvent(kEventDownloadComplete);
+            View().OnLinkEvent(link_event::ReadoutReady{});
+            View().OnLinkEvent(link_event::DownloadComplete{});
             QCOMPARE(user_->saveQuestions.size(), std::size_t(0));
         };
-        View().OnLinkEvent(kEventInformationRead);
+        View().OnLinkEvent(link_event::ReadoutReady{});
         QCOMPARE(asked, 1);
         QTRY_COMPARE(user_->saveQuestions.size(), std::size_t(1));  // the merge, after
         QCOMPARE(asked, 1);
@@ -744,7 +784,7 @@ class WindowTest : public QObject {
         // While a dialog is open the offer waits for it to close.
         {
             UiActivity::Scope dialogOpen(app_->Activity());
-            View().OnLinkEvent(kEventInformationRead);
+            View().OnLinkEvent(link_event::ReadoutReady{});
             QTest::qWait(20);
             QCOMPARE(asked, 1);
         }
@@ -757,23 +797,50 @@ class WindowTest : public QObject {
         auto* stays = new QObject(&dispatcher);
         auto* goes = new QObject;
         const RequesterId kept =
-            dispatcher.AddRequester(stays, [&](const LinkMessage&) { ++results; });
+            dispatcher.AddRequester(stays, [&](const LinkEvent&) { ++results; });
         const RequesterId gone =
-            dispatcher.AddRequester(goes, [&](const LinkMessage&) { ++results; });
+            dispatcher.AddRequester(goes, [&](const LinkEvent&) { ++results; });
         const RequesterId withdrawn =
-            dispatcher.AddRequester(stays, [&](const LinkMessage&) { ++results; });
+            dispatcher.AddRequester(stays, [&](const LinkEvent&) { ++results; });
         dispatcher.WithdrawRequester(withdrawn);
         std::thread worker([&] {
             for (const RequesterId id : {kept, gone, withdrawn, RequesterId(99)}) {
-                dispatcher.Post({WM_LINK_RESULT, LinkTarget::Requester, id, 0, 0});
+                dispatcher.Post({id, link_event::JobResult{0}});
             }
-            dispatcher.Post({WM_LINK_EVENT, LinkTarget::ViewWindow, 0, 10, 0});  // no view
+            dispatcher.Post({0, link_event::ReadoutReady{}});  // no status window, no view
         });
         worker.join();
         delete goes;
         QTRY_COMPARE(dispatcher.Delivered() + dispatcher.Dropped(), 5);
         QCOMPARE(results, 1);
         QCOMPARE(dispatcher.Dropped(), 4);
+    }
+
+    // An event for every window reaches the frame, then the view; a result only its requester.
+    void dispatcherHandsBroadcastsToTheStatusWindowThenTheView() {
+        LinkDispatcher dispatcher;
+        QObject frame;
+        QObject view;
+        QObject requester;
+        QStringList got;
+        const auto record = [&got](const char* who) {
+            return [&got, who](const LinkEvent& event) {
+                got.append(QLatin1String(who) + QLatin1Char(' ') +
+                           QString::number(event.what.index()));
+            };
+        };
+        dispatcher.SetViewWindow(&view, record("view"));
+        dispatcher.SetStatusWindow(&frame, record("frame"));
+        const RequesterId id = dispatcher.AddRequester(&requester, record("requester"));
+        dispatcher.Post({0, link_event::ReadoutReady{}});
+        dispatcher.Post({id, link_event::JobResult{1}});
+        dispatcher.DeliverPosted();
+        const QString ready = QString::number(LinkEventKind(link_event::ReadoutReady{}).index());
+        const QString result = QString::number(LinkEventKind(link_event::JobResult{}).index());
+        QCOMPARE(got,
+                 (QStringList{QStringLiteral("frame ") + ready, QStringLiteral("view ") + ready,
+                              QStringLiteral("requester ") + result}));
+        QCOMPARE(dispatcher.Dropped(), 0);
     }
 
     void stopSignalsReachTheWindowThread_data() {

@@ -1,6 +1,6 @@
 // The document and the readout link together, as the window drives them: the link's worker on
 // its own thread against the simulated readout, the document on the test's thread, meeting only
-// through the link's messages and its shared settings.
+// through the link's events and its shared settings.
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,8 @@ namespace q417 {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::EventMessage;
+using testing::kDownloadComplete;
+using testing::kReadoutReady;
 using testing::RecordingSink;
 
 constexpr std::int64_t kNow = 1796742245;  // 2026-12-08 15:04:05 UTC
@@ -42,18 +43,18 @@ class DocumentLinkTest : public ::testing::Test {
     }
     ~DocumentLinkTest() override { link.Stop(); }
 
-    // Waits for the next event after the messages seen so far.
-    void AwaitEvent(int event) {
+    // Waits for the next event after the events seen so far.
+    void AwaitEvent(const LinkEvent& event) {
         const std::size_t from = seen;
-        ASSERT_TRUE(sink.WaitFor(EventMessage(event), 10s, from)) << "event " << event;
+        ASSERT_TRUE(sink.WaitFor(event, 10s, from)) << ::testing::PrintToString(event);
         seen = sink.Count();
     }
 
     void ConnectAndDownload() {
         link.Start(sink);
-        AwaitEvent(kEventInformationRead);
+        AwaitEvent(kReadoutReady);
         ASSERT_TRUE(link.SubmitJob(JOB_DOWNLOAD, 0));
-        AwaitEvent(kEventDownloadComplete);
+        AwaitEvent(kDownloadComplete);
         document.MergeReadoutData();
         ASSERT_EQ(document.SiteCount(), 4);
     }
@@ -87,7 +88,7 @@ TEST_F(DocumentLinkTest, DownloadSaveEditAndUploadThroughTheWorker) {
     ASSERT_TRUE(plan);
     ASSERT_TRUE(link.SubmitUpload(0, *plan));
     // The link writes, disconnects and reads the readout afresh.
-    AwaitEvent(kEventInformationRead);
+    AwaitEvent(kReadoutReady);
     const ReadoutSettings fresh = link.Settings();
     link.Stop();  // the readout's memory is the test's alone again
 
@@ -116,11 +117,11 @@ TEST_F(DocumentLinkTest, AReconnectionBetweenPreparationAndUploadChangesNothingW
     // The link reads the readout afresh before the upload is submitted: its record image is
     // zeros again, and would wipe every reading were it what the upload writes.
     ASSERT_TRUE(link.SubmitJob(JOB_RECONNECT, 0));
-    AwaitEvent(kEventInformationRead);
+    AwaitEvent(kReadoutReady);
     ASSERT_EQ(link.Settings().dataReady, 0);
 
     ASSERT_TRUE(link.SubmitUpload(0, *plan));
-    AwaitEvent(kEventInformationRead);
+    AwaitEvent(kReadoutReady);
     link.Stop();
     const sim::ReadoutMemory& memory = engine.Memory();
     EXPECT_EQ(memory.SiteName(0), "RENAMED");
@@ -153,7 +154,7 @@ TEST_F(DocumentLinkTest, TheReadoutReceivesTheListAsShownWithEachSitesOwnReading
     const std::optional<UploadPlan> plan = document.PrepareSiteUpload(false);  // readings kept
     ASSERT_TRUE(plan);
     ASSERT_TRUE(link.SubmitUpload(0, *plan));
-    AwaitEvent(kEventInformationRead);
+    AwaitEvent(kReadoutReady);
     link.Stop();
 
     const sim::ReadoutMemory& memory = engine.Memory();
@@ -179,9 +180,9 @@ TEST_F(DocumentLinkTest, ErasedRecordsAndNaNReadingsOfTheReadoutNeverReachTheFil
     const int last = engine.Memory().ReadingCount(3) - 1;
     engine.Memory().SetReading(3, last, {std::numeric_limits<float>::quiet_NaN(), 1});
     link.Start(sink);
-    AwaitEvent(kEventInformationRead);
+    AwaitEvent(kReadoutReady);
     ASSERT_TRUE(link.SubmitJob(JOB_DOWNLOAD, 0));
-    AwaitEvent(kEventDownloadComplete);
+    AwaitEvent(kDownloadComplete);
     document.MergeReadoutData();
     ASSERT_EQ(document.SiteCount(), 3);
     EXPECT_EQ(user.messages, std::vector<std::string>{
