@@ -1,61 +1,15 @@
 #include "StatusCommand.h"
 
 #include <algorithm>
-#include <array>
-#include <cctype>
-#include <string_view>
+#include <nlohmann/json.hpp>
 
 #include "CommandArguments.h"
 #include "ExitCode.h"
+#include "Latin1Text.h"
 #include "ReadoutStatusRows.h"
 #include "TextEscaping.h"
 
 namespace q417::cli {
-namespace {
-
-struct KeyOfLabel {
-    std::string_view label;
-    std::string_view key;
-};
-
-// Scripts read these keys: they stay as they are whatever the labels become.
-constexpr std::array<KeyOfLabel, 12> kKeys = {{
-    {"Serial Number :", "serialNumber"},
-    {"Firmware Version :", "firmwareVersion"},
-    {"Battery :", "battery"},
-    {"Multiplier :", "multiplier"},
-    {"Offset :", "offset"},
-    {"Calibration Units :", "calibrationUnits"},
-    {"Display Units :", "displayUnits"},
-    {"Display Digits :", "displayDigits"},
-    {"Power Down :", "powerDown"},
-    {"Readout Date Time :", "readoutDateTime"},
-    {"Site Number :", "siteNumber"},
-    {"Filename :", "fileName"},
-}};
-
-}  // namespace
-
-std::string StatusKey(const std::string& label) {
-    for (const KeyOfLabel& k : kKeys) {
-        if (k.label == label) {
-            return std::string(k.key);
-        }
-    }
-    // A row this table does not know yet: its label in camel case.
-    std::string key;
-    bool upper = false;
-    for (const char c : label) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (!std::isalnum(byte)) {
-            upper = !key.empty();
-            continue;
-        }
-        key.push_back(static_cast<char>(upper ? std::toupper(byte) : std::tolower(byte)));
-        upper = false;
-    }
-    return key;
-}
 
 int RunStatus(CommandContext& context, const std::vector<std::string>& args) {
     const CommandArguments arguments(args, {}, {"--json"});
@@ -73,14 +27,13 @@ int RunStatus(CommandContext& context, const std::vector<std::string>& args) {
 
     std::ostream& out = context.Out();
     if (json) {
-        out << "{\n";
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            const std::string key = StatusKey(rows[i].label);
-            out << "  " << JsonString(key) << ": "
-                << (rows[i].answered ? JsonString(rows[i].value) : std::string("null"))
-                << (i + 1 < rows.size() ? ",\n" : "\n");
+        // In the rows' order; values are Latin-1 bytes, written as ASCII escapes.
+        nlohmann::ordered_json object = nlohmann::ordered_json::object();
+        for (const StatusRow& row : rows) {
+            object[row.key] = row.answered ? nlohmann::ordered_json(Latin1ToUtf8(row.value))
+                                           : nlohmann::ordered_json(nullptr);
         }
-        out << "}\n";
+        out << object.dump(2, ' ', true) << '\n';
     } else {
         std::size_t width = 0;
         for (const StatusRow& row : rows) {

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "ReadoutSettings.h"
@@ -12,16 +11,21 @@ namespace q417 {
 // Shown in place of a value the readout did not answer, so a report keeps every row.
 inline constexpr char kNoAnswer[] = "(no answer)";
 
-// The readout's status as twelve label and value rows, in the order and formats every front end
-// shows them. The readout clock row is the clock advanced to calendarNowSeconds, in local time.
-// A row whose query the readout left unanswered shows kNoAnswer: its field holds nothing the
-// readout said.
+// One fact of the readout's status, as every front end shows it.
 struct StatusRow {
-    std::string label;
-    std::string value;
+    // Stable snake_case name that scripts read ("serial_number"): it never follows the label.
+    std::string key;
+    std::string label;  // as the Status page shows it ("Serial Number :")
+    std::string value;  // kNoAnswer when the readout left the query unanswered
     bool answered = true;
 };
 
+// The key of the row whose value runs on with the readout's clock.
+inline constexpr char kClockRowKey[] = "readout_date_time";
+
+// The readout's status rows in the order every front end shows them; the only list of them. The
+// clock row is the clock advanced to calendarNowSeconds, in local time. A row whose query the
+// readout left unanswered shows kNoAnswer: its field holds nothing the readout said.
 [[nodiscard]] std::vector<StatusRow> ReadoutStatusRows(const ReadoutSettings& settings,
                                                        std::int64_t calendarNowSeconds);
 

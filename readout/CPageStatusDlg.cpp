@@ -6,6 +6,7 @@
 #include <QTimerEvent>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "CReadoutLink.h"
 #include "ReadoutStatusRows.h"
@@ -66,7 +67,9 @@ void CPageStatusDlg::Fill() {
     const QFontMetrics metrics(list_->font());
     labelWidth_ = 0;
     valueWidth_ = 0;
+    keys_.clear();
     for (const StatusRow& row : rows) {
+        keys_.push_back(row.key);
         const QString label = QString::fromLatin1(row.label);
         const QString value = QString::fromLatin1(row.value);
         auto* labelItem = new QStandardItem(label);
@@ -111,8 +114,8 @@ QString CPageStatusDlg::ClockText() const {
 }
 
 void CPageStatusDlg::Tick() {
-    if (model_->rowCount() > kClockRow) {
-        model_->item(kClockRow, 1)->setText(ClockText());
+    if (const int row = RowOf(kClockRowKey); row >= 0) {
+        model_->item(row, 1)->setText(ClockText());
     }
 }
 
@@ -129,11 +132,22 @@ int CPageStatusDlg::RowCount() const {
 }
 
 QString CPageStatusDlg::Label(int row) const {
-    return model_->item(row, 0)->text();
+    const QStandardItem* item = model_->item(row, 0);
+    return item != nullptr ? item->text() : QString();
 }
 
 QString CPageStatusDlg::Value(int row) const {
-    return model_->item(row, 1)->text();
+    const QStandardItem* item = model_->item(row, 1);
+    return item != nullptr ? item->text() : QString();
+}
+
+const std::string& CPageStatusDlg::Key(int row) const {
+    return keys_.at(static_cast<std::size_t>(row));
+}
+
+int CPageStatusDlg::RowOf(std::string_view key) const {
+    const auto found = std::find(keys_.begin(), keys_.end(), key);
+    return found == keys_.end() ? -1 : static_cast<int>(found - keys_.begin());
 }
 
 }  // namespace q417

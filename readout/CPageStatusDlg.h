@@ -2,7 +2,10 @@
 
 #include <QBasicTimer>
 #include <QWidget>
+#include <string>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "ReadoutContext.h"
 
@@ -11,8 +14,8 @@ class QTreeView;
 
 namespace q417 {
 
-// "Status": twelve facts about the readout as label and value rows, its clock running on. The
-// list is built when the page is first shown and rebuilt on activation after a write.
+// "Status": the readout's status rows (ReadoutStatusRows) as label and value, its clock running
+// on. The list is built when the page is first shown and rebuilt on activation after a write.
 class CPageStatusDlg : public QWidget {
     Q_OBJECT
 
@@ -28,12 +31,14 @@ class CPageStatusDlg : public QWidget {
     void Tick();
 
     [[nodiscard]] int RowCount() const;
+    // Empty for a row the page does not have.
     [[nodiscard]] QString Label(int row) const;
     [[nodiscard]] QString Value(int row) const;
+    // The stable key of a row, and the row of a key (-1 when no row has it).
+    [[nodiscard]] const std::string& Key(int row) const;
+    [[nodiscard]] int RowOf(std::string_view key) const;
     [[nodiscard]] bool Ticking() const { return timer_.isActive(); }
     [[nodiscard]] QTreeView& List() { return *list_; }
-
-    static constexpr int kClockRow = 9;
 
     // The widths of the label and value columns for the widest label and value: each the text
     // and 50 pixels, but the value column gives up as much of its 50 as it takes to fit `room`,
@@ -58,6 +63,7 @@ class CPageStatusDlg : public QWidget {
     QStandardItemModel* model_;
     QTreeView* list_;
     QBasicTimer timer_;
+    std::vector<std::string> keys_;  // of the rows shown, in their order
     bool built_ = false;
     int labelWidth_ = 0;  // widest label and value of the last fill, in pixels
     int valueWidth_ = 0;

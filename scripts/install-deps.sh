@@ -11,6 +11,8 @@ packages=(
     ninja-build
     libgtest-dev
     libgmock-dev
+    # JSON of q417cli and the simulator's state file, and the tests that read it back.
+    nlohmann-json3-dev
     # The window: Qt Widgets with printing, serial-port enumeration, the SVG icon plugin, the
     # X11 platform plugin for a real desktop, and a font for the offscreen tests.
     qt6-base-dev

@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
+#include <nlohmann/json.hpp>
 #include <utility>
-#include <vector>
+
+#include "Latin1Text.h"
 
 namespace q417::sim {
 namespace {
@@ -25,141 +27,114 @@ std::string Hex(const std::uint8_t* data, std::size_t n) {
     return hex;
 }
 
-// Collects "key": value lines of one object at a given indentation.
-class ObjectWriter {
-  public:
-    explicit ObjectWriter(std::string indent) : indent_(std::move(indent)) {}
+using Json = nlohmann::ordered_json;
 
-    void Raw(std::string_view key, const std::string& value) {
-        fields_.push_back(indent_ + StateWriter::Quote(key) + ": " + value);
+// A float as JSON: the nine significant digits that read back as the same float (the double
+// holding just those digits prints as them), whole numbers without a fraction ("78"), and null
+// for NaN and infinities, which JSON cannot carry.
+Json JsonNumber(double value) {
+    if (!std::isfinite(value)) {
+        return nullptr;
     }
-    void Int(std::string_view key, long long value) { Raw(key, std::to_string(value)); }
-    void Float(std::string_view key, double value) { Raw(key, StateWriter::Number(value)); }
-    void Text(std::string_view key, std::string_view value) { Raw(key, StateWriter::Quote(value)); }
-
-    [[nodiscard]] std::string Fields() const {
-        std::string out;
-        for (std::size_t i = 0; i < fields_.size(); ++i) {
-            out += fields_[i];
-            out += i + 1 < fields_.size() ? ",\n" : "\n";
-        }
-        return out;
+    char text[40];
+    const auto written =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::general, 9);
+    double rounded = value;
+    std::from_chars(text, written.ptr, rounded);
+    if (std::abs(rounded) < 1e15 && std::trunc(rounded) == rounded) {
+        return static_cast<std::int64_t>(rounded);
     }
+    return rounded;
+}
 
-  private:
-    std::string indent_;
-    std::vector<std::string> fields_;
-};
+// Memory texts are Latin-1 bytes; JSON strings are UTF-8.
+Json Text(std::string_view latin1) {
+    return Latin1ToUtf8(latin1);
+}
 
-std::string SiteJson(const ReadoutMemory& memory, int record) {
+Json SiteJson(const ReadoutMemory& memory, int record) {
     const int readingCount = memory.ReadingCount(record);
-    std::string readings = "[";
+    Json readings = Json::array();
     const int shown = std::min(readingCount, ReadoutMemory::kMaxReadings);
     for (int j = 0; j < shown; ++j) {
         const ReadoutMemory::Reading r = memory.ReadingAt(record, j);
-        readings += (j > 0 ? ", " : "") + std::string("{\"value\": ") +
-                    StateWriter::Number(r.value) + ", \"time\": " + std::to_string(r.time) + "}";
+        readings.push_back({{"value", JsonNumber(r.value)}, {"time", r.time}});
     }
-    readings += "]";
-    return "    {\"name\": " + StateWriter::Quote(memory.SiteName(record)) +
-           ", \"readingCount\": " + std::to_string(readingCount) +
-           ", \"referenceValue\": " + StateWriter::Number(memory.ReferenceValue(record)) +
-           ", \"referenceTime\": " + std::to_string(memory.ReferenceTime(record)) +
-           ", \"readings\": " + readings + "}";
+    return {{"name", Text(memory.SiteName(record))},
+            {"readingCount", readingCount},
+            {"referenceValue", JsonNumber(memory.ReferenceValue(record))},
+            {"referenceTime", memory.ReferenceTime(record)},
+            {"readings", std::move(readings)}};
 }
 
-void MemoryFields(const ReadoutMemory& m, ObjectWriter& w) {
-    w.Text("serialNumber", m.SerialNumber());
-    w.Text("identity", m.IdentityHex());
-    w.Int("infoSize", m.InfoSize());
-    w.Float("multiplier", m.Multiplier());
-    w.Float("offset", m.Offset());
-    w.Int("calUnits", m.CalUnits());
-    w.Float("zero", m.Zero());
-    w.Int("powerDown", m.PowerDown());
-    w.Int("value53", m.Value53());
-    w.Int("displayDigits", m.DisplayDigits());
-    w.Int("displayUnits", m.DisplayUnits());
-    w.Int("capacity", m.Capacity());
-    w.Int("value60", m.Value60());
-    w.Int("recordCount", m.RecordCount());
-    w.Int("blockSize", m.BlockSize());
-    w.Int("lcdContrast", m.LcdContrast());
-    w.Text("fileName", m.FileName());
-    w.Int("clockOffsetSeconds", m.ClockOffsetSeconds());
-    w.Float("firmwareVersion", m.FirmwareVersion());
-    w.Float("batteryVolts", m.BatteryVolts());
-    w.Float("displayOnTime", m.DisplayOnTime());
-    w.Float("backlightTime", m.BacklightTime());
-    w.Float("sleepTime", m.SleepTime());
-    w.Float("batteryLifeRemaining", m.BatteryLifeRemaining());
-    w.Text("temperatureSignal", m.TemperatureSignal());
-    w.Text("pressureSignal", m.PressureSignal());
-    w.Int("initializeCount", m.InitializeCount());
-    w.Int("batteryResetCount", m.BatteryResetCount());
+void MemoryFields(const ReadoutMemory& m, Json& j) {
+    j["serialNumber"] = Text(m.SerialNumber());
+    j["identity"] = Text(m.IdentityHex());
+    j["infoSize"] = m.InfoSize();
+    j["multiplier"] = JsonNumber(m.Multiplier());
+    j["offset"] = JsonNumber(m.Offset());
+    j["calUnits"] = m.CalUnits();
+    j["zero"] = JsonNumber(m.Zero());
+    j["powerDown"] = m.PowerDown();
+    j["value53"] = m.Value53();
+    j["displayDigits"] = m.DisplayDigits();
+    j["displayUnits"] = m.DisplayUnits();
+    j["capacity"] = m.Capacity();
+    j["value60"] = m.Value60();
+    j["recordCount"] = m.RecordCount();
+    j["blockSize"] = m.BlockSize();
+    j["lcdContrast"] = m.LcdContrast();
+    j["fileName"] = Text(m.FileName());
+    j["clockOffsetSeconds"] = m.ClockOffsetSeconds();
+    j["firmwareVersion"] = JsonNumber(m.FirmwareVersion());
+    j["batteryVolts"] = JsonNumber(m.BatteryVolts());
+    j["displayOnTime"] = JsonNumber(m.DisplayOnTime());
+    j["backlightTime"] = JsonNumber(m.BacklightTime());
+    j["sleepTime"] = JsonNumber(m.SleepTime());
+    j["batteryLifeRemaining"] = JsonNumber(m.BatteryLifeRemaining());
+    j["temperatureSignal"] = Text(m.TemperatureSignal());
+    j["pressureSignal"] = Text(m.PressureSignal());
+    j["initializeCount"] = m.InitializeCount();
+    j["batteryResetCount"] = m.BatteryResetCount();
 }
 
-void SitesAndInfoArea(const ReadoutMemory& m, ObjectWriter& w) {
+void SitesAndInfoArea(const ReadoutMemory& m, Json& j) {
     // The record count may hold anything the host wrote; only 200 records exist.
     const int sites = std::clamp(m.RecordCount(), 0, kRecordCapacity);
-    std::string list = "[";
+    Json list = Json::array();
     for (int i = 0; i < sites; ++i) {
-        list += (i > 0 ? ",\n" : "\n") + SiteJson(m, i);
+        list.push_back(SiteJson(m, i));
     }
-    list += sites > 0 ? "\n  ]" : "]";
-    w.Raw("sites", list);
-    w.Raw("informationArea", "\"" + Hex(m.Info().data(), m.Info().size()) + "\"");
+    j["sites"] = std::move(list);
+    j["informationArea"] = Hex(m.Info().data(), m.Info().size());
 }
 
-std::string Wrap(const ObjectWriter& w) {
-    return "{\n" + w.Fields() + "}\n";
+// Two-space indentation, every byte outside ASCII escaped, and a closing newline.
+std::string Dump(const Json& j) {
+    return j.dump(2, ' ', true) + "\n";
 }
 
 }  // namespace
 
-std::string StateWriter::Quote(std::string_view text) {
-    std::string out = "\"";
-    for (char c : text) {
-        const auto b = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out.push_back('\\');
-            out.push_back(c);
-        } else if (b < 0x20 || b > 0x7E) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04X", b);
-            out += escaped;
-        } else {
-            out.push_back(c);
-        }
-    }
-    out.push_back('"');
-    return out;
-}
-
 std::string StateWriter::Number(double value) {
-    if (!std::isfinite(value)) {
-        return "null";
-    }
-    char text[40];
-    std::snprintf(text, sizeof text, "%.9g", value);
-    return text;
+    return JsonNumber(value).dump();
 }
 
 std::string StateWriter::ToJson(const ReadoutMemory& memory) {
-    ObjectWriter w("  ");
-    MemoryFields(memory, w);
-    SitesAndInfoArea(memory, w);
-    return Wrap(w);
+    Json j = Json::object();
+    MemoryFields(memory, j);
+    SitesAndInfoArea(memory, j);
+    return Dump(j);
 }
 
 std::string StateWriter::ToJson(const ReadoutEngine& engine) {
-    ObjectWriter w("  ");
-    MemoryFields(engine.Memory(), w);
-    w.Int("commandCount", engine.CommandCount());
-    w.Int("storedPacketCount", engine.StoredPacketCount());
-    w.Int("badPacketCount", engine.BadPacketCount());
-    SitesAndInfoArea(engine.Memory(), w);
-    return Wrap(w);
+    Json j = Json::object();
+    MemoryFields(engine.Memory(), j);
+    j["commandCount"] = engine.CommandCount();
+    j["storedPacketCount"] = engine.StoredPacketCount();
+    j["badPacketCount"] = engine.BadPacketCount();
+    SitesAndInfoArea(engine.Memory(), j);
+    return Dump(j);
 }
 
 bool StateWriter::WriteAtomically(const std::string& path, std::string_view content,

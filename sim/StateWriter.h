@@ -17,11 +17,9 @@ class StateWriter {
     // As above, plus the engine's counters (commandCount, storedPacketCount, badPacketCount).
     [[nodiscard]] static std::string ToJson(const ReadoutEngine& engine);
 
-    // A JSON string literal: quotes, backslashes and every byte outside printable ASCII escaped
-    // (the latter as \u00XX, the byte taken as Latin-1).
-    [[nodiscard]] static std::string Quote(std::string_view text);
-    // A number that reads back as the same float (%.9g); null for NaN and infinities, which
-    // JSON cannot carry.
+    // A number as the state writes it: the double of its nine significant digits (which reads
+    // back as the same float), whole numbers without a fraction; null for NaN and infinities,
+    // which JSON cannot carry.
     [[nodiscard]] static std::string Number(double value);
 
     // Writes content to path through a temporary file in the same folder and a rename, so that

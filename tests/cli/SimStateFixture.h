@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
-#include "MiniJson.h"
+#include "JsonText.h"
 #include "TempDir.h"
 
 namespace q417::cli::testing {
@@ -20,12 +20,12 @@ class SimStateFixture : public ::testing::Test {
         : dir_(folderPrefix), state_(dir_.Path("state.json")) {}
 
     // Stops the simulator and reads the memory it wrote on the way out.
-    sim::testing::JsonValue FinalState(test::SimProcess& sim) {
+    test::Json FinalState(test::SimProcess& sim) {
         EXPECT_EQ(sim.Stop(), 0);
         const std::string text = test::ReadFileBytes(state_);
-        const auto json = sim::testing::JsonReader::Parse(text);
-        EXPECT_TRUE(json.has_value()) << text.substr(0, 300);
-        return json.value_or(sim::testing::JsonValue{});
+        const test::Json json = test::ParseJson(text);
+        EXPECT_FALSE(json.is_discarded()) << text.substr(0, 300);
+        return json.is_discarded() ? test::Json::object() : json;
     }
 
     // q417cli with args, on the simulator's device.

@@ -11,14 +11,14 @@
 #include <sstream>
 
 #include "ChildProcess.h"
-#include "MiniJson.h"
+#include "JsonText.h"
 #include "SimStateFixture.h"
 
 namespace q417 {
 namespace {
 
-using sim::testing::JsonReader;
-using sim::testing::JsonValue;
+using test::Json;
+using test::Latin1;
 
 const std::string kCli = Q417CLI_PATH;
 const std::string kSim = Q417SIM_PATH;
@@ -74,12 +74,12 @@ TEST_F(SiteEndToEndTest, DownloadThenUploadKeepsEverySiteAndReading) {
               "Uploaded 177 sites from " + ini_ + " (readings kept)\nVerified 177 sites\n");
     EXPECT_EQ(upload.errors, "");
 
-    const JsonValue state = FinalState(sim);
-    ASSERT_TRUE(state.Has("sites"));
-    EXPECT_EQ(state["recordCount"].number, 177);
-    EXPECT_EQ(state["fileName"].text, std::filesystem::absolute(ini_).string());
-    const JsonValue& sites = state["sites"];
-    ASSERT_EQ(sites.items.size(), 177u);
+    const Json state = FinalState(sim);
+    ASSERT_TRUE(state.contains("sites"));
+    EXPECT_EQ(state.at("recordCount"), 177);
+    EXPECT_EQ(Latin1(state.at("fileName")), std::filesystem::absolute(ini_).string());
+    const Json& sites = state.at("sites");
+    ASSERT_EQ(sites.size(), 177u);
 
     // The readings each site held, as the history file recorded them at the download.
     std::map<std::string, std::vector<std::vector<std::string>>> history;
@@ -90,21 +90,21 @@ TEST_F(SiteEndToEndTest, DownloadThenUploadKeepsEverySiteAndReading) {
         SCOPED_TRACE(k);
         const std::vector<std::string> site = Fields(lines[k]);
         EXPECT_EQ(site[0], std::to_string(k + 1));
-        EXPECT_EQ(sites[k]["name"].text, site[1]);
+        EXPECT_EQ(Latin1(sites[k].at("name")), site[1]);
         const int count = static_cast<int>(k % 21);  // the simulator's sites: i holds i % 21
-        ASSERT_EQ(sites[k]["readingCount"].number, count);
-        const JsonValue& readings = sites[k]["readings"];
-        ASSERT_EQ(readings.items.size(), static_cast<std::size_t>(count));
+        ASSERT_EQ(sites[k].at("readingCount"), count);
+        const Json& readings = sites[k].at("readings");
+        ASSERT_EQ(readings.size(), static_cast<std::size_t>(count));
         if (count > 0) {
             const auto& recorded = history[site[0]];
             ASSERT_EQ(recorded.size(), static_cast<std::size_t>(count));
             for (int j = 0; j < count; ++j) {
-                EXPECT_EQ(static_cast<float>(readings[static_cast<std::size_t>(j)]["value"].number),
+                EXPECT_EQ(readings[static_cast<std::size_t>(j)].at("value").get<float>(),
                           std::stof(recorded[static_cast<std::size_t>(j)][3]))
                     << j;
             }
             // The newest reading became the reference value.
-            EXPECT_EQ(static_cast<float>(sites[k]["referenceValue"].number), std::stof(site[3]));
+            EXPECT_EQ(sites[k].at("referenceValue").get<float>(), std::stof(site[3]));
         }
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
@@ -140,17 +140,17 @@ TEST_F(SiteEndToEndTest, EditedSiteFileGoesBackToTheReadout) {
     EXPECT_EQ(upload.output,
               "Uploaded 12 sites from " + ini_ + " (readings kept)\nVerified 12 sites\n");
 
-    const JsonValue state = FinalState(sim);
-    ASSERT_TRUE(state.Has("sites"));
-    const JsonValue& sites = state["sites"];
-    ASSERT_EQ(sites.items.size(), 12u);
-    EXPECT_EQ(sites[4]["name"].text, "Renamed Well 5");
-    EXPECT_EQ(sites[4]["readingCount"].number, 4);
-    EXPECT_EQ(static_cast<float>(sites[7]["referenceValue"].number), 23.456f);
+    const Json state = FinalState(sim);
+    ASSERT_TRUE(state.contains("sites"));
+    const Json& sites = state.at("sites");
+    ASSERT_EQ(sites.size(), 12u);
+    EXPECT_EQ(Latin1(sites[4].at("name")), "Renamed Well 5");
+    EXPECT_EQ(sites[4].at("readingCount"), 4);
+    EXPECT_EQ(sites[7].at("referenceValue").get<float>(), 23.456f);
     // 2026-12-24 06:15 in readout seconds (since 2000-01-01 00:00).
-    EXPECT_EQ(sites[7]["referenceTime"].number, 851408100);
-    EXPECT_EQ(sites[7]["readingCount"].number, 7);
-    EXPECT_EQ(sites[7]["name"].text, Fields(lines[7])[1]);
+    EXPECT_EQ(sites[7].at("referenceTime"), 851408100);
+    EXPECT_EQ(sites[7].at("readingCount"), 7);
+    EXPECT_EQ(Latin1(sites[7].at("name")), Fields(lines[7])[1]);
 }
 
 TEST_F(SiteEndToEndTest, UploadOfAMissingFileNeverOpensThePort) {

@@ -1,5 +1,5 @@
-// status in-process: the text page against a golden file, the JSON object read back, texts from
-// the readout's memory made safe, and the queries the readout leaves unanswered.
+// status in-process: the text page and the JSON object against golden files, both showing the
+// status rows, texts from the readout's memory made safe, and queries left unanswered.
 
 #include <gtest/gtest.h>
 
@@ -9,18 +9,14 @@
 
 #include "CliFixture.h"
 #include "ExitCode.h"
-#include "MiniJson.h"
+#include "JsonText.h"
+#include "ReadoutStatusRows.h"
 
 namespace q417::cli {
 namespace {
 
-using sim::testing::JsonReader;
-using sim::testing::JsonValue;
-
-const std::vector<std::string> kKeys = {"serialNumber",    "firmwareVersion", "battery",
-                                        "multiplier",      "offset",          "calibrationUnits",
-                                        "displayUnits",    "displayDigits",   "powerDown",
-                                        "readoutDateTime", "siteNumber",      "fileName"};
+using test::Json;
+using test::Latin1;
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -31,17 +27,22 @@ std::string ReadFile(const std::string& path) {
 
 class StatusCommandTest : public testing::CliFixture {
   protected:
-    JsonValue RunJson(int expectedExit = kExitOk) {
+    Json RunJson(int expectedExit = kExitOk) {
         EXPECT_EQ(Run({"status", "--json"}), expectedExit) << err.str();
-        const auto parsed = JsonReader::Parse(out.str());
-        EXPECT_TRUE(parsed.has_value()) << out.str();
-        return parsed.value_or(JsonValue{});
+        const Json parsed = test::ParseJson(out.str());
+        EXPECT_TRUE(parsed.is_object()) << out.str();
+        return parsed.is_object() ? parsed : Json::object();
     }
 };
 
-TEST_F(StatusCommandTest, TextMatchesTheGoldenFile) {
-    ASSERT_EQ(Run({"status"}), kExitOk) << err.str();
-    const std::string golden = std::string(GOLDEN_DIR) + "/status.txt";
+// The whole output, byte for byte: the text page, and the JSON layout scripts may have read.
+class StatusGoldenTest : public StatusCommandTest,
+                         public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(StatusGoldenTest, MatchesTheGoldenFile) {
+    const bool json = std::string(GetParam()) == "status.json";
+    ASSERT_EQ(json ? Run({"status", "--json"}) : Run({"status"}), kExitOk) << err.str();
+    const std::string golden = std::string(GOLDEN_DIR) + "/" + GetParam();
     if (std::getenv("Q417_UPDATE_GOLDEN") != nullptr) {
         std::ofstream(golden, std::ios::binary) << out.str();
     }
@@ -51,23 +52,32 @@ TEST_F(StatusCommandTest, TextMatchesTheGoldenFile) {
     EXPECT_EQ(SentWrites(), std::vector<std::string>{});
 }
 
-TEST_F(StatusCommandTest, JsonHasEveryRowUnderItsKey) {
-    const JsonValue status = RunJson();
-    EXPECT_EQ(err.str(), "");
-    ASSERT_EQ(status.kind, JsonValue::Kind::Object);
-    EXPECT_EQ(status.keyOrder, kKeys);
-    const std::map<std::string, std::string> expected = {
-        {"serialNumber", "30303000"}, {"firmwareVersion", "2.140"},
-        {"battery", "3.620 Volts"},   {"multiplier", "12.487300"},
-        {"offset", "-0.062500"},      {"calibrationUnits", "PSI"},
-        {"displayUnits", "PSI"},      {"displayDigits", "3"},
-        {"powerDown", "15 Minutes"},  {"readoutDateTime", "2026/12/08 15:02:30"},
-        {"siteNumber", "4"},          {"fileName", "SITES.INI"}};
-    for (const auto& [key, value] : expected) {
-        ASSERT_TRUE(status.Has(key)) << key;
-        EXPECT_EQ(status[key].kind, JsonValue::Kind::String) << key;
-        EXPECT_EQ(status[key].text, value) << key;
+INSTANTIATE_TEST_SUITE_P(Outputs, StatusGoldenTest, ::testing::Values("status.txt", "status.json"),
+                         [](const auto& test) { return test.index == 0 ? "Text" : "Json"; });
+
+// Both outputs show the one list of rows, in its order: the text by label, the JSON by key.
+TEST_F(StatusCommandTest, TextAndJsonShowTheStatusRows) {
+    const std::vector<StatusRow> rows = ReadoutStatusRows(ReadoutSettings{}, 0);
+    ASSERT_EQ(Run({"status"}), kExitOk) << err.str();
+    std::istringstream text(out.str());
+    std::string shown;
+    for (const StatusRow& row : rows) {
+        ASSERT_TRUE(std::getline(text, shown)) << row.key;
+        EXPECT_EQ(shown.substr(0, row.label.size()), row.label);
     }
+    EXPECT_FALSE(std::getline(text, shown)) << shown;
+
+    out.str("");
+    const Json status = RunJson();
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : status.items()) {
+        keys.push_back(key);
+    }
+    std::vector<std::string> expected;
+    for (const StatusRow& row : rows) {
+        expected.push_back(row.key);
+    }
+    EXPECT_EQ(keys, expected);
 }
 
 TEST_F(StatusCommandTest, TextsFromMemoryAreEscaped) {
@@ -85,13 +95,15 @@ TEST_F(StatusCommandTest, TextsFromMemoryAreEscaped) {
     }
 
     out.str("");
-    const JsonValue status = RunJson();
+    const Json status = RunJson();
+    // Plain ASCII, valid in any reader: the Latin-1 byte 0xE9 as the code point U+00E9.
+    EXPECT_NE(out.str().find(R"("serial_number": "A\"\\\u0001\u00e9",)"), std::string::npos)
+        << out.str();
     for (const char c : out.str()) {
-        EXPECT_LT(static_cast<unsigned char>(c), 0x80);  // plain ASCII, valid in any reader
+        EXPECT_LT(static_cast<unsigned char>(c), 0x80);
     }
-    ASSERT_TRUE(status.Has("serialNumber"));
-    EXPECT_EQ(status["serialNumber"].text, serial);
-    EXPECT_EQ(status["fileName"].text, "");
+    EXPECT_EQ(Latin1(status.at("serial_number")), serial);
+    EXPECT_EQ(Latin1(status.at("file_name")), "");
 }
 
 TEST_F(StatusCommandTest, UnansweredClockIsNotShownAsATime) {
@@ -104,10 +116,9 @@ TEST_F(StatusCommandTest, UnansweredClockIsNotShownAsATime) {
 
     out.str("");
     err.str("");
-    const JsonValue status = RunJson(kExitFailed);
-    ASSERT_TRUE(status.Has("readoutDateTime"));
-    EXPECT_EQ(status["readoutDateTime"].kind, JsonValue::Kind::Null);
-    EXPECT_EQ(status["battery"].text, "3.620 Volts");
+    const Json status = RunJson(kExitFailed);
+    EXPECT_TRUE(status.at("readout_date_time").is_null());
+    EXPECT_EQ(Latin1(status.at("battery")), "3.620 Volts");
 }
 
 TEST_F(StatusCommandTest, UnansweredVersionAndBattery) {

@@ -185,14 +185,6 @@ TEST(TextEscapingTest, TerminalTextShowsOtherBytesInHex) {
     EXPECT_EQ(TerminalText(""), "");
 }
 
-TEST(TextEscapingTest, JsonStringEscapesEverythingOutsidePrintableAscii) {
-    EXPECT_EQ(JsonString("30303000"), "\"30303000\"");
-    EXPECT_EQ(JsonString("a\"b\\c"), "\"a\\\"b\\\\c\"");
-    EXPECT_EQ(JsonString(std::string("\n\x01\x7F\x80\xFF", 5)),
-              "\"\\u000A\\u0001\\u007F\\u0080\\u00FF\"");
-    EXPECT_EQ(JsonString(""), "\"\"");
-}
-
 TEST(CommandArgumentsTest, ValuesAndFlagsInOrder) {
     const CommandArguments a({"--digits", "3", "--json", "--clock", "2027/03/04 05:06:07"},
                              {"--digits", "--clock"}, {"--json"});

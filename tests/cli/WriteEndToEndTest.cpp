@@ -4,14 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "ChildProcess.h"
-#include "MiniJson.h"
+#include "JsonText.h"
 #include "SimStateFixture.h"
 
 namespace q417 {
 namespace {
 
-using sim::testing::JsonReader;
-using sim::testing::JsonValue;
+using test::Json;
+using test::Latin1;
 
 const std::string kCli = Q417CLI_PATH;
 const std::string kSim = Q417SIM_PATH;
@@ -29,12 +29,12 @@ TEST_F(WriteEndToEndTest, SetDisplayUnitsAndDigits) {
     EXPECT_EQ(result.output, "Readout updated\n");
     EXPECT_EQ(result.errors, "");
 
-    const JsonValue state = FinalState(sim);
-    ASSERT_TRUE(state.Has("displayUnits"));
-    EXPECT_EQ(state["displayUnits"].number, 2);  // kPa
-    EXPECT_EQ(state["displayDigits"].number, 5);
-    EXPECT_EQ(state["powerDown"].number, 1);  // not given, unchanged
-    EXPECT_EQ(state["calUnits"].number, 1);
+    const Json state = FinalState(sim);
+    ASSERT_TRUE(state.contains("displayUnits"));
+    EXPECT_EQ(state.at("displayUnits"), 2);  // kPa
+    EXPECT_EQ(state.at("displayDigits"), 5);
+    EXPECT_EQ(state.at("powerDown"), 1);  // not given, unchanged
+    EXPECT_EQ(state.at("calUnits"), 1);
 }
 
 TEST_F(WriteEndToEndTest, CalibrateThenStatusShowsTheNewValues) {
@@ -48,20 +48,20 @@ TEST_F(WriteEndToEndTest, CalibrateThenStatusShowsTheNewValues) {
 
     const auto status = Cli(sim, {"status", "--json"});
     EXPECT_EQ(status.exitCode, 0) << status.errors;
-    const auto shown = JsonReader::Parse(status.output);
-    ASSERT_TRUE(shown.has_value()) << status.output;
-    EXPECT_EQ((*shown)["serialNumber"].text, "E2E00017");
-    EXPECT_EQ((*shown)["multiplier"].text, "2.500000");
-    EXPECT_EQ((*shown)["calibrationUnits"].text, "mm H2O");
-    EXPECT_EQ((*shown)["siteNumber"].text, "3");
+    const Json shown = test::ParseJson(status.output);
+    ASSERT_FALSE(shown.is_discarded()) << status.output;
+    EXPECT_EQ(Latin1(shown.at("serial_number")), "E2E00017");
+    EXPECT_EQ(Latin1(shown.at("multiplier")), "2.500000");
+    EXPECT_EQ(Latin1(shown.at("calibration_units")), "mm H2O");
+    EXPECT_EQ(Latin1(shown.at("site_number")), "3");
 
-    const JsonValue state = FinalState(sim);
-    ASSERT_TRUE(state.Has("serialNumber"));
-    EXPECT_EQ(state["serialNumber"].text, "E2E00017");
-    EXPECT_EQ(state["multiplier"].number, 2.5);
-    EXPECT_EQ(state["zero"].number, -0.125);
-    EXPECT_EQ(state["calUnits"].number, 5);
-    EXPECT_EQ(state["infoSize"].number, 1152);
+    const Json state = FinalState(sim);
+    ASSERT_TRUE(state.contains("serialNumber"));
+    EXPECT_EQ(Latin1(state.at("serialNumber")), "E2E00017");
+    EXPECT_EQ(state.at("multiplier"), 2.5);
+    EXPECT_EQ(state.at("zero"), -0.125);
+    EXPECT_EQ(state.at("calUnits"), 5);
+    EXPECT_EQ(state.at("infoSize"), 1152);
 }
 
 TEST(TechnicianEndToEndTest, WrongPasswordNeverOpensThePort) {

@@ -155,27 +155,29 @@ class SheetTest : public QObject {
         CSheet sheet(QStringLiteral("Readout Status"), context, false);
         sheet.show();
         CPageStatusDlg& page = sheet.StatusPage();
-        QCOMPARE(page.RowCount(), 12);
-        const QStringList labels =
-            Texts({"Serial Number :", "Firmware Version :", "Battery :", "Multiplier :", "Offset :",
-                   "Calibration Units :", "Display Units :", "Display Digits :", "Power Down :",
-                   "Readout Date Time :", "Site Number :", "Filename :"});
-        for (int row = 0; row < 12; ++row) {
-            QCOMPARE(page.Label(row), labels[row]);
+        // The page shows the one list of status rows, as q417cli status does.
+        const std::vector<StatusRow> rows = ReadoutStatusRows(sim.link.Settings(), now);
+        QCOMPARE(page.RowCount(), static_cast<int>(rows.size()));
+        for (int row = 0; row < page.RowCount(); ++row) {
+            const StatusRow& expected = rows[static_cast<std::size_t>(row)];
+            QCOMPARE(QString::fromStdString(page.Key(row)), QString::fromStdString(expected.key));
+            QCOMPARE(page.Label(row), QString::fromLatin1(expected.label));
+            QCOMPARE(page.Value(row), QString::fromLatin1(expected.value));
         }
-        QCOMPARE(page.Value(1), QStringLiteral("1.200"));
-        QCOMPARE(page.Value(2), QStringLiteral("3.600 Volts"));
-        QCOMPARE(page.Value(3), QStringLiteral("1.000000"));
-        QCOMPARE(page.Value(7), QStringLiteral("-1"));
-        QCOMPARE(page.Value(10), QStringLiteral("4"));
-        QCOMPARE(page.Value(11), QString());
+        const auto value = [&page](const char* key) { return page.Value(page.RowOf(key)); };
+        QCOMPARE(value("firmware_version"), QStringLiteral("1.200"));
+        QCOMPARE(value("battery"), QStringLiteral("3.600 Volts"));
+        QCOMPARE(value("multiplier"), QStringLiteral("1.000000"));
+        QCOMPARE(value("display_digits"), QStringLiteral("-1"));
+        QCOMPARE(value("site_number"), QStringLiteral("4"));
+        QCOMPARE(value("file_name"), QString());
         // The clock runs on: read 90 s ago shows 90 s on, and every tick follows the PC clock.
-        QCOMPARE(page.Value(CPageStatusDlg::kClockRow),
+        QCOMPARE(value(kClockRowKey),
                  QString::fromLatin1(FormatLocalDateTime(read.readoutClock + 90)));
         QVERIFY(page.Ticking());
         now += 5;
         page.Tick();
-        QCOMPARE(page.Value(CPageStatusDlg::kClockRow),
+        QCOMPARE(value(kClockRowKey),
                  QString::fromLatin1(FormatLocalDateTime(read.readoutClock + 95)));
         QCOMPARE(sheet.statusNeedsRefresh, 0);
     }
@@ -219,12 +221,12 @@ class SheetTest : public QObject {
             return shown ? QString::fromLatin1(FormatLocalDateTime(link.ReadoutClockAt(now)))
                          : QStringLiteral("(no answer)");
         };
-        QCOMPARE(page.Value(CPageStatusDlg::kClockRow), expected());
+        QCOMPARE(page.Value(page.RowOf(kClockRowKey)), expected());
         now += 5;
         page.Tick();
-        QCOMPARE(page.Value(CPageStatusDlg::kClockRow), expected());
+        QCOMPARE(page.Value(page.RowOf(kClockRowKey)), expected());
         // Never the PC's own clock in its place.
-        QVERIFY(page.Value(CPageStatusDlg::kClockRow) !=
+        QVERIFY(page.Value(page.RowOf(kClockRowKey)) !=
                 QString::fromLatin1(FormatLocalDateTime(now)));
     }
 
@@ -234,7 +236,8 @@ class SheetTest : public QObject {
         CSheet sheet(QStringLiteral("Readout Status"), sim.Context(), false);
         sheet.show();
         CPageStatusDlg& page = sheet.StatusPage();
-        const QString units = page.Value(6);
+        const int unitsRow = page.RowOf("display_units");
+        const QString units = page.Value(unitsRow);
         const int unitsCode = sim.link.Settings().displayUnits == 2 ? 3 : 2;
         SettingsChange change;
         QVERIFY(!change.SetDisplayUnits(unitsCode));
@@ -245,11 +248,11 @@ class SheetTest : public QObject {
         // Without the flag, switching tabs keeps the rows; with it, they show the link anew.
         sheet.Tabs().setCurrentWidget(&sheet.SetupPage());
         sheet.Tabs().setCurrentWidget(&page);
-        QCOMPARE(page.Value(6), units);
+        QCOMPARE(page.Value(unitsRow), units);
         Q_EMIT sheet.SetupPage().readoutWritten();  // as a write of the page ends
         sheet.Tabs().setCurrentWidget(&sheet.SetupPage());
         sheet.Tabs().setCurrentWidget(&page);
-        QCOMPARE(page.Value(6), written);
+        QCOMPARE(page.Value(unitsRow), written);
         QCOMPARE(sheet.statusNeedsRefresh, 0);
     }
 

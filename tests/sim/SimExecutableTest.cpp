@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "ChildProcess.h"
-#include "MiniJson.h"
+#include "JsonText.h"
 #include "PosixSerialLine.h"
 #include "PtyTestSupport.h"
 
@@ -24,7 +24,6 @@ namespace q417::sim {
 namespace {
 
 using testing::Ask;
-using testing::JsonReader;
 
 class SimExecutableTest : public ::testing::Test {
   protected:
@@ -65,13 +64,13 @@ TEST_F(SimExecutableTest, ServesTheReadoutAndWritesItsStateOnSigterm) {
     std::ifstream in(state);
     std::stringstream text;
     text << in.rdbuf();
-    const auto json = JsonReader::Parse(text.str());
-    ASSERT_TRUE(json.has_value()) << text.str().substr(0, 300);
-    EXPECT_EQ((*json)["serialNumber"].text, "30303000");
-    EXPECT_EQ((*json)["recordCount"].number, 5);
-    EXPECT_EQ((*json)["sites"].items.size(), 5u);
-    EXPECT_EQ((*json)["commandCount"].number, 3);
-    EXPECT_EQ((*json)["informationArea"].text.substr(0x44 * 2, 2), "07");
+    const test::Json json = test::ParseJson(text.str());
+    ASSERT_FALSE(json.is_discarded()) << text.str().substr(0, 300);
+    EXPECT_EQ(test::Latin1(json.at("serialNumber")), "30303000");
+    EXPECT_EQ(json.at("recordCount"), 5);
+    EXPECT_EQ(json.at("sites").size(), 5u);
+    EXPECT_EQ(json.at("commandCount"), 3);
+    EXPECT_EQ(test::Latin1(json.at("informationArea")).substr(0x44 * 2, 2), "07");
     for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
         EXPECT_EQ(entry.path().filename(), "state.json") << "left behind: " << entry.path();
     }
