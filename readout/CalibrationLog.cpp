@@ -4,10 +4,10 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 
 #include "FileAppend.h"
+#include "LocalTime.h"
 
 namespace q417 {
 
@@ -44,11 +44,11 @@ std::string CalibrationFieldText(const std::string& path, const std::string& wor
 }
 
 std::string CalibrationTimeStamp(std::int64_t calendarSeconds) {
-    const auto seconds = static_cast<std::time_t>(calendarSeconds);
-    std::tm local{};
-    if (::localtime_r(&seconds, &local) == nullptr) {
+    const std::optional<std::tm> fields = LocalTime::FromCalendar(calendarSeconds);
+    if (!fields) {
         return {};
     }
+    const std::tm& local = *fields;
     char text[32];
     std::snprintf(text, sizeof text, "%.2d:%.2d ON %.2d/%.2d/%.2d", local.tm_hour, local.tm_min,
                   local.tm_mday, local.tm_mon + 1, (local.tm_year + 1900) % 100);
