@@ -12,7 +12,7 @@ class FileWriting {
   public:
     struct Outcome {
         int error = 0;     // errno of the step that failed; 0 when all went well
-        std::string file;  // the file that step acted on: the target or its temporary file
+        std::string file;  // the file that step acted on: the path as given, or the temporary file
         // An append that failed: whether the file is back at its old length.
         bool cutBack = true;
         [[nodiscard]] bool Ok() const { return error == 0; }
