@@ -17,6 +17,7 @@
 #include "CommandIds.h"
 #include "CommandTable.h"
 #include "LinkEvent.h"
+#include "LocalTime.h"
 #include "MessagePane.h"
 #include "StatusPane.h"
 #include "StatusPaneText.h"
@@ -273,9 +274,7 @@ void CMainFrame::OnViewDrag(int topRow, int hotRow) {
 }
 
 void CMainFrame::UpdateClockPane() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = LocalTime::FromCalendar(std::time(nullptr)).value_or(std::tm{});
     SetPane(kClockPane, QString::fromStdString(ClockPaneText(local)));
 }
 

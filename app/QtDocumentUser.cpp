@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QStringDecoder>
 
+#include "MessageBoxes.h"
 #include "UiActivity.h"
 
 namespace q417 {
@@ -40,11 +41,10 @@ QtDocumentUser::QtDocumentUser(UiActivity& activity) : activity_(activity) {}
 
 SaveChoice QtDocumentUser::AskSaveChanges(const std::string& title) {
     UiActivity::Scope busy(activity_);
-    QMessageBox box(QMessageBox::Warning, kCaption,
-                    QStringLiteral("Save changes to %1?").arg(MessageText(title)),
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent_);
-    box.setDefaultButton(QMessageBox::Yes);
-    switch (box.exec()) {
+    switch (MessageBoxes::Ask(
+        parent_, {QMessageBox::Warning, kCaption,
+                  QStringLiteral("Save changes to %1?").arg(MessageText(title)),
+                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes})) {
         case QMessageBox::Yes:
             return SaveChoice::Save;
         case QMessageBox::No:
@@ -78,18 +78,17 @@ std::optional<std::string> QtDocumentUser::AskOpenPath() {
 
 bool QtDocumentUser::AskYesNo(Question question, const std::string& text) {
     UiActivity::Scope busy(activity_);
-    QMessageBox box(QMessageBox::Warning, kCaption, MessageText(text),
-                    QMessageBox::Yes | QMessageBox::No, parent_);
     // Quitting halfway through writing the readout is the one answer not to give by Enter.
-    box.setDefaultButton(question == Question::QuitDuringUpload ? QMessageBox::No
-                                                                : QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes;
+    const QMessageBox::StandardButton byEnter =
+        question == Question::QuitDuringUpload ? QMessageBox::No : QMessageBox::Yes;
+    return MessageBoxes::Ask(parent_, {QMessageBox::Warning, kCaption, MessageText(text),
+                                       QMessageBox::Yes | QMessageBox::No, byEnter}) ==
+           QMessageBox::Yes;
 }
 
 void QtDocumentUser::ShowMessage(const std::string& text, MessageIcon icon) {
     UiActivity::Scope busy(activity_);
-    QMessageBox box(BoxIcon(icon), kCaption, MessageText(text), QMessageBox::Ok, parent_);
-    box.exec();
+    (void)MessageBoxes::Ask(parent_, {BoxIcon(icon), kCaption, MessageText(text)});
 }
 
 }  // namespace q417

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <limits>
 
+#include "LocalTime.h"
 #include "ReadoutClockLimit.h"
 #include "ReadoutTables.h"
 #include "ReplyParsing.h"
@@ -133,11 +134,10 @@ std::optional<std::int64_t> ParseLocalDateTime(std::string_view text, std::strin
     const std::int64_t seconds = LocalFieldsToCalendar(f);
     // A time skipped by a daylight-saving change comes back as another time: refuse it rather
     // than set the readout to something that was not asked for.
-    const auto t = static_cast<std::time_t>(seconds);
-    std::tm back{};
-    if (localtime_r(&t, &back) == nullptr || back.tm_year != f.year - 1900 ||
-        back.tm_mon != f.month - 1 || back.tm_mday != f.day || back.tm_hour != f.hour ||
-        back.tm_min != f.minute || back.tm_sec != f.second) {
+    const std::optional<std::tm> back = LocalTime::FromCalendar(seconds);
+    if (!back || back->tm_year != f.year - 1900 || back->tm_mon != f.month - 1 ||
+        back->tm_mday != f.day || back->tm_hour != f.hour || back->tm_min != f.minute ||
+        back->tm_sec != f.second) {
         fault = DateTimeFault::NoSuchTime;
         error = "that time does not exist in the local time zone (daylight-saving change)";
         return std::nullopt;

@@ -1,6 +1,6 @@
 #include "ReadoutClockLimit.h"
 
-#include <ctime>
+#include "LocalTime.h"
 
 namespace q417 {
 
@@ -9,12 +9,11 @@ bool ClockYearSettable(int localYear) {
 }
 
 bool ClockSettable(std::int64_t calendarSeconds) {
-    const auto t = static_cast<std::time_t>(calendarSeconds);
-    std::tm fields{};
-    if (localtime_r(&t, &fields) == nullptr) {
+    const std::optional<std::tm> fields = LocalTime::FromCalendar(calendarSeconds);
+    if (!fields) {
         return false;  // beyond any calendar the readout has
     }
-    return ClockYearSettable(fields.tm_year + 1900);
+    return ClockYearSettable(fields->tm_year + 1900);
 }
 
 std::string ClockTooLateMessage() {

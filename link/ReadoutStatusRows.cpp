@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "LocalTime.h"
+
 namespace q417 {
 namespace {
 
@@ -60,13 +62,12 @@ constexpr RowSource kRows[] = {
 }  // namespace
 
 std::string FormatLocalDateTime(std::int64_t calendarSeconds) {
-    const auto t = static_cast<std::time_t>(calendarSeconds);
-    std::tm fields{};
-    if (localtime_r(&t, &fields) == nullptr) {
+    const std::optional<std::tm> fields = LocalTime::FromCalendar(calendarSeconds);
+    if (!fields) {
         return {};
     }
     char text[64];
-    std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &fields);
+    std::strftime(text, sizeof text, "%Y/%m/%d %H:%M:%S", &*fields);
     return text;
 }
 

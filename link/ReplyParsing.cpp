@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "LocalTime.h"
 #include "ReadoutClockLimit.h"
 
 namespace q417 {
@@ -74,21 +75,12 @@ bool ValidateClockFields(const ClockFields& f) {
 }
 
 std::int64_t LocalFieldsToCalendar(const ClockFields& f) {
-    std::tm tm{};
-    tm.tm_year = f.year - 1900;
-    tm.tm_mon = f.month - 1;
-    tm.tm_mday = f.day;
-    tm.tm_hour = f.hour;
-    tm.tm_min = f.minute;
-    tm.tm_sec = f.second;
-    tm.tm_isdst = -1;
-    return static_cast<std::int64_t>(std::mktime(&tm));
+    // -1 when the system cannot represent the time, as mktime says it.
+    return LocalTime::ToCalendar(f.year, f.month, f.day, f.hour, f.minute, f.second).value_or(-1);
 }
 
 std::string FormatSetClockCommand(std::int64_t calendarSeconds) {
-    const auto t = static_cast<std::time_t>(calendarSeconds);
-    std::tm tm{};
-    localtime_r(&t, &tm);
+    const std::tm tm = LocalTime::FromCalendar(calendarSeconds).value_or(std::tm{});
     char text[48];
     const std::size_t n = std::strftime(text, sizeof text, "WT %Y/%m/%d %H:%M:%S", &tm);
     return std::string(text, n);

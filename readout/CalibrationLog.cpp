@@ -1,33 +1,17 @@
 #include "CalibrationLog.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
+
+#include "FileAppend.h"
+#include "LocalTime.h"
 
 namespace q417 {
 
 namespace {
-
-// Writes all of text; false on any short write.
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 // The path without "." and ".." steps and without a closing slash.
 std::filesystem::path Normal(const std::filesystem::path& path) {
@@ -60,11 +44,11 @@ std::string CalibrationFieldText(const std::string& path, const std::string& wor
 }
 
 std::string CalibrationTimeStamp(std::int64_t calendarSeconds) {
-    const auto seconds = static_cast<std::time_t>(calendarSeconds);
-    std::tm local{};
-    if (::localtime_r(&seconds, &local) == nullptr) {
+    const std::optional<std::tm> fields = LocalTime::FromCalendar(calendarSeconds);
+    if (!fields) {
         return {};
     }
+    const std::tm& local = *fields;
     char text[32];
     std::snprintf(text, sizeof text, "%.2d:%.2d ON %.2d/%.2d/%.2d", local.tm_hour, local.tm_min,
                   local.tm_mday, local.tm_mon + 1, (local.tm_year + 1900) % 100);
@@ -84,13 +68,10 @@ bool AppendCalibrationPoint(const std::string& path, const CalibrationPoint& poi
         header = false;
         ::close(probe);
     }
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    FileAppend file(path, FileAppend::Access::WriteOnly);
+    if (file.OpenError() != 0) {
         return false;
     }
-    struct stat before {};
-    const bool sized = ::fstat(fd, &before) == 0;
-
     std::string text;
     if (header) {
         text += kCalibrationHeader;
@@ -98,17 +79,9 @@ bool AppendCalibrationPoint(const std::string& path, const CalibrationPoint& poi
     }
     text += point.timeStamp + ',' + point.reference + ',' + point.pressure + ',' +
             point.temperature + "\r\n";
-    bool written = WriteAll(fd, text);
-    if (!written && sized) {
-        // A half line would spoil the file for whoever reads it next: take back what went.
-        if (::ftruncate(fd, before.st_size) != 0) {
-            written = false;
-        }
-    }
-    if (::close(fd) != 0) {
-        written = false;
-    }
-    if (!written && header && sized && before.st_size == 0) {
+    // A half line would spoil the file for whoever reads it next: all of it or nothing.
+    const bool written = file.Commit(text).Ok();
+    if (!written && header && file.OldSize() == 0) {
         // Created here: without it, the next save writes the header again.
         ::unlink(path.c_str());
     }

@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include "MessageBoxes.h"
+
 namespace q417 {
 
 namespace {
@@ -24,17 +26,16 @@ QMessageBox::Icon Icon(BoxIcon icon) {
 }  // namespace
 
 void ShowHostMessage(QWidget* parent, const QString& text, BoxIcon icon) {
-    QMessageBox box(Icon(icon), kCaption, text, QMessageBox::Ok, parent);
-    box.setTextFormat(Qt::PlainText);  // file names and site texts are never markup
-    box.exec();
+    // File names and site texts are never markup.
+    (void)MessageBoxes::Ask(parent, {Icon(icon), kCaption, text, QMessageBox::Ok,
+                                     QMessageBox::NoButton, Qt::PlainText});
 }
 
 bool AskHostYesNo(QWidget* parent, const QString& text, bool defaultNo) {
-    QMessageBox box(Icon(BoxIcon::Default), kCaption, text, QMessageBox::Yes | QMessageBox::No,
-                    parent);
-    box.setTextFormat(Qt::PlainText);
-    box.setDefaultButton(defaultNo ? QMessageBox::No : QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes;
+    return MessageBoxes::Ask(
+               parent, {Icon(BoxIcon::Default), kCaption, text, QMessageBox::Yes | QMessageBox::No,
+                        defaultNo ? QMessageBox::No : QMessageBox::Yes, Qt::PlainText}) ==
+           QMessageBox::Yes;
 }
 
 }  // namespace q417

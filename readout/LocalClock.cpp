@@ -4,13 +4,16 @@
 #include <ctime>
 #include <vector>
 
+#include "LocalTime.h"
+
 namespace q417 {
 
 namespace {
 
 constexpr std::int64_t kSecondsPerDay = 86400;
 
-std::tm Fields(const LocalDateTime& local) {
+// The calendar second at which a UTC clock would show these fields.
+std::int64_t AsIfUtc(const LocalDateTime& local) {
     std::tm fields{};
     fields.tm_year = local.year - 1900;
     fields.tm_mon = local.month - 1;
@@ -18,24 +21,16 @@ std::tm Fields(const LocalDateTime& local) {
     fields.tm_hour = local.hour;
     fields.tm_min = local.minute;
     fields.tm_sec = local.second;
-    fields.tm_isdst = -1;  // the system decides whether daylight saving is in force
-    return fields;
-}
-
-// The calendar second at which a UTC clock would show these fields.
-std::int64_t AsIfUtc(const LocalDateTime& local) {
-    std::tm fields = Fields(local);
     return static_cast<std::int64_t>(::timegm(&fields));
 }
 
 // Every calendar second whose local time is exactly `local`, earliest first.
 std::vector<std::int64_t> Instances(const LocalDateTime& local, std::int64_t asIfUtc,
                                     long offsetBefore, long offsetAfter) {
-    std::tm fields = Fields(local);
-    const std::time_t system = std::mktime(&fields);
     std::vector<std::int64_t> candidates = {asIfUtc - offsetBefore, asIfUtc - offsetAfter};
-    if (system != static_cast<std::time_t>(-1)) {
-        candidates.push_back(static_cast<std::int64_t>(system));
+    if (const std::optional<std::int64_t> system = LocalTime::ToCalendar(
+            local.year, local.month, local.day, local.hour, local.minute, local.second)) {
+        candidates.push_back(*system);
     }
     std::vector<std::int64_t> instances;
     for (const std::int64_t candidate : candidates) {
@@ -51,9 +46,7 @@ std::vector<std::int64_t> Instances(const LocalDateTime& local, std::int64_t asI
 }  // namespace
 
 LocalSplit SplitLocal(std::int64_t calendarSeconds) {
-    const std::time_t t = static_cast<std::time_t>(calendarSeconds);
-    std::tm parts{};
-    ::localtime_r(&t, &parts);
+    const std::tm parts = LocalTime::FromCalendar(calendarSeconds).value_or(std::tm{});
     return {{parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min,
              parts.tm_sec},
             parts.tm_gmtoff};

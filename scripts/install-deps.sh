@@ -27,6 +27,8 @@ packages=(
     desktop-file-utils
     libxml2-utils
     shared-mime-info
+    # CI checks every tracked source against the committed .clang-format.
+    clang-format
 )
 
 case "${1:-}" in

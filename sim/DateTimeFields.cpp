@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "LocalTime.h"
+
 namespace q417::sim {
 namespace {
 
@@ -102,9 +104,7 @@ std::optional<std::uint32_t> DateTimeFields::ToReadoutStamp() const {
 }
 
 DateTimeFields DateTimeFields::FromCalendarLocal(std::int64_t calendarSeconds) {
-    const auto t = static_cast<std::time_t>(calendarSeconds);
-    std::tm tm{};
-    localtime_r(&t, &tm);
+    const std::tm tm = LocalTime::FromCalendar(calendarSeconds).value_or(std::tm{});
     return DateTimeFields{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
                           tm.tm_hour,        tm.tm_min,     tm.tm_sec};
 }
@@ -113,19 +113,7 @@ std::optional<std::int64_t> DateTimeFields::ToCalendarLocal() const {
     if (!IsValid()) {
         return std::nullopt;
     }
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    tm.tm_isdst = -1;
-    const std::time_t t = std::mktime(&tm);
-    if (t == static_cast<std::time_t>(-1)) {
-        return std::nullopt;
-    }
-    return static_cast<std::int64_t>(t);
+    return LocalTime::ToCalendar(year, month, day, hour, minute, second);
 }
 
 std::string DateTimeFields::Format() const {

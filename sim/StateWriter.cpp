@@ -1,8 +1,5 @@
 #include "StateWriter.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -12,6 +9,8 @@
 #include <utility>
 
 #include "Latin1Text.h"
+
+#include "FileWriting.h"
 
 namespace q417::sim {
 namespace {
@@ -139,36 +138,9 @@ std::string StateWriter::ToJson(const ReadoutEngine& engine) {
 
 bool StateWriter::WriteAtomically(const std::string& path, std::string_view content,
                                   std::string& error) {
-    const std::string temp = path + ".tmp." + std::to_string(::getpid());
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        error = temp + ": " + std::strerror(errno);
-        return false;
-    }
-    std::size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            error = temp + ": " + std::strerror(errno);
-            ::close(fd);
-            ::unlink(temp.c_str());
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    const bool synced = ::fsync(fd) == 0;
-    const int syncErrno = errno;
-    if (::close(fd) != 0 || !synced) {
-        error = temp + ": " + std::strerror(synced ? errno : syncErrno);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        error = path + ": " + std::strerror(errno);
-        ::unlink(temp.c_str());
+    const FileWriting::Outcome outcome = FileWriting::ReplaceAtomically(path, content, 0644);
+    if (!outcome.Ok()) {
+        error = outcome.file + ": " + std::strerror(outcome.error);
         return false;
     }
     return true;

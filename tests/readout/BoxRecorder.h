@@ -1,41 +1,32 @@
 #pragma once
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 
 #include "LinkOnSimulator.h"
+#include "MessageBoxes.h"
 
 namespace q417::test {
 
-// Every message box that comes up while this lives, as "icon: text", closed with its default
-// button (or press) once recorded.
-class BoxRecorder {
+// Every message box that comes up while this lives, as "icon: text", answered at once with
+// press when the box has it, else with its default button. The windows' boxes come here
+// instead of to the screen.
+class BoxRecorder : public MessageBoxes {
   public:
-    BoxRecorder() {
-        QObject::connect(&timer_, &QTimer::timeout, [this] { Check(); });
-        timer_.start(10);
-    }
+    BoxRecorder() : MessageBoxes(QCoreApplication::instance()) {}
     QStringList seen;
     QMessageBox::StandardButton press = QMessageBox::NoButton;
 
-  private:
-    void Check() {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (box == nullptr || !box->isVisible()) {
-            return;
-        }
+    QMessageBox::StandardButton Show(QWidget* /*parent*/, const BoxSpec& box) override {
         static const char* const kIcons[] = {"none", "information", "warning", "stop", "question"};
-        seen << QString::fromLatin1(kIcons[box->icon()]) + QStringLiteral(": ") + box->text();
-        if (box->button(press) != nullptr) {
-            box->button(press)->click();
-        } else {
-            box->done(box->standardButton(box->defaultButton()));
+        seen << QString::fromLatin1(kIcons[box.icon]) + QStringLiteral(": ") + box.text;
+        if (press != QMessageBox::NoButton && box.buttons.testFlag(press)) {
+            return press;
         }
+        return box.defaultButton;
     }
-    QTimer timer_;
 };
 
 // Runs dialog modally, doing actions once it is up and closing it afterwards, so a failed

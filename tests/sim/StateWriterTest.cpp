@@ -190,29 +190,8 @@ class StateFileTest : public ::testing::Test {
     }
     ~StateFileTest() override { std::filesystem::remove_all(dir_); }
 
-    static std::string Slurp(const std::filesystem::path& p) {
-        std::ifstream in(p, std::ios::binary);
-        std::ostringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-
     std::filesystem::path dir_;
 };
-
-TEST_F(StateFileTest, WritesAndReplacesWithoutLeavingTemporaries) {
-    const auto path = (dir_ / "state.json").string();
-    std::string error;
-    ASSERT_TRUE(StateWriter::WriteAtomically(path, "{\"a\": 1}\n", error)) << error;
-    EXPECT_EQ(Slurp(path), "{\"a\": 1}\n");
-    ASSERT_TRUE(StateWriter::WriteAtomically(path, "{}\n", error)) << error;
-    EXPECT_EQ(Slurp(path), "{}\n");
-    int files = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir_)) {
-        ++files;
-    }
-    EXPECT_EQ(files, 1);
-}
 
 TEST_F(StateFileTest, ReportsAFolderThatDoesNotExist) {
     const auto path = (dir_ / "missing" / "state.json").string();
