@@ -1,7 +1,6 @@
 #include "StateWriter.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
