@@ -19,8 +19,6 @@ namespace q417 {
 class MessagePane;
 class StatusPane;
 
-// Which commands the frame offers at the moment. The link enables the five readout commands
-// once a readout answers; a selected row enables Cut, Copy and Delete.
 // The main window: menus, the two toolbars, the seven-pane status bar, and the enabling of the
 // commands. It carries out no command itself: each action reports its command identifier
 // (commandTriggered), and the application routes it to the document, the view or itself.
@@ -51,7 +49,6 @@ class CMainFrame : public QMainWindow {
     [[nodiscard]] MessagePane& Messages() const { return *messagePane_; }
     [[nodiscard]] StatusPane* Pane(int pane) const;
 
-    // The link's messages (status: number = wParam, code = lParam; command: state, identifier).
     // The status panes and the commands offered after a link event.
     void OnLinkEvent(const LinkEventKind& event);
     // The view's reports.
