@@ -35,10 +35,7 @@ void CReadoutLink::Stop() {
     shared_.jobs.Close();
     shared_.stopRequest.store(true);
     worker_.join();
-    shared_.settings.Update([](ReadoutSettings& s) {
-        s.summaries.clear();
-        s.records.reset();
-    });
+    shared_.settings.Update([](ReadoutSettings& s) { s.records.reset(); });
     running_.store(false);
 }
 

@@ -35,7 +35,7 @@ class CReadoutLink {
 
     // Starts the worker, which reports to sink (nothing when already running).
     void Start(LinkSink& sink);
-    // Ends the worker and releases the record image and summaries (nothing when not running).
+    // Ends the worker and releases the record image (nothing when not running).
     void Stop();
     [[nodiscard]] bool Running() const { return running_.load(); }
 

@@ -100,7 +100,7 @@ void JobTracker::OnUploadEnded(const UploadReport& report) {
         phase_ = JobPhase::Finished;
     } else {
         Interrupt(seenDuringUpload_ == JobInterruption::None ? JobInterruption::Left
-                                                            : seenDuringUpload_);
+                                                             : seenDuringUpload_);
     }
 }
 

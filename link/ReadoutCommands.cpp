@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 #include <vector>
 
 #include "AsciiCase.h"
+#include "RecordWriteAcks.h"
 
 namespace q417 {
 namespace {
@@ -218,8 +218,7 @@ bool ReadoutCommands::WriteRecords(int firstBlock, int recordCount, const Record
     const std::string command = FormatRecordCommand("WP", firstBlock, kBlockSize, blocks);
     constexpr std::int64_t kDeadlineMs = ReadoutTransport::kReplyDeadlineMs;
 
-    std::vector<std::int64_t> sentAtMs;  // when each packet went
-    sentAtMs.reserve(static_cast<std::size_t>(blocks));
+    RecordWriteAcks acks(kDeadlineMs);
     auto sendPacket = [&](int k) {
         const int block = firstBlock + k;
         const std::uint8_t* data =
@@ -227,58 +226,15 @@ bool ReadoutCommands::WriteRecords(int firstBlock, int recordCount, const Record
         std::uint8_t packet[kPacketSize];
         std::memcpy(packet, data, kBlockSize);
         packet[kBlockSize] = PacketChecksum({data, static_cast<std::size_t>(kBlockSize)});
-        sentAtMs.push_back(clock.NowMs());
+        acks.PacketSent(clock.NowMs());
         line.PortWrite(packet, kPacketSize);
-    };
-
-    // What the readout says during the upload: its echo line, then one CR for each packet it has
-    // taken. A CR answers the oldest packet still unanswered, however late it comes. It must come
-    // within the reply deadline from the later of that packet's sending and the CR before it:
-    // the readout takes the packets one after the other, and on a slow line they queue up
-    // behind each other. A CR before any echo text is a packet's too.
-    std::string echo;
-    bool echoEnded = false;
-    bool rejected = false;  // a "?" anywhere
-    bool unsound = false;   // a CR too late for its packet, or one for no packet at all
-    int answered = 0;       // packets whose CR has come
-    int unspentCrs = 0;     // CRs that have not yet let a packet go
-    std::int64_t lastCrMs = std::numeric_limits<std::int64_t>::min();
-    auto answerDeadline = [&] {
-        return std::max(sentAtMs[static_cast<std::size_t>(answered)], lastCrMs) + kDeadlineMs;
-    };
-    auto take = [&](const std::string& chunk) {
-        const std::int64_t now = clock.NowMs();
-        for (char c : chunk) {
-            rejected = rejected || c == '?';
-            if (c == static_cast<char>(kLf)) {
-                continue;
-            }
-            if (c != static_cast<char>(kCr)) {
-                if (!echoEnded) {
-                    echo.push_back(c);
-                }
-                continue;  // after the echo, anything but a CR is no answer
-            }
-            if (!echoEnded && !echo.empty()) {
-                echoEnded = true;
-                continue;
-            }
-            if (answered == static_cast<int>(sentAtMs.size())) {
-                unsound = true;
-                continue;
-            }
-            unsound = unsound || now > answerDeadline();
-            lastCrMs = now;
-            ++answered;
-            ++unspentCrs;
-        }
     };
     // Takes everything waiting; false when nothing was.
     auto pump = [&] {
         std::string chunk;
         bool any = false;
         while (transport_.ReadAvailable(chunk) > 0) {
-            take(chunk);
+            acks.Take(chunk, clock.NowMs());
             any = true;
         }
         return any;
@@ -290,7 +246,7 @@ bool ReadoutCommands::WriteRecords(int firstBlock, int recordCount, const Record
 
     // The echo line, for at most the reply deadline.
     const std::int64_t echoDeadline = clock.NowMs() + kDeadlineMs;
-    while (!echoEnded) {
+    while (!acks.EchoEnded()) {
         if (!pump() && !transport_.WaitUntil(echoDeadline)) {
             break;
         }
@@ -301,23 +257,22 @@ bool ReadoutCommands::WriteRecords(int firstBlock, int recordCount, const Record
         const std::int64_t deadline = clock.NowMs() + kPacketAckMs;
         while (true) {
             pump();
-            if (unspentCrs > 0 || !transport_.WaitUntil(deadline)) {
+            if (acks.CrUnspent() || !transport_.WaitUntil(deadline)) {
                 break;
             }
         }
-        unspentCrs = std::max(unspentCrs - 1, 0);
+        acks.SpendCr();
         sendPacket(k);
     }
 
     // Done only once the readout has answered every packet: until then it may still be taking
     // them, and the next command or the file name would land among them.
-    while (answered < blocks) {
-        if (!pump() && !transport_.WaitUntil(answerDeadline())) {
+    while (acks.Answered() < blocks) {
+        if (!pump() && !transport_.WaitUntil(acks.AnswerDeadlineMs())) {
             break;
         }
     }
-    const bool echoed = AsciiUpperText(echo).find(command) != std::string::npos;
-    return echoed && !rejected && !unsound && answered == blocks;
+    return acks.Sound(command, blocks);
 }
 
 bool ReadoutCommands::ReadRecords(int firstBlock, int recordCount, RecordImage& image) {

@@ -35,17 +35,14 @@ void ReadoutMemoryMap::DecodeInformation(const InfoImage& image, ReadoutSettings
     s.zero = LoadF32(p + kZeroAddress);
     s.powerDown = p[kPowerDownAddress];
     s.powerDownText = PowerDownText(s.powerDown);
-    s.value53 = p[kValue53Address];
     s.displayDigits = static_cast<std::int8_t>(p[kDisplayDigitsAddress]);
     s.lcdContrast = p[kLcdContrastAddress];
     s.displayUnits = p[kDisplayUnitsAddress];
     s.displayUnitsName = UnitName(s.displayUnits);
     s.capacity = LoadU16(p + kCapacityAddress);
-    s.value60 = p[kValue60Address];
     // Never more records than the readout says it holds, nor than the host's image has room for.
     s.recordCount =
         std::min({static_cast<int>(LoadU16(p + kRecordCountAddress)), s.capacity, kRecordCapacity});
-    s.blockSize = static_cast<std::int8_t>(p[kBlockSizeAddress]);
     std::string name;
     for (int a = kFileNameAddress;
          a < kInfoAreaSize && static_cast<int>(name.size()) < s.infoSize && Printable(p[a]); ++a) {
@@ -60,7 +57,6 @@ bool ReadoutMemoryMap::ReadInformation(SharedSettings& settings) {
         return false;
     }
     settings.Update([&image](ReadoutSettings& s) {
-        s.summaries.clear();
         s.records.reset();
         DecodeInformation(image, s);
     });
@@ -93,7 +89,6 @@ bool ReadoutMemoryMap::ReadInformation(SharedSettings& settings) {
     settings.Update([answered](ReadoutSettings& s) {
         s.connected = 1;
         s.answered = answered;
-        s.summaries.assign(static_cast<std::size_t>(s.recordCount), ReadingSummary{});
         // A fresh image holds none of the readout's records until a download fills it.
         s.records = std::make_shared<const RecordImage>();
         s.dataReady = 0;
@@ -125,7 +120,6 @@ bool ReadoutMemoryMap::RereadInformation(SharedSettings& settings, bool withCloc
         const int recordCount = s.recordCount;
         DecodeInformation(image, s);
         if (s.recordCount != recordCount) {
-            s.summaries.assign(static_cast<std::size_t>(s.recordCount), ReadingSummary{});
             s.dataReady = 0;
         }
     });

@@ -30,13 +30,10 @@ class ReadoutMemoryMap {
     static constexpr int kCalUnitsAddress = 40;
     static constexpr int kZeroAddress = 48;
     static constexpr int kPowerDownAddress = 52;
-    static constexpr int kValue53Address = 53;
     static constexpr int kDisplayDigitsAddress = 54;
     static constexpr int kDisplayUnitsAddress = 55;
     static constexpr int kCapacityAddress = 58;  // u16
-    static constexpr int kValue60Address = 60;
     static constexpr int kRecordCountAddress = 61;  // u16
-    static constexpr int kBlockSizeAddress = 63;
     static constexpr int kLcdContrastAddress = 68;
     static constexpr int kFileNameAddress = 144;
     // The serial number field runs from 11 up to the information-area size at 20, so a serial
@@ -53,7 +50,7 @@ class ReadoutMemoryMap {
     // Reads the information area and the readout's status into settings: the block, then
     // firmware version, battery voltage, battery statistics and clock (each of those kept at
     // its old value when not answered). Returns false, with nothing changed, when the block
-    // read fails. On success connected = 1 and fresh, zero-filled records and summaries are
+    // read fails. On success connected = 1 and a fresh, zero-filled record image is
     // published, with dataReady = 0 until a download fills them.
     bool ReadInformation(SharedSettings& settings);
 

@@ -38,18 +38,6 @@ inline constexpr int kResultZero = 8;
 inline constexpr int kResultClock = 9;
 inline constexpr int kResultInitialize = 11;  // shown as "Unknown error occurred"
 
-// One per site record. Created with empty texts and not filled by the link; kept for the
-// windows that may want it.
-struct ReadingSummary {
-    std::string siteText;
-    std::int32_t firstTime = 0;
-    float firstValue = 0;
-    std::uint8_t firstValid = 0;
-    std::int32_t secondTime = 0;
-    float secondValue = 0;
-    std::uint8_t secondValid = 0;
-};
-
 // Which of the status queries after the information block the readout answered at the last
 // information read. One it left unanswered keeps its field's previous value, worth nothing. A
 // clock written since counts as answered: the readout holds the clock that was written.
@@ -79,15 +67,12 @@ struct ReadoutSettings {
     float zero = 0;
     std::uint8_t powerDown = 0;  // power-down code
     std::string powerDownText;
-    std::uint8_t value53 = 0;      // held only
     std::int32_t lcdContrast = 0;  // the readout's 8-bit contrast level
     std::int8_t displayDigits = 0;
     std::uint8_t displayUnits = 0;  // unit code
     std::string displayUnitsName;
     std::int32_t capacity = 0;     // most site records the readout holds
-    std::int32_t value60 = 0;      // held only
     std::int32_t recordCount = 0;  // site records stored (never above capacity or 200)
-    std::int8_t blockSize = 0;     // block size of record transfers
     float batteryVolts = 0;
     float firmwareVersion = 0;
     std::string fileName;           // data file whose sites were last uploaded
@@ -98,7 +83,6 @@ struct ReadoutSettings {
     float sleepTime = 0;
     float batteryLifeRemaining = 0;  // percent
     StatusAnswers answered;
-    std::vector<ReadingSummary> summaries;
     std::shared_ptr<const RecordImage> records;  // empty until the first information read
 
     // The readout clock now: the clock as read, advanced by the PC time since.
