@@ -106,9 +106,12 @@ class JobPickupTest : public ::testing::TestWithParam<int> {};
 TEST_P(JobPickupTest, JobSubmittedInTheIdlePauseReachesTheLineAtOnce) {
     PickupRig rig;
     rig.ConnectAndPoll();
-    // Three slices into the first idle pause after the poll.
+    // Three slices into the first idle pause after the poll: within the pause, and the job's
+    // first byte within a slice of it.
+    const std::int64_t pauseStart = rig.manual.NowMs();
     const auto [submitted, firstByte] = rig.JobSubmittedAfterSlices(GetParam(), 3);
     ASSERT_GE(submitted, 0);
+    EXPECT_LT(submitted - pauseStart, 100);
     ASSERT_GE(firstByte, submitted);
     EXPECT_LE(firstByte - submitted, JobSlot::kJobWaitSliceMs);
 }
