@@ -21,9 +21,7 @@ class HookedClock final : public Clock {
   public:
     explicit HookedClock(sim::ManualClock& clock) : clock_(clock) {}
     [[nodiscard]] std::int64_t NowMs() const override { return clock_.NowMs(); }
-    [[nodiscard]] std::int64_t CalendarSeconds() const override {
-        return clock_.CalendarSeconds();
-    }
+    [[nodiscard]] std::int64_t CalendarSeconds() const override { return clock_.CalendarSeconds(); }
     void SleepMs(std::int64_t ms) override {
         clock_.SleepMs(ms);
         if (afterSleep) {

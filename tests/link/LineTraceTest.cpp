@@ -34,7 +34,7 @@ std::string Escaped(const std::string& bytes) {
 
 TEST(LineTraceTest, EscapesControlAndEightBitBytes) {
     const std::pair<std::string, std::string> cases[] = {
-        {"W 1~", "W 1~"},         {"\r\n\t", "\\r\\n\\t"},  {std::string(1, '\0'), "\\x00"},
+        {"W 1~", "W 1~"},           {"\r\n\t", "\\r\\n\\t"},    {std::string(1, '\0'), "\\x00"},
         {"\x1b\x7f", "\\x1b\\x7f"}, {"\x80\xff", "\\x80\\xff"}, {"a\\b", "a\\\\b"},
     };
     for (const auto& [bytes, text] : cases) {
