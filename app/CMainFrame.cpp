@@ -157,6 +157,9 @@ void CMainFrame::CreateMenus() {
     }
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    AddCommand(help, kStartLineTrace);
+    AddCommand(help, kStopLineTrace)->setEnabled(false);  // until a trace runs
+    help->addSeparator();
     AddCommand(help, kAbout);
 }
 

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
 #include <QPageSetupDialog>
@@ -27,12 +29,14 @@
 #include "CommandTable.h"
 #include "DocumentCommands.h"
 #include "FirstWindowSize.h"
+#include "LineTrace.h"
 #include "PosixSerialLine.h"
 #include "QtDocumentUser.h"
 #include "SimulatedReadout.h"
 #include "SiteListModel.h"
 #include "SiteListPrinter.h"
 #include "SteadyClock.h"
+#include "TracingLine.h"
 #include "UploadReport.h"
 
 namespace q417 {
@@ -142,7 +146,9 @@ bool CQ417HostApp::Start(const HostOptions& options, std::string& error, bool sh
         ownClock_ = std::make_unique<SteadyClock>();
         clock_ = ownClock_.get();
     }
-    link_ = std::make_unique<CReadoutLink>(*line_, *clock_);
+    trace_ = std::make_unique<LineTrace>(*clock_);
+    tracingLine_ = std::make_unique<TracingLine>(*line_, *trace_);
+    link_ = std::make_unique<CReadoutLink>(*tracingLine_, *clock_);
     model_ = std::make_unique<SiteListModel>();
     document_ = std::make_unique<CQ417HostDoc>(link_->LiveSettings(), *user_);
     document_->SetView(model_.get());
@@ -195,14 +201,76 @@ bool CQ417HostApp::Start(const HostOptions& options, std::string& error, bool sh
     DocumentPathChanged(document_->PathName(), document_->Title());
     DocumentModifiedChanged(document_->IsModified());
     DocumentUnitChanged(document_->DocumentUnit());
-    view_->InitialUpdate(*document_);
+    std::string traceError;
+    if (options.trace) {
+        BeginLineTrace(*options.trace, traceError);
+    }
+    view_->InitialUpdate(*document_);  // starts the link
 
     if (show) {
         frame_->resize(
             FirstWindowSize(kPreferredWindowSize, frame_->screen()->availableGeometry()));
         frame_->show();
     }
+    // Said once the window is up, over it; the trace itself began before the link started.
+    if (!traceError.empty()) {
+        SayLineTraceFailed(traceError);
+    }
     return true;
+}
+
+bool CQ417HostApp::StartLineTrace(const std::string& path) {
+    std::string error;
+    if (!BeginLineTrace(path, error)) {
+        SayLineTraceFailed(error);
+        return false;
+    }
+    return true;
+}
+
+bool CQ417HostApp::BeginLineTrace(const std::string& path, std::string& error) {
+    StopLineTrace();
+    const bool started = trace_->Start(path, error);
+    if (started) {
+        link_->StartTrace(*trace_);
+    }
+    ShowLineTraceCommands();
+    return started;
+}
+
+void CQ417HostApp::SayLineTraceFailed(const std::string& error) {
+    user_->ShowMessage(
+        "The line trace could not be started: " + error + ". The program goes on without it.",
+        MessageIcon::Exclamation);
+}
+
+void CQ417HostApp::StopLineTrace() {
+    link_->StopTrace();
+    trace_->Stop();
+    ShowLineTraceCommands();
+}
+
+bool CQ417HostApp::LineTracing() const {
+    return trace_ != nullptr && trace_->Active();
+}
+
+void CQ417HostApp::AskAndStartLineTrace() {
+    const QString path =
+        QFileDialog::getSaveFileName(frame_, QStringLiteral("Start Line Trace"),
+                                     QDir::home().filePath(QStringLiteral("q417-trace.txt")),
+                                     QStringLiteral("Text files (*.txt);;All files (*)"));
+    if (!path.isEmpty()) {
+        StartLineTrace(QFile::encodeName(path).toStdString());
+    }
+}
+
+void CQ417HostApp::ShowLineTraceCommands() {
+    if (frame_ == nullptr) {
+        return;
+    }
+    const bool tracing = LineTracing();
+    frame_->Action(kStartLineTrace)->setEnabled(!tracing);
+    frame_->Action(kStopLineTrace)->setEnabled(tracing);
 }
 
 void CQ417HostApp::CloseWindow() {
@@ -333,6 +401,12 @@ void CQ417HostApp::OnCommand(int id) {
             break;
         case kAbout:
             About();
+            break;
+        case kStartLineTrace:
+            AskAndStartLineTrace();
+            break;
+        case kStopLineTrace:
+            StopLineTrace();
             break;
         default:
             break;

@@ -23,6 +23,7 @@ class CReadoutLink;
 class Clock;
 class DocumentCommands;
 class DocumentUser;
+class LineTrace;
 class QtDocumentUser;
 class SerialLine;
 class SimulatedReadout;
@@ -33,6 +34,7 @@ struct HostOptions {
     std::optional<std::string> file;    // a site file to open
     std::optional<std::string> device;  // the device of the configured port, for this run
     bool simulate = false;              // serve a simulated readout and connect to it
+    std::optional<std::string> trace;   // a line trace of the run goes to this file
 };
 
 // The application object: the five settings for the whole run, the site document and its
@@ -88,6 +90,12 @@ class CQ417HostApp : public QObject, public DocumentObserver {
     // Another while the window is still asking its questions ends the program without them.
     void OnStopSignal(int signalNumber);
 
+    // Starts a line trace into path (the running one ends first); a file that cannot be opened
+    // is said in a box and leaves the trace off. Returns whether the trace runs.
+    bool StartLineTrace(const std::string& path);
+    void StopLineTrace();
+    [[nodiscard]] bool LineTracing() const;
+
     // DocumentObserver
     void DocumentModifiedChanged(bool modified) override;
     void DocumentPathChanged(const std::string& path, const std::string& title) override;
@@ -104,6 +112,11 @@ class CQ417HostApp : public QObject, public DocumentObserver {
     void PrintPreview();
     void PrintSetup();
     void About();
+    // Help > Start Line Trace...: asks for the file, then starts.
+    void AskAndStartLineTrace();
+    bool BeginLineTrace(const std::string& path, std::string& error);
+    void SayLineTraceFailed(const std::string& error);
+    void ShowLineTraceCommands();
     QPrinter& Printer();
 
     // Declared in the order they are built; ~CQ417HostApp takes the window down first and
@@ -117,6 +130,9 @@ class CQ417HostApp : public QObject, public DocumentObserver {
     std::unique_ptr<Clock> ownClock_;
     SerialLine* line_ = nullptr;
     Clock* clock_ = nullptr;
+    // Before the link, which they must outlive: the line trace and the line it watches.
+    std::unique_ptr<LineTrace> trace_;
+    std::unique_ptr<SerialLine> tracingLine_;
     std::unique_ptr<CReadoutLink> link_;
     LinkDispatcher dispatcher_;
     std::unique_ptr<QtDocumentUser> qtUser_;

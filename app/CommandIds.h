@@ -41,5 +41,7 @@ inline constexpr int kUnitMH2O = 32794;
 inline constexpr int kAddReadoutDataTool = 32803;
 inline constexpr int kUploadSiteInfoTool = 32804;
 inline constexpr int kUploadSiteInfo = 32805;
+inline constexpr int kStartLineTrace = 32810;
+inline constexpr int kStopLineTrace = 32811;
 
 }  // namespace q417::cmd

@@ -29,8 +29,13 @@ int main(int argc, char** argv) {
     const QCommandLineOption simulate(
         QStringLiteral("simulate"),
         QStringLiteral("Serve a simulated readout inside the program and connect to it."));
+    const QCommandLineOption trace(
+        QStringLiteral("trace"),
+        QStringLiteral("Write every exchange with the readout to FILE, for support."),
+        QStringLiteral("FILE"));
     parser.addOption(device);
     parser.addOption(simulate);
+    parser.addOption(trace);
     parser.addPositionalArgument(QStringLiteral("file"),
                                  QStringLiteral("A site file (.ini) to open."),
                                  QStringLiteral("[file]"));
@@ -40,6 +45,9 @@ int main(int argc, char** argv) {
     options.simulate = parser.isSet(simulate);
     if (parser.isSet(device)) {
         options.device = QFile::encodeName(parser.value(device)).toStdString();
+    }
+    if (parser.isSet(trace)) {
+        options.trace = QFile::encodeName(parser.value(trace)).toStdString();
     }
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1) {

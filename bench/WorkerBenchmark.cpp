@@ -1,14 +1,16 @@
 // The communication worker against the simulated readout on a pseudo-terminal: a whole download
 // through CReadoutLink compared with the line's own time for it, and how long Stop takes from
 // the states where the worker waits longest (a pause, a wake-up of a silent readout, a
-// download, the idle poll).
+// download, the idle poll), and how soon a job submitted to the idle worker reaches the line.
 //
 //   q417workerbench --sim build/q417sim [--baud 115200] [--records 200]
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,6 +21,7 @@
 #include "PosixSerialLine.h"
 #include "RecordingSink.h"
 #include "SteadyClock.h"
+#include "WriteStampLine.h"
 
 namespace {
 
@@ -52,6 +55,44 @@ double TimedStopMs(CReadoutLink& link) {
     const auto start = std::chrono::steady_clock::now();
     link.Stop();
     return Ms(std::chrono::steady_clock::now() - start).count();
+}
+
+// From SubmitJob to the job's first byte on the line, with the worker idle: the median of 20
+// one-record downloads, each submitted at a random point of the idle pause.
+double JobPickupMs(const std::string& simPath) {
+    test::SimProcess sim(simPath, {"--sites", "1"});
+    const std::string device = sim.Device();
+    PosixSerialLine posixLine([&device](int) { return device; });
+    bench::WriteStampLine line(posixLine);
+    SteadyClock clock;
+    CReadoutLink link(line, clock);
+    testing::RecordingSink sink;
+    link.Start(sink);
+    if (!sink.WaitFor(testing::EventMessage(kEventInformationRead), 10s)) {
+        return -1.0;
+    }
+    std::mt19937 random(417);
+    std::uniform_int_distribution<int> phaseMs(0, 499);
+    std::vector<double> pickups;
+    for (int i = 0; i < 20; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(phaseMs(random)));
+        const std::size_t mark = sink.Count();
+        const auto submitted = std::chrono::steady_clock::now();
+        const std::int64_t submittedNs = submitted.time_since_epoch().count();
+        if (!link.SubmitJob(JOB_DOWNLOAD, 0)) {
+            return -1.0;
+        }
+        while (line.LastWriteNs() < submittedNs) {
+            std::this_thread::sleep_for(100us);
+        }
+        pickups.push_back((line.LastWriteNs() - submittedNs) / 1e6);
+        if (!sink.WaitFor(testing::EventMessage(kEventDownloadComplete), 10s, mark)) {
+            return -1.0;
+        }
+    }
+    link.Stop();
+    std::nth_element(pickups.begin(), pickups.begin() + 10, pickups.end());
+    return pickups[10];
 }
 
 void PrintStop(const char* where, double ms) {
@@ -125,6 +166,15 @@ int main(int argc, char** argv) {
         rig.sink.WaitFor(testing::StatusEvent(LinkDetail::PortOpen, LinkStatus::PortOpen), 10s,
                          rig.sink.Count());
         PrintStop("the pause after opening", TimedStopMs(rig.link));
+    }
+    {
+        const double pickup = JobPickupMs(simPath);
+        if (pickup < 0) {
+            std::fprintf(stderr, "q417workerbench: the job pickup runs did not complete\n");
+            return 1;
+        }
+        std::printf("job_pickup_ms: %.1f (median of 20, goal <= 20)\n", pickup);
+        std::fflush(stdout);
     }
     // Waking a readout that does not answer: the worker waits on the line.
     {

@@ -13,8 +13,8 @@ bool ParseInt(const std::string& text, int& value) {
 }  // namespace
 
 const char* UsageText() {
-    return "usage: q417cli [--device PATH | --port N] [--baud RATE] [--timeout S] COMMAND "
-           "[ARGUMENTS]\n"
+    return "usage: q417cli [--device PATH | --port N] [--baud RATE] [--timeout S] [--trace FILE]\n"
+           "               COMMAND [ARGUMENTS]\n"
            "\n"
            "Commands:\n"
            "  probe          wake the readout and print its version, battery, clock and\n"
@@ -48,6 +48,8 @@ const char* UsageText() {
            "  --baud RATE    baud rate to switch the readout to (default 115200)\n"
            "  --timeout S    seconds to wait for the readout to answer, or for a transfer to\n"
            "                 resume after a communication error (default 20)\n"
+           "  --trace FILE   write every exchange with the readout to FILE, with the time in\n"
+           "                 ms, for support; a FILE that cannot be written is a usage error\n"
            "\n"
            "Exit codes: 0 done, 1 a command failed, 2 usage, 3 port cannot be opened,\n"
            "4 no readout answered, 5 wrong technician password.\n";
@@ -89,6 +91,12 @@ std::optional<CliOptions> CliOptions::Parse(const std::vector<std::string>& args
                 error = "--timeout takes a number of seconds from 1 to 3600";
                 return std::nullopt;
             }
+        } else if (arg == "--trace") {
+            if (value.empty()) {
+                error = "--trace takes the name of the file to write the trace to";
+                return std::nullopt;
+            }
+            options.tracePath = value;
         } else if (arg == "--baud") {
             if (!ParseInt(value, options.baudRate) ||
                 !PosixSerialLine::SupportsBaudRate(options.baudRate)) {

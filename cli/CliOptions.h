@@ -13,6 +13,7 @@ struct CliOptions {
     int baudRate = 115200;
     // --timeout: how long to wait for a readout, and for a transfer to resume after an error.
     int timeoutSeconds = 20;
+    std::string tracePath;  // --trace: a line trace of the run goes here; empty: none
     std::string command;
     std::vector<std::string> arguments;  // what follows the command
 

@@ -19,7 +19,11 @@ int Percent(const link_event::Progress& p) {
 }  // namespace
 
 LinkSession::LinkSession(SerialLine& line, Clock& clock, LinkOptions options)
-    : clock_(clock), options_(options), link_(line, clock) {}
+    : clock_(clock), options_(options), link_(line, clock) {
+    if (options_.trace != nullptr) {
+        link_.StartTrace(*options_.trace);
+    }
+}
 
 LinkSession::~LinkSession() {
     Stop();

@@ -25,6 +25,9 @@ struct LinkOptions {
     std::int64_t timeoutMs = 20000;
     // Set when the user asked to stop (Ctrl-C); every wait ends on it. Nothing when none.
     const std::atomic<bool>* stopRequested = nullptr;
+    // The line trace the link's state changes go to (--trace); nothing when none. It must
+    // outlive the session.
+    LineTrace* trace = nullptr;
 
     [[nodiscard]] bool StopRequested() const {
         return stopRequested != nullptr && stopRequested->load();

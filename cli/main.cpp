@@ -10,10 +10,12 @@
 #include "CommandContext.h"
 #include "CommandTable.h"
 #include "ExitCode.h"
+#include "LineTrace.h"
 #include "PortDevice.h"
 #include "PosixSerialLine.h"
 #include "SignalWatch.h"
 #include "SteadyClock.h"
+#include "TracingLine.h"
 
 int main(int argc, char** argv) {
     using namespace q417;
@@ -45,11 +47,21 @@ int main(int argc, char** argv) {
     if (!options->device.empty()) {
         devices[options->portNumber] = options->device;
     }
-    PosixSerialLine line([&devices](int port) { return PortDevicePath(port, devices); });
+    PosixSerialLine posixLine([&devices](int port) { return PortDevicePath(port, devices); });
     SteadyClock clock;
+    // Every command's traffic, the link's and probe's own, passes the trace; off, it costs a test.
+    LineTrace trace(clock);
+    TracingLine line(posixLine, trace);
+    if (!options->tracePath.empty()) {
+        // As an unusable --out file is: nothing is sent before the command line is sound.
+        if (std::string traceError; !trace.Start(options->tracePath, traceError)) {
+            std::cerr << "q417cli: --trace: cannot write the trace file " << traceError << '\n';
+            return kExitUsage;
+        }
+    }
     const LinkOptions link{options->portNumber, options->baudRate,
                            static_cast<std::int64_t>(options->timeoutSeconds) * 1000,
-                           &signals.Requested()};
+                           &signals.Requested(), trace.Active() ? &trace : nullptr};
 
     PortDescription port;
     port.disabled = options->portNumber == 0;

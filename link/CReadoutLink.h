@@ -70,6 +70,12 @@ class CReadoutLink {
     void SetDesiredBaud(int baud) { shared_.desiredBaud.store(baud); }
     [[nodiscard]] int DesiredBaud() const { return shared_.desiredBaud.load(); }
 
+    // From the worker's next turn on, its state changes go to trace as well, until StopTrace.
+    // The bytes are traced by the line (TracingLine). Both may be called while the link runs;
+    // trace must outlive the link.
+    void StartTrace(LineTrace& trace) { shared_.trace.store(&trace); }
+    void StopTrace() { shared_.trace.store(nullptr); }
+
   private:
     void Run();
 

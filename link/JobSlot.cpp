@@ -1,5 +1,6 @@
 #include "JobSlot.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace q417 {
@@ -31,6 +32,19 @@ void JobSlot::Finish() {
 bool JobSlot::Busy() const {
     std::lock_guard lock(mutex_);
     return pending_;
+}
+
+bool JobSlot::PauseUnlessSubmitted(Clock& clock, std::int64_t ms) const {
+    // Sliced on the given clock, so a manual clock in tests runs it without sleeping.
+    while (!Busy()) {
+        if (ms <= 0) {
+            return false;
+        }
+        const std::int64_t slice = std::min(ms, kJobWaitSliceMs);
+        clock.SleepMs(slice);
+        ms -= slice;
+    }
+    return true;
 }
 
 void JobSlot::Open() {

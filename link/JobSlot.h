@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <optional>
 
+#include "Clock.h"
 #include "LinkJob.h"
 
 namespace q417 {
@@ -22,6 +24,11 @@ class JobSlot {
     void Finish();
     // True while a job waits or runs.
     [[nodiscard]] bool Busy() const;
+
+    // Pauses on clock for ms, or less: the pause ends within one slice of a job's submission.
+    // Returns whether a job is pending. For pauses that a waiting job may cut short.
+    static constexpr std::int64_t kJobWaitSliceMs = 10;
+    bool PauseUnlessSubmitted(Clock& clock, std::int64_t ms) const;
 
     // Opening empties the slot; closing drops a job not yet taken.
     void Open();

@@ -5,6 +5,7 @@
 
 #include "Guarded.h"
 #include "JobSlot.h"
+#include "LineTrace.h"
 #include "PortOpenFailure.h"
 #include "SharedSettings.h"
 #include "UploadReport.h"
@@ -25,6 +26,9 @@ struct LinkShared {
     Guarded<PortOpenFailure> portFailure;
     // The upload a stop cut short, written by the worker as it ends: no message can carry it then.
     Guarded<std::optional<UploadReport>> stoppedUpload;
+    // Where the worker writes its state changes; nothing while no trace runs. Set by the window
+    // thread, which keeps the trace alive for as long as the link.
+    std::atomic<LineTrace*> trace{nullptr};
 };
 
 }  // namespace q417

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "ReadoutClockLimit.h"
@@ -11,6 +12,48 @@ namespace {
 
 constexpr int kFailuresBeforeGivingUp = 3;  // the fourth failure in a row gives up
 constexpr int kIdlePausesBetweenPolls = 10;
+
+// Pauses in ms, and countdowns in steps of kCountdownStepMs.
+constexpr std::int64_t kAfterPortOpenPauseMs = 500;
+constexpr std::int64_t kReadInfoRetryPauseMs = 1000;
+constexpr std::int64_t kCommErrorPauseMs = 500;
+constexpr std::int64_t kIdlePauseMs = 500;
+constexpr std::int64_t kBeforePollPauseMs = 500;
+constexpr std::int64_t kNewReadoutPauseMs = 2000;
+constexpr std::int64_t kRecoverRetryPauseMs = 1000;
+constexpr std::int64_t kCountdownStepMs = 100;
+constexpr int kPortRetryCountdown = 15;
+constexpr int kProbeRateWakeCountdown = 5;
+constexpr int kWakeRetryCountdown = 10;
+
+// The trace's name of a state: LINK_IDLE is "IDLE".
+std::string StateName(LinkState state) {
+    switch (state) {
+        case LINK_RESET:
+            return "RESET";
+        case LINK_OPEN_PORT:
+            return "OPEN_PORT";
+        case LINK_CONNECTING:
+            return "CONNECTING";
+        case LINK_READ_INFO:
+            return "READ_INFO";
+        case LINK_DOWNLOAD:
+            return "DOWNLOAD";
+        case LINK_UPLOAD:
+            return "UPLOAD";
+        case LINK_IDLE:
+            return "IDLE";
+        case LINK_NEW_READOUT:
+            return "NEW_READOUT";
+        case LINK_DISCONNECT:
+            return "DISCONNECT";
+        case LINK_RECOVER:
+            return "RECOVER";
+        case LINK_STOP:
+            return "STOP";
+    }
+    return std::to_string(static_cast<int>(state));
+}
 
 }  // namespace
 
@@ -97,8 +140,20 @@ bool LinkWorker::Turn() {
     }
     PublishPortFailure();
     stateChanged_ = next_ != thisState;
+    TraceStates(thisState);
     state_ = next_;
     return true;
+}
+
+void LinkWorker::TraceStates(LinkState thisState) {
+    LineTrace* trace = shared_.trace.load();
+    // Also while no trace runs, so that one started later shows only the changes it saw.
+    for (const LinkState state : {thisState, next_}) {
+        if (state != tracedState_ && trace != nullptr) {
+            trace->Event('=', StateName(tracedState_) + " -> " + StateName(state));
+        }
+        tracedState_ = state;
+    }
 }
 
 void LinkWorker::PublishPortFailure() {
@@ -171,7 +226,7 @@ void LinkWorker::TakeJob(const LinkJob& job) {
             break;
         }
         case JOB_DOWNLOAD:
-            // The current handler still runs this turn; in the idle state it only pauses.
+            // The current handler still runs this turn; in the idle state it skips its pause.
             EndUpload(false);
             downloadBlock_ = 0;
             downloadBegun_ = false;
@@ -279,12 +334,12 @@ void LinkWorker::OnOpenPort() {
         PublishPortFailure();
         Status(LinkDetail::PortOpen, LinkStatus::PortOpen);
         next_ = LINK_RESET;
-        Pause(500);
+        Pause(kAfterPortOpenPauseMs);
     } else {
         PortLost();
         PublishPortFailure();  // before the status, so that it can be shown with it
         Status(LinkDetail::PortNotOpen, LinkStatus::PortNotOpen);
-        countdown_ = 15;  // the next attempt 1.5 s later
+        countdown_ = kPortRetryCountdown;  // the next attempt 1.5 s later
     }
 }
 
@@ -313,10 +368,10 @@ void LinkWorker::OnConnecting() {
     } else if (transport_.ProbeFlag()) {
         transport_.OpenPortAt(
             ReadoutTransport::kProbeBaud);  // the readout may have fallen back to the probing rate
-        countdown_ = 5;
+        countdown_ = kProbeRateWakeCountdown;
     } else {
         Status(LinkDetail::NotAwake);
-        countdown_ = 10;
+        countdown_ = kWakeRetryCountdown;
     }
 }
 
@@ -334,7 +389,7 @@ void LinkWorker::OnReadInfo() {
     } else if (failures_ < kFailuresBeforeGivingUp) {
         ++failures_;
         Status(LinkDetail::InformationRetry);
-        Pause(1000);
+        Pause(kReadInfoRetryPauseMs);
     } else {
         failures_ = 0;
         next_ = LINK_RESET;
@@ -351,7 +406,7 @@ void LinkWorker::TransferFailed(LinkState resumeState) {
     resumeState_ = resumeState;
     next_ = LINK_RECOVER;
     Status(LinkDetail::TransferCommError, LinkStatus::CommError);
-    Pause(500);
+    Pause(kCommErrorPauseMs);
 }
 
 bool LinkWorker::SameReadoutAfterFailure(LinkState resumeState) {
@@ -450,11 +505,15 @@ void LinkWorker::OnUpload() {
 
 void LinkWorker::OnIdle() {
     if (idlePolls_++ <= kIdlePausesBetweenPolls) {
-        Pause(500);
+        // A job submitted now ends the pause and is taken at the next turn; one taken at this
+        // turn that leads on (a download) starts at the next turn without a pause.
+        if (next_ == LINK_IDLE) {
+            PauseUnlessJob(kIdlePauseMs);
+        }
         return;
     }
     Status(LinkDetail::Polling);
-    Pause(500);
+    Pause(kBeforePollPauseMs);
     if (memoryMap_.CheckIdentity(shared_.settings.Snapshot().serialNumber, identityChanged_)) {
         Status(LinkDetail::PollAnswered);
         idlePolls_ = 0;
@@ -462,7 +521,7 @@ void LinkWorker::OnIdle() {
         Status(LinkDetail::PollUnanswered);
         ++failures_;
     } else {
-        Pause(500);
+        Pause(kCommErrorPauseMs);
         failures_ = 0;
         resumeState_ = LINK_IDLE;
         next_ = LINK_RECOVER;
@@ -473,7 +532,7 @@ void LinkWorker::OnIdle() {
 void LinkWorker::OnNewReadout() {
     Status(LinkDetail::NewReadout, LinkStatus::NewReadout);
     EndUpload(false);  // the rest is not written to another readout
-    Pause(2000);
+    Pause(kNewReadoutPauseMs);
     next_ = LINK_DISCONNECT;
 }
 
@@ -501,7 +560,7 @@ void LinkWorker::OnRecover() {
     }
     if (failures_ < kFailuresBeforeGivingUp) {
         ++failures_;
-        Pause(1000);
+        Pause(kRecoverRetryPauseMs);
     } else {
         // The readout is gone (a pulled cable, a switched-off unit): say so before starting
         // over, so the windows no longer offer what needs it and the readout sheet closes.
@@ -521,7 +580,7 @@ void LinkWorker::OnStop() {
 
 void LinkWorker::CountdownStep() {
     --countdown_;
-    Pause(100);
+    Pause(kCountdownStepMs);
 }
 
 void LinkWorker::Status(LinkDetail detail, LinkStatus status) {

@@ -87,6 +87,10 @@ class LinkWorker {
     void PublishPortFailure();
 
     void Pause(std::int64_t ms) { clock_.SleepMs(ms); }
+    // A pause that a submitted job ends early: the next turn takes the job.
+    void PauseUnlessJob(std::int64_t ms) { shared_.jobs.PauseUnlessSubmitted(clock_, ms); }
+    // The changes from the last state seen to thisState and on to next_, to the trace if any.
+    void TraceStates(LinkState thisState);
     void CountdownStep();
     void Status(LinkDetail detail, LinkStatus status = LinkStatus::None);
     // An event for every window that follows the link.
@@ -127,6 +131,7 @@ class LinkWorker {
     int downloadBlock_ = 0;
     int uploadBlock_ = 0;
     bool stopped_ = false;
+    LinkState tracedState_ = LINK_OPEN_PORT;  // the state the trace last showed
 };
 
 }  // namespace q417

@@ -117,6 +117,32 @@ class WindowTest : public QObject {
   private Q_SLOTS:
     void cleanup() { app_.reset(); }
 
+    void lineTraceCommandsAndAnUnwritableFile() {
+        // --trace to a file that cannot be written: said once, and the window goes on.
+        test::ResetStore({{QStringLiteral("PortNum"), 0}});
+        user_ = std::make_unique<test::ScriptedUser>();
+        app_ = std::make_unique<CQ417HostApp>(CQ417HostApp::Parts{nullptr, nullptr, user_.get()});
+        const QTemporaryDir dir;
+        HostOptions options;
+        options.trace = dir.filePath(QStringLiteral("missing/trace.txt")).toStdString();
+        std::string error;
+        QVERIFY2(app_->Start(options, error, false), error.c_str());
+        QCOMPARE(user_->messages.size(), std::size_t{1});
+        QVERIFY(!app_->LineTracing());
+        QVERIFY(Frame().Action(cmd::kStartLineTrace)->isEnabled());
+        QVERIFY(!Frame().Action(cmd::kStopLineTrace)->isEnabled());
+
+        const QString path = dir.filePath(QStringLiteral("trace.txt"));
+        QVERIFY(app_->StartLineTrace(path.toStdString()));
+        QVERIFY(QFile::exists(path));
+        QVERIFY(!Frame().Action(cmd::kStartLineTrace)->isEnabled());
+        QVERIFY(Frame().Action(cmd::kStopLineTrace)->isEnabled());
+        app_->OnCommand(cmd::kStopLineTrace);
+        QVERIFY(!app_->LineTracing());
+        QVERIFY(Frame().Action(cmd::kStartLineTrace)->isEnabled());
+        QCOMPARE(user_->messages.size(), std::size_t{1});
+    }
+
     void statusPanes_data() {
         QTest::addColumn<LinkEventKind>("event");
         QTest::addColumn<QString>("status");

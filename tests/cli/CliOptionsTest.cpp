@@ -14,6 +14,7 @@ struct ParseCase {
     int baud;
     std::string command;
     int timeoutSeconds = 20;
+    std::string tracePath;
 };
 
 class CliOptionsTest : public ::testing::TestWithParam<ParseCase> {};
@@ -32,6 +33,7 @@ TEST_P(CliOptionsTest, Parse) {
     EXPECT_EQ(options->baudRate, c.baud);
     EXPECT_EQ(options->command, c.command);
     EXPECT_EQ(options->timeoutSeconds, c.timeoutSeconds);
+    EXPECT_EQ(options->tracePath, c.tracePath);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -52,7 +54,10 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{{"--device", "/dev/x", "--port", "0", "probe"}, false, "", 0, 0, ""},
         ParseCase{{"--timeout", "5", "status"}, true, "", 1, 115200, "status", 5},
         ParseCase{{"--timeout", "0", "status"}, false, "", 0, 0, ""},
-        ParseCase{{"--timeout", "3601", "status"}, false, "", 0, 0, ""}));
+        ParseCase{{"--timeout", "3601", "status"}, false, "", 0, 0, ""},
+        ParseCase{{"--trace", "t.txt", "probe"}, true, "", 1, 115200, "probe", 20, "t.txt"},
+        ParseCase{{"--trace", "", "probe"}, false, "", 0, 0, ""},
+        ParseCase{{"probe", "--trace", "t.txt"}, true, "", 1, 115200, "probe"}));
 
 TEST(HexDumpTest, RowsWithAddressesHexAndPrintableText) {
     std::vector<std::uint8_t> bytes;

@@ -1,0 +1,122 @@
+// A job submitted while the worker pauses idle reaches the line at once. Manual clock: the
+// clock's time at the job's first byte tells.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+
+#include "FakeLine.h"
+#include "ForwardingLine.h"
+#include "LinkWorker.h"
+#include "ManualClock.h"
+#include "ReadoutEngine.h"
+#include "RecordingSink.h"
+
+namespace q417 {
+namespace {
+
+// The manual clock, with a hook run after every pause slice (where a job may be submitted).
+class HookedClock final : public Clock {
+  public:
+    explicit HookedClock(sim::ManualClock& clock) : clock_(clock) {}
+    [[nodiscard]] std::int64_t NowMs() const override { return clock_.NowMs(); }
+    [[nodiscard]] std::int64_t CalendarSeconds() const override { return clock_.CalendarSeconds(); }
+    void SleepMs(std::int64_t ms) override {
+        clock_.SleepMs(ms);
+        if (afterSleep) {
+            afterSleep();
+        }
+    }
+    std::function<void()> afterSleep;
+
+  private:
+    sim::ManualClock& clock_;
+};
+
+// Keeps the clock's time of the first byte written after Arm.
+class FirstWriteLine final : public ForwardingLine {
+  public:
+    FirstWriteLine(SerialLine& inner, const Clock& clock) : ForwardingLine(inner), clock_(clock) {}
+    void Arm() { firstWriteMs.reset(); }
+    void PortWrite(const std::uint8_t* buffer, int count) override {
+        Stamp();
+        Inner().PortWrite(buffer, count);
+    }
+    void PortPutChar(int byte) override {
+        Stamp();
+        Inner().PortPutChar(byte);
+    }
+    std::optional<std::int64_t> firstWriteMs;
+
+  private:
+    void Stamp() {
+        if (!firstWriteMs) {
+            firstWriteMs = clock_.NowMs();
+        }
+    }
+    const Clock& clock_;
+};
+
+struct PickupRig {
+    PickupRig() { shared.jobs.Open(); }
+
+    // Turns until the worker has connected and posted its first idle poll's status.
+    void ConnectAndPoll() {
+        for (int i = 0; i < 500 && !sink.Contains(testing::StatusEvent(LinkDetail::PollAnswered)); ++i) {
+            worker.Turn();
+        }
+        ASSERT_TRUE(sink.Contains(testing::StatusEvent(LinkDetail::PollAnswered)));
+        ASSERT_EQ(worker.State(), LINK_IDLE);
+    }
+
+    // Submits job after the given number of pause slices from now; returns the clock's time of
+    // the submission and of the job's first byte.
+    std::pair<std::int64_t, std::int64_t> JobSubmittedAfterSlices(int job, int slices) {
+        std::int64_t submittedMs = -1;
+        clock.afterSleep = [&, job, slices]() mutable {
+            if (--slices == 0) {
+                submittedMs = clock.NowMs();
+                line.Arm();
+                EXPECT_TRUE(shared.jobs.Submit({job, 0, {}, 0, {}}));
+            }
+        };
+        for (int i = 0; i < 100 && !(submittedMs >= 0 && line.firstWriteMs); ++i) {
+            worker.Turn();
+        }
+        clock.afterSleep = nullptr;
+        return {submittedMs, line.firstWriteMs.value_or(-1)};
+    }
+
+    sim::ManualClock manual{1796742245};
+    HookedClock clock{manual};
+    sim::ReadoutEngine engine{sim::ReadoutMemory::MakeDefault(3, 1796742245),
+                              [this] { return manual.CalendarSeconds(); }};
+    sim::FakeLine fake{manual, engine};
+    FirstWriteLine line{fake, clock};
+    LinkShared shared;
+    testing::RecordingSink sink{&clock};
+    LinkWorker worker{shared, line, clock, sink};
+};
+
+class JobPickupTest : public ::testing::TestWithParam<int> {};
+
+TEST_P(JobPickupTest, JobSubmittedInTheIdlePauseReachesTheLineAtOnce) {
+    PickupRig rig;
+    rig.ConnectAndPoll();
+    // Three slices into the first idle pause after the poll: within the pause, and the job's
+    // first byte within a slice of it.
+    const std::int64_t pauseStart = rig.manual.NowMs();
+    const auto [submitted, firstByte] = rig.JobSubmittedAfterSlices(GetParam(), 3);
+    ASSERT_GE(submitted, 0);
+    EXPECT_LT(submitted - pauseStart, 100);
+    ASSERT_GE(firstByte, submitted);
+    EXPECT_LE(firstByte - submitted, JobSlot::kJobWaitSliceMs);
+}
+
+// A download is taken in one turn and starts in the next; the others run as they are taken.
+INSTANTIATE_TEST_SUITE_P(Jobs, JobPickupTest,
+                         ::testing::Values(JOB_DOWNLOAD, JOB_SYNC_CLOCK, JOB_RESET_BATTERY));
+
+}  // namespace
+}  // namespace q417
