@@ -68,7 +68,7 @@ double JobPickupMs(const std::string& simPath) {
     CReadoutLink link(line, clock);
     testing::RecordingSink sink;
     link.Start(sink);
-    if (!sink.WaitFor(testing::EventMessage(kEventInformationRead), 10s)) {
+    if (!sink.WaitFor(testing::kReadoutReady, 10s)) {
         return -1.0;
     }
     std::mt19937 random(417);
@@ -86,7 +86,7 @@ double JobPickupMs(const std::string& simPath) {
             std::this_thread::sleep_for(100us);
         }
         pickups.push_back((line.LastWriteNs() - submittedNs) / 1e6);
-        if (!sink.WaitFor(testing::EventMessage(kEventDownloadComplete), 10s, mark)) {
+        if (!sink.WaitFor(testing::kDownloadComplete, 10s, mark)) {
             return -1.0;
         }
     }
