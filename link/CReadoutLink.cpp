@@ -32,8 +32,10 @@ void CReadoutLink::Stop() {
         return;
     }
     sink_.Detach();
-    shared_.jobs.Close();
+    // The stop request first: closing the slot ends an idle pause, and the turn after it is to
+    // stop, not to poll.
     shared_.stopRequest.store(true);
+    shared_.jobs.Close();
     worker_.join();
     shared_.settings.Update([](ReadoutSettings& s) { s.records.reset(); });
     running_.store(false);

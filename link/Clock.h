@@ -19,6 +19,10 @@ class Clock {
 
     // Pause the calling thread for ms milliseconds (0 or less returns at once).
     virtual void SleepMs(std::int64_t ms) = 0;
+
+    // True when the milliseconds are the wall's: a pause may then be a wait that another thread
+    // ends early. A manual clock's time moves only by its own pauses.
+    [[nodiscard]] virtual bool RealTime() const { return false; }
 };
 
 }  // namespace q417

@@ -18,6 +18,7 @@ class InterruptibleClock final : public Clock {
     [[nodiscard]] std::int64_t NowMs() const override { return clock_.NowMs(); }
     [[nodiscard]] std::int64_t CalendarSeconds() const override { return clock_.CalendarSeconds(); }
     void SleepMs(std::int64_t ms) override;
+    [[nodiscard]] bool RealTime() const override { return clock_.RealTime(); }
 
   private:
     Clock& clock_;

@@ -1,17 +1,21 @@
 #include "JobSlot.h"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 namespace q417 {
 
 bool JobSlot::Submit(LinkJob job) {
-    std::lock_guard lock(mutex_);
-    if (!open_ || pending_) {
-        return false;
+    {
+        std::lock_guard lock(mutex_);
+        if (!open_ || pending_) {
+            return false;
+        }
+        job_ = std::move(job);
+        pending_ = true;
     }
-    job_ = std::move(job);
-    pending_ = true;
+    changed_.notify_all();
     return true;
 }
 
@@ -35,6 +39,12 @@ bool JobSlot::Busy() const {
 }
 
 bool JobSlot::PauseUnlessSubmitted(Clock& clock, std::int64_t ms) const {
+    if (clock.RealTime()) {
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, std::chrono::milliseconds(std::max<std::int64_t>(ms, 0)),
+                          [this] { return pending_ || !open_; });
+        return pending_;
+    }
     // Sliced on the given clock, so a manual clock in tests runs it without sleeping.
     while (!Busy()) {
         if (ms <= 0) {
@@ -55,10 +65,13 @@ void JobSlot::Open() {
 }
 
 void JobSlot::Close() {
-    std::lock_guard lock(mutex_);
-    open_ = false;
-    pending_ = false;
-    job_ = LinkJob{};
+    {
+        std::lock_guard lock(mutex_);
+        open_ = false;
+        pending_ = false;
+        job_ = LinkJob{};
+    }
+    changed_.notify_all();
 }
 
 }  // namespace q417

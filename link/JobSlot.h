@@ -1,5 +1,6 @@
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <optional>
@@ -25,8 +26,9 @@ class JobSlot {
     // True while a job waits or runs.
     [[nodiscard]] bool Busy() const;
 
-    // Pauses on clock for ms, or less: the pause ends within one slice of a job's submission.
-    // Returns whether a job is pending. For pauses that a waiting job may cut short.
+    // Pauses on clock for ms, or less: the pause ends when a job is submitted or the slot
+    // closes (at once on a real-time clock, within one slice on a manual one). Returns whether a
+    // job is pending. For pauses that a waiting job may cut short.
     static constexpr std::int64_t kJobWaitSliceMs = 10;
     bool PauseUnlessSubmitted(Clock& clock, std::int64_t ms) const;
 
@@ -36,6 +38,7 @@ class JobSlot {
 
   private:
     mutable std::mutex mutex_;  // guards open_, pending_ and job_
+    mutable std::condition_variable changed_;  // a job came or the slot closed
     bool open_ = false;
     bool pending_ = false;
     LinkJob job_;

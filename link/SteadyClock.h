@@ -10,6 +10,7 @@ class SteadyClock final : public Clock {
     [[nodiscard]] std::int64_t NowMs() const override;
     [[nodiscard]] std::int64_t CalendarSeconds() const override;
     void SleepMs(std::int64_t ms) override;
+    [[nodiscard]] bool RealTime() const override { return true; }
 };
 
 }  // namespace q417
