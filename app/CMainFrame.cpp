@@ -202,8 +202,8 @@ void CMainFrame::CreateStatusBar() {
     QStringList statusTexts;
     for (const LinkStatus status :
          {LinkStatus::PortOpen, LinkStatus::PortNotOpen, LinkStatus::Connecting,
-          LinkStatus::Connected, LinkStatus::NewReadout, LinkStatus::CommError,
-          LinkStatus::Reading, LinkStatus::Writing}) {
+          LinkStatus::Connected, LinkStatus::NewReadout, LinkStatus::CommError, LinkStatus::Reading,
+          LinkStatus::Writing}) {
         statusTexts.append(QString::fromStdString(LinkStatusPaneText(status).value_or("")));
     }
     const std::array<QStringList, kPaneCount> texts = {

@@ -13,8 +13,8 @@
 #include "DocumentUser.h"
 #include "HostSettings.h"
 #include "LinkDispatcher.h"
-#include "LinkJob.h"
 #include "LinkEvent.h"
+#include "LinkJob.h"
 #include "UiActivity.h"
 
 namespace q417 {

@@ -5,9 +5,9 @@
 #include <memory>
 #include <optional>
 
+#include "CMainFrame.h"
 #include "JobTracker.h"
 #include "LinkEvent.h"
-#include "CMainFrame.h"
 #include "PortDevice.h"
 #include "ReadoutContext.h"
 #include "UploadPlan.h"

@@ -19,14 +19,14 @@ LinkPaneTexts LinkPaneTextsAfter(const LinkEventKind& event) {
                 std::to_string(static_cast<int>(status->detail))};
     }
     if (const auto* progress = std::get_if<link_event::Progress>(&event)) {
-        const LinkStatus shown = progress->transfer == Transfer::Download ? LinkStatus::Reading
-                                                                          : LinkStatus::Writing;
+        const LinkStatus shown =
+            progress->transfer == Transfer::Download ? LinkStatus::Reading : LinkStatus::Writing;
         const int percent =
             progress->records > 0 ? progress->recordsDone * 100 / progress->records : 0;
         // The first records of a long transfer come to less than one percent: the pane waits.
-        return {LinkStatusPaneText(shown),
-                percent > 0 ? std::optional<std::string>(std::to_string(percent) + "%")
-                            : std::nullopt};
+        return {
+            LinkStatusPaneText(shown),
+            percent > 0 ? std::optional<std::string>(std::to_string(percent) + "%") : std::nullopt};
     }
     return {};
 }

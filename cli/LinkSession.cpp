@@ -66,8 +66,8 @@ void LinkSession::Observe(const LinkEvent& event) {
             lastStatus_ = static_cast<int>(status->status);
         }
     } else if (const auto* progress = event.As<link_event::Progress>()) {
-        const LinkStatus shown = progress->transfer == Transfer::Download ? LinkStatus::Reading
-                                                                          : LinkStatus::Writing;
+        const LinkStatus shown =
+            progress->transfer == Transfer::Download ? LinkStatus::Reading : LinkStatus::Writing;
         lastStatus_ = static_cast<int>(shown);
         if (progress_ != nullptr) {
             *progress_ << '\r' << StatusText(lastStatus_) << ' ' << Percent(*progress) << '%'
@@ -133,8 +133,7 @@ LinkOutcome LinkSession::Connect() {
                 portOpened = true;
             } else if (status->status == LinkStatus::Connected) {
                 awake = true;
-            } else if (status->status == LinkStatus::PortNotOpen &&
-                       link_.PortFailure().Lasting()) {
+            } else if (status->status == LinkStatus::PortNotOpen && link_.PortFailure().Lasting()) {
                 return LinkOutcome::PortNotOpen;  // waiting would not change it
             }
             return std::nullopt;
@@ -254,9 +253,8 @@ LinkOutcome LinkSession::RunJob(JobKind kind, const std::function<bool()>& submi
 }
 
 LinkOutcome LinkSession::WriteSettings(const SettingsChange& change, int& result) {
-    const LinkOutcome outcome = RunJob(JobKind::SettingsWrite, [&] {
-        return link_.SubmitSettingsWrite(kRequester, change);
-    });
+    const LinkOutcome outcome = RunJob(
+        JobKind::SettingsWrite, [&] { return link_.SubmitSettingsWrite(kRequester, change); });
     result = job_->Result();
     return outcome;
 }

@@ -9,9 +9,9 @@ enum class SaveChoice { Save, Discard, Cancel };
 enum class MessageIcon { Exclamation, Error, Information };
 // The document's Yes/No questions, so that an answer never depends on how a question is worded.
 enum class Question {
-    ConfirmUpload,  // "Are you sure you want to upload new site info?"
-    ClearReadings,  // "Would you like to clear all Q417 data points?"
-    DownloadData,   // "Would you like to download Q417 data?"
+    ConfirmUpload,     // "Are you sure you want to upload new site info?"
+    ClearReadings,     // "Would you like to clear all Q417 data points?"
+    DownloadData,      // "Would you like to download Q417 data?"
     QuitDuringUpload,  // the window closes while the readout is being written
 };
 

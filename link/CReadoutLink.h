@@ -7,9 +7,9 @@
 
 #include "Clock.h"
 #include "DetachableSink.h"
+#include "LinkEvent.h"
 #include "LinkJob.h"
 #include "LinkShared.h"
-#include "LinkEvent.h"
 #include "ReadoutSettings.h"
 #include "SerialLine.h"
 #include "SettingsChange.h"

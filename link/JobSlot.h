@@ -37,7 +37,7 @@ class JobSlot {
     void Close();
 
   private:
-    mutable std::mutex mutex_;  // guards open_, pending_ and job_
+    mutable std::mutex mutex_;                 // guards open_, pending_ and job_
     mutable std::condition_variable changed_;  // a job came or the slot closed
     bool open_ = false;
     bool pending_ = false;

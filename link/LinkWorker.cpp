@@ -275,8 +275,7 @@ void LinkWorker::EndUpload(bool finished) {
 }
 
 UploadReport LinkWorker::CurrentUploadReport(bool finished) const {
-    return {finished, uploadBlock_ / kBlocksPerRecord, upload_.recordCount,
-            uploadFileNameWritten_};
+    return {finished, uploadBlock_ / kBlocksPerRecord, upload_.recordCount, uploadFileNameWritten_};
 }
 
 void LinkWorker::PortLost() {

@@ -32,7 +32,7 @@ class ReadoutMemoryMap {
     static constexpr int kPowerDownAddress = 52;
     static constexpr int kDisplayDigitsAddress = 54;
     static constexpr int kDisplayUnitsAddress = 55;
-    static constexpr int kCapacityAddress = 58;  // u16
+    static constexpr int kCapacityAddress = 58;     // u16
     static constexpr int kRecordCountAddress = 61;  // u16
     static constexpr int kLcdContrastAddress = 68;
     static constexpr int kFileNameAddress = 144;

@@ -32,8 +32,7 @@ CCalibrationDlg::CCalibrationDlg(const ReadoutContext& context, QWidget* parent)
     : QDialog(parent),
       context_(context),
       ui_(std::make_unique<Ui::CCalibrationDlg>()),
-      requester_(context.dispatcher, this,
-                 [this](const LinkEvent& event) { OnCapture(event); }),
+      requester_(context.dispatcher, this, [this](const LinkEvent& event) { OnCapture(event); }),
       chooser_([this](const QString& proposed) { return ChooseFile(proposed); }) {
     // The form starts with "0 PSI", "cal_output.csv", "default" and Save disabled.
     ui_->setupUi(this);

@@ -94,9 +94,8 @@ void CPageDataDlg::Build() {
         cells.append(new QStandardItem(
             record.referenceValue != 0.0f ? ValueText(record.referenceValue) : QString()));
         for (int k = 0; k < ReadoutSiteRecord::kMaxReadings; ++k) {
-            cells.append(new QStandardItem(k < record.readingCount
-                                               ? ValueText(record.readings[k].value)
-                                               : QString()));
+            cells.append(new QStandardItem(
+                k < record.readingCount ? ValueText(record.readings[k].value) : QString()));
         }
         model_->appendRow(cells);
     }
@@ -108,13 +107,12 @@ void CPageDataDlg::ShowTimesOf(int row) {
         return;
     }
     const ReadoutSiteRecord record = ReadoutSiteRecord::Read(*records_, row);
-    model_->horizontalHeaderItem(1)->setText(record.referenceTime != 0
-                                                 ? TimeText(record.referenceTime)
-                                                 : QStringLiteral("No Previous"));
+    model_->horizontalHeaderItem(1)->setText(
+        record.referenceTime != 0 ? TimeText(record.referenceTime) : QStringLiteral("No Previous"));
     for (int k = 0; k < ReadoutSiteRecord::kMaxReadings; ++k) {
-        model_->horizontalHeaderItem(k + 2)->setText(
-            k < record.readingCount ? TimeText(record.readings[k].time)
-                                    : QStringLiteral("No Reading"));
+        model_->horizontalHeaderItem(k + 2)->setText(k < record.readingCount
+                                                         ? TimeText(record.readings[k].time)
+                                                         : QStringLiteral("No Reading"));
     }
 }
 

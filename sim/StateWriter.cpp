@@ -7,9 +7,8 @@
 #include <nlohmann/json.hpp>
 #include <utility>
 
-#include "Latin1Text.h"
-
 #include "FileWriting.h"
+#include "Latin1Text.h"
 
 namespace q417::sim {
 namespace {

@@ -39,12 +39,18 @@ class StatusPaneTextTest : public QObject {
         QTest::addColumn<int>("event");
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("number");
-        QTest::newRow("status with detail") << 0 << "Connected" << "5";
-        QTest::newRow("detail alone") << 1 << "-" << "10";
-        QTest::newRow("reading 42%") << 2 << "Reading data" << "42%";
-        QTest::newRow("writing 100%") << 3 << "Writing data" << "100%";
-        QTest::newRow("under 1% waits") << 4 << "Reading data" << "-";
-        QTest::newRow("other events keep both") << 5 << "-" << "-";
+        QTest::newRow("status with detail") << 0 << "Connected"
+                                            << "5";
+        QTest::newRow("detail alone") << 1 << "-"
+                                      << "10";
+        QTest::newRow("reading 42%") << 2 << "Reading data"
+                                     << "42%";
+        QTest::newRow("writing 100%") << 3 << "Writing data"
+                                      << "100%";
+        QTest::newRow("under 1% waits") << 4 << "Reading data"
+                                        << "-";
+        QTest::newRow("other events keep both") << 5 << "-"
+                                                << "-";
     }
     void eventTexts() {
         QFETCH(int, event);

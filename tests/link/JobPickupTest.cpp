@@ -63,7 +63,8 @@ struct PickupRig {
 
     // Turns until the worker has connected and posted its first idle poll's status.
     void ConnectAndPoll() {
-        for (int i = 0; i < 500 && !sink.Contains(testing::StatusEvent(LinkDetail::PollAnswered)); ++i) {
+        for (int i = 0; i < 500 && !sink.Contains(testing::StatusEvent(LinkDetail::PollAnswered));
+             ++i) {
             worker.Turn();
         }
         ASSERT_TRUE(sink.Contains(testing::StatusEvent(LinkDetail::PollAnswered)));

@@ -76,7 +76,8 @@ TEST(LinkThreadTest, StopEndsAWakeExchangeAndNothingIsPostedAfter) {
 
     // Again, now in the middle of waking a readout that does not answer.
     link.Start(sink);
-    ASSERT_TRUE(sink.WaitFor(StatusEvent(LinkDetail::Connecting, LinkStatus::Connecting), 5s, posted));
+    ASSERT_TRUE(
+        sink.WaitFor(StatusEvent(LinkDetail::Connecting, LinkStatus::Connecting), 5s, posted));
     const int before = line.Written();
     const auto sendDeadline = std::chrono::steady_clock::now() + 10s;
     while (line.Written() == before && std::chrono::steady_clock::now() < sendDeadline) {
@@ -119,8 +120,7 @@ TEST(LinkThreadTest, SessionAgainstTheSimulatedReadoutOnAPseudoTerminal) {
         const std::size_t mark = sink.Count();
         link.SubmitJob(JOB_DOWNLOAD, 0);
         ASSERT_TRUE(sink.WaitUntil(
-            [](const LinkEvent& e) { return e.As<link_event::Progress>() != nullptr; },
-            10s, mark));
+            [](const LinkEvent& e) { return e.As<link_event::Progress>() != nullptr; }, 10s, mark));
         const auto duration = TimedStop(link);
         const std::size_t afterStop = sink.Count();
         EXPECT_FALSE(line.PortIsOpen());

@@ -172,8 +172,10 @@ TEST_F(LinkWorkerTest, WhyThePortDidNotOpenIsSharedBeforePortNotOpen) {
     const PortOpenFailure denied{OpenFailure::PermissionDenied, "/dev/ttyQ: permission denied"};
     line.SetOpenFailure(denied);
     // The reason must be there when the status arrives, not a turn later.
-    ASSERT_TRUE(TurnUntil(
-        [&] { return sink.Contains(StatusEvent(LinkDetail::PortNotOpen, LinkStatus::PortNotOpen)) && shared.portFailure.Get() == denied; }));
+    ASSERT_TRUE(TurnUntil([&] {
+        return sink.Contains(StatusEvent(LinkDetail::PortNotOpen, LinkStatus::PortNotOpen)) &&
+               shared.portFailure.Get() == denied;
+    }));
     EXPECT_EQ(sink.Entries().size(), 1u);
     line.SetOpenFailure({});
     Connect();
@@ -216,7 +218,8 @@ TEST_F(LinkWorkerTest, DownloadSurvivesACorruptedPacketAndRecoversAfterFourFailu
     std::size_t mark = sink.Count();
     Submit(JOB_DOWNLOAD);
     ASSERT_TRUE(TurnUntilPosted(kDownloadComplete, mark));
-    EXPECT_FALSE(sink.Contains(StatusEvent(LinkDetail::TransferCommError, LinkStatus::CommError), mark));
+    EXPECT_FALSE(
+        sink.Contains(StatusEvent(LinkDetail::TransferCommError, LinkStatus::CommError), mark));
     EXPECT_TRUE(std::equal(engine.Memory().Records().begin(),
                            engine.Memory().Records().begin() + 3 * kRecordSize,
                            shared.settings.Snapshot().records->bytes.begin()));
@@ -228,7 +231,8 @@ TEST_F(LinkWorkerTest, DownloadSurvivesACorruptedPacketAndRecoversAfterFourFailu
     Engine([](sim::ReadoutEngine& e) { e.Faults().corruptChecksums = 8; });
     Submit(JOB_DOWNLOAD);
     ASSERT_TRUE(TurnUntilPosted(kDownloadComplete, mark));
-    EXPECT_TRUE(sink.Contains(StatusEvent(LinkDetail::TransferCommError, LinkStatus::CommError), mark));
+    EXPECT_TRUE(
+        sink.Contains(StatusEvent(LinkDetail::TransferCommError, LinkStatus::CommError), mark));
     const auto path = StatesSince(stateMark);
     EXPECT_NE(std::find(path.begin(), path.end(), LINK_RECOVER), path.end());
     EXPECT_EQ(std::count(path.begin(), path.end(), LINK_RESET), 0);
@@ -244,10 +248,9 @@ TEST_F(EmptyReadoutTest, DownloadOfNoRecordsCompletesAtOnce) {
     const std::size_t mark = sink.Count();
     Submit(JOB_DOWNLOAD);
     ASSERT_TRUE(TurnUntilPosted(kDownloadComplete, mark));
-    EXPECT_EQ(
-        sink.Events(mark),
-        (std::vector<LinkEvent>{StatusEvent(LinkDetail::Connected, LinkStatus::Connected),
-                                kDownloadComplete}));
+    EXPECT_EQ(sink.Events(mark),
+              (std::vector<LinkEvent>{StatusEvent(LinkDetail::Connected, LinkStatus::Connected),
+                                      kDownloadComplete}));
     EXPECT_EQ(shared.settings.Snapshot().dataReady, 1);
 }
 
@@ -272,11 +275,10 @@ TEST_F(UploadTest, UploadOfTwentyFiveRecordsWritesTenTenFiveThenNameCountAndReco
     SubmitUpload({image, 25, "/home/tech/ROUTE9.INI"});
     ASSERT_TRUE(TurnUntilPosted(kReadoutReady, mark));
 
-    std::vector<LinkEvent> expected = {Broadcast(link_event::TransferBegun{Transfer::Upload, 25}),
-                                       ProgressEvent(Transfer::Upload, 10, 25),
-                                       ProgressEvent(Transfer::Upload, 20, 25),
-                                       ProgressEvent(Transfer::Upload, 25, 25),
-                                       Broadcast(link_event::ReadoutGone{false})};
+    std::vector<LinkEvent> expected = {
+        Broadcast(link_event::TransferBegun{Transfer::Upload, 25}),
+        ProgressEvent(Transfer::Upload, 10, 25), ProgressEvent(Transfer::Upload, 20, 25),
+        ProgressEvent(Transfer::Upload, 25, 25), Broadcast(link_event::ReadoutGone{false})};
     // Then a full reconnection (the port stays open).
     const auto connection = ConnectionEvents();
     expected.insert(expected.end(), connection.begin() + 1, connection.end());
@@ -331,7 +333,8 @@ TEST_F(UploadTest, RefusedFileNameIsRetriedAndRecoveredNotReportedDone) {
     ASSERT_TRUE(TurnUntilPosted(ProgressEvent(Transfer::Upload, 25, 25), mark));
     // The readout takes the records but refuses everything after them for a while.
     Engine([](sim::ReadoutEngine& e) { e.Faults().rejectAll = true; });
-    ASSERT_TRUE(TurnUntilPosted(StatusEvent(LinkDetail::TransferCommError, LinkStatus::CommError), mark));
+    ASSERT_TRUE(
+        TurnUntilPosted(StatusEvent(LinkDetail::TransferCommError, LinkStatus::CommError), mark));
     EXPECT_EQ(worker.State(), LINK_RECOVER);
     EXPECT_NE(engine.Memory().InfoU16(61), 25);
     Engine([](sim::ReadoutEngine& e) { e.Faults().rejectAll = false; });
@@ -345,7 +348,8 @@ TEST_F(LinkWorkerTest, CablePulledWhileIdleFailsFourPollsThenRecoversAndResets) 
     std::size_t mark = sink.Count();
     const std::size_t stateMark = states.size();
     Engine([](sim::ReadoutEngine& e) { e.Faults().silent = true; });
-    ASSERT_TRUE(TurnUntilPosted(StatusEvent(LinkDetail::IdleCommError, LinkStatus::CommError), mark));
+    ASSERT_TRUE(
+        TurnUntilPosted(StatusEvent(LinkDetail::IdleCommError, LinkStatus::CommError), mark));
     std::vector<LinkEvent> polls;
     for (int i = 0; i < 3; ++i) {
         polls.push_back(StatusEvent(LinkDetail::Polling));
@@ -387,7 +391,8 @@ TEST_F(LinkWorkerTest, RecoveryWithTheSameReadoutResumesWhereItStopped) {
     Connect();
     const std::size_t mark = sink.Count();
     Engine([](sim::ReadoutEngine& e) { e.Faults().silent = true; });
-    ASSERT_TRUE(TurnUntilPosted(StatusEvent(LinkDetail::IdleCommError, LinkStatus::CommError), mark));
+    ASSERT_TRUE(
+        TurnUntilPosted(StatusEvent(LinkDetail::IdleCommError, LinkStatus::CommError), mark));
     ASSERT_EQ(worker.State(), LINK_RECOVER);
     Engine([](sim::ReadoutEngine& e) { e.Faults().silent = false; });
     ASSERT_TRUE(worker.Turn());
@@ -398,7 +403,8 @@ TEST_F(LinkWorkerTest, ADifferentReadoutFoundDuringRecoveryIsReconnectedInFull) 
     Connect();
     std::size_t mark = sink.Count();
     Engine([](sim::ReadoutEngine& e) { e.Faults().silent = true; });
-    ASSERT_TRUE(TurnUntilPosted(StatusEvent(LinkDetail::IdleCommError, LinkStatus::CommError), mark));
+    ASSERT_TRUE(
+        TurnUntilPosted(StatusEvent(LinkDetail::IdleCommError, LinkStatus::CommError), mark));
     Engine([](sim::ReadoutEngine& e) {
         e.Faults().silent = false;
         e.Memory().SetIdentity({0x12, 0x34, 0xAB, 0x00});
@@ -462,7 +468,8 @@ TEST_F(LinkWorkerTest, BatteryResetAndCaptureReportToTheirRequester) {
     mark = sink.Count();
     Submit(JOB_CAPTURE, 5);
     ASSERT_TRUE(worker.Turn());
-    EXPECT_EQ(sink.Events(mark), std::vector<LinkEvent>{ForRequester(5, link_event::CaptureResult{true})});
+    EXPECT_EQ(sink.Events(mark),
+              std::vector<LinkEvent>{ForRequester(5, link_event::CaptureResult{true})});
     ReadoutSettings s = shared.settings.Snapshot();
     EXPECT_EQ(s.calPressureText, "  0.512345");
     EXPECT_EQ(s.calTemperatureText, " 1.23456");
@@ -475,8 +482,11 @@ TEST_F(LinkWorkerTest, BatteryResetAndCaptureReportToTheirRequester) {
     Submit(JOB_CAPTURE, 5);
     ASSERT_TRUE(worker.Turn());
     const auto messages = sink.Events(mark);
-    EXPECT_NE(std::find(messages.begin(), messages.end(), ForRequester(4, link_event::JobResult{11})), messages.end());
-    EXPECT_NE(std::find(messages.begin(), messages.end(), ForRequester(5, link_event::CaptureResult{false})),
+    EXPECT_NE(
+        std::find(messages.begin(), messages.end(), ForRequester(4, link_event::JobResult{11})),
+        messages.end());
+    EXPECT_NE(std::find(messages.begin(), messages.end(),
+                        ForRequester(5, link_event::CaptureResult{false})),
               messages.end());
     s = shared.settings.Snapshot();
     EXPECT_EQ(s.calPressureText, "  0.512345");
@@ -695,8 +705,12 @@ TEST(UploadEndTest, TheRequesterHearsOnceHowTheUploadEnded) {
         if (!c.expected.finished) {
             // Said before the link goes on to anything else.
             const auto at = std::find(messages.begin(), messages.end(), report);
-            EXPECT_EQ(std::find(messages.begin(), at, StatusEvent(LinkDetail::Connecting, LinkStatus::Connecting)), at);
-            EXPECT_EQ(std::find(messages.begin(), at, StatusEvent(LinkDetail::PortNotOpen, LinkStatus::PortNotOpen)), at);
+            EXPECT_EQ(std::find(messages.begin(), at,
+                                StatusEvent(LinkDetail::Connecting, LinkStatus::Connecting)),
+                      at);
+            EXPECT_EQ(std::find(messages.begin(), at,
+                                StatusEvent(LinkDetail::PortNotOpen, LinkStatus::PortNotOpen)),
+                      at);
         }
 
         const sim::ReadoutMemory& memory = t.engine.Memory();
@@ -757,7 +771,8 @@ TEST(PortOffTest, APortThatDoesNotOpenClosesTheLineAndWithdrawsTheReadoutCommand
         c.choose(t);
         const std::size_t mark = t.sink.Count();
         t.Submit(JOB_OPEN_PORT);
-        ASSERT_TRUE(t.TurnUntilPosted(StatusEvent(LinkDetail::PortNotOpen, LinkStatus::PortNotOpen), mark));
+        ASSERT_TRUE(
+            t.TurnUntilPosted(StatusEvent(LinkDetail::PortNotOpen, LinkStatus::PortNotOpen), mark));
         EXPECT_FALSE(t.line.PortIsOpen());
         EXPECT_EQ(t.sink.Events(mark),
                   (std::vector<LinkEvent>{
@@ -798,15 +813,16 @@ TEST(ShortOutageTest, ADownloadFromAnotherReadoutIsNotReportedComplete) {
         const std::size_t stateMark = t.states.size();
         t.Submit(JOB_DOWNLOAD);
         ASSERT_TRUE(t.TurnUntil([&] {
-            return t.sink.Contains(kDownloadComplete, mark) ||
-                   t.sink.Contains(kReadoutReady, mark);
+            return t.sink.Contains(kDownloadComplete, mark) || t.sink.Contains(kReadoutReady, mark);
         }));
         // The download went on by retries alone: no recovery came between.
         ASSERT_TRUE(t.sink.Contains(ProgressEvent(Transfer::Download, 6, 6), mark));
         const auto path = t.StatesSince(stateMark);
         EXPECT_EQ(std::find(path.begin(), path.end(), LINK_RECOVER), path.end());
         EXPECT_EQ(t.sink.Contains(kDownloadComplete, mark), !swap);
-        EXPECT_EQ(t.sink.Contains(StatusEvent(LinkDetail::NewReadout, LinkStatus::NewReadout), mark), swap);
+        EXPECT_EQ(
+            t.sink.Contains(StatusEvent(LinkDetail::NewReadout, LinkStatus::NewReadout), mark),
+            swap);
         if (swap) {
             // As in recovery: disconnect, and the new readout is read in full.
             EXPECT_NE(std::find(path.begin(), path.end(), LINK_NEW_READOUT), path.end());
@@ -833,7 +849,8 @@ TEST(ShortOutageTest, AnUploadStopsBeforeItWritesToAnotherReadout) {
         const sim::ReadoutMemory& memory = t.engine.Memory();
         if (swap) {
             EXPECT_EQ(reports.front(), (UploadReport{false, 10, kNewSites}));
-            EXPECT_TRUE(t.sink.Contains(StatusEvent(LinkDetail::NewReadout, LinkStatus::NewReadout), mark));
+            EXPECT_TRUE(
+                t.sink.Contains(StatusEvent(LinkDetail::NewReadout, LinkStatus::NewReadout), mark));
             // Nothing of the first readout's upload reached the other one.
             for (int r = 10; r < kOldSites; ++r) {
                 EXPECT_EQ(NewBlocks(memory, r), (std::array<bool, 3>{})) << "record " << r + 1;
@@ -973,11 +990,15 @@ TEST(JobTrackerOnTheReadoutTest, EachJobEndsAsTheReadoutSaysItWent) {
         {"download", JobKind::Download, [](WorkerRig& t) { t.Submit(JOB_DOWNLOAD, kMe); }, -1,
          JobPhase::Finished, kOldSites},
         {"upload", JobKind::Upload,
-         [](WorkerRig& t) { t.SubmitUpload({NewSites(), kNewSites, "/tmp/NEW.INI"}, kMe); }, -1,
-         JobPhase::Finished, kNewSites},
+         [](WorkerRig& t) {
+             t.SubmitUpload({NewSites(), kNewSites, "/tmp/NEW.INI"}, kMe);
+         },
+         -1, JobPhase::Finished, kNewSites},
         {"upload cut off in its second write", JobKind::Upload,
-         [](WorkerRig& t) { t.SubmitUpload({NewSites(), kNewSites, "/tmp/NEW.INI"}, kMe); }, 46,
-         JobPhase::Interrupted, 10},
+         [](WorkerRig& t) {
+             t.SubmitUpload({NewSites(), kNewSites, "/tmp/NEW.INI"}, kMe);
+         },
+         46, JobPhase::Interrupted, 10},
         {"settings write", JobKind::SettingsWrite,
          [](WorkerRig& t) {
              ReadoutSettings request;
@@ -988,8 +1009,8 @@ TEST(JobTrackerOnTheReadoutTest, EachJobEndsAsTheReadoutSaysItWent) {
          -1, JobPhase::Finished, 0},
         {"capture", JobKind::Capture, [](WorkerRig& t) { t.Submit(JOB_CAPTURE, kMe); }, -1,
          JobPhase::Finished, 0},
-        {"clock sync", JobKind::ClockSync, [](WorkerRig& t) { t.Submit(JOB_SYNC_CLOCK, kMe); },
-         -1, JobPhase::Finished, 0},
+        {"clock sync", JobKind::ClockSync, [](WorkerRig& t) { t.Submit(JOB_SYNC_CLOCK, kMe); }, -1,
+         JobPhase::Finished, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

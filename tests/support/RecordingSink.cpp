@@ -8,7 +8,9 @@ void PrintTo(const LinkEvent& event, std::ostream* os) {
     if (event.requester != 0) {
         *os << "to " << event.requester << ": ";
     }
-    const auto transfer = [](Transfer t) { return t == Transfer::Download ? "download" : "upload"; };
+    const auto transfer = [](Transfer t) {
+        return t == Transfer::Download ? "download" : "upload";
+    };
     std::visit(
         [&](const auto& e) {
             using E = std::decay_t<decltype(e)>;

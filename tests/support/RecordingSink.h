@@ -83,8 +83,7 @@ class RecordingSink final : public LinkSink {
     }
 
     // Waits (real time) until wanted has been posted at or after index from.
-    bool WaitFor(const LinkEvent& wanted, std::chrono::milliseconds timeout,
-                 std::size_t from = 0) {
+    bool WaitFor(const LinkEvent& wanted, std::chrono::milliseconds timeout, std::size_t from = 0) {
         std::unique_lock lock(mutex_);
         return posted_.wait_for(lock, timeout, [&] {
             for (std::size_t i = from; i < entries_.size(); ++i) {
