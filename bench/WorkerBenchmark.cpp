@@ -85,7 +85,7 @@ double JobPickupMs(const std::string& simPath) {
         while (line.LastWriteNs() < submittedNs) {
             std::this_thread::sleep_for(100us);
         }
-        pickups.push_back((line.LastWriteNs() - submittedNs) / 1e6);
+        pickups.push_back(static_cast<double>(line.LastWriteNs() - submittedNs) / 1e6);
         if (!sink.WaitFor(testing::kDownloadComplete, 10s, mark)) {
             return -1.0;
         }

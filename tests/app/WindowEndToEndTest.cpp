@@ -228,7 +228,7 @@ class WindowEndToEndTest : public QObject {
 
         CQ417HostApp app({&readout.line, &readout.clock, &user});
         std::string error;
-        QVERIFY2(app.Start({ini, {}, false}, error, false), error.c_str());
+        QVERIFY2(app.Start({ini, {}, false, {}}, error, false), error.c_str());
         CMainFrame& frame = *app.Frame();
         QTRY_COMPARE_WITH_TIMEOUT(DownloadQuestions(user), 1, kWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(frame.Action(cmd::kUploadSiteInfo)->isEnabled(), kWaitMs);

@@ -730,7 +730,8 @@ class WindowTest : public QObject {
             if (key == QStringLiteral("Menu")) {
                 // What the desktop's platform layer makes of the key (the offscreen one does
                 // not): a keyboard request to the focused widget.
-                QContextMenuEvent request(QContextMenuEvent::Keyboard, {300, 300});
+                QContextMenuEvent request(QContextMenuEvent::Keyboard, {300, 300},
+                                          View().viewport()->mapToGlobal(QPoint(300, 300)));
                 QApplication::sendEvent(&View(), &request);
             } else {
                 QTest::keySequence(QApplication::focusWidget(), QKeySequence(key));
