@@ -20,11 +20,9 @@ constexpr int kColumnSpacePx = 50;  // beyond the widest text of each column
 
 }  // namespace
 
-CPageStatusDlg::CPageStatusDlg(const ReadoutContext& context, int* statusNeedsRefresh,
-                               QWidget* parent)
+CPageStatusDlg::CPageStatusDlg(const ReadoutContext& context, QWidget* parent)
     : QWidget(parent),
       context_(context),
-      statusNeedsRefresh_(statusNeedsRefresh),
       model_(new QStandardItemModel(0, 2, this)),
       list_(new QTreeView(this)) {
     setWindowTitle(QStringLiteral("Status"));
@@ -55,7 +53,7 @@ void CPageStatusDlg::showEvent(QShowEvent* event) {
 }
 
 void CPageStatusDlg::OnSetActive() {
-    if (built_ && *statusNeedsRefresh_ != 0) {
+    if (built_ && stale_) {
         Fill();
     }
 }
@@ -79,7 +77,7 @@ void CPageStatusDlg::Fill() {
         valueWidth_ = std::max(valueWidth_, metrics.horizontalAdvance(value));
     }
     FitColumns();
-    *statusNeedsRefresh_ = 0;
+    stale_ = false;
 }
 
 std::pair<int, int> CPageStatusDlg::ColumnWidths(int labelWidth, int valueWidth, int room,

@@ -20,12 +20,14 @@ class CPageStatusDlg : public QWidget {
     Q_OBJECT
 
   public:
-    CPageStatusDlg(const ReadoutContext& context, int* statusNeedsRefresh,
-                   QWidget* parent = nullptr);
+    explicit CPageStatusDlg(const ReadoutContext& context, QWidget* parent = nullptr);
     ~CPageStatusDlg() override;
 
     // The sheet selected this page: rebuild the rows when a write has changed the readout.
     void OnSetActive();
+    // A write has changed the readout: the rows are rebuilt when the page is next selected.
+    void MarkStale() { stale_ = true; }
+    [[nodiscard]] bool Stale() const { return stale_; }
     // Once a second: the clock row shows the readout's clock advanced to now, or "(no answer)"
     // while the readout has not told its clock.
     void Tick();
@@ -59,7 +61,7 @@ class CPageStatusDlg : public QWidget {
     [[nodiscard]] QString ClockText() const;
 
     ReadoutContext context_;
-    int* statusNeedsRefresh_;
+    bool stale_ = true;  // the rows do not show the readout as it is now
     QStandardItemModel* model_;
     QTreeView* list_;
     QBasicTimer timer_;

@@ -34,7 +34,7 @@ CSheet::CSheet(const QString& caption, const ReadoutContext& context, bool withD
     : QDialog(parent),
       context_(context),
       tabs_(new QTabWidget(this)),
-      statusPage_(new CPageStatusDlg(context, &statusNeedsRefresh)),
+      statusPage_(new CPageStatusDlg(context)),
       setupPage_(new CPageSetupDlg(context)),
       closeButton_(new QPushButton(QStringLiteral("Cl&ose"), this)) {
     setWindowTitle(caption);
@@ -50,7 +50,7 @@ CSheet::CSheet(const QString& caption, const ReadoutContext& context, bool withD
     for (int i = 0; i < tabs_->count(); ++i) {
         tabs_->widget(i)->setMinimumSize(PageSize(*this));
     }
-    connect(setupPage_, &CPageSetupDlg::readoutWritten, this, [this] { statusNeedsRefresh = 1; });
+    connect(setupPage_, &CPageSetupDlg::readoutWritten, statusPage_, &CPageStatusDlg::MarkStale);
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
         if (tabs_->widget(index) == statusPage_) {
             statusPage_->OnSetActive();
@@ -69,7 +69,6 @@ CSheet::CSheet(const QString& caption, const ReadoutContext& context, bool withD
     layout->addWidget(tabs_);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    statusNeedsRefresh = 1;
 }
 
 CSheet::~CSheet() = default;

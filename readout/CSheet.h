@@ -26,10 +26,6 @@ class CSheet : public QDialog {
            QWidget* parent = nullptr);
     ~CSheet() override;
 
-    // Set when the sheet is prepared and after every write; the Status page rebuilds its rows
-    // when it is selected while the flag is set, and clears it.
-    int statusNeedsRefresh = 0;
-
     [[nodiscard]] QTabWidget& Tabs() { return *tabs_; }
     [[nodiscard]] CPageDataDlg* DataPage() { return dataPage_; }  // nothing without data
     [[nodiscard]] CPageStatusDlg& StatusPage() { return *statusPage_; }

@@ -179,7 +179,7 @@ class SheetTest : public QObject {
         page.Tick();
         QCOMPARE(value(kClockRowKey),
                  QString::fromLatin1(FormatLocalDateTime(read.readoutClock + 95)));
-        QCOMPARE(sheet.statusNeedsRefresh, 0);
+        QVERIFY(!sheet.StatusPage().Stale());
     }
 
     // A clock reply this program cannot read leaves no readout time to run on: the row says
@@ -253,7 +253,7 @@ class SheetTest : public QObject {
         sheet.Tabs().setCurrentWidget(&sheet.SetupPage());
         sheet.Tabs().setCurrentWidget(&page);
         QCOMPARE(page.Value(unitsRow), written);
-        QCOMPARE(sheet.statusNeedsRefresh, 0);
+        QVERIFY(!sheet.StatusPage().Stale());
     }
 
     // Label column: widest label and 50; value column: widest value and 50, less what the
