@@ -90,11 +90,7 @@ void CInitReadoutDlg::UpdateReadout() {
     SettingsChange change;
     // Only what differs from the link's values is checked and written.
     const auto refused = [this](const std::optional<std::string>& refusal, QWidget& field) {
-        if (refusal) {
-            ShowHostMessage(this, QString::fromLatin1(*refusal), BoxIcon::Stop);
-            field.setFocus();
-        }
-        return refusal.has_value();
+        return ShowRefusal(this, refusal, field);
     };
     // A character beyond ASCII becomes bytes from 0x80 up, which the check refuses; toLatin1
     // would make "?" of one beyond Latin-1, and write it.

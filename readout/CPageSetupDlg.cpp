@@ -139,11 +139,7 @@ void CPageSetupDlg::UpdateReadout() {
     const ReadoutSettings link = context_.link.Settings();
     SettingsChange change;
     const auto refused = [this](const std::optional<std::string>& refusal, QWidget& control) {
-        if (refusal) {
-            ShowHostMessage(this, QString::fromLatin1(*refusal), BoxIcon::Stop);
-            control.setFocus();
-        }
-        return refusal.has_value();
+        return ShowRefusal(this, refusal, control);
     };
     // Only what differs from the link's values is checked and written. A combo box standing on
     // no entry of its list (typed text, a code the list lacks) writes nothing for its value.

@@ -31,6 +31,15 @@ void ShowHostMessage(QWidget* parent, const QString& text, BoxIcon icon) {
                                      QMessageBox::NoButton, Qt::PlainText});
 }
 
+bool ShowRefusal(QWidget* parent, const std::optional<std::string>& refusal, QWidget& field) {
+    if (!refusal) {
+        return false;
+    }
+    ShowHostMessage(parent, QString::fromLatin1(*refusal), BoxIcon::Stop);
+    field.setFocus();
+    return true;
+}
+
 bool AskHostYesNo(QWidget* parent, const QString& text, bool defaultNo) {
     return MessageBoxes::Ask(
                parent, {Icon(BoxIcon::Default), kCaption, text, QMessageBox::Yes | QMessageBox::No,

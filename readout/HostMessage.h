@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <optional>
+#include <string>
 
 class QWidget;
 
@@ -17,6 +19,9 @@ enum class BoxIcon {
 
 // A modal box captioned "Q417 Host" with an OK button, over parent.
 void ShowHostMessage(QWidget* parent, const QString& text, BoxIcon icon);
+// A value the settings change refused: its text in a box with the stop icon, then the focus on
+// the field that holds it. Returns whether there was a refusal.
+bool ShowRefusal(QWidget* parent, const std::optional<std::string>& refusal, QWidget& field);
 // A modal Yes/No question captioned "Q417 Host", with the exclamation as every question of this
 // program; true for Yes. No is the default button when defaultNo is set.
 [[nodiscard]] bool AskHostYesNo(QWidget* parent, const QString& text, bool defaultNo = false);
