@@ -132,6 +132,8 @@ bool LinkWorker::Turn() {
             OnRecover();
             break;
         case LINK_STOP:
+            next_ = LINK_STOP;
+            TraceStates(thisState);  // the stop shows in a trace before the port closes
             OnStop();
             return false;
         default:  // 6 and any stray value start over

@@ -118,6 +118,8 @@ TEST(LineTraceTest, WorkerWritesItsStateChanges) {
     // A job that changes the state as it is taken shows that step as well.
     ASSERT_TRUE(shared.jobs.Submit({JOB_RECONNECT, 0, {}, 0, {}}));
     worker.Turn();
+    shared.stopRequest = true;  // and the stop, before the port closes
+    EXPECT_FALSE(worker.Turn());
     shared.trace.store(nullptr);
     trace.Stop();
 
@@ -130,7 +132,7 @@ TEST(LineTraceTest, WorkerWritesItsStateChanges) {
     }
     EXPECT_EQ(states,
               "OPEN_PORT -> RESET\nRESET -> CONNECTING\nCONNECTING -> READ_INFO\n"
-              "READ_INFO -> IDLE\nIDLE -> RESET\nRESET -> CONNECTING\n");
+              "READ_INFO -> IDLE\nIDLE -> RESET\nRESET -> CONNECTING\nCONNECTING -> STOP\n");
     EXPECT_NE(FileText(dir.Path("trace.txt")).find(" > "), std::string::npos);
 }
 
