@@ -102,10 +102,10 @@ int RunDownload(CommandContext& context, const std::vector<std::string>& args) {
     // As with "set --clock now": a PC whose clock is already too late would leave the readout a
     // clock this program soon could not read.
     if (syncClock) {
-        if (const std::int64_t now = context.Time().CalendarSeconds(); !ClockSettable(now)) {
+        const std::int64_t now = context.Time().CalendarSeconds();
+        if (const std::optional<std::string> refusal = ClockRefusal(now)) {
             return context.Fail(kExitUsage, "--sync-clock: the PC's clock reads " +
-                                                FormatLocalDateTime(now) + ". " +
-                                                ClockTooLateMessage());
+                                                FormatLocalDateTime(now) + ". " + *refusal);
         }
     }
 

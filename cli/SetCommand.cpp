@@ -80,7 +80,8 @@ bool TakeValue(const std::string& option, const std::string& value, std::int64_t
         std::string reason;
         DateTimeFault kind = DateTimeFault::None;
         const std::optional<std::int64_t> clock = ParseLocalDateTime(value, reason, kind);
-        if (!clock && kind != DateTimeFault::TooLate) {
+        // Out of the readout's years: refused with the settings change's own text below.
+        if (!clock && kind != DateTimeFault::TooLate && kind != DateTimeFault::TooEarly) {
             fault.message = "--clock takes now or a local date and time " +
                             std::string("\"YYYY/MM/DD HH:MM:SS\" (\"") + TerminalText(value) +
                             "\": " + reason + ")";

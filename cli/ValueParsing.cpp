@@ -96,12 +96,6 @@ std::string UnitNameList() {
     return list;
 }
 
-namespace {
-
-constexpr int kFirstReadoutYear = 2000;
-
-}  // namespace
-
 std::optional<std::int64_t> ParseLocalDateTime(std::string_view text, std::string& error,
                                                DateTimeFault& fault) {
     fault = DateTimeFault::None;
@@ -118,16 +112,20 @@ std::optional<std::int64_t> ParseLocalDateTime(std::string_view text, std::strin
         error = "a date and time is written \"YYYY/MM/DD HH:MM:SS\"";
         return std::nullopt;
     }
-    if (!ClockYearSettable(f.year)) {
+    if (f.year > kLastSettableClockYear) {
         fault = DateTimeFault::TooLate;
         error = ClockTooLateMessage();
         return std::nullopt;
     }
-    // The readout counts its time from 2000; before that its clock would wrap.
-    if (!ValidateClockFields(f) || f.year < kFirstReadoutYear) {
+    if (f.year < kFirstSettableClockYear) {
+        fault = DateTimeFault::TooEarly;
+        error = ClockTooEarlyMessage();
+        return std::nullopt;
+    }
+    if (!ValidateClockFields(f) || !ClockYearSettable(f.year)) {
         fault = DateTimeFault::NoSuchTime;
         error = "no such date and time for the readout (years " +
-                std::to_string(kFirstReadoutYear) + " to " +
+                std::to_string(kFirstSettableClockYear) + " to " +
                 std::to_string(kLastSettableClockYear) + ")";
         return std::nullopt;
     }

@@ -30,6 +30,7 @@ enum class DateTimeFault {
     Shape,       // not "YYYY/MM/DD HH:MM:SS"
     NoSuchTime,  // no date and time of the readout's clock, or none in local time
     TooLate,     // past the last year the readout's clock may be set to
+    TooEarly,    // before the readout's clock begins
 };
 
 // "YYYY/MM/DD HH:MM:SS" in the PC's local time to calendar seconds. Fields may have one digit

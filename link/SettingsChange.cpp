@@ -122,8 +122,8 @@ std::optional<std::string> SettingsChange::SetLcdContrast(int level) {
 }
 
 std::optional<std::string> SettingsChange::SetClock(std::int64_t calendarSeconds) {
-    if (!ClockSettable(calendarSeconds)) {
-        return ClockTooLateMessage();
+    if (std::optional<std::string> refusal = ClockRefusal(calendarSeconds)) {
+        return refusal;
     }
     request_.readoutClock = calendarSeconds;
     flags_ |= SET_CLOCK;
@@ -132,8 +132,8 @@ std::optional<std::string> SettingsChange::SetClock(std::int64_t calendarSeconds
 }
 
 std::optional<std::string> SettingsChange::SetClockToPcTime(std::int64_t pcCalendarSeconds) {
-    if (!ClockSettable(pcCalendarSeconds)) {
-        return ClockTooLateMessage();
+    if (std::optional<std::string> refusal = ClockRefusal(pcCalendarSeconds)) {
+        return refusal;
     }
     flags_ &= ~SET_CLOCK;
     clockToPcTime_ = true;

@@ -98,8 +98,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"ClockBeforeTheReadoutsTime",
                     {"set", "--clock", "1999/12/31 23:59:59"},
                     2,
-                    kClock + "(\"1999/12/31 23:59:59\": no such date and time for the readout "
-                             "(years 2000 to 2037))"},
+                    "--clock \"1999/12/31 23:59:59\": The readout's clock counts from 2000: it "
+                    "cannot be set to an earlier date."},
         RefusedCase{"ClockPastWhatTheReadoutHolds",
                     {"set", "--clock", "2039/01/01 00:00:00"},
                     2,

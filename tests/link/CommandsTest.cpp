@@ -130,6 +130,7 @@ TEST_F(CommandsTest, LastClockToSetLeavesAYearToRead) {
     EXPECT_TRUE(ClockSettable(946684800));  // 2000/01/01 00:00:00
     EXPECT_TRUE(ClockYearSettable(2037));
     EXPECT_FALSE(ClockYearSettable(2038));
+    EXPECT_FALSE(ClockYearSettable(1999));  // the readout counts from 2000
     // The first second refused still reads back: a year of reading is left to it.
     line.onLine = [&](const std::string&) { line.Deliver("RT 2038/12/31 23:59:59\r\n", 3); };
     std::int64_t value = 0;

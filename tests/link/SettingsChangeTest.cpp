@@ -68,6 +68,7 @@ TEST_P(LinkRefusalTest, RefusedWithItsText) {
     EXPECT_TRUE(change.Empty());
 }
 
+constexpr std::int64_t kLastSecondOf1999 = 946684799;  // 1999/12/31 23:59:59 UTC
 const std::string kTooLate =
     "The readout's clock can be set only up to the end of 2037: this program cannot read it after "
     "2038.";
@@ -92,7 +93,10 @@ INSTANTIATE_TEST_SUITE_P(
         LinkRefusal{"ClockPast2037", [](auto& c) { return c.SetClock(kLastSecondOf2037 + 1); },
                     kTooLate},
         LinkRefusal{"PcTimePast2037",
-                    [](auto& c) { return c.SetClockToPcTime(kLastSecondOf2037 + 1); }, kTooLate}),
+                    [](auto& c) { return c.SetClockToPcTime(kLastSecondOf2037 + 1); }, kTooLate},
+        // The readout counts from 2000: a clock set before it would wrap.
+        LinkRefusal{"ClockBefore2000", [](auto& c) { return c.SetClock(kLastSecondOf1999); },
+                    "The readout's clock counts from 2000: it cannot be set to an earlier date."}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST(SettingsChangeTest, FlagsAreThoseOfTheValuesTaken) {
