@@ -6,6 +6,7 @@
 //   q417workerbench --sim build/q417sim [--baud 115200] [--records 200]
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -21,7 +22,7 @@
 #include "PosixSerialLine.h"
 #include "RecordingSink.h"
 #include "SteadyClock.h"
-#include "WriteStampLine.h"
+#include "WriteWatchLine.h"
 
 namespace {
 
@@ -63,7 +64,11 @@ double JobPickupMs(const std::string& simPath) {
     test::SimProcess sim(simPath, {"--sites", "1"});
     const std::string device = sim.Device();
     PosixSerialLine posixLine([&device](int) { return device; });
-    bench::WriteStampLine line(posixLine);
+    testing::WriteWatchLine line(posixLine);
+    std::atomic<std::int64_t> lastWriteNs{0};  // steady clock, of the worker's last write
+    line.onWrite = [&lastWriteNs] {
+        lastWriteNs.store(std::chrono::steady_clock::now().time_since_epoch().count());
+    };
     SteadyClock clock;
     CReadoutLink link(line, clock);
     testing::RecordingSink sink;
@@ -82,10 +87,10 @@ double JobPickupMs(const std::string& simPath) {
         if (!link.SubmitJob(JOB_DOWNLOAD, 0)) {
             return -1.0;
         }
-        while (line.LastWriteNs() < submittedNs) {
+        while (lastWriteNs.load() < submittedNs) {
             std::this_thread::sleep_for(100us);
         }
-        pickups.push_back(static_cast<double>(line.LastWriteNs() - submittedNs) / 1e6);
+        pickups.push_back(static_cast<double>(lastWriteNs.load() - submittedNs) / 1e6);
         if (!sink.WaitFor(testing::kDownloadComplete, 10s, mark)) {
             return -1.0;
         }

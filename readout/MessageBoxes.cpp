@@ -4,7 +4,7 @@
 
 namespace q417 {
 
-QMessageBox::StandardButton MessageBoxes::Ask(QWidget* parent, const BoxSpec& box) {
+QMessageBox::StandardButton MessageBoxes::Ask(QWidget* parent, const BoxContent& box) {
     if (QCoreApplication* app = QCoreApplication::instance()) {
         const QList<MessageBoxes*> replacements =
             app->findChildren<MessageBoxes*>(Qt::FindDirectChildrenOnly);

@@ -9,7 +9,7 @@ class QWidget;
 namespace q417 {
 
 // Everything a message box shows.
-struct BoxSpec {
+struct BoxContent {
     QMessageBox::Icon icon = QMessageBox::Warning;
     QString title;
     QString text;
@@ -28,10 +28,11 @@ class MessageBoxes : public QObject {
     using QObject::QObject;
 
     // The button that answers box.
-    [[nodiscard]] virtual QMessageBox::StandardButton Show(QWidget* parent, const BoxSpec& box) = 0;
+    [[nodiscard]] virtual QMessageBox::StandardButton Show(QWidget* parent,
+                                                           const BoxContent& box) = 0;
 
     // Shows box over parent, modally, and returns the button pressed.
-    static QMessageBox::StandardButton Ask(QWidget* parent, const BoxSpec& box);
+    static QMessageBox::StandardButton Ask(QWidget* parent, const BoxContent& box);
 };
 
 }  // namespace q417

@@ -16,12 +16,12 @@ class LastBox : public MessageBoxes {
   public:
     LastBox(UiActivity& activity)
         : MessageBoxes(QCoreApplication::instance()), activity_(activity) {}
-    QMessageBox::StandardButton Show(QWidget*, const BoxSpec& spec) override {
-        box = spec;
+    QMessageBox::StandardButton Show(QWidget*, const BoxContent& shown) override {
+        box = shown;
         busy = activity_.Busy();
         return press;
     }
-    BoxSpec box;
+    BoxContent box;
     bool busy = false;
     QMessageBox::StandardButton press = QMessageBox::NoButton;
 

@@ -7,11 +7,11 @@
 #include <optional>
 
 #include "FakeLine.h"
-#include "ForwardingLine.h"
 #include "LinkWorker.h"
 #include "ManualClock.h"
 #include "ReadoutEngine.h"
 #include "RecordingSink.h"
+#include "WriteWatchLine.h"
 
 namespace q417 {
 namespace {
@@ -34,32 +34,15 @@ class HookedClock final : public Clock {
     sim::ManualClock& clock_;
 };
 
-// Keeps the clock's time of the first byte written after Arm.
-class FirstWriteLine final : public ForwardingLine {
-  public:
-    FirstWriteLine(SerialLine& inner, const Clock& clock) : ForwardingLine(inner), clock_(clock) {}
-    void Arm() { firstWriteMs.reset(); }
-    void PortWrite(const std::uint8_t* buffer, int count) override {
-        Stamp();
-        Inner().PortWrite(buffer, count);
-    }
-    void PortPutChar(int byte) override {
-        Stamp();
-        Inner().PortPutChar(byte);
-    }
-    std::optional<std::int64_t> firstWriteMs;
-
-  private:
-    void Stamp() {
-        if (!firstWriteMs) {
-            firstWriteMs = clock_.NowMs();
-        }
-    }
-    const Clock& clock_;
-};
-
 struct PickupRig {
-    PickupRig() { shared.jobs.Open(); }
+    PickupRig() {
+        shared.jobs.Open();
+        line.onWrite = [this] {
+            if (!firstWriteMs) {
+                firstWriteMs = clock.NowMs();
+            }
+        };
+    }
 
     // Turns until the worker has connected and posted its first idle poll's status.
     void ConnectAndPoll() {
@@ -78,15 +61,15 @@ struct PickupRig {
         clock.afterSleep = [&, job, slices]() mutable {
             if (--slices == 0) {
                 submittedMs = clock.NowMs();
-                line.Arm();
+                firstWriteMs.reset();
                 EXPECT_TRUE(shared.jobs.Submit({job, 0, {}, 0, {}}));
             }
         };
-        for (int i = 0; i < 100 && !(submittedMs >= 0 && line.firstWriteMs); ++i) {
+        for (int i = 0; i < 100 && !(submittedMs >= 0 && firstWriteMs); ++i) {
             worker.Turn();
         }
         clock.afterSleep = nullptr;
-        return {submittedMs, line.firstWriteMs.value_or(-1)};
+        return {submittedMs, firstWriteMs.value_or(-1)};
     }
 
     sim::ManualClock manual{1796742245};
@@ -94,7 +77,8 @@ struct PickupRig {
     sim::ReadoutEngine engine{sim::ReadoutMemory::MakeDefault(3, 1796742245),
                               [this] { return manual.CalendarSeconds(); }};
     sim::FakeLine fake{manual, engine};
-    FirstWriteLine line{fake, clock};
+    testing::WriteWatchLine line{fake};
+    std::optional<std::int64_t> firstWriteMs;  // the clock's time of the first byte since reset
     LinkShared shared;
     testing::RecordingSink sink{&clock};
     LinkWorker worker{shared, line, clock, sink};

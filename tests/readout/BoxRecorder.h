@@ -19,7 +19,7 @@ class BoxRecorder : public MessageBoxes {
     QStringList seen;
     QMessageBox::StandardButton press = QMessageBox::NoButton;
 
-    QMessageBox::StandardButton Show(QWidget* /*parent*/, const BoxSpec& box) override {
+    QMessageBox::StandardButton Show(QWidget* /*parent*/, const BoxContent& box) override {
         static const char* const kIcons[] = {"none", "information", "warning", "stop", "question"};
         seen << QString::fromLatin1(kIcons[box.icon]) + QStringLiteral(": ") + box.text;
         if (press != QMessageBox::NoButton && box.buttons.testFlag(press)) {
