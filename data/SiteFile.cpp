@@ -51,7 +51,12 @@ SiteRecord SiteFile::ParseLine(std::string_view line) {
     site.dateTime = NextField(line);
     site.latestData = NextField(line);
     site.units = NextField(line);
+    // The serial number ends the line. Cut at a zero, it loses the blanks before the zero as the
+    // line loses its trailing blanks: written back, it then reads the same.
     site.serialNumber = FieldText(line);
+    while (!site.serialNumber.empty() && IsBlank(site.serialNumber.back())) {
+        site.serialNumber.pop_back();
+    }
     return site;
 }
 
