@@ -228,6 +228,12 @@ void LinkWorker::TakeJob(const LinkJob& job) {
             break;
         }
         case JOB_DOWNLOAD:
+            // Only a readout whose information is read can be downloaded: its record count says
+            // what to read. A job that raced the readout's loss finds nothing to download, and
+            // must not report an empty or stale download as complete.
+            if (shared_.settings.Snapshot().connected != 1) {
+                break;
+            }
             // The current handler still runs this turn; in the idle state it skips its pause.
             EndUpload(false);
             downloadBlock_ = 0;

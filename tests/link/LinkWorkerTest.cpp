@@ -212,6 +212,22 @@ TEST_F(LinkWorkerTest, DownloadOfThreeRecordsReportsProgressAndCompletes) {
     EXPECT_EQ(worker.State(), LINK_IDLE);
 }
 
+TEST_F(LinkWorkerTest, DownloadBeforeTheReadoutIsReadIsNotReportedComplete) {
+    Engine([](sim::ReadoutEngine& e) { e.Faults().silent = true; });
+    ASSERT_TRUE(TurnUntilState(LINK_CONNECTING));
+    Submit(JOB_DOWNLOAD);
+    ASSERT_TRUE(TurnUntil([&] { return !shared.jobs.Pending(); }));
+    EXPECT_FALSE(TurnUntil([&] { return sink.Contains(kDownloadComplete); }, 50));
+    EXPECT_NE(worker.State(), LINK_DOWNLOAD);
+
+    // Once the readout answers and is read, a download runs as usual.
+    Engine([](sim::ReadoutEngine& e) { e.Faults().silent = false; });
+    Connect();
+    const std::size_t mark = sink.Count();
+    Submit(JOB_DOWNLOAD);
+    EXPECT_TRUE(TurnUntilPosted(kDownloadComplete, mark));
+}
+
 TEST_F(LinkWorkerTest, DownloadSurvivesACorruptedPacketAndRecoversAfterFourFailures) {
     Connect();
     Engine([](sim::ReadoutEngine& e) { e.Faults().corruptChecksums = 2; });
