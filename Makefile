@@ -2,9 +2,9 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS = site_file_fuzz site_datetime_fuzz
+FUZZ_TARGETS = site_file_fuzz site_datetime_fuzz reply_fuzz command_fuzz worker_fuzz
 
-.PHONY: all deps configure build run test test-tsan bench fuzz clean
+.PHONY: all deps configure build run test test-tsan bench fuzz fuzz-coverage clean
 
 all: build
 
@@ -41,6 +41,10 @@ bench: build
 # Each fuzz target runs FUZZ_SECONDS under libFuzzer with the address and undefined-behaviour
 # checks. The committed corpus only seeds a run: new inputs go to build-fuzz/corpus-<target>,
 # and an input that fails is saved as build-fuzz/artifacts/<target>-crash-... (or -timeout-...).
+# The targets: the site file and its dates, the link's parsers of the readout's replies, each
+# command over a line that plays the fuzzer's bytes as the readout, and the link's worker for a
+# bounded run on such a line. build/tests/q417fuzzseeds DIR writes the link targets' seeds from
+# exchanges with the simulated readout.
 fuzz:
 	@scripts/install-deps.sh fuzz
 	@CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -55,5 +59,23 @@ fuzz:
 			|| exit 1; \
 	done
 
+# How much of the link the fuzz targets of what the readout sends reach: their corpora (the
+# committed seeds and whatever make fuzz has found since) replayed by a build that counts lines,
+# then llvm-cov's report of link/.
+LINK_FUZZ_TARGETS = reply_fuzz command_fuzz worker_fuzz
+fuzz-coverage:
+	@scripts/install-deps.sh fuzz
+	@CC=clang CXX=clang++ cmake -S . -B build-cov -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+		-DCMAKE_CXX_FLAGS="-fprofile-instr-generate -fcoverage-mapping" > /dev/null
+	@cmake --build build-cov -j $(JOBS) --target $(LINK_FUZZ_TARGETS)
+	@rm -rf build-cov/profiles && mkdir -p build-cov/profiles
+	@for t in $(LINK_FUZZ_TARGETS); do \
+		LLVM_PROFILE_FILE=build-cov/profiles/$$t.profraw build-cov/tests/$$t tests/fuzz/corpus/$$t \
+			$$(test -d build-fuzz/corpus-$$t && echo build-fuzz/corpus-$$t) > /dev/null 2>&1 || exit 1; \
+	done
+	@llvm-profdata merge -o build-cov/profiles/fuzz.profdata build-cov/profiles/*.profraw
+	@llvm-cov report -instr-profile=build-cov/profiles/fuzz.profdata build-cov/tests/worker_fuzz \
+		$(foreach t,command_fuzz reply_fuzz,-object build-cov/tests/$(t)) $(CURDIR)/link
+
 clean:
-	rm -rf $(BUILD) build-tsan build-asan build-fuzz
+	rm -rf $(BUILD) build-tsan build-asan build-fuzz build-cov

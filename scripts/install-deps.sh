@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only when one is missing. Never prompts:
 # CI runs this without a terminal. An optional argument names an extra set on top of the
-# build's: "fuzz" adds clang and its libFuzzer and sanitizer runtimes (make fuzz), "screenshot"
+# build's: "fuzz" adds clang, its libFuzzer and sanitizer runtimes and llvm's coverage tools
+# (make fuzz, make fuzz-coverage), "screenshot"
 # the virtual X server and the tools that photograph the window (scripts/screenshot.sh).
 set -euo pipefail
 
@@ -33,7 +34,7 @@ packages=(
 
 case "${1:-}" in
     "") ;;
-    fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    fuzz) packages+=(clang libclang-rt-14-dev llvm) ;;
     screenshot) packages+=(xvfb xauth x11-utils imagemagick xdotool) ;;
     *)
         echo "error: unknown package set '$1' (known: fuzz, screenshot)" >&2
