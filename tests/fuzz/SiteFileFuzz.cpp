@@ -38,15 +38,18 @@ bool Contains(std::string_view text, char c) {
 }
 
 // A record the writer must carry through a file unchanged: no comma before the serial number
-// (the reader splits there), no line break anywhere, and a line that trimming leaves alone.
+// (the reader splits there), no line break (LF or CR) anywhere, and a line that trimming leaves
+// alone.
 bool SurvivesFile(const SiteRecord& site) {
     for (const std::string* field :
          {&site.id, &site.location, &site.dateTime, &site.latestData, &site.units}) {
-        if (Contains(*field, ',') || Contains(*field, '\n') || Contains(*field, '\0')) {
+        if (Contains(*field, ',') || Contains(*field, '\n') || Contains(*field, '\r') ||
+            Contains(*field, '\0')) {
             return false;
         }
     }
-    if (Contains(site.serialNumber, '\n') || Contains(site.serialNumber, '\0')) {
+    if (Contains(site.serialNumber, '\n') || Contains(site.serialNumber, '\r') ||
+        Contains(site.serialNumber, '\0')) {
         return false;
     }
     const std::string line = SiteFile::Line(site);
