@@ -239,7 +239,14 @@ void LinkWorker::TakeJob(const LinkJob& job) {
             downloadBlock_ = 0;
             downloadBegun_ = false;
             transferFailed_ = false;
-            next_ = LINK_DOWNLOAD;
+            if (state_ == LINK_RECOVER) {
+                // The readout still counts as connected, so a window may ask for this now. The
+                // recovery goes on and leads to the download once the readout answers; had it
+                // led back to where it came from, nobody would ever hear of the job.
+                resumeState_ = LINK_DOWNLOAD;
+            } else {
+                next_ = LINK_DOWNLOAD;
+            }
             break;
         case JOB_SYNC_CLOCK:
             Post(job.requester, link_event::ClockSynced{SyncClock()});

@@ -1,6 +1,7 @@
 #include "ReadoutCommands.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <vector>
 
@@ -116,11 +117,22 @@ bool ReadoutCommands::SetClock(std::int64_t calendarSeconds) {
 
 bool ReadoutCommands::ReadByte(int address, std::uint8_t& value) {
     const std::string command = FormatReadByteCommand(address);
-    std::string answer;
-    if (!Query(command, command.size() + 1, answer)) {
+    std::string reply;
+    if (!transport_.SendCommand(command, reply)) {
         return false;
     }
-    value = static_cast<std::uint8_t>(ParseHex(answer) & 0xFF);
+    // The echo, a space, two hex digits and the CR: a reply that lost a digit or the space on
+    // the way still holds the echo, but would read as another value (another readout's
+    // identity, to the check that compares them).
+    const std::size_t at = command.size();
+    const auto hex = [&reply](std::size_t i) {
+        return std::isxdigit(static_cast<unsigned char>(reply[i])) != 0;
+    };
+    if (reply.size() < at + 4 || reply.compare(0, at, command) != 0 || reply[at] != ' ' ||
+        !hex(at + 1) || !hex(at + 2) || reply[at + 3] != static_cast<char>(kCr)) {
+        return false;
+    }
+    value = static_cast<std::uint8_t>(ParseHex(std::string_view(reply).substr(at + 1, 2)));
     return true;
 }
 
@@ -178,6 +190,7 @@ bool ReadoutCommands::ReadBlock(int first, int last, std::span<std::uint8_t> buf
     std::size_t received = 0;
     bool lfSkipped = false;
     bool complete = false;
+    bool lineEnd = false;  // the byte after the data is the readout's CR
     std::uint8_t chunk[ReadoutTransport::kChunkSize];
     while (!complete) {
         const int waiting = line.PortBytesWaiting();
@@ -197,6 +210,7 @@ bool ReadoutCommands::ReadBlock(int first, int last, std::span<std::uint8_t> buf
                 lfSkipped = true;
             } else if (received == count) {
                 complete = true;
+                lineEnd = byte == kCr;
             } else {
                 buffer[received++] = byte;
             }
@@ -205,7 +219,10 @@ bool ReadoutCommands::ReadBlock(int first, int last, std::span<std::uint8_t> buf
             transport_.SetByteDeadlineMs(kBlockByteMs);
         }
     }
-    return received == count;
+    // A reply that lost bytes on the way still fills the buffer with the readout's CR LF (and
+    // the start of whatever came next) in place of its last data: only the CR right after the
+    // data shows that they were not shifted.
+    return complete && lineEnd;
 }
 
 bool ReadoutCommands::WriteRecords(int firstBlock, int recordCount, const RecordImage& image) {

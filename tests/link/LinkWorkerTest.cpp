@@ -415,6 +415,29 @@ TEST_F(LinkWorkerTest, RecoveryWithTheSameReadoutResumesWhereItStopped) {
     EXPECT_EQ(worker.State(), LINK_IDLE);
 }
 
+// The link still counts as connected while it recovers from unanswered polls, so a window may
+// ask for a download then: it comes once the readout answers, however many tries that takes.
+TEST(LinkWorkerRecoveryTest, DownloadAskedForDuringRecoveryRunsWhenTheReadoutAnswers) {
+    for (const int silentTries : {0, 2}) {
+        SCOPED_TRACE(silentTries);
+        WorkerRig t;
+        t.Connect();
+        const std::size_t mark = t.sink.Count();
+        t.Engine([](sim::ReadoutEngine& e) { e.Faults().silent = true; });
+        ASSERT_TRUE(
+            t.TurnUntilPosted(StatusEvent(LinkDetail::IdleCommError, LinkStatus::CommError), mark));
+        ASSERT_EQ(t.worker.State(), LINK_RECOVER);
+        t.Submit(JOB_DOWNLOAD, 5);
+        for (int i = 0; i < silentTries; ++i) {
+            ASSERT_TRUE(t.worker.Turn());
+            EXPECT_EQ(t.worker.State(), LINK_RECOVER);  // not a download from a silent readout
+        }
+        t.Engine([](sim::ReadoutEngine& e) { e.Faults().silent = false; });
+        ASSERT_TRUE(t.TurnUntilPosted(kDownloadComplete, mark));
+        EXPECT_TRUE(t.sink.Contains(ProgressEvent(Transfer::Download, 3, 3), mark));
+    }
+}
+
 TEST_F(LinkWorkerTest, ADifferentReadoutFoundDuringRecoveryIsReconnectedInFull) {
     Connect();
     std::size_t mark = sink.Count();

@@ -135,6 +135,41 @@ TEST_F(SimulatedReadoutTest, ShortBlockReadFails) {
     EXPECT_TRUE(commands.ReadBlock(0, 1151, block));
 }
 
+// A byte the line loses from a reply, wherever it falls: the host refuses the reply or reads what
+// the readout holds, never values shifted out of their places. The readout's banner took the
+// first 27 bytes it sent, so with every Nth byte lost the reply loses its byte N - 28 first
+// (counting from 0).
+class LostBlockByteTest : public SimulatedReadoutTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(LostBlockByteTest, InformationAreaIsReadWholeOrNotAtAll) {
+    engine.Faults().dropEveryNthByte = GetParam();
+    std::vector<std::uint8_t> block(1152);
+    if (commands.ReadBlock(0, 1151, block)) {
+        EXPECT_TRUE(std::equal(block.begin(), block.end(), engine.Memory().Info().begin()));
+    }
+}
+
+// "REB 0000-047F", CR LF, 1152 bytes, CR LF: one data byte lost (572 or 1162 into the reply),
+// two (372 and 772), the last one (1166), the CR after them (1167), every 30th byte.
+INSTANTIATE_TEST_SUITE_P(Places, LostBlockByteTest,
+                         ::testing::Values(600, 1190, 400, 1194, 1195, 30));
+
+class LostIdentityByteTest : public SimulatedReadoutTest,
+                             public ::testing::WithParamInterface<int> {};
+
+TEST_P(LostIdentityByteTest, IdentityByteIsReadWholeOrNotAtAll) {
+    // Read as another value, a byte of the identity makes the link take its readout for
+    // another one and abandon the transfer.
+    engine.Faults().dropEveryNthByte = GetParam();
+    std::uint8_t value = 0;
+    if (commands.ReadByte(16, value)) {
+        EXPECT_EQ(value, engine.Memory().Info()[16]);
+    }
+}
+
+// "RE 10 30" CR LF: each of its bytes.
+INSTANTIATE_TEST_SUITE_P(Places, LostIdentityByteTest, ::testing::Range(28, 38));
+
 TEST_F(SimulatedReadoutTest, PulledCableFailsUploadButKeepsThePacing) {
     engine.Faults().answerCommands = 0;
     RecordImage image;
