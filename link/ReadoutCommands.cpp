@@ -121,18 +121,26 @@ bool ReadoutCommands::ReadByte(int address, std::uint8_t& value) {
     if (!transport_.SendCommand(command, reply)) {
         return false;
     }
-    // The echo, a space, two hex digits and the CR: a reply that lost a digit or the space on
-    // the way still holds the echo, but would read as another value (another readout's
-    // identity, to the check that compares them).
+    // The echo, one separator, the byte in one or two hex digits, and the CR. A reply that lost
+    // its value, a digit of three or the separator on the way still holds the echo, but would
+    // read as another value (another readout's identity, to the checks that compare them).
     const std::size_t at = command.size();
     const auto hex = [&reply](std::size_t i) {
-        return std::isxdigit(static_cast<unsigned char>(reply[i])) != 0;
+        return i < reply.size() && std::isxdigit(static_cast<unsigned char>(reply[i])) != 0;
     };
-    if (reply.size() < at + 4 || reply.compare(0, at, command) != 0 || reply[at] != ' ' ||
-        !hex(at + 1) || !hex(at + 2) || reply[at + 3] != static_cast<char>(kCr)) {
+    if (reply.compare(0, at, command) != 0 || reply.size() <= at + 1 || hex(at) ||
+        reply[at] == static_cast<char>(kCr)) {
         return false;
     }
-    value = static_cast<std::uint8_t>(ParseHex(std::string_view(reply).substr(at + 1, 2)));
+    std::size_t end = at + 1;
+    while (hex(end)) {
+        ++end;
+    }
+    const std::size_t digits = end - (at + 1);
+    if (digits < 1 || digits > 2 || end >= reply.size() || reply[end] != static_cast<char>(kCr)) {
+        return false;
+    }
+    value = static_cast<std::uint8_t>(ParseHex(std::string_view(reply).substr(at + 1, digits)));
     return true;
 }
 
@@ -190,7 +198,7 @@ bool ReadoutCommands::ReadBlock(int first, int last, std::span<std::uint8_t> buf
     std::size_t received = 0;
     bool lfSkipped = false;
     bool complete = false;
-    bool lineEnd = false;  // the byte after the data is the readout's CR
+    bool lineEnd = true;  // no byte after the data, or the readout's CR
     std::uint8_t chunk[ReadoutTransport::kChunkSize];
     while (!complete) {
         const int waiting = line.PortBytesWaiting();
@@ -219,10 +227,12 @@ bool ReadoutCommands::ReadBlock(int first, int last, std::span<std::uint8_t> buf
             transport_.SetByteDeadlineMs(kBlockByteMs);
         }
     }
-    // A reply that lost bytes on the way still fills the buffer with the readout's CR LF (and
-    // the start of whatever came next) in place of its last data: only the CR right after the
-    // data shows that they were not shifted.
-    return complete && lineEnd;
+    // A reply that lost a byte on the way still fills the buffer, its CR in place of the last
+    // data byte and its LF after it: anything but a CR right after the data shows the shift.
+    // Data with nothing after them are taken once the byte gap has passed, unless they end in
+    // the CR LF of a reply that lost two.
+    const bool lineEndInData = count >= 2 && buffer[count - 2] == kCr && buffer[count - 1] == kLf;
+    return received == count && lineEnd && (complete || !lineEndInData);
 }
 
 bool ReadoutCommands::WriteRecords(int firstBlock, int recordCount, const RecordImage& image) {

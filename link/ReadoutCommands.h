@@ -34,8 +34,8 @@ class ReadoutCommands {
     bool ReadClock(std::int64_t& calendarSeconds);
     bool SetClock(std::int64_t calendarSeconds);
 
-    // One byte of the information area; fails unless the reply is whole: echo, space, two hex
-    // digits and the CR.
+    // One byte of the information area; fails unless the reply is whole: the echo, one
+    // separator, one or two hex digits and the CR.
     bool ReadByte(int address, std::uint8_t& value);
     bool ReadBytes(int address, std::span<std::uint8_t> buffer);
     bool WriteByte(int address, std::uint8_t value);
@@ -43,7 +43,8 @@ class ReadoutCommands {
 
     // Reads addresses first..last into buffer (which must hold them). Fails, with the buffer
     // untouched, when the echo does not come back in time; fails when fewer bytes than asked
-    // arrive, or when the readout's CR does not follow them (bytes were lost on the way).
+    // arrive, or when a byte other than the readout's CR follows them (bytes were lost on the
+    // way).
     bool ReadBlock(int first, int last, std::span<std::uint8_t> buffer);
 
     // Uploads recordCount records of image starting with the record at block firstBlock. Each

@@ -131,26 +131,52 @@ bool ReadoutMemoryMap::RereadInformation(SharedSettings& settings, bool withCloc
     return true;
 }
 
-bool ReadoutMemoryMap::CheckSameReadout(bool& same) {
-    same = true;
-    Identity identity{};
+bool ReadoutMemoryMap::ReadIdentity(Identity& identity,
+                                    const std::function<bool(const Identity&)>& isExpected) {
     if (!commands_.ReadBytes(kIdentityAddress, identity)) {
         return false;
     }
-    same = !knownIdentity_ || *knownIdentity_ == identity;
+    if (isExpected(identity)) {
+        return true;
+    }
+    Identity again{};
+    if (!commands_.ReadBytes(kIdentityAddress, again)) {
+        return false;
+    }
+    if (isExpected(again)) {
+        identity = again;
+        return true;
+    }
+    return again == identity;
+}
+
+bool ReadoutMemoryMap::CheckSameReadout(bool& same) {
+    same = true;
+    Identity identity{};
+    const auto known = [this](const Identity& read) {
+        return !knownIdentity_ || *knownIdentity_ == read;
+    };
+    if (!ReadIdentity(identity, known)) {
+        return false;
+    }
+    same = known(identity);
     return true;
 }
 
 bool ReadoutMemoryMap::CheckIdentity(const std::string& serialNumber, int& changed) {
     changed = 0;
-    std::array<std::uint8_t, kIdentitySize> identity{};
-    if (!commands_.ReadBytes(kIdentityAddress, identity)) {
+    const auto digitsOf = [](const Identity& identity) {
+        char digits[2 * kIdentitySize + 1];
+        std::snprintf(digits, sizeof digits, "%.2X%.2X%.2X%.2X", identity[0], identity[1],
+                      identity[2], identity[3]);
+        return std::string(digits);
+    };
+    Identity identity{};
+    if (!ReadIdentity(identity,
+                      [&](const Identity& read) { return digitsOf(read) == serialNumber; })) {
         return false;
     }
-    char digits[2 * kIdentitySize + 1];
-    std::snprintf(digits, sizeof digits, "%.2X%.2X%.2X%.2X", identity[0], identity[1], identity[2],
-                  identity[3]);
-    changed = serialNumber == digits ? 0 : 1;
+    changed = digitsOf(identity) == serialNumber ? 0 : 1;
     return true;
 }
 

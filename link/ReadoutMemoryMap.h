@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -91,6 +92,10 @@ class ReadoutMemoryMap {
     static void DecodeInformation(const InfoImage& image, ReadoutSettings& settings);
 
   private:
+    // Reads the identity bytes into identity. When isExpected refuses them they are read once
+    // more: a reply that lost a digit on the way reads as another value, so another readout is
+    // believed only when two reads agree. False when a read failed or the two disagree.
+    bool ReadIdentity(Identity& identity, const std::function<bool(const Identity&)>& isExpected);
     // One byte of the information area; the known identity follows a write to it.
     bool WriteInfoByte(int address, std::uint8_t value);
     // Reads the clock into settings, with the PC time of the question. False when unanswered.

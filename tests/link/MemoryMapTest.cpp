@@ -260,8 +260,10 @@ TEST_F(MemoryMapTest, IdentityDigitsAreComparedWithTheSerialNumber) {
     EXPECT_EQ(changed, 0);
     ASSERT_TRUE(map.CheckIdentity("1234ab00", changed));
     EXPECT_EQ(changed, 1);
+    // Another identity is read twice before it is believed.
     EXPECT_EQ(line.Written(),
-              "RE 10\r\nRE 11\r\nRE 12\r\nRE 13\r\nRE 10\r\nRE 11\r\nRE 12\r\nRE 13\r\n");
+              "RE 10\r\nRE 11\r\nRE 12\r\nRE 13\r\nRE 10\r\nRE 11\r\nRE 12\r\nRE "
+              "13\r\nRE 10\r\nRE 11\r\nRE 12\r\nRE 13\r\n");
     AnswerOnly(2);
     EXPECT_FALSE(map.CheckIdentity("1234AB00", changed));
     EXPECT_EQ(changed, 0);

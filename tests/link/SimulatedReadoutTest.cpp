@@ -157,13 +157,18 @@ INSTANTIATE_TEST_SUITE_P(Places, LostBlockByteTest,
 class LostIdentityByteTest : public SimulatedReadoutTest,
                              public ::testing::WithParamInterface<int> {};
 
-TEST_P(LostIdentityByteTest, IdentityByteIsReadWholeOrNotAtAll) {
-    // Read as another value, a byte of the identity makes the link take its readout for
-    // another one and abandon the transfer.
+TEST_P(LostIdentityByteTest, IdentityByteIsReadWholeOrContradictedByTheNextRead) {
+    // Read as another value, a byte of the identity would make the link take its readout for
+    // another one and abandon the transfer. A reply that lost a digit of two still reads as a
+    // byte of one digit, which a readout may send: the identity check believes a change only
+    // when a second read agrees.
     engine.Faults().dropEveryNthByte = GetParam();
+    const std::uint8_t truth = engine.Memory().Info()[16];
     std::uint8_t value = 0;
-    if (commands.ReadByte(16, value)) {
-        EXPECT_EQ(value, engine.Memory().Info()[16]);
+    if (commands.ReadByte(16, value) && value != truth) {
+        std::uint8_t again = 0;
+        ASSERT_TRUE(commands.ReadByte(16, again));
+        EXPECT_EQ(again, truth);
     }
 }
 
