@@ -24,10 +24,10 @@
 
 #include "CReadoutLink.h"
 #include "ChildProcess.h"
-#include "EventQueue.h"
 #include "FaultInjectingLine.h"
 #include "LineTrace.h"
 #include "PosixSerialLine.h"
+#include "QueuedSink.h"
 #include "ReadoutCommands.h"
 #include "ReadoutMemory.h"
 #include "ReadoutMemoryMap.h"
@@ -188,7 +188,7 @@ int main(int argc, char** argv) {
     CReadoutLink link(traced, clock);
     link.StartTrace(trace);
     link.SetDesiredBaud(options.baud);
-    bench::EventQueue events;
+    cli::QueuedSink events(clock);
     bench::SoakDriver driver(link, events, line, truth, options.seed,
                              std::chrono::milliseconds(kHangTimeoutMs), information);
 

@@ -24,7 +24,7 @@ double Seconds(std::chrono::steady_clock::duration d) {
 
 }  // namespace
 
-SoakDriver::SoakDriver(CReadoutLink& link, EventQueue& events, FaultInjectingLine& line,
+SoakDriver::SoakDriver(CReadoutLink& link, cli::QueuedSink& events, FaultInjectingLine& line,
                        ReadoutTruth& truth, std::uint64_t seed,
                        std::chrono::milliseconds hangTimeout, ReadoutSettings information)
     : link_(link),
@@ -58,13 +58,13 @@ void SoakDriver::RestartLink() {
 }
 
 bool SoakDriver::TakeEvents(std::chrono::milliseconds wait) {
-    std::optional<LinkEvent> event = events_.Next(wait);
-    if (!event) {
+    std::optional<cli::QueuedSink::Posted> posted = events_.Next(wait);
+    if (!posted) {
         return false;
     }
     do {
-        Observe(*event);
-    } while ((event = events_.Next(0ms)));
+        Observe(posted->event);
+    } while ((posted = events_.Next(0ms)));
     return true;
 }
 

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "CReadoutLink.h"
-#include "EventQueue.h"
 #include "FaultInjectingLine.h"
 #include "JobTracker.h"
+#include "QueuedSink.h"
 #include "ReadoutSettings.h"
 #include "ReadoutTruth.h"
 #include "UploadPlan.h"
@@ -46,7 +46,7 @@ struct SoakFigures {
 // time-out is a hang: the link is then stopped and started again, so the soak goes on.
 class SoakDriver {
   public:
-    SoakDriver(CReadoutLink& link, EventQueue& events, FaultInjectingLine& line,
+    SoakDriver(CReadoutLink& link, cli::QueuedSink& events, FaultInjectingLine& line,
                ReadoutTruth& truth, std::uint64_t seed, std::chrono::milliseconds hangTimeout,
                ReadoutSettings information);
 
@@ -79,7 +79,7 @@ class SoakDriver {
     [[nodiscard]] UploadPlan RandomPlan();
 
     CReadoutLink& link_;
-    EventQueue& events_;
+    cli::QueuedSink& events_;
     FaultInjectingLine& line_;
     ReadoutTruth& truth_;
     std::mt19937_64 random_;
