@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "AsciiCase.h"
 #include "FuzzCheck.h"
 #include "LinkChecks.h"
 #include "ReadoutCommands.h"
@@ -155,8 +156,7 @@ void RunCommand(const CommandCase& test, FuzzLine& line, sim::ManualClock& clock
                 std::string heard;
                 for (const char c : line.Read()) {
                     if (c != '\n') {
-                        heard.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A')
-                                                             : c);
+                        heard.push_back(AsciiUpperChar(c));
                     }
                 }
                 Require(heard.find("ORVANE") != std::string::npos,

@@ -4,22 +4,13 @@
 #include <cctype>
 #include <cstdio>
 
+#include "AsciiCase.h"
 #include "FuzzCheck.h"
 
 namespace q417::fuzz {
 namespace {
 
 constexpr std::size_t kBlockBytes = 64;
-
-std::string Upper(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-    }
-    return upper;
-}
 
 // "RP|WP first size blocks" in hexadecimal; nothing for any other line.
 struct RecordCommand {
@@ -51,7 +42,7 @@ std::optional<std::string> GoodRecordData(std::string_view reply, const std::str
     const std::size_t packetBytes = kBlockBytes + 1;
     const std::size_t header = command.size() + 2;
     if (reply.size() < header + packetBytes * static_cast<std::size_t>(blocks) ||
-        Upper(reply.substr(0, command.size())) != command ||
+        AsciiUpperText(reply.substr(0, command.size())) != command ||
         reply.substr(command.size(), 2) != "\r\n") {
         return std::nullopt;
     }
