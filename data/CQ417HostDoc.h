@@ -116,6 +116,9 @@ class CQ417HostDoc {
     [[nodiscard]] std::string Title() const;
     // The path most recently passed to a save; never cleared.
     [[nodiscard]] const std::string& LastSavedPath() const { return lastSavedPath_; }
+    // The history lines the next save appends (the stored readings of the last download); nothing
+    // when the link has no record image.
+    [[nodiscard]] std::optional<std::string> HistoryText() const;
 
     [[nodiscard]] bool HasData() const { return hasData_; }
     void SetHasData(bool hasData) { hasData_ = hasData; }
@@ -149,9 +152,6 @@ class CQ417HostDoc {
     // The record of the readout's image that holds site k's readings now: the record it was
     // downloaded from, k for a site that stands for the record at its place, -1 for none.
     [[nodiscard]] int ReadingsRecord(int k, const ReadoutSettings& settings) const;
-    // The history lines of the stored sites; nothing when the link has no record image.
-    [[nodiscard]] std::optional<std::string> HistoryText() const;
-
     SharedSettings& link_;
     DocumentUser& user_;
     SiteListView* view_ = nullptr;          // not owned

@@ -97,7 +97,7 @@ std::string_view TakeUntil(std::string_view& text, char separator) {
 
 }  // namespace
 
-std::string FormatReadoutTime(std::uint32_t readoutSeconds) {
+DateFields ReadoutDateFields(std::uint32_t readoutSeconds) {
     std::uint32_t seconds = readoutSeconds;
     std::uint32_t year = 0;
     for (;;) {
@@ -113,13 +113,30 @@ std::string FormatReadoutTime(std::uint32_t readoutSeconds) {
         seconds -= MonthSeconds(month, IsLeap(year));
         ++month;
     }
-    const std::uint32_t day = seconds / kSecondsPerDay + 1;
-    const std::uint32_t hour = seconds % kSecondsPerDay / 3600;
-    const std::uint32_t minute = seconds % 3600 / 60;
+    DateFields fields;
+    fields.year = static_cast<std::uint8_t>(year);
+    fields.month = static_cast<std::uint8_t>(month + 1);
+    fields.day = static_cast<std::uint8_t>(seconds / kSecondsPerDay + 1);
+    fields.hour = static_cast<std::uint8_t>(seconds % kSecondsPerDay / 3600);
+    fields.minute = static_cast<std::uint8_t>(seconds % 3600 / 60);
+    fields.second = static_cast<std::uint8_t>(seconds % 60);
+    return fields;
+}
+
+std::string FormatReadoutTime(std::uint32_t readoutSeconds) {
+    const DateFields f = ReadoutDateFields(readoutSeconds);
     char text[48];
-    std::snprintf(text, sizeof text, "%.2u/%.2u/%.2u %.2u:%.2u", static_cast<unsigned>(month + 1),
-                  static_cast<unsigned>(day), static_cast<unsigned>(year),
-                  static_cast<unsigned>(hour), static_cast<unsigned>(minute));
+    std::snprintf(text, sizeof text, "%.2u/%.2u/%.2u %.2u:%.2u", unsigned{f.month},
+                  unsigned{f.day}, unsigned{f.year}, unsigned{f.hour}, unsigned{f.minute});
+    return text;
+}
+
+std::string FormatIsoReadoutTime(std::uint32_t readoutSeconds) {
+    const DateFields f = ReadoutDateFields(readoutSeconds);
+    char text[48];
+    std::snprintf(text, sizeof text, "%.4u-%.2u-%.2uT%.2u:%.2u:%.2u", 2000U + f.year,
+                  unsigned{f.month}, unsigned{f.day}, unsigned{f.hour}, unsigned{f.minute},
+                  unsigned{f.second});
     return text;
 }
 

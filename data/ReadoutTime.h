@@ -23,8 +23,14 @@ struct DateFields {
 // year divisible by 4 taken as a leap year. They are unsigned 32-bit, so every stamp the
 // readout can hold formats (up to the year 2136, shown with three year digits).
 
+// The calendar fields of a stamp; year counts from 2000 and reaches 136.
+[[nodiscard]] DateFields ReadoutDateFields(std::uint32_t readoutSeconds);
+
 // "MM/DD/YY hh:mm" of a stamp; seconds are dropped. 0 gives "01/01/00 00:00".
 [[nodiscard]] std::string FormatReadoutTime(std::uint32_t readoutSeconds);
+
+// ISO 8601 local date and time of a stamp, "2026-12-09T14:30:00"; 0 gives "2000-01-01T00:00:00".
+[[nodiscard]] std::string FormatIsoReadoutTime(std::uint32_t readoutSeconds);
 
 // The fields of a date text of the site list, "MM/DD/YY hh:mm" with blanks around it allowed.
 // Each number is read like atoi (leading digits, 0 when there are none) and kept as its low
