@@ -39,11 +39,11 @@ struct HistorySite {
 
 // Lines of a history file that were left out, by reason. Empty lines are not counted.
 struct HistorySkips {
-    std::uint64_t notSixFields = 0;   // not a line of six comma-separated fields
-    std::uint64_t badDate = 0;        // a date that is not "MM/DD/YY hh:mm" of the readout
-    std::uint64_t badValue = 0;       // a value that is not a number
-    std::uint64_t notFinite = 0;      // "nan", "inf": no plot or mean can carry it
-    std::uint64_t unknownUnit = 0;    // a unit text that names none of the seven units
+    std::uint64_t notSixFields = 0;     // not a line of six comma-separated fields
+    std::uint64_t badDate = 0;          // a date that is not "MM/DD/YY hh:mm" of the readout
+    std::uint64_t badValue = 0;         // a value that is not a number
+    std::uint64_t notFinite = 0;        // "nan", "inf": no plot or mean can carry it
+    std::uint64_t unknownUnit = 0;      // a unit text that names none of the seven units
     std::uint64_t firstLineNumber = 0;  // 1-based number of the first line left out, 0 for none
 
     [[nodiscard]] std::uint64_t Total() const {
@@ -53,8 +53,8 @@ struct HistorySkips {
 
 // A history file read, its repeats removed and its readings grouped by site.
 struct HistoryData {
-    std::vector<HistorySite> sites;     // in the order of their first line
-    std::uint64_t linesRead = 0;        // every non-empty line
+    std::vector<HistorySite> sites;      // in the order of their first line
+    std::uint64_t linesRead = 0;         // every non-empty line
     std::uint64_t repeatedReadings = 0;  // lines that repeated a reading already counted
     HistorySkips skipped;
 

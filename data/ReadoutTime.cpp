@@ -126,8 +126,8 @@ DateFields ReadoutDateFields(std::uint32_t readoutSeconds) {
 std::string FormatReadoutTime(std::uint32_t readoutSeconds) {
     const DateFields f = ReadoutDateFields(readoutSeconds);
     char text[48];
-    std::snprintf(text, sizeof text, "%.2u/%.2u/%.2u %.2u:%.2u", unsigned{f.month},
-                  unsigned{f.day}, unsigned{f.year}, unsigned{f.hour}, unsigned{f.minute});
+    std::snprintf(text, sizeof text, "%.2u/%.2u/%.2u %.2u:%.2u", unsigned{f.month}, unsigned{f.day},
+                  unsigned{f.year}, unsigned{f.hour}, unsigned{f.minute});
     return text;
 }
 

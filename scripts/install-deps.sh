@@ -19,6 +19,8 @@ packages=(
     qt6-base-dev
     qt6-serialport-dev
     qt6-svg-dev
+    # The plot of readings over time.
+    qt6-charts-dev
     libqt6svg6
     qt6-qpa-plugins
     libgl-dev
