@@ -155,6 +155,8 @@ void CMainFrame::CreateMenus() {
     for (const int id : {kViewToolbar, kViewStatusBar, kGridLines}) {
         AddCommand(view, id);
     }
+    view->addSeparator();
+    AddCommand(view, kPlotReadings);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     AddCommand(help, kStartLineTrace);
@@ -178,6 +180,7 @@ void CMainFrame::CreateToolBars() {
     plotToolBar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     plotToolBar_->addAction(Action(kAddReadoutDataTool));
     plotToolBar_->addAction(Action(kUploadSiteInfoTool));
+    plotToolBar_->addAction(Action(kPlotReadings));
     for (QToolBar* bar : {mainToolBar_, plotToolBar_}) {
         bar->setAllowedAreas(Qt::AllToolBarAreas);
         bar->setMovable(true);
@@ -303,6 +306,7 @@ void CMainFrame::ApplyFlags() {
         {kCut, flags_.edit},
         {kCopy, flags_.edit},
         {kDelete, flags_.edit},
+        {kPlotReadings, flags_.edit},
     };
     for (const auto& [id, enabled] : states) {
         if (QAction* action = Action(id)) {

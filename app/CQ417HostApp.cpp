@@ -32,6 +32,7 @@
 #include "LineTrace.h"
 #include "PosixSerialLine.h"
 #include "QtDocumentUser.h"
+#include "ReadingsPlotter.h"
 #include "SimulatedReadout.h"
 #include "SiteListModel.h"
 #include "SiteListPrinter.h"
@@ -165,6 +166,12 @@ bool CQ417HostApp::Start(const HostOptions& options, std::string& error, bool sh
         settings_, *link_, *document_, *frame_, *view_, *user_, activity_, devices_, dispatcher_,
         [this] { return clock_->CalendarSeconds(); }});
 
+    plotter_ =
+        std::make_unique<ReadingsPlotter>(*document_, *frame_, [this] { return &Printer(); });
+    // A merged download brings readings the plot has not shown yet.
+    connect(view_, &CQ417HostView::downloadMerged, plotter_.get(),
+            &ReadingsPlotter::DocumentChanged);
+
     connect(frame_, &CMainFrame::commandTriggered, this, &CQ417HostApp::OnCommand);
     connect(frame_, &CMainFrame::recentFileChosen, this, &CQ417HostApp::OpenRecent);
     connect(frame_, &CMainFrame::fileDropped, this, [this](const QString& path) {
@@ -275,6 +282,7 @@ void CQ417HostApp::ShowLineTraceCommands() {
 
 void CQ417HostApp::CloseWindow() {
     commands_.reset();  // its dialogs are children of the frame
+    plotter_.reset();   // and so is the plot window
     if (frame_ != nullptr) {
         CMainFrame* frame = std::exchange(frame_, nullptr);
         view_ = nullptr;
@@ -408,6 +416,9 @@ void CQ417HostApp::OnCommand(int id) {
         case kStopLineTrace:
             StopLineTrace();
             break;
+        case kPlotReadings:
+            PlotReadings();
+            break;
         default:
             break;
     }
@@ -418,13 +429,17 @@ bool CQ417HostApp::NewFile() {
     if (!document_->SaveModified()) {
         return false;
     }
-    return document_->NewDocument();
+    const bool made = document_->NewDocument();
+    PlotFollowsDocument();
+    return made;
 }
 
 bool CQ417HostApp::OpenFile(const std::string& path) {
     UiActivity::Scope busy(activity_);
     // The recent files follow the document's path (DocumentPathChanged).
-    return document_->OpenDocument(path);
+    const bool opened = document_->OpenDocument(path);
+    PlotFollowsDocument();
+    return opened;
 }
 
 bool CQ417HostApp::Save() {
@@ -436,6 +451,7 @@ bool CQ417HostApp::Save() {
     if (result.saved) {
         RememberFile(document_->PathName());  // the path is unchanged: moved to the top only
     }
+    PlotFollowsDocument();  // the history file has grown
     return result.saved;
 }
 
@@ -445,7 +461,26 @@ bool CQ417HostApp::SaveAs() {
     if (!path) {
         return false;
     }
-    return document_->SaveDocument(*path).saved;
+    const bool saved = document_->SaveDocument(*path).saved;
+    PlotFollowsDocument();
+    return saved;
+}
+
+void CQ417HostApp::PlotFollowsDocument() {
+    if (plotter_ != nullptr) {
+        plotter_->DocumentChanged();
+    }
+}
+
+void CQ417HostApp::PlotReadings() {
+    std::vector<PlotSiteKey> sites;
+    for (const int row : view_->SelectedRows()) {
+        sites.push_back({model_->CellText(row, SiteListView::kLocation),
+                         model_->CellText(row, SiteListView::kSerial)});
+    }
+    if (!sites.empty()) {
+        plotter_->Open(std::move(sites));
+    }
 }
 
 bool CQ417HostApp::CanCloseDocument() {
@@ -531,6 +566,7 @@ void CQ417HostApp::DocumentModifiedChanged(bool modified) {
     if (frame_ != nullptr) {
         frame_->setWindowModified(modified);
     }
+    PlotFollowsDocument();
 }
 
 void CQ417HostApp::DocumentPathChanged(const std::string& path, const std::string& title) {
@@ -542,12 +578,14 @@ void CQ417HostApp::DocumentPathChanged(const std::string& path, const std::strin
     if (!path.empty()) {
         RememberFile(path);  // opened, saved under a new name, or opened by a download
     }
+    PlotFollowsDocument();
 }
 
 void CQ417HostApp::DocumentUnitChanged(PressureUnit unit) {
     if (frame_ != nullptr) {
         frame_->SetUnitChecked(unit);
     }
+    PlotFollowsDocument();
 }
 
 QPrinter& CQ417HostApp::Printer() {

@@ -25,6 +25,7 @@ class DocumentCommands;
 class DocumentUser;
 class LineTrace;
 class QtDocumentUser;
+class ReadingsPlotter;
 class SerialLine;
 class SimulatedReadout;
 class SiteListModel;
@@ -76,6 +77,7 @@ class CQ417HostApp : public QObject, public DocumentObserver {
     [[nodiscard]] UiActivity& Activity() { return activity_; }
     [[nodiscard]] DocumentCommands& Commands() const { return *commands_; }
     [[nodiscard]] const PortDeviceTable& Devices() const { return devices_; }
+    [[nodiscard]] ReadingsPlotter& Plotter() const { return *plotter_; }
 
     // Carries out a command of the window.
     void OnCommand(int id);
@@ -112,6 +114,10 @@ class CQ417HostApp : public QObject, public DocumentObserver {
     void PrintPreview();
     void PrintSetup();
     void About();
+    // Plot Readings: the selected rows' sites.
+    void PlotReadings();
+    // The plot window, when open, reads the document's readings again.
+    void PlotFollowsDocument();
     // Help > Start Line Trace...: asks for the file, then starts.
     void AskAndStartLineTrace();
     bool BeginLineTrace(const std::string& path, std::string& error);
@@ -142,9 +148,10 @@ class CQ417HostApp : public QObject, public DocumentObserver {
     CMainFrame* frame_ = nullptr;    // owned here, deleted by CloseWindow
     CQ417HostView* view_ = nullptr;  // child of the frame
     std::unique_ptr<DocumentCommands> commands_;
-    std::unique_ptr<QPrinter> printer_;  // made at the first print command
-    bool closing_ = false;               // the window is asking whether it may close
-    bool signalClosePending_ = false;    // a stop signal's close has not yet run its course
+    std::unique_ptr<ReadingsPlotter> plotter_;  // its window is the frame's
+    std::unique_ptr<QPrinter> printer_;         // made at the first print command
+    bool closing_ = false;                      // the window is asking whether it may close
+    bool signalClosePending_ = false;           // a stop signal's close has not yet run its course
 };
 
 // "Q417 Host Version 1.20"

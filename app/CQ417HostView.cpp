@@ -401,6 +401,8 @@ void CQ417HostView::contextMenuEvent(QContextMenuEvent* event) {
     if (onRow) {
         menu.addAction(frame_.Action(cmd::kEditLocation));
         menu.addAction(frame_.Action(cmd::kDeleteSite));
+        menu.addSeparator();
+        menu.addAction(frame_.Action(cmd::kPlotReadings));
     }
     UiActivity::Scope busy(activity_);
     menu.exec(viewport()->mapToGlobal(local));
@@ -672,6 +674,7 @@ void CQ417HostView::HandleEvent(PendingLinkEvent event) {
     if (accepted.syncClock && settings_.autoSync != 0) {
         link_.SubmitJob(JOB_SYNC_CLOCK, requester_);
     }
+    Q_EMIT downloadMerged();
 }
 
 }  // namespace q417

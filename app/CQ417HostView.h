@@ -93,6 +93,8 @@ class CQ417HostView : public QTableView {
     void dragPosition(int topRow, int hotRow);
     // The link's results for the jobs this view submitted (downloads, uploads, clock syncs).
     void linkResult(const q417::LinkEvent& event);
+    // A finished download was merged into the document (or opened its data file).
+    void downloadMerged();
 
   protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;

@@ -43,5 +43,6 @@ inline constexpr int kUploadSiteInfoTool = 32804;
 inline constexpr int kUploadSiteInfo = 32805;
 inline constexpr int kStartLineTrace = 32810;
 inline constexpr int kStopLineTrace = 32811;
+inline constexpr int kPlotReadings = 32812;
 
 }  // namespace q417::cmd

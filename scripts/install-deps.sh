@@ -19,8 +19,9 @@ packages=(
     qt6-base-dev
     qt6-serialport-dev
     qt6-svg-dev
-    # The plot of readings over time.
+    # The plot of readings over time; Qt Charts' CMake package needs Qt OpenGL's.
     qt6-charts-dev
+    libqt6opengl6-dev
     libqt6svg6
     qt6-qpa-plugins
     libgl-dev

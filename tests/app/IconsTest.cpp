@@ -16,6 +16,7 @@ const QStringList kIcons = {
     QStringLiteral("gauge.svg"),
     QStringLiteral("new.svg"),
     QStringLiteral("open.svg"),
+    QStringLiteral("plot-readings.svg"),
     QStringLiteral("print.svg"),
     QStringLiteral("q417host.svg"),
     QStringLiteral("save.svg"),
