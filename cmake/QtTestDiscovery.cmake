@@ -2,6 +2,8 @@
 # discovery does: after every build the program lists its functions (-functions), and CTest reads
 # that list when it runs. Every test runs offscreen with its own settings folder.
 function(q417_discover_qt_tests target)
+    # A folder may add labels of its own beside "app" (Q417_QT_TEST_LABELS).
+    set(labels app ${Q417_QT_TEST_LABELS})
     set(list_file "${CMAKE_CURRENT_BINARY_DIR}/${target}_functions.txt")
     set(include_file "${CMAKE_CURRENT_BINARY_DIR}/${target}_include.cmake")
     set(env "QT_QPA_PLATFORM=offscreen")
@@ -15,7 +17,7 @@ function(q417_discover_qt_tests target)
   foreach(function IN LISTS functions)
     string(REGEX REPLACE \"\\\\(\\\\)$\" \"\" function \"\${function}\")
     add_test(\"${target}.\${function}\" \"$<TARGET_FILE:${target}>\" \"\${function}\")
-    set_tests_properties(\"${target}.\${function}\" PROPERTIES LABELS app
+    set_tests_properties(\"${target}.\${function}\" PROPERTIES LABELS \"${labels}\"
       ENVIRONMENT \"${env};XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/config-${target}-\${function}\")
   endforeach()
 else()

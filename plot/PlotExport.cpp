@@ -86,6 +86,8 @@ QByteArray PlotExport::Picture(Format format, QSize size, const PlotData& data,
             svg.setSize(size);
             svg.setViewBox(QRect(QPoint(0, 0), size));
             svg.setTitle(QStringLiteral("Readings"));
+            // CSS pixels: a viewer shows the drawing as many pixels across as asked for.
+            svg.setResolution(96);
             QPainter painter(&svg);
             Paint(painter, target, QSizeF(size), data, view);
             break;

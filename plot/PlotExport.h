@@ -29,7 +29,7 @@ class PlotExport {
     // Paints the chart laid out at size (logical pixels, fonts included) into target.
     static void Paint(QPainter& painter, const QRectF& target, QSizeF size, const PlotData& data,
                       const PlotViewState& view);
-    // The file's bytes: a PNG of size pixels, an SVG of size user units, a PDF of one page of
+    // The file's bytes: a PNG of size pixels, an SVG of size CSS pixels, a PDF of one page of
     // size points.
     [[nodiscard]] static QByteArray Picture(Format format, QSize size, const PlotData& data,
                                             const PlotViewState& view);

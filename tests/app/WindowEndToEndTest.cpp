@@ -1,10 +1,13 @@
 // The real window against the simulated readout: the link's worker on its own thread, the
 // window on the test's, the user's answers given beforehand.
 
+#include <QAction>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 
 #include "AppFixture.h"
 #include "CMainFrame.h"
@@ -20,6 +23,9 @@
 #include "LinkJob.h"
 #include "ManualClock.h"
 #include "PacketCutLine.h"
+#include "PlotChart.h"
+#include "PlotWindow.h"
+#include "ReadingsPlotter.h"
 #include "ReadoutEngine.h"
 #include "ScriptedUser.h"
 #include "SiteListModel.h"
@@ -208,6 +214,49 @@ class WindowEndToEndTest : public QObject {
         QCOMPARE(engine.Memory().FileName(), ini);
         QCOMPARE(engine.Memory().ReadingCount(3), 3);
         QCOMPARE(app.Document().PathName(), ini);
+    }
+
+    // Plot Readings on the toolbar plots the selected row's site: first the readings of the
+    // download alone, not saved yet, then, once saved, as the history file holds them.
+    void plotReadingsShowsTheSelectedSite() {
+        test::ResetStore();
+        QTemporaryDir dir;
+        sim::testing::TimeZoneGuard zone{"UTC"};
+        ReadoutOnTheLine readout{sim::ReadoutMemory::MakeDefault(4, kNow)};
+        test::ScriptedUser user;
+        user.answers[Question::DownloadData] = true;
+        user.savePath = dir.filePath(QStringLiteral("route.ini")).toStdString();
+        CQ417HostApp app({&readout.line, &readout.clock, &user});
+        std::string error;
+        QVERIFY2(app.Start({}, error, false), error.c_str());
+        CMainFrame& frame = *app.Frame();
+        QTRY_COMPARE_WITH_TIMEOUT(app.Model().RowCount(), 4, kWaitMs);
+        QAction* plot = frame.Action(cmd::kPlotReadings);
+        QVERIFY(frame.PlotToolBar()->actions().contains(plot));
+        app.View()->clearSelection();
+        QTRY_VERIFY(!plot->isEnabled());
+
+        app.View()->selectRow(3);  // MW-04 CREEK XING: three readings
+        QTRY_VERIFY(plot->isEnabled());
+        plot->trigger();
+        PlotWindow* window = app.Plotter().Window();
+        QVERIFY(window != nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->Loading(), kWaitMs);
+        QCOMPARE(window->MessageText(), QString());
+        QCOMPARE(window->Chart().ShownLabels(), QStringList{QStringLiteral("MW-04 CREEK XING")});
+        window->Chart().UpdateNow();
+        QCOMPARE(window->Chart().MarkerCount(), 3);
+        QVERIFY2(window->NotesText().contains(QStringLiteral("not been saved yet")),
+                 qPrintable(window->NotesText()));
+
+        // Saved: the same readings, now from the history file; no note any more.
+        QSignalSpy reloaded(window, &PlotWindow::loaded);
+        QVERIFY(app.SaveAs());
+        QTRY_VERIFY_WITH_TIMEOUT(reloaded.count() > 0 && !window->Loading(), kWaitMs);
+        QCOMPARE(window->NotesText(), QString());
+        QCOMPARE(window->Chart().Data()->PointCount(), std::size_t{3});
+        QVERIFY(!window->Chart().Data()->series.front().hasUnsaved);
+        app.Link().Stop();
     }
 
     // A list opened from a file, the download declined: keeping the readout's readings reads
