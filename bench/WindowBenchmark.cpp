@@ -33,12 +33,16 @@
 #include "ChildProcess.h"
 #include "CommandIds.h"
 #include "DocumentUser.h"
+#include "EventLoopGaps.h"
 #include "HostSettings.h"
 #include "SiteListModel.h"
 
 namespace {
 
 using namespace q417;
+using bench::GapMeter;
+using bench::RunFor;
+using bench::RunUntil;
 using WallClock = std::chrono::steady_clock;
 using Ms = std::chrono::duration<double, std::milli>;
 
@@ -59,63 +63,6 @@ class BenchUser : public DocumentUser {
     }
     int downloadOffers = 0;
 };
-
-// The longest time between two turns of the event loop, from a timer that asks for every
-// millisecond.
-class GapMeter {
-  public:
-    GapMeter() {
-        timer_.setInterval(1);
-        timer_.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
-    }
-    void Start() {
-        longestMs_ = 0;
-        last_ = WallClock::now();
-        timer_.start();
-    }
-    // The longest gap, the time since the last turn included.
-    double Stop() {
-        Tick();
-        timer_.stop();
-        return longestMs_;
-    }
-
-  private:
-    void Tick() {
-        const auto now = WallClock::now();
-        longestMs_ = std::max(longestMs_, Ms(now - last_).count());
-        last_ = now;
-    }
-    QTimer timer_;
-    WallClock::time_point last_;
-    double longestMs_ = 0;
-};
-
-// Runs the event loop until done() holds; false after timeoutMs.
-bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
-    const auto deadline = WallClock::now() + std::chrono::milliseconds(timeoutMs);
-    QEventLoop loop;
-    QTimer poll;
-    poll.setInterval(5);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (done() || WallClock::now() > deadline) {
-            loop.quit();
-        }
-    });
-    poll.start();
-    if (!done()) {
-        loop.exec();
-    }
-    return done();
-}
-
-// Runs the event loop for ms with nothing of the benchmark's own waking it.
-void RunFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 double CpuSeconds() {
     rusage usage{};

@@ -22,6 +22,9 @@ constexpr double kDayMs = 86'400'000;
 // The narrowest time range a zoom goes to: readings are a minute apart at best.
 constexpr double kMinTimeSpanMs = 10 * kMinuteMs;
 constexpr qreal kMarkerSize = 7;
+// The line is thinned to columns this many pixels wide: the chart strokes and clips every point
+// it is given on each change of the view, so fewer points keep the window responsive.
+constexpr int kPixelsPerColumn = 2;
 // Points a marker each may take up on average before the markers give way to the bare line.
 constexpr int kPixelsPerMarker = 6;
 
@@ -375,26 +378,20 @@ void PlotChart::UpdateNow() {
     SeriesSlice::Limits limits;
     limits.x0 = x0_;
     limits.x1 = x1_;
-    limits.columns = std::max(static_cast<int>(area.width()), 1);
-    limits.markerLimit = std::max(limits.columns / kPixelsPerMarker, 10);
+    limits.columns = std::max(static_cast<int>(area.width() / kPixelsPerColumn), 1);
+    limits.markerLimit = std::max(static_cast<int>(area.width()) / kPixelsPerMarker, 10);
     double low = 0;
     double high = 0;
     bool any = false;
+    std::vector<SeriesSlice> slices(series_.size());
     for (std::size_t i = 0; i < series_.size(); ++i) {
-        const SiteSeries& site = series_[i];
         if (!Shows(static_cast<int>(i))) {
-            site.line->clear();
-            site.saved->clear();
-            site.unsaved->clear();
             continue;
         }
-        const SeriesSlice slice = SeriesSlice::Take(data_->series[i].points, limits);
-        site.line->replace(slice.line);
-        site.saved->replace(slice.saved);
-        site.unsaved->replace(slice.unsaved);
-        if (slice.inView > 0) {
-            low = any ? std::min(low, slice.yMin) : slice.yMin;
-            high = any ? std::max(high, slice.yMax) : slice.yMax;
+        slices[i] = SeriesSlice::Take(data_->series[i].points, limits);
+        if (slices[i].inView > 0) {
+            low = any ? std::min(low, slices[i].yMin) : slices[i].yMin;
+            high = any ? std::max(high, slices[i].yMax) : slices[i].yMax;
             any = true;
         }
     }
@@ -404,7 +401,21 @@ void PlotChart::UpdateNow() {
     } else if (any) {
         values = FittedValues(low, high);
     }
+    // Every change of an axis or of a series lays out every series again at once: the series
+    // are emptied first, so that each is laid out with its points only once, after the axes.
+    for (const SiteSeries& site : series_) {
+        site.line->clear();
+        site.saved->clear();
+        site.unsaved->clear();
+    }
     ShowAxes(values);
+    for (std::size_t i = 0; i < series_.size(); ++i) {
+        if (Shows(static_cast<int>(i))) {
+            series_[i].line->replace(slices[i].line);
+            series_[i].saved->replace(slices[i].saved);
+            series_[i].unsaved->replace(slices[i].unsaved);
+        }
+    }
     setTitle(titleShown_ ? TitleText() : QString());
 }
 

@@ -8,7 +8,7 @@ namespace q417 {
 namespace {
 
 // Below this many points a column the line is drawn from every point.
-constexpr std::size_t kPointsPerColumn = 4;
+constexpr std::size_t kPointsPerColumn = 2;
 
 }  // namespace
 
@@ -46,7 +46,7 @@ SeriesSlice SeriesSlice::Take(const std::vector<PlotPoint>& points, const Limits
         }
         return slice;
     }
-    slice.line.reserve(static_cast<qsizetype>(4 * columns + 8));
+    slice.line.reserve(static_cast<qsizetype>(2 * columns + 8));
     const double width = (limits.x1 - limits.x0) / columns;
     auto column = [&](const PlotPoint& p) {
         // The points beyond the edges are columns of their own.
@@ -68,13 +68,13 @@ SeriesSlice SeriesSlice::Take(const std::vector<PlotPoint>& points, const Limits
             }
             ++end;
         }
-        // First, lowest, highest and last, in the order they come.
-        std::array<decltype(p), 4> keep = {p, low, high, end - 1};
-        std::sort(keep.begin(), keep.end());
-        for (std::size_t k = 0; k < keep.size(); ++k) {
-            if (k == 0 || keep[k] != keep[k - 1]) {
-                slice.line.append(QPointF(keep[k]->x, keep[k]->y));
-            }
+        // Lowest and highest, in the order they come: the column's vertical stroke.
+        if (low == high) {
+            slice.line.append(QPointF(low->x, low->y));
+        } else {
+            const auto [a, b] = std::minmax(low, high);
+            slice.line.append(QPointF(a->x, a->y));
+            slice.line.append(QPointF(b->x, b->y));
         }
         p = end;
     }

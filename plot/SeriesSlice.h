@@ -10,8 +10,8 @@
 namespace q417 {
 
 // The part of a site's points that a chart of a given width draws for a time range. A ten-year
-// history has thousands of points a site: beyond a few a pixel column, each column keeps only its
-// first, lowest, highest and last point, which draws the same line. Markers are drawn only while
+// history has thousands of points a site: beyond two a column, each column keeps only its lowest
+// and highest point, which draws the same line at that resolution. Markers are drawn only while
 // few enough points are in view to tell apart; readings not saved yet are few and always marked.
 class SeriesSlice {
   public:
