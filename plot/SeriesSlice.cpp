@@ -48,10 +48,16 @@ SeriesSlice SeriesSlice::Take(const std::vector<PlotPoint>& points, const Limits
     }
     slice.line.reserve(static_cast<qsizetype>(2 * columns + 8));
     const double width = (limits.x1 - limits.x0) / columns;
-    auto column = [&](const PlotPoint& p) {
-        // The points beyond the edges are columns of their own.
+    auto column = [&](const PlotPoint& p) -> long {
+        // The points beyond the edges are columns of their own, so the line reaches past them.
+        if (p.x < limits.x0) {
+            return -1;
+        }
+        if (p.x > limits.x1) {
+            return columns;
+        }
         const double at = std::floor((p.x - limits.x0) / width);
-        return static_cast<long>(std::clamp(at, -1.0, static_cast<double>(columns)));
+        return static_cast<long>(std::min(at, static_cast<double>(columns - 1)));
     };
     auto p = lo;
     while (p != hi) {
