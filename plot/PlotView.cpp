@@ -29,6 +29,7 @@ PlotView::PlotView(PlotChart* chart, QWidget* parent) : QChartView(chart, parent
     setDragMode(QGraphicsView::NoDrag);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
+    viewport()->setMouseTracking(true);  // the tooltips of the readings
     viewport()->setCursor(Qt::OpenHandCursor);
     // Repainting only what changed costs more than the whole chart when a pan moves everything.
     setViewportUpdateMode(QGraphicsView::FullViewportUpdate);

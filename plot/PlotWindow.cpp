@@ -83,6 +83,7 @@ PlotWindow::PlotWindow(std::function<QPrinter*()> printer, QWidget* parent)
     tools->setMovable(false);
     tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
     resetAction_ = tools->addAction(QStringLiteral("Reset View"), chart_, &PlotChart::ResetView);
+    resetAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     resetAction_->setToolTip(QStringLiteral("Show every reading of the sites (Home, Ctrl+0)"));
     tools->addSeparator();
     auto* showLabel = new QLabel(QStringLiteral(" &Show: "), this);
@@ -95,10 +96,12 @@ PlotWindow::PlotWindow(std::function<QPrinter*()> printer, QWidget* parent)
     connect(siteChooser_, &QComboBox::activated, this, &PlotWindow::OnSiteChosen);
     tools->addSeparator();
     exportAction_ = tools->addAction(QStringLiteral("&Export..."), this, &PlotWindow::Export);
-    exportAction_->setToolTip(QStringLiteral("Save the plot as a PNG, SVG or PDF file"));
+    exportAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    exportAction_->setToolTip(QStringLiteral("Save the plot as a PNG, SVG or PDF file (Ctrl+E)"));
     printAction_ = tools->addAction(QStringLiteral("&Print..."), this, &PlotWindow::Print);
     printAction_->setShortcut(QKeySequence::Print);
-    printAction_->setToolTip(QStringLiteral("Print the plot with the site list's page set-up"));
+    printAction_->setToolTip(
+        QStringLiteral("Print the plot with the site list's page set-up (Ctrl+P)"));
     auto* close = new QAction(QStringLiteral("Close"), this);
     close->setShortcuts({QKeySequence::Close, QKeySequence(Qt::Key_Escape)});
     connect(close, &QAction::triggered, this, &QWidget::close);

@@ -24,6 +24,7 @@
 #include "ManualClock.h"
 #include "PacketCutLine.h"
 #include "PlotChart.h"
+#include "PlotView.h"
 #include "PlotWindow.h"
 #include "ReadingsPlotter.h"
 #include "ReadoutEngine.h"
@@ -248,6 +249,16 @@ class WindowEndToEndTest : public QObject {
         QCOMPARE(window->Chart().MarkerCount(), 3);
         QVERIFY2(window->NotesText().contains(QStringLiteral("not been saved yet")),
                  qPrintable(window->NotesText()));
+        // The pointer on a reading shows its site, date, time and value.
+        window->resize(800, 500);
+        window->Chart().resize(window->View().viewport()->size());
+        window->Chart().UpdateNow();
+        const PlotPoint& last = window->Chart().Data()->series.front().points.back();
+        const QPoint at = window->View().mapFromScene(
+            window->Chart().mapToScene(window->Chart().mapToPosition(QPointF(last.x, last.y))));
+        QCOMPARE(window->View().ReadingTipAt(at),
+                 QStringLiteral("MW-04 CREEK XING\n12/08/26 13:01   12.645 PSI\nnot saved yet"));
+        QCOMPARE(window->View().ReadingTipAt(at + QPoint(40, 40)), QString());
 
         // Saved: the same readings, now from the history file; no note any more.
         QSignalSpy reloaded(window, &PlotWindow::loaded);
