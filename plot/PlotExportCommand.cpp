@@ -1,6 +1,7 @@
 #include "PlotExportCommand.h"
 
 #include <QFile>
+#include <cstdio>
 
 #include "CQ417HostDoc.h"
 #include "FileStore.h"
@@ -85,6 +86,10 @@ int PlotExportCommand::Run(const Options& options, std::string& error) {
     if (!data.Drawable()) {
         error = data.problem.toLocal8Bit().toStdString();
         return 1;
+    }
+    // What the picture leaves out, said beside it.
+    for (const QString& note : data.notes) {
+        std::fprintf(stderr, "q417host: %s\n", note.toLocal8Bit().constData());
     }
     if (const QString failed = PlotExport::Write(output, options.size, data, {});
         !failed.isEmpty()) {

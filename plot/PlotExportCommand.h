@@ -23,7 +23,9 @@ class PlotExportCommand {
 
     // 0 when the picture was written; 1, with error saying why, when a site has no readings in
     // the history, the history is missing or unreadable, the unit is unknown, the site file
-    // cannot be read or the picture cannot be written (nothing is then written).
+    // cannot be read or the picture cannot be written (nothing is then written). What a written
+    // picture leaves out (readings of a readout whose clock was never set, lines that are no
+    // history lines) is said on standard error.
     [[nodiscard]] static int Run(const Options& options, std::string& error);
 };
 

@@ -145,6 +145,9 @@ bool PlotWindow::Loading() const {
 }
 
 void PlotWindow::Reload() {
+    if (sites_.empty()) {
+        return;  // opened, and told where the readings are, before the sites come
+    }
     PlotRequest request;
     request.historyPath = input_.historyPath;
     request.unsavedText = input_.unsavedText;

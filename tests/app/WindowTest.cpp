@@ -723,8 +723,10 @@ class WindowTest : public QObject {
             QTimer::singleShot(0, [&menuAt] {  // a menu that opens: where, and close it
                 if (QWidget* menu = QApplication::activePopupWidget()) {
                     menuAt = menu->pos();
-                    QCOMPARE(menu->actions().size(), 3);  // the row menu
-                    menu->close();
+                    const qsizetype entries = menu->actions().size();
+                    menu->close();  // first: a failed comparison returns from here
+                    // The row menu: New Site, Edit Location, Delete Site, a line, Plot Readings.
+                    QCOMPARE(entries, 5);
                 }
             });
             if (key == QStringLiteral("Menu")) {
