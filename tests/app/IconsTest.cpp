@@ -9,18 +9,12 @@
 namespace {
 
 const QStringList kIcons = {
-    QStringLiteral("about.svg"),
-    QStringLiteral("add-readout-data.svg"),
-    QStringLiteral("copy.svg"),
-    QStringLiteral("cut.svg"),
-    QStringLiteral("gauge.svg"),
-    QStringLiteral("new.svg"),
-    QStringLiteral("open.svg"),
-    QStringLiteral("plot-readings.svg"),
-    QStringLiteral("print.svg"),
-    QStringLiteral("q417host.svg"),
-    QStringLiteral("save.svg"),
-    QStringLiteral("upload-site-info.svg"),
+    QStringLiteral("about.svg"), QStringLiteral("add-readout-data.svg"),
+    QStringLiteral("copy.svg"),  QStringLiteral("cut.svg"),
+    QStringLiteral("gauge.svg"), QStringLiteral("new.svg"),
+    QStringLiteral("open.svg"),  QStringLiteral("plot-readings.svg"),
+    QStringLiteral("print.svg"), QStringLiteral("q417host.svg"),
+    QStringLiteral("save.svg"),  QStringLiteral("upload-site-info.svg"),
 };
 
 // Share of pixels at least half opaque: a blank or nearly blank rendering has almost none.
