@@ -6,6 +6,7 @@
 #include "CQ417HostDoc.h"
 #include "PlotWindow.h"
 #include "ReadingHistory.h"
+#include "SiteListView.h"
 
 namespace q417 {
 
@@ -50,6 +51,12 @@ void ReadingsPlotter::Refresh() {
         input.historyPath = ReadingHistory::PathFor(path);
         input.documentFolder =
             QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).absolutePath();
+    }
+    // The rows are the working copy: a save rebuilds the sites from them before it writes the
+    // history, so what it would add is only known after the same step (a unit changed since
+    // the download would otherwise label converted values with the old unit's name).
+    if (SiteListView* rows = document_.View()) {
+        rows->SyncFromList();
     }
     input.unsavedText = document_.HistoryText();
     input.unit = document_.DocumentUnit();

@@ -267,6 +267,14 @@ class WindowEndToEndTest : public QObject {
         QCOMPARE(window->NotesText(), QString());
         QCOMPARE(window->Chart().Data()->PointCount(), std::size_t{3});
         QVERIFY(!window->Chart().Data()->series.front().hasUnsaved);
+
+        // Another unit: the plot reads the readings again in it.
+        app.OnCommand(cmd::kUnitKPa);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->Loading() && window->Chart().Data() != nullptr &&
+                                     window->Chart().Data()->unit == PressureUnit::KPa,
+                                 kWaitMs);
+        QCOMPARE(qRound(window->Chart().Data()->series.front().points.back().y * 100),
+                 qRound(12.645 * 6.894757 * 100));
         app.Link().Stop();
     }
 

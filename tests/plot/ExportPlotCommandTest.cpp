@@ -52,6 +52,10 @@ class ExportPlotCommandTest : public QObject {
             << QStringList{QStringLiteral("--site"), QStringLiteral("MW-01"),
                            QStringLiteral("--unit"), QStringLiteral("bar")}
             << true << 1 << QStringLiteral("unknown unit");
+        QTest::addRow("output cannot be written")
+            << QStringList{QStringLiteral("--site"), QStringLiteral("MW-01"),
+                           QStringLiteral("--export-plot"), QStringLiteral("/nonexistent/p.png")}
+            << true << 1 << QStringLiteral("the picture was not written");
     }
     void exitCodes() {
         QFETCH(QStringList, args);
