@@ -33,7 +33,7 @@ struct HistorySite {
     // Each reading once, in time order; readings at the same time keep the order of their lines.
     std::vector<HistoryReading> readings;
 
-    // The unit of its last line: what a site shows when no unit is asked for.
+    // The unit of its latest reading: what a site shows when no unit is asked for.
     [[nodiscard]] PressureUnit LastUnit() const;
 };
 

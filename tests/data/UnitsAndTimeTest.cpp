@@ -156,28 +156,33 @@ TEST(UnitNamesTest, TypedNamesMayDifferInLetterCase) {
 struct StampCase {
     std::uint32_t seconds;
     const char* text;
+    const char* iso;
 };
 
 class FormatReadoutTimeTest : public ::testing::TestWithParam<StampCase> {};
 
 TEST_P(FormatReadoutTimeTest, Formats) {
     EXPECT_EQ(FormatReadoutTime(GetParam().seconds), GetParam().text);
+    EXPECT_EQ(FormatIsoReadoutTime(GetParam().seconds), GetParam().iso);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Calendar, FormatReadoutTimeTest,
-    ::testing::Values(StampCase{0, "01/01/00 00:00"}, StampCase{59, "01/01/00 00:00"},
-                      StampCase{86399, "01/01/00 23:59"}, StampCase{59 * 86400, "02/29/00 00:00"},
-                      StampCase{60 * 86400, "03/01/00 00:00"},
-                      StampCase{31622400 - 1, "12/31/00 23:59"},
-                      StampCase{31622400, "01/01/01 00:00"}, StampCase{252460740, "12/31/07 23:59"},
-                      StampCase{762525000, "02/29/24 12:30"},
-                      StampCase{3155759940U, "12/31/99 23:59"},
+    ::testing::Values(StampCase{0, "01/01/00 00:00", "2000-01-01T00:00:00"},
+                      StampCase{59, "01/01/00 00:00", "2000-01-01T00:00:59"},
+                      StampCase{86399, "01/01/00 23:59", "2000-01-01T23:59:59"},
+                      StampCase{59 * 86400, "02/29/00 00:00", "2000-02-29T00:00:00"},
+                      StampCase{60 * 86400, "03/01/00 00:00", "2000-03-01T00:00:00"},
+                      StampCase{31622400 - 1, "12/31/00 23:59", "2000-12-31T23:59:59"},
+                      StampCase{31622400, "01/01/01 00:00", "2001-01-01T00:00:00"},
+                      StampCase{252460740, "12/31/07 23:59", "2007-12-31T23:59:00"},
+                      StampCase{762525000, "02/29/24 12:30", "2024-02-29T12:30:00"},
+                      StampCase{3155759940U, "12/31/99 23:59", "2099-12-31T23:59:00"},
                       // Past 2^31 the stamp is still a date (it is unsigned) ...
-                      StampCase{2147483648U, "01/19/68 03:14"},
+                      StampCase{2147483648U, "01/19/68 03:14", "2068-01-19T03:14:08"},
                       // ... up to the last one, where the year needs three digits and 2100
                       // counts as a leap year.
-                      StampCase{4294967295U, "02/06/136 06:28"}));
+                      StampCase{4294967295U, "02/06/136 06:28", "2136-02-06T06:28:15"}));
 
 struct ParseCase {
     const char* text;
