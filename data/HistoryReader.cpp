@@ -34,6 +34,30 @@ namespace {
     return (hash ^ tail) * 0x100000001B3ULL;  // only ever compared, never used as an index
 }
 
+// Bytes with the top bit set where a byte of word equals c; exact, no false matches.
+[[nodiscard]] std::uint64_t BytesEqual(std::uint64_t word, char c) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kLows = 0x7F7F7F7F7F7F7F7FULL;
+    const std::uint64_t x = word ^ (kOnes * static_cast<unsigned char>(c));
+    return ~(((x & kLows) + kLows) | x | kLows);
+}
+
+// The first CR or LF in base[pos, size), or size: eight bytes at a time.
+[[nodiscard]] std::size_t LineEnd(const char* base, std::size_t pos, std::size_t size) {
+    for (; pos + 8 <= size; pos += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, base + pos, 8);
+        const std::uint64_t breaks = BytesEqual(word, '\r') | BytesEqual(word, '\n');
+        if (breaks != 0) {
+            return pos + static_cast<std::size_t>(std::countr_zero(breaks) / 8);
+        }
+    }
+    while (pos < size && base[pos] != '\r' && base[pos] != '\n') {
+        ++pos;
+    }
+    return pos;
+}
+
 // Whether two readings of one site at one time, saved in different units, are the same stored
 // reading: the readout keeps 32-bit floats and a line carries nine decimals, so the same
 // reading converted twice differs by far less than two readings ever do.
@@ -124,13 +148,7 @@ void HistoryReader::Impl::Feed(std::string_view bytes) {
     const std::size_t size = bytes.size();
     std::size_t pos = start;
     while (pos < size) {
-        // Lines mostly end in CR LF: find the LF, then any CR before it, both at memchr's pace.
-        const void* lf = std::memchr(base + pos, '\n', size - pos);
-        const std::size_t lfAt =
-            lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - base) : size;
-        const void* cr = std::memchr(base + pos, '\r', lfAt - pos);
-        const std::size_t end =
-            cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - base) : lfAt;
+        const std::size_t end = LineEnd(base, pos, size);
         if (end == size) {
             partial_.append(base + pos, size - pos);
             return;
@@ -185,14 +203,10 @@ void HistoryReader::Impl::Line(std::string_view line) {
     std::size_t ends[kFields];  // NOLINT: filled below before any use
     std::size_t count = 0;
     std::size_t at = 0;
-    // Eight bytes at a time: a byte equal to a comma leaves its top bit in commas.
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
     for (; at + 8 <= line.size() && count < kFields; at += 8) {
         std::uint64_t word = 0;
         std::memcpy(&word, line.data() + at, 8);
-        const std::uint64_t x = word ^ (kOnes * ',');
-        std::uint64_t commas = ~(((x & ~kHighs) + ~kHighs) | x | ~kHighs);
+        std::uint64_t commas = BytesEqual(word, ',');
         while (commas != 0 && count < kFields) {
             const auto byte = static_cast<std::size_t>(std::countr_zero(commas) / 8);
             if (count < kFields - 1) {

@@ -122,7 +122,7 @@ struct SadCase {
     std::vector<std::string> args;
     int exitCode;
     std::string err;
-    std::string out;  // what may be printed despite the notice
+    std::string out = {};  // what may be printed despite the notice
 };
 
 void PrintTo(const SadCase& c, std::ostream* os) {
