@@ -71,6 +71,7 @@ bench: build
 	@$(BUILD)/q417workerbench --sim $(BUILD)/q417sim
 	@$(BUILD)/q417documentbench
 	@$(BUILD)/q417windowbench --sim $(BUILD)/q417sim
+	@$(BUILD)/q417historybench
 	@$(BUILD)/q417plotbench
 	@$(BUILD)/q417soakbench --sim $(BUILD)/q417sim --seconds $(SOAK_SECONDS)
 

@@ -43,7 +43,7 @@ TenYearHistoryFile WriteTenYearHistory(const std::string& path, const TenYearHis
     for (int k = 0; k < shape.sites; ++k) {
         SiteState& site = sites[static_cast<std::size_t>(k)];
         char location[32];
-        std::snprintf(location, sizeof location, "Well %03d", k + 1);
+        std::snprintf(location, sizeof location, "Piezometer %03d", k + 1);
         site.record.location = location;
         site.record.serialNumber = "Q417A01";
         site.record.units = "PSI";

@@ -19,12 +19,18 @@ bool LooksLikeOption(const std::string& arg) {
 
 CommandArguments::CommandArguments(const std::vector<std::string>& args,
                                    std::initializer_list<std::string_view> valueOptions,
-                                   std::initializer_list<std::string_view> flags) {
+                                   std::initializer_list<std::string_view> flags,
+                                   std::initializer_list<std::string_view> repeatable,
+                                   bool takesOperands) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        const bool takesValue = Contains(valueOptions, arg);
+        const bool takesValue = Contains(valueOptions, arg) || Contains(repeatable, arg);
         if (!takesValue && !Contains(flags, arg)) {
-            Note(LooksLikeOption(arg) ? "unknown option " + arg : "unexpected argument " + arg);
+            if (takesOperands && !LooksLikeOption(arg)) {
+                operands_.push_back(arg);
+            } else {
+                Note(LooksLikeOption(arg) ? "unknown option " + arg : "unexpected argument " + arg);
+            }
             continue;
         }
         std::string value;
@@ -35,7 +41,7 @@ CommandArguments::CommandArguments(const std::vector<std::string>& args,
             }
             value = args[++i];
         }
-        if (Has(arg)) {
+        if (Has(arg) && !Contains(repeatable, arg)) {
             Note(arg + " is given twice");
             continue;
         }
@@ -50,6 +56,16 @@ std::optional<std::string> CommandArguments::Value(std::string_view option) cons
         }
     }
     return std::nullopt;
+}
+
+std::vector<std::string> CommandArguments::Values(std::string_view option) const {
+    std::vector<std::string> values;
+    for (const auto& [name, value] : given_) {
+        if (name == option) {
+            values.push_back(value);
+        }
+    }
+    return values;
 }
 
 void CommandArguments::Note(std::string error) {

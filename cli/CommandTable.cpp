@@ -8,6 +8,7 @@
 #include "CliOptions.h"
 #include "DownloadCommand.h"
 #include "ExitCode.h"
+#include "HistoryCommand.h"
 #include "ProbeCommand.h"
 #include "ResetBatteryCommand.h"
 #include "SetCommand.h"
@@ -24,7 +25,7 @@ struct Command {
     CommandFunction run;
 };
 
-constexpr std::array<Command, 8> kCommands = {{
+constexpr std::array<Command, 9> kCommands = {{
     {"probe", RunProbe},
     {"status", RunStatus},
     {"set", RunSet},
@@ -33,6 +34,7 @@ constexpr std::array<Command, 8> kCommands = {{
     {"capture", RunCapture},
     {"download", RunDownload},
     {"upload", RunUpload},
+    {"history", RunHistory},
 }};
 
 const Command* Find(const std::string& name) {

@@ -20,77 +20,42 @@
 namespace q417 {
 namespace {
 
-// A reading while the file is read, 16 bytes. The site index, the unit code and the origin share
-// one word, so a ten-year history of repeated saves stays small until its repeats are gone.
-struct Entry {
-    std::uint32_t readoutTime = 0;
-    std::uint32_t packed = 0;  // bits 0..23 site, 24..26 unit code, 27 unsaved
-    double value = 0;
-
-    [[nodiscard]] std::uint32_t Site() const { return packed & kSiteMask; }
-    [[nodiscard]] std::uint8_t UnitCode() const { return (packed >> kUnitShift) & 7U; }
-    [[nodiscard]] bool Unsaved() const { return (packed & kUnsavedBit) != 0; }
-
-    static constexpr std::uint32_t kSiteMask = (1U << 24) - 1;
-    static constexpr std::uint32_t kUnitShift = 24;
-    static constexpr std::uint32_t kUnsavedBit = 1U << 27;
-    static constexpr std::uint32_t kReadingBits = kSiteMask | (7U << kUnitShift);
-};
-static_assert(sizeof(Entry) == 16);
-
-// Entries in fixed blocks: growing never copies them, so memory stays near what is held.
-class EntryStore {
-  public:
-    static constexpr std::size_t kBlockBits = 14;
-    static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockBits;
-
-    [[nodiscard]] std::size_t Size() const { return size_; }
-    [[nodiscard]] Entry& operator[](std::size_t i) {
-        return blocks_[i >> kBlockBits][i & (kBlockSize - 1)];
+// FNV-1a over a short text, eight bytes at a time.
+[[nodiscard]] std::uint64_t TextHash(std::string_view text) {
+    std::uint64_t hash = 0xCBF29CE484222325ULL;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, text.data() + i, 8);
+        hash = (hash ^ word) * 0x100000001B3ULL;
     }
-    void Push(const Entry& entry) {
-        if ((size_ & (kBlockSize - 1)) == 0) {
-            blocks_.push_back(std::make_unique<Entry[]>(kBlockSize));
-        }
-        blocks_.back()[size_ & (kBlockSize - 1)] = entry;
-        ++size_;
-    }
-    // Hands each entry to visit in order, freeing each block once it is passed.
-    template <typename Visit>
-    void Drain(Visit visit) {
-        for (std::size_t i = 0; i < size_; ++i) {
-            visit(blocks_[i >> kBlockBits][i & (kBlockSize - 1)]);
-            if ((i & (kBlockSize - 1)) == kBlockSize - 1) {
-                blocks_[i >> kBlockBits].reset();
-            }
-        }
-        blocks_.clear();
-        size_ = 0;
-    }
-
-  private:
-    std::vector<std::unique_ptr<Entry[]>> blocks_;
-    std::size_t size_ = 0;
-};
-
-[[nodiscard]] std::uint64_t Mix(std::uint64_t x) {
-    x ^= x >> 30;
-    x *= 0xBF58476D1CE4E5B9ULL;
-    x ^= x >> 27;
-    x *= 0x94D049BB133111EBULL;
-    return x ^ (x >> 31);
+    std::uint64_t tail = text.size();
+    std::memcpy(&tail, text.data() + i, text.size() - i);
+    return (hash ^ tail) * 0x100000001B3ULL;  // only ever compared, never used as an index
 }
 
-[[nodiscard]] std::uint64_t HashOf(const Entry& entry) {
-    const std::uint64_t reading =
-        (std::uint64_t{entry.readoutTime} << 32) | (entry.packed & Entry::kReadingBits);
-    return Mix(reading ^ Mix(std::bit_cast<std::uint64_t>(entry.value)));
+// Bytes with the top bit set where a byte of word equals c; exact, no false matches.
+[[nodiscard]] std::uint64_t BytesEqual(std::uint64_t word, char c) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kLows = 0x7F7F7F7F7F7F7F7FULL;
+    const std::uint64_t x = word ^ (kOnes * static_cast<unsigned char>(c));
+    return ~(((x & kLows) + kLows) | x | kLows);
 }
 
-[[nodiscard]] bool SameReading(const Entry& a, const Entry& b) {
-    return a.readoutTime == b.readoutTime &&
-           (a.packed & Entry::kReadingBits) == (b.packed & Entry::kReadingBits) &&
-           a.value == b.value;
+// The first CR or LF in base[pos, size), or size: eight bytes at a time.
+[[nodiscard]] std::size_t LineEnd(const char* base, std::size_t pos, std::size_t size) {
+    for (; pos + 8 <= size; pos += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, base + pos, 8);
+        const std::uint64_t breaks = BytesEqual(word, '\r') | BytesEqual(word, '\n');
+        if (breaks != 0) {
+            return pos + static_cast<std::size_t>(std::countr_zero(breaks) / 8);
+        }
+    }
+    while (pos < size && base[pos] != '\r' && base[pos] != '\n') {
+        ++pos;
+    }
+    return pos;
 }
 
 // Whether two readings of one site at one time, saved in different units, are the same stored
@@ -130,31 +95,45 @@ class HistoryReader::Impl {
     HistoryData Finish();
 
   private:
+    // A save writes a site's stored readings again in the order it wrote them before, so the
+    // date, value and unit texts of a site's recent lines recognise most repeats without
+    // parsing them.
+    static constexpr std::size_t kRecentLines = 32;
+    struct RecentLines {
+        std::size_t count = 0;
+        std::array<std::uint64_t, kRecentLines> hashes{};  // of texts, compared first
+        std::array<std::string, kRecentLines> texts;  // "date,value,unit" as the line held them
+        std::array<ReadingOrigin, kRecentLines> origins{};
+    };
+    // Readings come mostly in time order. Those that do not are put in place while few
+    // readings follow them; otherwise they wait, sorted, in late until enough have come to
+    // merge them in one pass, so no file makes the reading quadratic.
+    static constexpr std::size_t kMaxMoved = 1024;
     struct SiteBuild {
-        std::string location;
-        std::string serialNumber;
-        std::string id;
+        HistorySite site;                  // readings: sorted by time, line order within
+        std::vector<HistoryReading> late;  // sorted likewise; all later lines than site's
+        std::unique_ptr<RecentLines> recent = std::make_unique<RecentLines>();  // a ring
+        std::size_t nextSlot = 0;  // where the next new line goes in recent
+        std::size_t expected = 0;  // the slot a repeated save reads next
     };
 
     void Line(std::string_view line);
-    [[nodiscard]] std::optional<std::uint32_t> SiteOf(std::string_view location,
-                                                      std::string_view serialNumber);
-    void Add(const Entry& entry);
-    void Grow();
+    [[nodiscard]] std::size_t SiteOf(std::string_view location, std::string_view serialNumber);
+    // Adds reading to the site unless it holds it already.
+    void Add(SiteBuild& site, const HistoryReading& reading);
+    [[nodiscard]] bool Repeats(SiteBuild& site, std::string_view reading, std::uint64_t hash);
+    static void Remember(SiteBuild& site, std::string_view reading, std::uint64_t hash,
+                         ReadingOrigin origin);
+    static void MergeLate(SiteBuild& site);
 
     std::string partial_;   // a line begun in an earlier Feed
     bool afterCr_ = false;  // the last byte fed was a CR: an LF next ends no line
     std::uint64_t lineNumber_ = 0;
-    std::uint32_t unsavedBit_ = 0;
+    ReadingOrigin origin_ = ReadingOrigin::Saved;
 
     std::vector<SiteBuild> sites_;
-    std::unordered_map<std::string, std::uint32_t> siteIndex_;  // "location,serial"
-    std::uint32_t lastSite_ = 0;                                // lines come grouped by site
-
-    EntryStore entries_;
-    // Open addressing over entries_ indices, kept at most half full.
-    std::vector<std::uint32_t> table_;
-    static constexpr std::uint32_t kEmpty = 0xFFFFFFFFU;
+    std::unordered_map<std::string, std::size_t> siteIndex_;  // "location,serial"
+    std::size_t lastSite_ = 0;                                // lines come grouped by site
 
     HistoryData data_;
 };
@@ -169,10 +148,7 @@ void HistoryReader::Impl::Feed(std::string_view bytes) {
     const std::size_t size = bytes.size();
     std::size_t pos = start;
     while (pos < size) {
-        std::size_t end = pos;
-        while (end < size && base[end] != '\r' && base[end] != '\n') {
-            ++end;
-        }
+        const std::size_t end = LineEnd(base, pos, size);
         if (end == size) {
             partial_.append(base + pos, size - pos);
             return;
@@ -202,7 +178,7 @@ void HistoryReader::Impl::EndSource(ReadingOrigin nextOrigin) {
     }
     afterCr_ = false;
     lineNumber_ = 0;
-    unsavedBit_ = nextOrigin == ReadingOrigin::Unsaved ? Entry::kUnsavedBit : 0;
+    origin_ = nextOrigin;
 }
 
 void HistoryReader::Impl::Line(std::string_view line) {
@@ -210,39 +186,74 @@ void HistoryReader::Impl::Line(std::string_view line) {
     if (line.empty()) {
         return;
     }
-    if (unsavedBit_ == 0) {
+    const bool fromFile = origin_ == ReadingOrigin::Saved;
+    if (fromFile) {
         ++data_.linesRead;
     }
     HistorySkips& skipped = data_.skipped;
     const std::uint64_t skippedBefore = skipped.Total();
     const auto noteSkip = [&] {
-        if (unsavedBit_ == 0 && skipped.firstLineNumber == 0 && skipped.Total() > skippedBefore) {
+        if (fromFile && skipped.firstLineNumber == 0 && skipped.Total() > skippedBefore) {
             skipped.firstLineNumber = lineNumber_;
         }
     };
 
-    std::array<std::string_view, 6> fields;
+    // Where each field ends: five commas and the line's end, and no sixth comma.
+    constexpr std::size_t kFields = 6;
+    std::size_t ends[kFields];  // NOLINT: filled below before any use
     std::size_t count = 0;
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t comma = line.find(',', from);
-        if (count == fields.size()) {
-            count = fields.size() + 1;  // a seventh field
-            break;
+    std::size_t at = 0;
+    for (; at + 8 <= line.size() && count < kFields; at += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, line.data() + at, 8);
+        std::uint64_t commas = BytesEqual(word, ',');
+        while (commas != 0 && count < kFields) {
+            const auto byte = static_cast<std::size_t>(std::countr_zero(commas) / 8);
+            if (count < kFields - 1) {
+                ends[count] = at + byte;
+            }
+            ++count;
+            commas &= commas - 1;
         }
-        fields[count++] =
-            line.substr(from, comma == std::string_view::npos ? line.npos : comma - from);
-        if (comma == std::string_view::npos) {
-            break;
-        }
-        from = comma + 1;
     }
-    if (count != fields.size()) {
+    for (; at < line.size() && count < kFields; ++at) {
+        if (line[at] == ',') {
+            if (count < kFields - 1) {
+                ends[count] = at;
+            }
+            ++count;
+        }
+    }
+    if (count != kFields - 1) {
         ++skipped.notSixFields;
         noteSkip();
         return;
     }
-    const auto& [id, location, date, valueText, unitText, serialNumber] = fields;
+    ends[kFields - 1] = line.size();
+    const auto field = [&](std::size_t f) {
+        const std::size_t from = f == 0 ? 0 : ends[f - 1] + 1;
+        return line.substr(from, ends[f] - from);
+    };
+    const std::string_view id = field(0);
+    const std::string_view location = field(1);
+    const std::string_view date = field(2);
+    const std::string_view valueText = field(3);
+    const std::string_view unitText = field(4);
+    const std::string_view serialNumber = field(5);
+    // The three texts that make a reading stand side by side in the line.
+    const std::string_view reading(
+        date.data(), static_cast<std::size_t>(unitText.data() + unitText.size() - date.data()));
+    const std::uint64_t readingHash = TextHash(reading);
+    if (lastSite_ < sites_.size()) {
+        SiteBuild& last = sites_[lastSite_];
+        if (last.site.location == location && last.site.serialNumber == serialNumber &&
+            Repeats(last, reading, readingHash)) {
+            if (last.site.id != id) {
+                last.site.id.assign(id);
+            }
+            return;
+        }
+    }
     const std::optional<DateFields> when = ParseExactSiteDateTime(date);
     if (!when) {
         ++skipped.badDate;
@@ -260,25 +271,55 @@ void HistoryReader::Impl::Line(std::string_view line) {
         noteSkip();
         return;
     }
-    const std::optional<std::uint32_t> site = SiteOf(location, serialNumber);
-    if (!site) {
-        ++skipped.notSixFields;  // past millions of sites: no history of this program
-        noteSkip();
-        return;
+    SiteBuild& build = sites_[SiteOf(location, serialNumber)];
+    if (build.site.id != id) {
+        build.site.id.assign(id);
     }
-    SiteBuild& build = sites_[*site];
-    if (build.id != id) {
-        build.id.assign(id);
-    }
-    Add({ReadoutTimeFromDate(*when),
-         *site | (static_cast<std::uint32_t>(CodeOfUnit(*unit)) << Entry::kUnitShift) | unsavedBit_,
-         *value});
+    Add(build, {ReadoutTimeFromDate(*when), static_cast<std::uint8_t>(CodeOfUnit(*unit)), origin_,
+                *value});
+    Remember(build, reading, readingHash, origin_);
 }
 
-std::optional<std::uint32_t> HistoryReader::Impl::SiteOf(std::string_view location,
-                                                         std::string_view serialNumber) {
-    if (lastSite_ < sites_.size() && sites_[lastSite_].location == location &&
-        sites_[lastSite_].serialNumber == serialNumber) {
+bool HistoryReader::Impl::Repeats(SiteBuild& site, std::string_view reading, std::uint64_t hash) {
+    RecentLines& recent = *site.recent;
+    const auto matches = [&](std::size_t slot) {
+        return recent.hashes[slot] == hash && recent.texts[slot] == reading;
+    };
+    // A repeated save reads the slot after the last one; its first line and new readings
+    // look through the whole ring.
+    std::size_t slot = site.expected;
+    if (slot >= recent.count || !matches(slot)) {
+        slot = 0;
+        while (slot < recent.count && !matches(slot)) {
+            ++slot;
+        }
+        if (slot == recent.count) {
+            return false;
+        }
+    }
+    if (recent.origins[slot] != origin_) {
+        return false;  // a saved repeat of an unsaved reading: Add marks it saved
+    }
+    ++data_.repeatedReadings;
+    site.expected = slot + 1 == recent.count ? 0 : slot + 1;
+    return true;
+}
+
+void HistoryReader::Impl::Remember(SiteBuild& site, std::string_view reading, std::uint64_t hash,
+                                   ReadingOrigin origin) {
+    RecentLines& recent = *site.recent;
+    const std::size_t slot = site.nextSlot;
+    recent.hashes[slot] = hash;
+    recent.texts[slot].assign(reading);
+    recent.origins[slot] = origin;
+    recent.count = std::max(recent.count, slot + 1);
+    site.nextSlot = (slot + 1) % kRecentLines;
+    site.expected = site.nextSlot % recent.count;
+}
+
+std::size_t HistoryReader::Impl::SiteOf(std::string_view location, std::string_view serialNumber) {
+    if (lastSite_ < sites_.size() && sites_[lastSite_].site.location == location &&
+        sites_[lastSite_].site.serialNumber == serialNumber) {
         return lastSite_;
     }
     // Neither text holds a comma, so the comma keeps every pair apart.
@@ -290,86 +331,83 @@ std::optional<std::uint32_t> HistoryReader::Impl::SiteOf(std::string_view locati
         lastSite_ = found->second;
         return lastSite_;
     }
-    if (sites_.size() > Entry::kSiteMask) {
-        return std::nullopt;
-    }
-    lastSite_ = static_cast<std::uint32_t>(sites_.size());
-    sites_.push_back({std::string(location), std::string(serialNumber), {}});
+    lastSite_ = sites_.size();
+    sites_.emplace_back();
+    sites_.back().site.location = location;
+    sites_.back().site.serialNumber = serialNumber;
     siteIndex_.emplace(std::move(key), lastSite_);
     return lastSite_;
 }
 
-void HistoryReader::Impl::Add(const Entry& entry) {
-    if ((entries_.Size() + 1) * 2 > table_.size()) {
-        Grow();
+namespace {
+
+bool Earlier(const HistoryReading& a, const HistoryReading& b) {
+    return a.readoutTime < b.readoutTime;
+}
+
+// The reading of sorted at reading's time with its unit and value, if any.
+HistoryReading* Holding(std::vector<HistoryReading>& sorted, const HistoryReading& reading) {
+    auto [first, last] = std::equal_range(sorted.begin(), sorted.end(), reading, Earlier);
+    for (; first != last; ++first) {
+        if (first->unitCode == reading.unitCode && first->value == reading.value) {
+            return &*first;
+        }
     }
-    const std::size_t mask = table_.size() - 1;
-    for (std::size_t slot = HashOf(entry) & mask;; slot = (slot + 1) & mask) {
-        const std::uint32_t held = table_[slot];
-        if (held == kEmpty) {
-            table_[slot] = static_cast<std::uint32_t>(entries_.Size());
-            entries_.Push(entry);
-            return;
+    return nullptr;
+}
+
+}  // namespace
+
+void HistoryReader::Impl::Add(SiteBuild& build, const HistoryReading& reading) {
+    std::vector<HistoryReading>& readings = build.site.readings;
+    if (readings.empty() || reading.readoutTime > readings.back().readoutTime) {
+        readings.push_back(reading);  // the usual case: a newer reading
+        return;
+    }
+    HistoryReading* held = Holding(readings, reading);
+    if (held == nullptr) {
+        held = Holding(build.late, reading);
+    }
+    if (held != nullptr) {
+        if (reading.origin == ReadingOrigin::Saved) {
+            held->origin = ReadingOrigin::Saved;
         }
-        Entry& other = entries_[held];
-        if (SameReading(other, entry)) {
-            if (!entry.Unsaved()) {
-                other.packed &= ~Entry::kUnsavedBit;  // saved after all
-            }
-            ++data_.repeatedReadings;
-            return;
-        }
+        ++data_.repeatedReadings;
+        return;
+    }
+    // After every reading of its time so far: the later line last.
+    const auto place = std::upper_bound(readings.begin(), readings.end(), reading, Earlier);
+    if (build.late.empty() && static_cast<std::size_t>(readings.end() - place) <= kMaxMoved) {
+        readings.insert(place, reading);
+        return;
+    }
+    build.late.insert(std::upper_bound(build.late.begin(), build.late.end(), reading, Earlier),
+                      reading);
+    if (build.late.size() > kMaxMoved) {
+        MergeLate(build);
     }
 }
 
-void HistoryReader::Impl::Grow() {
-    std::vector<std::uint32_t> grown(std::max<std::size_t>(1024, table_.size() * 2), kEmpty);
-    const std::size_t mask = grown.size() - 1;
-    for (const std::uint32_t held : table_) {
-        if (held == kEmpty) {
-            continue;
-        }
-        std::size_t slot = HashOf(entries_[held]) & mask;
-        while (grown[slot] != kEmpty) {
-            slot = (slot + 1) & mask;
-        }
-        grown[slot] = held;
+void HistoryReader::Impl::MergeLate(SiteBuild& build) {
+    if (build.late.empty()) {
+        return;
     }
-    table_ = std::move(grown);
+    // Every late reading came after the site's readings of its time, so for equal times the
+    // site's go first, as a stable merge puts them.
+    std::vector<HistoryReading>& readings = build.site.readings;
+    const auto middle = static_cast<std::ptrdiff_t>(readings.size());
+    readings.insert(readings.end(), build.late.begin(), build.late.end());
+    std::inplace_merge(readings.begin(), readings.begin() + middle, readings.end(), Earlier);
+    std::vector<HistoryReading>().swap(build.late);
 }
 
 HistoryData HistoryReader::Impl::Finish() {
     EndSource(ReadingOrigin::Saved);
-    std::vector<std::uint32_t>().swap(table_);
     siteIndex_.clear();
-
-    std::vector<std::size_t> counts(sites_.size(), 0);
-    for (std::size_t i = 0; i < entries_.Size(); ++i) {
-        ++counts[entries_[i].Site()];
-    }
-    data_.sites.resize(sites_.size());
-    for (std::size_t s = 0; s < sites_.size(); ++s) {
-        HistorySite& site = data_.sites[s];
-        site.location = std::move(sites_[s].location);
-        site.serialNumber = std::move(sites_[s].serialNumber);
-        site.id = std::move(sites_[s].id);
-        site.readings.reserve(counts[s]);
-    }
-    sites_.clear();
-    entries_.Drain([this](const Entry& entry) {
-        data_.sites[entry.Site()].readings.push_back(
-            {entry.readoutTime, entry.UnitCode(),
-             entry.Unsaved() ? ReadingOrigin::Unsaved : ReadingOrigin::Saved, entry.value});
-    });
-
-    for (HistorySite& site : data_.sites) {
-        std::vector<HistoryReading>& readings = site.readings;
-        const auto earlier = [](const HistoryReading& a, const HistoryReading& b) {
-            return a.readoutTime < b.readoutTime;
-        };
-        if (!std::is_sorted(readings.begin(), readings.end(), earlier)) {
-            std::stable_sort(readings.begin(), readings.end(), earlier);
-        }
+    data_.sites.reserve(sites_.size());
+    for (SiteBuild& build : sites_) {
+        MergeLate(build);
+        std::vector<HistoryReading>& readings = build.site.readings;
         // One reading saved in two units (the list's unit changed between saves) is one.
         std::size_t kept = 0;
         for (std::size_t i = 0; i < readings.size(); ++i) {
@@ -392,7 +430,11 @@ HistoryData HistoryReader::Impl::Finish() {
             }
         }
         readings.resize(kept);
+        readings.shrink_to_fit();
+        build.recent.reset();
+        data_.sites.push_back(std::move(build.site));
     }
+    sites_.clear();
     return std::move(data_);
 }
 

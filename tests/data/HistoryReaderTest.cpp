@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -210,6 +211,39 @@ TEST(HistoryReaderTest, AMissingOrUnreadableFileStillGivesTheUnsavedReadings) {
     EXPECT_EQ(folder.status, HistoryFileStatus::Unreadable);
     EXPECT_EQ(folder.error, "Is a directory");
     EXPECT_EQ(folder.data.ReadingCount(), 1U);
+}
+
+TEST(HistoryReaderTest, ReadingsFarOutOfOrderStillComeOutInOrderOnce) {
+    // A readout whose clock was set back: 2000 readings, then 1500 older ones, each of which
+    // would move all 2000, then every older one again and a second value at one time.
+    const auto line = [](std::uint32_t minute, int value) {
+        return "1,Well A," + FormatReadoutTime(846000000U + minute * 60U) + "," +
+               std::to_string(value) + ".000000000,PSI,Q1\n";
+    };
+    std::string text;
+    for (std::uint32_t m = 5000; m < 7000; ++m) {
+        text += line(m, static_cast<int>(m));
+    }
+    for (int pass = 0; pass < 2; ++pass) {
+        for (std::uint32_t m = 0; m < 3000; m += 2) {
+            text += line(m, static_cast<int>(m));
+        }
+    }
+    text += line(10, -1);
+    HistoryReader reader;
+    reader.Feed(text);
+    const HistoryData data = reader.Finish();
+    ASSERT_EQ(data.sites.size(), 1U);
+    const std::vector<HistoryReading>& readings = data.sites[0].readings;
+    ASSERT_EQ(readings.size(), 2000U + 1500U + 1U);
+    EXPECT_EQ(data.repeatedReadings, 1500U);
+    EXPECT_TRUE(std::is_sorted(readings.begin(), readings.end(),
+                               [](const HistoryReading& a, const HistoryReading& b) {
+                                   return a.readoutTime < b.readoutTime;
+                               }));
+    EXPECT_EQ(readings[5].value, 10);  // the first line of its time first
+    EXPECT_EQ(readings[6].value, -1);
+    EXPECT_EQ(readings[6].readoutTime, readings[5].readoutTime);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -16,8 +17,7 @@ class TempDir {
   public:
     explicit TempDir(const std::string& prefix)
         : root_(std::filesystem::temp_directory_path() /
-                (prefix + "-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
+                (prefix + "-" + std::to_string(::getpid()) + "-" + TestName())) {
         std::filesystem::remove_all(root_);
         std::filesystem::create_directories(root_);
     }
@@ -37,6 +37,14 @@ class TempDir {
     }
 
   private:
+    // A parameterised test's name holds a slash ("Case/Name"), which would nest the folder in
+    // one that is never removed.
+    static std::string TestName() {
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '-');
+        return name;
+    }
+
     std::filesystem::path root_;
 };
 
