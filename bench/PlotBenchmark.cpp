@@ -116,7 +116,8 @@ int main(int argc, char** argv) {
     std::vector<PlotSiteKey> sites;
     for (int k = 1; k <= shown; ++k) {
         char location[32];
-        std::snprintf(location, sizeof location, "Well %03d", k);
+        std::snprintf(location, sizeof location, "Piezometer %03d",
+                      k);  // as TenYearHistory names them
         sites.push_back({location, "Q417A01"});
     }
 
