@@ -6,7 +6,6 @@
 #include "CQ417HostDoc.h"
 #include "PlotWindow.h"
 #include "ReadingHistory.h"
-#include "SiteListView.h"
 
 namespace q417 {
 
@@ -52,13 +51,9 @@ void ReadingsPlotter::Refresh() {
         input.documentFolder =
             QFileInfo(QFile::decodeName(QByteArray::fromStdString(path))).absolutePath();
     }
-    // The rows are the working copy: a save rebuilds the sites from them before it writes the
-    // history, so what it would add is only known after the same step (a unit changed since
-    // the download would otherwise label converted values with the old unit's name).
-    if (SiteListView* rows = document_.View()) {
-        rows->SyncFromList();
-    }
-    input.unsavedText = document_.HistoryText();
+    // Labelled with the unit the readings are converted to: the sites' units texts follow a
+    // unit change only when a save takes the rows back.
+    input.unsavedText = document_.HistoryText(CQ417HostDoc::HistoryUnitLabel::DocumentUnit);
     input.unit = document_.DocumentUnit();
     input.documentTitle = QFile::decodeName(QByteArray::fromStdString(document_.Title()));
     window_->SetInput(std::move(input));

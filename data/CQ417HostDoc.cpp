@@ -222,7 +222,7 @@ bool CQ417HostDoc::OpenDocument(const std::string& path) {
     return true;
 }
 
-std::optional<std::string> CQ417HostDoc::HistoryText() const {
+std::optional<std::string> CQ417HostDoc::HistoryText(HistoryUnitLabel label) const {
     const ReadoutSettings settings = link_.Snapshot();
     if (!settings.records) {
         return std::nullopt;
@@ -231,6 +231,9 @@ std::optional<std::string> CQ417HostDoc::HistoryText() const {
     // one counts as having no readings.
     const int filled = UsableRecordCount(settings);
     const PressureUnit calUnits = UnitOfCode(settings.calUnits);
+    const std::string documentUnitName = PressureUnitName(documentUnit_);
+    const std::string* readingUnits =
+        label == HistoryUnitLabel::DocumentUnit ? &documentUnitName : nullptr;
     std::string text;
     for (int k = 0; k < StoredSiteCount(); ++k) {
         const SiteRecord& site = Site(k);
@@ -244,14 +247,14 @@ std::optional<std::string> CQ417HostDoc::HistoryText() const {
                 entries[i] = {own.readingValues[i], own.readingTimes[i]};
             }
             text += ReadingHistory::Lines(site, std::span(entries.data(), count), own.unit,
-                                          documentUnit_);
+                                          documentUnit_, readingUnits);
         } else if (own.readoutRecord == kReadoutRecordAtPlace && k < filled) {
             const ReadoutSiteRecord record = ReadoutSiteRecord::Read(*settings.records, k);
             text += ReadingHistory::Lines(
                 site,
                 std::span<const ReadingEntry>(record.readings.data(),
                                               static_cast<std::size_t>(record.readingCount)),
-                calUnits, documentUnit_);
+                calUnits, documentUnit_, readingUnits);
         } else {
             text += ReadingHistory::Lines(site, {}, calUnits, documentUnit_);
         }

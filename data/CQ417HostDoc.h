@@ -117,8 +117,13 @@ class CQ417HostDoc {
     // The path most recently passed to a save; never cleared.
     [[nodiscard]] const std::string& LastSavedPath() const { return lastSavedPath_; }
     // The history lines the next save appends (the stored readings of the last download); nothing
-    // when the link has no record image.
-    [[nodiscard]] std::optional<std::string> HistoryText() const;
+    // when the link has no record image. A save labels reading lines with each site's units
+    // text, which names the document's unit once the list's rows are taken back; DocumentUnit
+    // labels them with the unit they are converted to, for a reader that needs it right before
+    // any save.
+    enum class HistoryUnitLabel { SiteUnits, DocumentUnit };
+    [[nodiscard]] std::optional<std::string> HistoryText(
+        HistoryUnitLabel label = HistoryUnitLabel::SiteUnits) const;
 
     [[nodiscard]] bool HasData() const { return hasData_; }
     void SetHasData(bool hasData) { hasData_ = hasData; }

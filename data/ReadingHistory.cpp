@@ -20,7 +20,8 @@ std::string ReadingHistory::PathFor(const std::string& dataFilePath) {
 }
 
 std::string ReadingHistory::Lines(const SiteRecord& site, std::span<const ReadingEntry> readings,
-                                  PressureUnit readingUnit, PressureUnit documentUnit) {
+                                  PressureUnit readingUnit, PressureUnit documentUnit,
+                                  const std::string* readingUnits) {
     std::string lines;
     for (const ReadingEntry& reading :
          readings.first(std::min<std::size_t>(readings.size(), kMaxStoredReadings))) {
@@ -30,6 +31,9 @@ std::string ReadingHistory::Lines(const SiteRecord& site, std::span<const Readin
         SiteRecord line = site;
         line.dateTime = FormatReadoutTime(reading.time);
         line.latestData = FormatValue(ConvertValue(reading.value, readingUnit, documentUnit));
+        if (readingUnits != nullptr) {
+            line.units = *readingUnits;
+        }
         lines += SiteFile::Line(line) + "\r\n";
     }
     if (lines.empty() && site.dateTime != kNoReadingDateTime) {

@@ -21,11 +21,13 @@ class ReadingHistory {
 
     // The history lines of site with its stored readings, whose values are in readingUnit. One
     // line per entry that is a reading (IsReading): its date, its value converted to
-    // documentUnit, and the site's other texts. Without any, the site's own line when it has a
-    // date, else nothing.
+    // documentUnit, and the site's other texts (its units text too, unless readingUnits names
+    // the unit for those lines). Without any, the site's own line when it has a date, else
+    // nothing.
     [[nodiscard]] static std::string Lines(const SiteRecord& site,
                                            std::span<const ReadingEntry> readings,
-                                           PressureUnit readingUnit, PressureUnit documentUnit);
+                                           PressureUnit readingUnit, PressureUnit documentUnit,
+                                           const std::string* readingUnits = nullptr);
 };
 
 }  // namespace q417
