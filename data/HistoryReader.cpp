@@ -9,8 +9,13 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
 #include <optional>
+#include <system_error>
+#include <thread>
 #include <unordered_map>
 
 #include "ReadoutTime.h"
@@ -118,10 +123,15 @@ class HistoryReader::Impl {
     };
 
     void Line(std::string_view line);
-    [[nodiscard]] std::size_t SiteOf(std::string_view location, std::string_view serialNumber);
+    // The index of the site, or sites_.size() for one not seen yet.
+    [[nodiscard]] std::size_t FindSite(std::string_view location, std::string_view serialNumber);
+    std::size_t AddSite(std::string_view location, std::string_view serialNumber);
+    [[nodiscard]] static std::string SiteKey(std::string_view location,
+                                             std::string_view serialNumber);
     // Adds reading to the site unless it holds it already.
     void Add(SiteBuild& site, const HistoryReading& reading);
-    [[nodiscard]] bool Repeats(SiteBuild& site, std::string_view reading, std::uint64_t hash);
+    [[nodiscard]] bool Repeats(SiteBuild& site, std::string_view reading,
+                               std::optional<std::uint64_t>& hash);
     static void Remember(SiteBuild& site, std::string_view reading, std::uint64_t hash,
                          ReadingOrigin origin);
     static void MergeLate(SiteBuild& site);
@@ -243,16 +253,13 @@ void HistoryReader::Impl::Line(std::string_view line) {
     // The three texts that make a reading stand side by side in the line.
     const std::string_view reading(
         date.data(), static_cast<std::size_t>(unitText.data() + unitText.size() - date.data()));
-    const std::uint64_t readingHash = TextHash(reading);
-    if (lastSite_ < sites_.size()) {
-        SiteBuild& last = sites_[lastSite_];
-        if (last.site.location == location && last.site.serialNumber == serialNumber &&
-            Repeats(last, reading, readingHash)) {
-            if (last.site.id != id) {
-                last.site.id.assign(id);
-            }
-            return;
+    std::optional<std::uint64_t> readingHash;  // made only when the ring is searched
+    std::size_t site = FindSite(location, serialNumber);
+    if (site < sites_.size() && Repeats(sites_[site], reading, readingHash)) {
+        if (sites_[site].site.id != id) {
+            sites_[site].site.id.assign(id);
         }
+        return;
     }
     const std::optional<DateFields> when = ParseExactSiteDateTime(date);
     if (!when) {
@@ -271,24 +278,31 @@ void HistoryReader::Impl::Line(std::string_view line) {
         noteSkip();
         return;
     }
-    SiteBuild& build = sites_[SiteOf(location, serialNumber)];
+    if (site == sites_.size()) {
+        site = AddSite(location, serialNumber);
+    }
+    SiteBuild& build = sites_[site];
     if (build.site.id != id) {
         build.site.id.assign(id);
     }
     Add(build, {ReadoutTimeFromDate(*when), static_cast<std::uint8_t>(CodeOfUnit(*unit)), origin_,
                 *value});
-    Remember(build, reading, readingHash, origin_);
+    Remember(build, reading, readingHash ? *readingHash : TextHash(reading), origin_);
 }
 
-bool HistoryReader::Impl::Repeats(SiteBuild& site, std::string_view reading, std::uint64_t hash) {
+bool HistoryReader::Impl::Repeats(SiteBuild& site, std::string_view reading,
+                                  std::optional<std::uint64_t>& hash) {
     RecentLines& recent = *site.recent;
-    const auto matches = [&](std::size_t slot) {
-        return recent.hashes[slot] == hash && recent.texts[slot] == reading;
-    };
     // A repeated save reads the slot after the last one; its first line and new readings
-    // look through the whole ring.
+    // look through the whole ring, hashes first.
     std::size_t slot = site.expected;
-    if (slot >= recent.count || !matches(slot)) {
+    if (slot >= recent.count || recent.texts[slot] != reading) {
+        if (!hash) {
+            hash = TextHash(reading);
+        }
+        const auto matches = [&](std::size_t at) {
+            return recent.hashes[at] == *hash && recent.texts[at] == reading;
+        };
         slot = 0;
         while (slot < recent.count && !matches(slot)) {
             ++slot;
@@ -317,25 +331,34 @@ void HistoryReader::Impl::Remember(SiteBuild& site, std::string_view reading, st
     site.expected = site.nextSlot % recent.count;
 }
 
-std::size_t HistoryReader::Impl::SiteOf(std::string_view location, std::string_view serialNumber) {
-    if (lastSite_ < sites_.size() && sites_[lastSite_].site.location == location &&
-        sites_[lastSite_].site.serialNumber == serialNumber) {
-        return lastSite_;
-    }
+std::string HistoryReader::Impl::SiteKey(std::string_view location, std::string_view serialNumber) {
     // Neither text holds a comma, so the comma keeps every pair apart.
     std::string key;
     key.reserve(location.size() + 1 + serialNumber.size());
     key.append(location).append(1, ',').append(serialNumber);
-    const auto found = siteIndex_.find(key);
-    if (found != siteIndex_.end()) {
-        lastSite_ = found->second;
+    return key;
+}
+
+std::size_t HistoryReader::Impl::FindSite(std::string_view location,
+                                          std::string_view serialNumber) {
+    if (lastSite_ < sites_.size() && sites_[lastSite_].site.location == location &&
+        sites_[lastSite_].site.serialNumber == serialNumber) {
         return lastSite_;
     }
+    const auto found = siteIndex_.find(SiteKey(location, serialNumber));
+    if (found == siteIndex_.end()) {
+        return sites_.size();
+    }
+    lastSite_ = found->second;
+    return lastSite_;
+}
+
+std::size_t HistoryReader::Impl::AddSite(std::string_view location, std::string_view serialNumber) {
     lastSite_ = sites_.size();
     sites_.emplace_back();
     sites_.back().site.location = location;
     sites_.back().site.serialNumber = serialNumber;
-    siteIndex_.emplace(std::move(key), lastSite_);
+    siteIndex_.emplace(SiteKey(location, serialNumber), lastSite_);
     return lastSite_;
 }
 
@@ -453,33 +476,132 @@ HistoryData HistoryReader::Finish() {
     return impl_->Finish();
 }
 
+namespace {
+
+// Reads a file's blocks on a thread of its own, so that copying one out of the page cache
+// overlaps the parsing of the one before (the copy is about a sixth of reading a history).
+class BlockReader {
+  public:
+    explicit BlockReader(int fd) : fd_(fd), thread_([this] { Run(); }) {}
+    ~BlockReader() {
+        {
+            const std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    BlockReader(const BlockReader&) = delete;
+    BlockReader& operator=(const BlockReader&) = delete;
+
+    // The next block; empty at the end of the file or after an error (see Error).
+    [[nodiscard]] std::string_view Next() {
+        std::unique_lock lock(mutex_);
+        if (current_) {
+            free_.push_back(std::move(current_));
+            changed_.notify_all();
+        }
+        changed_.wait(lock, [this] { return !full_.empty() || done_; });
+        if (full_.empty()) {
+            return {};
+        }
+        current_ = std::move(full_.front().block);
+        const std::size_t size = full_.front().size;
+        full_.pop_front();
+        changed_.notify_all();
+        return {current_.get(), size};
+    }
+    // errno of a failed read, 0 when the file was read to its end.
+    [[nodiscard]] int Error() {
+        const std::lock_guard lock(mutex_);
+        return error_;
+    }
+
+  private:
+    static constexpr std::size_t kBlockSize = std::size_t{1} << 20;
+    static constexpr int kBlocks = 3;
+    using Block = std::unique_ptr<char[]>;
+    struct Filled {
+        Block block;
+        std::size_t size = 0;
+    };
+
+    void Run() {
+        for (;;) {
+            Block block;
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [this] { return stop_ || !free_.empty(); });
+                if (stop_) {
+                    return;
+                }
+                block = std::move(free_.back());
+                free_.pop_back();
+            }
+            ssize_t got = 0;
+            do {
+                got = ::read(fd_, block.get(), kBlockSize);
+            } while (got < 0 && errno == EINTR);
+            const int error = got < 0 ? errno : 0;
+            {
+                const std::lock_guard lock(mutex_);
+                if (got <= 0) {
+                    done_ = true;
+                    error_ = error;
+                } else {
+                    full_.push_back({std::move(block), static_cast<std::size_t>(got)});
+                }
+            }
+            changed_.notify_all();
+            if (got <= 0) {
+                return;
+            }
+        }
+    }
+
+    const int fd_;
+    Block current_;     // the block Next handed out last; the parsing thread's own
+    std::mutex mutex_;  // guards free_, full_, done_, error_ and stop_
+    std::condition_variable changed_;
+    std::vector<Block> free_ = [] {
+        std::vector<Block> blocks;
+        for (int i = 0; i < kBlocks; ++i) {
+            blocks.push_back(std::make_unique<char[]>(kBlockSize));
+        }
+        return blocks;
+    }();
+    std::deque<Filled> full_;
+    bool done_ = false;
+    int error_ = 0;
+    bool stop_ = false;
+    std::thread thread_;  // last: it starts once every field above is made
+};
+
+}  // namespace
+
 HistoryFileResult ReadHistoryFile(const std::string& path, std::string_view unsavedText) {
     HistoryFileResult result;
     HistoryReader reader;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
+        const int error = errno;
         result.status =
-            errno == ENOENT ? HistoryFileStatus::Missing : HistoryFileStatus::Unreadable;
-        result.error = std::strerror(errno);
+            error == ENOENT ? HistoryFileStatus::Missing : HistoryFileStatus::Unreadable;
+        result.error = std::generic_category().message(error);
     } else {
-        constexpr std::size_t kBlock = std::size_t{1} << 20;
-        const auto block = std::make_unique<char[]>(kBlock);
-        for (;;) {
-            const ssize_t got = ::read(fd, block.get(), kBlock);
-            if (got < 0 && errno == EINTR) {
-                continue;
+        int error = 0;
+        {
+            BlockReader blocks(fd);
+            for (std::string_view block = blocks.Next(); !block.empty(); block = blocks.Next()) {
+                reader.Feed(block);
             }
-            if (got < 0) {
-                result.status = HistoryFileStatus::Unreadable;
-                result.error = std::strerror(errno);
-                break;
-            }
-            if (got == 0) {
-                break;
-            }
-            reader.Feed(std::string_view(block.get(), static_cast<std::size_t>(got)));
+            error = blocks.Error();
         }
         ::close(fd);
+        if (error != 0) {
+            result.status = HistoryFileStatus::Unreadable;
+            result.error = std::generic_category().message(error);
+        }
     }
     if (result.status == HistoryFileStatus::Unreadable) {
         // Part of a file is no history: only what the next save adds can be shown.

@@ -48,6 +48,25 @@ double NiceStep(double span, int ticks) {
     return nice * magnitude;
 }
 
+// The time axis of the whole range shows at most this many steps, each a round local time.
+constexpr int kFullRangeSteps = 7;
+
+// A step of the time axis that a reader counts in easily, so that span holds at most maxSteps;
+// 0 past two weeks a step, where the labels name months and years anyway.
+double RoundTimeStep(double span, int maxSteps) {
+    constexpr double kHourMs = 60 * kMinuteMs;
+    constexpr std::array<double, 15> kSteps = {
+        kMinuteMs,      2 * kMinuteMs, 5 * kMinuteMs, 10 * kMinuteMs, 15 * kMinuteMs,
+        30 * kMinuteMs, kHourMs,       2 * kHourMs,   3 * kHourMs,    6 * kHourMs,
+        12 * kHourMs,   kDayMs,        2 * kDayMs,    7 * kDayMs,     14 * kDayMs};
+    for (const double step : kSteps) {
+        if (span / step <= maxSteps) {
+            return step;
+        }
+    }
+    return 0;
+}
+
 QString DateText(double ms, const char* format) {
     return QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(ms))
         .toString(QString::fromLatin1(format));
@@ -180,7 +199,7 @@ bool PlotChart::Shows(int series) const {
     return shownSite_ < 0 || shownSite_ == series;
 }
 
-std::pair<double, double> PlotChart::FullTimeRange() const {
+std::pair<double, double> PlotChart::DataTimeRange() const {
     double low = 0;
     double high = 0;
     bool any = false;
@@ -205,6 +224,25 @@ std::pair<double, double> PlotChart::FullTimeRange() const {
     }
     const double pad = (high - low) * 0.03;
     return {low - pad, high + pad};
+}
+
+std::pair<double, double> PlotChart::FullTimeRange() const {
+    auto [low, high] = DataTimeRange();
+    const double step = FullTimeStep();
+    if (step > 0) {
+        // Ticks on whole local minutes, hours and days; weeks begin on Mondays.
+        const double offset =
+            QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(low)).offsetFromUtc() * 1000.0 -
+            (step >= 7 * kDayMs ? 4 * kDayMs : 0);  // 1 January 1970 was a Thursday
+        low = std::floor((low + offset) / step) * step - offset;
+        high = std::ceil((high + offset) / step) * step - offset;
+    }
+    return {low, high};
+}
+
+double PlotChart::FullTimeStep() const {
+    const auto [low, high] = DataTimeRange();
+    return RoundTimeStep(high - low, kFullRangeSteps);
 }
 
 void PlotChart::ResetView() {
@@ -365,7 +403,14 @@ void PlotChart::ShowAxes(std::pair<double, double> values) {
         QDateTime(QDate(2026, 12, 28), QTime(23, 59)).toString(formatText));
     const int ticks =
         static_cast<int>(area.width() / (labelWidth + metrics.averageCharWidth() * 4));
-    timeAxis_->setTickCount(std::clamp(ticks + 1, 2, 12));
+    const double fullStep = FullTimeStep();
+    const long fullSteps = fullStep > 0 ? std::lround(span / fullStep) : 0;
+    if (fullSteps > 0 && fullSteps <= ticks && std::pair(x0_, x1_) == FullTimeRange()) {
+        // The whole range was laid on round times: a tick on each.
+        timeAxis_->setTickCount(static_cast<int>(fullSteps) + 1);
+    } else {
+        timeAxis_->setTickCount(std::clamp(ticks + 1, 2, 12));
+    }
 }
 
 void PlotChart::UpdateNow() {

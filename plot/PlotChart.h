@@ -88,7 +88,11 @@ class PlotChart : public QChart {
 
     void ScheduleUpdate();
     void OnPlotAreaChanged(const QRectF& area);
+    // The shown sites' readings with a margin; FullTimeRange widens it to round times, with a
+    // tick every FullTimeStep (0: no round step fits).
+    [[nodiscard]] std::pair<double, double> DataTimeRange() const;
     [[nodiscard]] std::pair<double, double> FullTimeRange() const;
+    [[nodiscard]] double FullTimeStep() const;
     [[nodiscard]] std::pair<double, double> FittedValues(double low, double high) const;
     void ShowAxes(std::pair<double, double> values);
     void HideFromLegend(QAbstractSeries* series);
