@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Photographs the window as it looks after a download from the simulated readout, for the
 # README: starts a virtual X server, runs q417host --simulate, answers the download question,
-# and saves the whole screen. Usage: scripts/screenshot.sh [build] [output.png]
+# and saves the whole screen; then saves the list, selects three sites and photographs Plot
+# Readings. Usage: scripts/screenshot.sh [build] [output.png] [plot.png]
 set -euo pipefail
 build=${1:-build}
 out=${2:-docs/q417host.png}
+plot=${3:-docs/q417host-plot.png}
 scripts/install-deps.sh screenshot
 
 display=:97
@@ -40,3 +42,25 @@ sleep 1
 mkdir -p "$(dirname "$out")"
 import -window root -crop 1000x600+0+0 "$out"
 echo "Saved $out"
+
+# Saved once, so the history beside the file holds the readings the plot draws.
+xdotool windowfocus --sync "$main" key ctrl+s
+sleep 1.5
+xdotool type --delay 20 "$work/sites.ini"
+xdotool key Return
+sleep 1.5
+# Sites 2 to 4: the first row sits 20 pixels below the header, one row every 20.
+xdotool mousemove 60 106 click 1 keydown shift mousemove 60 146 click 1 keyup shift
+sleep 0.5
+xdotool key alt+v p
+plotWindow=
+for _ in $(seq 50); do
+    plotWindow=$(xdotool search --onlyvisible --name '^Plot Readings' 2>/dev/null | head -n1) || true
+    [ -n "$plotWindow" ] && break
+    sleep 0.2
+done
+[ -n "$plotWindow" ] || { echo "error: the plot did not open" >&2; exit 1; }
+xdotool windowmove "$plotWindow" 0 0 windowsize "$plotWindow" 1000 640
+sleep 2  # the history is read off the window's thread
+import -window root -crop 1000x640+0+0 "$plot"
+echo "Saved $plot"
