@@ -185,13 +185,14 @@ PlotData PlotPreparation::Prepare(const PlotRequest& request) {
                               unplaced == 1 ? QStringLiteral("is") : QStringLiteral("are")));
     }
     if (const std::uint64_t skipped = data.skipped.Total(); skipped > 0) {
-        notes.append(QStringLiteral("%1 of the history file %2 not history lines and %3 left "
-                                    "out (the first is line %4).")
-                         .arg(skipped == 1 ? QStringLiteral("1 line")
-                                           : QStringLiteral("%1 lines").arg(skipped),
-                              skipped == 1 ? QStringLiteral("is") : QStringLiteral("are"),
-                              skipped == 1 ? QStringLiteral("was") : QStringLiteral("were"))
-                         .arg(data.skipped.firstLineNumber));
+        notes.append(skipped == 1
+                         ? QStringLiteral("1 line of the history file is not a history line and "
+                                          "was left out (line %1).")
+                               .arg(data.skipped.firstLineNumber)
+                         : QStringLiteral("%1 lines of the history file are not history lines and "
+                                          "were left out (the first is line %2).")
+                               .arg(skipped)
+                               .arg(data.skipped.firstLineNumber));
     }
     if (plot.series.empty()) {
         // Nothing to draw: the notes say why, the first of them the main reason.
