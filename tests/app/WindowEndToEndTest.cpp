@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <QToolTip>
 
 #include "AppFixture.h"
 #include "CMainFrame.h"
@@ -259,6 +260,10 @@ class WindowEndToEndTest : public QObject {
         QCOMPARE(window->View().ReadingTipAt(at),
                  QStringLiteral("MW-04 CREEK XING\n12/08/26 13:01   12.645 PSI\nnot saved yet"));
         QCOMPARE(window->View().ReadingTipAt(at + QPoint(40, 40)), QString());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QTest::mouseMove(window->View().viewport(), at);
+        QTRY_COMPARE(QToolTip::text(), window->View().ReadingTipAt(at));
 
         // Saved: the same readings, now from the history file; no note any more.
         QSignalSpy reloaded(window, &PlotWindow::loaded);
