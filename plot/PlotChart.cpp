@@ -348,8 +348,12 @@ QString PlotChart::TitleText() const {
         return QStringLiteral("%1 \u2014 %2").arg(sites, unit);
     }
     const char* format = last - first < 3 * kDayMs ? "MM/dd/yy hh:mm" : "MM/dd/yy";
-    return QStringLiteral("%1 \u2014 %2 \u2014 %3 to %4")
-        .arg(sites, unit, DateText(first, format), DateText(last, format));
+    const QString from = DateText(first, format);
+    const QString to = DateText(last, format);
+    if (from == to) {
+        return QStringLiteral("%1 \u2014 %2 \u2014 %3").arg(sites, unit, from);  // one time
+    }
+    return QStringLiteral("%1 \u2014 %2 \u2014 %3 to %4").arg(sites, unit, from, to);
 }
 
 void PlotChart::ScheduleUpdate() {
