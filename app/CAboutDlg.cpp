@@ -5,6 +5,7 @@
 #include "CHyperLink.h"
 #include "CQ417HostApp.h"
 #include "HostSettings.h"
+#include "Q417Version.h"
 #include "ui_CAboutDlg.h"
 
 namespace q417 {
@@ -26,7 +27,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui
     ShowIcon(*ui_->iconLabel, QStringLiteral(":/icons/q417host.svg"));
     ShowIcon(*ui_->gaugeLabel, QStringLiteral(":/icons/gauge.svg"));
     ui_->versionLabel->setText(
-        QStringLiteral("Q417 Host Version %1").arg(QString::fromLatin1(kHostVersion)));
+        QStringLiteral("Q417 Host Version %1").arg(QString::fromLatin1(kVersion)));
     ui_->copyrightLabel->setText(QStringLiteral("Copyright (C) %1 %2")
                                      .arg(kCopyrightYear)
                                      .arg(QString::fromLatin1(kSettingsOrganization)));

@@ -154,7 +154,4 @@ class CQ417HostApp : public QObject, public DocumentObserver {
     bool signalClosePending_ = false;           // a stop signal's close has not yet run its course
 };
 
-// "Q417 Host Version 1.20"
-inline constexpr const char* kHostVersion = "1.20";
-
 }  // namespace q417

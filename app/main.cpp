@@ -10,6 +10,7 @@
 #include "CQ417HostApp.h"
 #include "HostSettings.h"
 #include "PlotExportCommand.h"
+#include "Q417Version.h"
 #include "StopSignalWatch.h"
 
 namespace {
@@ -36,7 +37,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QString::fromLatin1(q417::kSettingsOrganization));
     QApplication::setApplicationName(QString::fromLatin1(q417::kSettingsApplication));
-    QApplication::setApplicationVersion(QString::fromLatin1(q417::kHostVersion));
+    QApplication::setApplicationVersion(QString::fromLatin1(q417::kVersion));
     QApplication::setDesktopFileName(QStringLiteral("q417host"));
 
     QCommandLineParser parser;

@@ -57,6 +57,8 @@ const char* UsageText() {
            "                 resume after a communication error (default 20)\n"
            "  --trace FILE   write every exchange with the readout to FILE, with the time in\n"
            "                 ms, for support; a FILE that cannot be written is a usage error\n"
+           "  --help         show this text\n"
+           "  --version      print the version of q417cli\n"
            "\n"
            "Exit codes: 0 done, 1 a command failed, 2 usage, 3 port cannot be opened,\n"
            "4 no readout answered, 5 wrong technician password.\n";
@@ -75,6 +77,10 @@ std::optional<CliOptions> CliOptions::Parse(const std::vector<std::string>& args
         }
         if (arg == "--help" || arg == "-h") {
             options.command = "help";
+            return options;
+        }
+        if (arg == "--version") {
+            options.command = "version";
             return options;
         }
         if (i + 1 >= args.size()) {

@@ -13,6 +13,7 @@
 #include "LineTrace.h"
 #include "PortDevice.h"
 #include "PosixSerialLine.h"
+#include "Q417Version.h"
 #include "SignalWatch.h"
 #include "SteadyClock.h"
 #include "TracingLine.h"
@@ -35,6 +36,10 @@ int main(int argc, char** argv) {
     }
     if (options->command == "help") {
         std::cout << UsageText();
+        return kExitOk;
+    }
+    if (options->command == "version") {
+        std::cout << "q417cli " << kVersion << '\n';
         return kExitOk;
     }
     if (!IsCommand(options->command)) {

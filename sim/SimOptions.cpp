@@ -64,6 +64,7 @@ std::string SimOptions::Usage() {
            "  --swap-after K         answer K more commands, stall as above, then answer as\n"
            "                         another readout (other identity bytes)\n"
            "  --help                 show this text\n"
+           "  --version              print the version of q417sim\n"
            "SIGTERM or SIGINT ends the simulation (exit status 0).\n";
 }
 
@@ -85,6 +86,7 @@ std::optional<SimOptions> SimOptions::Parse(const std::vector<std::string>& args
         {"--silent", [&] { o.faults.silent = true; }},
         {"--reject", [&] { o.faults.rejectAll = true; }},
         {"--help", [&] { o.help = true; }},
+        {"--version", [&] { o.version = true; }},
     };
     const std::map<std::string, Valued> valued = {
         {"--sites",

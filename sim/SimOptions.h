@@ -21,6 +21,7 @@ struct SimOptions {
     int nanReadings = 0;    // sites whose newest stored reading is not a number
     FaultPlan faults;
     bool help = false;
+    bool version = false;
 
     // Parses the arguments after the program name ("--name value" or "--name=value"). Returns
     // nothing and sets error for an unknown option, a missing or malformed value or a value out

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "PtyRunner.h"
+#include "Q417Version.h"
 #include "ReadoutEngine.h"
 #include "ReadoutMemory.h"
 #include "SimOptions.h"
@@ -68,6 +69,10 @@ int main(int argc, char** argv) {
     }
     if (options->help) {
         std::fputs(SimOptions::Usage().c_str(), stdout);
+        return 0;
+    }
+    if (options->version) {
+        std::printf("q417sim %s\n", q417::kVersion);
         return 0;
     }
 

@@ -19,6 +19,7 @@
 #include "JsonText.h"
 #include "PosixSerialLine.h"
 #include "PtyTestSupport.h"
+#include "Q417Version.h"
 
 namespace q417::sim {
 namespace {
@@ -133,6 +134,13 @@ TEST_F(SimExecutableTest, HelpGoesToStandardOutput) {
     ASSERT_TRUE(sim.Started());
     EXPECT_EQ(sim.Wait(5000), 0);
     EXPECT_NE(sim.Stdout().find("--hangup-after"), std::string::npos);
+}
+
+TEST_F(SimExecutableTest, VersionIsTheRelease) {
+    test::ChildProcess sim(Q417SIM_PATH, {"--version"});
+    ASSERT_TRUE(sim.Started());
+    EXPECT_EQ(sim.Wait(5000), 0);
+    EXPECT_EQ(sim.Stdout(), std::string("q417sim ") + kVersion + "\n");
 }
 
 }  // namespace

@@ -142,7 +142,7 @@ TEST(SimOptionsTest, UsageNamesEveryOption) {
          {"--sites", "--serial", "--link", "--state-out", "--pace", "--silent", "--reject",
           "--drop-every", "--bad-checksum", "--cut-replies", "--pull-after", "--hangup-after",
           "--new-identity-after", "--latency", "--stall-after", "--stall-ms", "--swap-after",
-          "--help"}) {
+          "--help", "--version"}) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
 }
