@@ -5,7 +5,7 @@ FUZZ_SECONDS ?= 60
 SOAK_SECONDS ?= 600
 FUZZ_TARGETS = site_file_fuzz site_datetime_fuzz reply_fuzz command_fuzz worker_fuzz
 
-.PHONY: all deps configure build run test test-tsan test-asan bench fuzz fuzz-coverage clean
+.PHONY: all deps configure build run test package test-tsan test-asan bench fuzz fuzz-coverage clean
 
 all: build
 
@@ -23,6 +23,12 @@ run: build
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The Debian package of this build, $(BUILD)/q417host_<version>_<arch>.deb, checked by lintian.
+package: build
+	@scripts/install-deps.sh package
+	@cd $(BUILD) && cpack -G DEB
+	@scripts/check-package.sh $(BUILD)/q417host_*.deb
 
 # The tests of everything that runs the link's worker thread (the link itself, the document
 # beside it, q417cli over it) built with the thread sanitizer; any race fails the run. Address randomisation is turned off for the run, as some

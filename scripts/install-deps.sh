@@ -3,7 +3,9 @@
 # CI runs this without a terminal. An optional argument names an extra set on top of the
 # build's: "fuzz" adds clang, its libFuzzer and sanitizer runtimes and llvm's coverage tools
 # (make fuzz, make fuzz-coverage), "screenshot"
-# the virtual X server and the tools that photograph the window (scripts/screenshot.sh).
+# the virtual X server and the tools that photograph the window (scripts/screenshot.sh),
+# "package" lintian and the manual-page reader that make package and CI's trial of the
+# package use.
 set -euo pipefail
 
 packages=(
@@ -26,11 +28,17 @@ packages=(
     qt6-qpa-plugins
     libgl-dev
     fonts-dejavu-core
-    # The install test checks the desktop entry and the mime package that cmake --install lays,
-    # and builds the mime database from it.
+    # The install test checks the desktop entry, the mime package and the software centre's
+    # description that cmake --install lays, builds the mime database from them, and lists the
+    # Debian package that cpack makes of the build (dpkg-shlibdeps needs file).
     desktop-file-utils
     libxml2-utils
     shared-mime-info
+    appstream
+    dpkg-dev
+    file
+    # The manual pages are scdoc text, turned into man format at build time.
+    scdoc
     # CI checks every tracked source against the committed .clang-format.
     clang-format
 )
@@ -39,8 +47,9 @@ case "${1:-}" in
     "") ;;
     fuzz) packages+=(clang libclang-rt-14-dev llvm) ;;
     screenshot) packages+=(xvfb xauth x11-utils imagemagick xdotool) ;;
+    package) packages+=(lintian man-db) ;;
     *)
-        echo "error: unknown package set '$1' (known: fuzz, screenshot)" >&2
+        echo "error: unknown package set '$1' (known: fuzz, screenshot, package)" >&2
         exit 2
         ;;
 esac

@@ -1,0 +1,35 @@
+# A release is an entry in packaging/changelog. Its top entry gives:
+#   Q417_VERSION       the version that --version, the About box and the package show ("1.20")
+#   Q417_MAINTAINER    "NAME <ADDRESS>" of the package
+#   Q417_RELEASE_DATE  the entry's date as YYYY-MM-DD, for the software-centre description
+# Included before project(), which takes the version.
+file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/../packaging/changelog q417_changelog)
+list(GET q417_changelog 0 q417_top)
+if(NOT q417_top MATCHES "^q417host \\(([0-9]+\\.[0-9]+(\\.[0-9]+)?)\\) ")
+    message(FATAL_ERROR "packaging/changelog: the first line names no version: ${q417_top}")
+endif()
+set(Q417_VERSION ${CMAKE_MATCH_1})
+
+# The entry's trailer: " -- NAME <ADDRESS>  Wed, 09 Dec 2026 23:45:00 +0000".
+foreach(line IN LISTS q417_changelog)
+    if(line MATCHES "^ -- (.+ <[^>]+>)  [A-Z][a-z][a-z], ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) ")
+        set(Q417_MAINTAINER "${CMAKE_MATCH_1}")
+        set(q417_day ${CMAKE_MATCH_2})
+        set(q417_month_name ${CMAKE_MATCH_3})
+        set(q417_year ${CMAKE_MATCH_4})
+        break()
+    endif()
+endforeach()
+if(NOT Q417_MAINTAINER)
+    message(FATAL_ERROR "packaging/changelog: the top entry has no ' -- NAME <ADDRESS>  DATE' line")
+endif()
+set(q417_months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+list(FIND q417_months ${q417_month_name} q417_month)
+if(q417_month LESS 0)
+    message(FATAL_ERROR "packaging/changelog: unknown month ${q417_month_name} in the top entry")
+endif()
+math(EXPR q417_month "${q417_month} + 1")
+if(q417_month LESS 10)
+    set(q417_month 0${q417_month})
+endif()
+set(Q417_RELEASE_DATE ${q417_year}-${q417_month}-${q417_day})
