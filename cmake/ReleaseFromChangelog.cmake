@@ -2,6 +2,7 @@
 #   Q417_VERSION       the version that --version, the About box and the package show ("1.20")
 #   Q417_MAINTAINER    "NAME <ADDRESS>" of the package
 #   Q417_RELEASE_DATE  the entry's date as YYYY-MM-DD, for the software-centre description
+#   Q417_RELEASE_EPOCH that day's midnight UTC in seconds since 1970, to date the manual pages
 # Included before project(), which takes the version.
 file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/../packaging/changelog q417_changelog)
 list(GET q417_changelog 0 q417_top)
@@ -30,6 +31,21 @@ if(q417_month LESS 0)
 endif()
 math(EXPR q417_month "${q417_month} + 1")
 if(q417_month LESS 10)
-    set(q417_month 0${q417_month})
+    set(Q417_RELEASE_DATE ${q417_year}-0${q417_month}-${q417_day})
+else()
+    set(Q417_RELEASE_DATE ${q417_year}-${q417_month}-${q417_day})
 endif()
-set(Q417_RELEASE_DATE ${q417_year}-${q417_month}-${q417_day})
+
+# The same day as seconds since 1970 (its midnight, UTC), for the tools that date their output
+# by SOURCE_DATE_EPOCH: the days from the civil date, counted in 400-year eras of 146097 days.
+# The year is taken to start in March, so that a leap day ends it.
+set(q417_y ${q417_year})
+if(q417_month LESS_EQUAL 2)
+    math(EXPR q417_y "${q417_year} - 1")
+endif()
+math(EXPR q417_era "${q417_y} / 400")
+math(EXPR q417_yoe "${q417_y} - ${q417_era} * 400")
+math(EXPR q417_mp "(${q417_month} + 9) % 12")
+math(EXPR q417_doy "(153 * ${q417_mp} + 2) / 5 + ${q417_day} - 1")
+math(EXPR q417_doe "${q417_yoe} * 365 + ${q417_yoe} / 4 - ${q417_yoe} / 100 + ${q417_doy}")
+math(EXPR Q417_RELEASE_EPOCH "(${q417_era} * 146097 + ${q417_doe} - 719468) * 86400")

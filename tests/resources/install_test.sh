@@ -98,8 +98,9 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Version)" = "$version" ] || fail "Version '$(field Version)' is not the programs' $version"
 # Computed by dpkg-shlibdeps from the programs: the C library and Qt's widgets at least.
 depends=$(field Depends)
+depended=$(tr ',' '\n' <<< "$depends" | sed 's/^ *//; s/ .*//')
 for library in libc6 libstdc++6 libqt6widgets6 libqt6serialport6 libqt6charts6; do
-    grep -Eq "(^|, )$library( |,|$)" <<< "$depends" || fail "Depends lacks $library: $depends"
+    grep -qxF "$library" <<< "$depended" || fail "Depends lacks $library: $depends"
 done
 
 # Nothing of the build tree: no path into it or into the sources in any file (a run path, a
