@@ -25,8 +25,10 @@ test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 # The Debian package of this build, $(BUILD)/q417host_<version>_<arch>.deb, checked by lintian.
+# A package of an earlier version goes first, so that the one left is this build's.
 package: build
 	@scripts/install-deps.sh package
+	@rm -f $(BUILD)/q417host_*.deb
 	@cd $(BUILD) && cpack -G DEB
 	@scripts/check-package.sh $(BUILD)/q417host_*.deb
 
