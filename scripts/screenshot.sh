@@ -24,13 +24,20 @@ done
 XDG_CONFIG_HOME="$work" "$build/q417host" --simulate > "$work/host.log" 2>&1 &
 host=$!
 
+# Prints the id of the first visible window whose title matches TITLE_REGEX, waiting up to
+# TRIES times 0.2 s for it; prints nothing when none came.
+wait_for_window() {
+    local title=$1 tries=$2 id=
+    for _ in $(seq "$tries"); do
+        id=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n1) || true
+        [ -n "$id" ] && break
+        sleep 0.2
+    done
+    echo "$id"
+}
+
 # The download question comes once the readout's information has been read.
-window=
-for _ in $(seq 100); do
-    window=$(xdotool search --onlyvisible --name '^Q417 Host$' 2>/dev/null | head -n1) || true
-    [ -n "$window" ] && break
-    sleep 0.2
-done
+window=$(wait_for_window '^Q417 Host$' 100)
 [ -n "$window" ] || { echo "error: the download question did not come" >&2; exit 1; }
 sleep 0.5
 xdotool windowfocus --sync "$window" key Return
@@ -53,12 +60,7 @@ sleep 1.5
 xdotool mousemove 60 106 click 1 keydown shift mousemove 60 146 click 1 keyup shift
 sleep 0.5
 xdotool key alt+v p
-plotWindow=
-for _ in $(seq 50); do
-    plotWindow=$(xdotool search --onlyvisible --name '^Plot Readings' 2>/dev/null | head -n1) || true
-    [ -n "$plotWindow" ] && break
-    sleep 0.2
-done
+plotWindow=$(wait_for_window '^Plot Readings' 50)
 [ -n "$plotWindow" ] || { echo "error: the plot did not open" >&2; exit 1; }
 xdotool windowmove "$plotWindow" 0 0 windowsize "$plotWindow" 1000 640
 sleep 2  # the history is read off the window's thread
