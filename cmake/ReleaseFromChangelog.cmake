@@ -3,21 +3,28 @@
 #   Q417_MAINTAINER    "NAME <ADDRESS>" of the package
 #   Q417_RELEASE_DATE  the entry's date as YYYY-MM-DD, for the software-centre description
 #   Q417_RELEASE_EPOCH that day's midnight UTC in seconds since 1970, to date the manual pages
-# Included before project(), which takes the version.
-file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/../packaging/changelog q417_changelog)
+# Included before project(), which takes the version. Q417_CHANGELOG names another changelog
+# (the tests' own).
+if(NOT Q417_CHANGELOG)
+    set(Q417_CHANGELOG ${CMAKE_CURRENT_LIST_DIR}/../packaging/changelog)
+endif()
+file(STRINGS ${Q417_CHANGELOG} q417_changelog)
 list(GET q417_changelog 0 q417_top)
 if(NOT q417_top MATCHES "^q417host \\(([0-9]+\\.[0-9]+(\\.[0-9]+)?)\\) ")
     message(FATAL_ERROR "packaging/changelog: the first line names no version: ${q417_top}")
 endif()
 set(Q417_VERSION ${CMAKE_MATCH_1})
 
-# The entry's trailer: " -- NAME <ADDRESS>  Wed, 09 Dec 2026 23:45:00 +0000".
+# The top entry's trailer, the first line starting " -- ":
+# " -- NAME <ADDRESS>  Wed, 09 Dec 2026 23:45:00 +0000". An older entry's never stands in for it.
 foreach(line IN LISTS q417_changelog)
-    if(line MATCHES "^ -- (.+ <[^>]+>)  [A-Z][a-z][a-z], ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) ")
-        set(Q417_MAINTAINER "${CMAKE_MATCH_1}")
-        set(q417_day ${CMAKE_MATCH_2})
-        set(q417_month_name ${CMAKE_MATCH_3})
-        set(q417_year ${CMAKE_MATCH_4})
+    if(line MATCHES "^ -- ")
+        if(line MATCHES "^ -- (.+ <[^>]+>)  [A-Z][a-z][a-z], ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) ")
+            set(Q417_MAINTAINER "${CMAKE_MATCH_1}")
+            set(q417_day ${CMAKE_MATCH_2})
+            set(q417_month_name ${CMAKE_MATCH_3})
+            set(q417_year ${CMAKE_MATCH_4})
+        endif()
         break()
     endif()
 endforeach()
