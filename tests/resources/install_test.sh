@@ -48,6 +48,11 @@ elif grep -Eq 'error:|warning:' <<< "$out"; then
     fail "desktop-file-validate: $out"
 fi
 xmllint --noout "$icon" || fail "icon is not well-formed XML"
+# Each drawn icon is as large as the folder it lies in says.
+for png in "$prefix"/share/icons/hicolor/*x*/apps/q417host.png; do
+    size=$(basename "$(dirname "$(dirname "$png")")")
+    file "$png" | grep -q "PNG image data, ${size/x/ x }," || fail "${png#"$prefix"/}: $(file -b "$png")"
+done
 xmllint --noout "$mime" || fail "mime package is not well-formed XML"
 out=$(appstreamcli validate --no-net "$metainfo" 2>&1) || fail "appstreamcli validate: $out"
 
